@@ -1,0 +1,294 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+#include "brindle/base/Array.h"
+#include "brindle/base/Export.h"
+#include "brindle/base/Math.h"
+#include "brindle/base/PolyMap.h"
+#include "brindle/base/Shared.h"
+#include "brindle/base/TangentSet.h"
+#include "brindle/geom/PolyBlindData.h"
+#include "brindle/geom/PolyColor.h"
+#include "brindle/geom/PolyGrp.h"
+#include "brindle/geom/PolyNorm.h"
+#include "brindle/geom/PolyTopo.h"
+#include "brindle/geom/PolyTrg.h"
+#include "brindle/geom/PolyTypes.h"
+
+class TpolyGeom;
+
+// Vertex store: the positions, indexed by vertex id.
+class BRINDLE_API TpolyVertex {
+public:
+    TmtRefCounter fRefs;
+    T3dFltPointArray fPoints{256};
+};
+
+// A record's face triangulation function: writes the triangles of the face whose first entry is
+// at offset into out (local corner numbers) and answers their count, or 0 or less on failure.
+using TpolyTrgFunction = int (*)(const TpolyGeom* geom, uint32_t offset, uint32_t holeCount, uint32_t cornerCount,
+                                 bool useNormals, const T4dFltVector& normal, unsigned short* out);
+// A user triangulation function: corner positions and normals (three floats each), the corner
+// count of each loop, the loop count and the expected triangle count; writes local corner numbers.
+using TuserTrgFunction = void (*)(const float* points, const float* normals, const int* loopSizes, int loopCount,
+                                  int triangleCount, unsigned short* triangles);
+
+// The polygon record: one polygonal object made of reference-counted components that records may
+// share. Vertices and edges are flat arrays indexed by id; the faces are one description array of
+// packed edge uses (edge id, end-of-face, end-of-loop and reversed bits). Derived data (offsets,
+// adjacency, normals, triangles) is recomputed lazily: edits set dirty bits, readers call update.
+// Accessors do not check their arguments; checkIndices and the consistency check find bad records.
+class BRINDLE_API TpolyGeom {
+public:
+    TpolyGeom();
+    TpolyGeom(const TpolyGeom& other);
+    // Shares the components named by mask, copies the others (the topology is always copied),
+    // then brings everything up to date.
+    TpolyGeom(const TpolyGeom& other, uint32_t shareMask);
+    // Takes over every component of other by sharing; both records stay valid and each releases
+    // its own references.
+    TpolyGeom& operator=(const TpolyGeom& other);
+    virtual ~TpolyGeom();
+
+    // Bounding box of a group; false when the group does not exist or is empty.
+    virtual bool grpBboxInfo(int name, TpolyGrpType type, T3dFltPoint& min, T3dFltPoint& max);
+
+    // --- Vertices -------------------------------------------------------------------------------
+    void vertexBuffer(uint32_t n) { fVertex->fPoints.buffer(n); }
+    uint32_t appendVertex(const T3dFltPoint& p) {
+        fVertex->fPoints.addLast(p);
+        return fVertex->fPoints.size() - 1;
+    }
+    uint32_t appendVertex(const float* p) { return appendVertex(T3dFltPoint(p)); }
+    uint32_t appendVertex(float x, float y, float z) { return appendVertex(T3dFltPoint(x, y, z)); }
+    void removeVertex(uint32_t first, uint32_t count) { fVertex->fPoints.removeAt(first, count); }
+    void setVertex(uint32_t v, const T3dFltPoint& p) { fVertex->fPoints[v] = p; }
+    void getVertex(uint32_t v, T3dFltPoint& p) const { p = fVertex->fPoints[v]; }
+    T3dFltPoint& vertex(uint32_t v) { return fVertex->fPoints[v]; }
+    float* vertexFloat(uint32_t v) { return &fVertex->fPoints[v].x; }
+    const T3dFltPoint& vertexConst(uint32_t v) const { return fVertex->fPoints[v]; }
+    const float* vertexFloatConst(uint32_t v) const { return &fVertex->fPoints[v].x; }
+    uint32_t nbVertex() const { return fVertex->fPoints.size(); }
+    void swapVertex(TpolyGeom& other) { fVertex->fPoints.swap(other.fVertex->fPoints); }
+    void copyVertex(const TpolyGeom& other) { fVertex->fPoints.copy(other.fVertex->fPoints); }
+    void getPoint(uint32_t v, T3dFltPoint& p) const { getVertex(v, p); }
+    void setPoint(uint32_t v, const T3dFltPoint& p) { setVertex(v, p); }
+    uint32_t nbPoint() const { return nbVertex(); }
+    T3dFltPointArray& vertexArray() { return fVertex->fPoints; }
+    const T3dFltPointArray& vertexArray() const { return fVertex->fPoints; }
+
+    // --- Edges ----------------------------------------------------------------------------------
+    void edgeBuffer(uint32_t n) { fTopo->fEdges.buffer(n); }
+    uint32_t appendEdge(uint32_t start, uint32_t end, bool hard = false) {
+        TpolyEdge e;
+        e.v[0] = (start & TpolyBits::kVertexMask) | (hard ? TpolyBits::kHardFlag : 0);
+        e.v[1] = end & TpolyBits::kVertexMask;
+        fTopo->fEdges.addLast(e);
+        return fTopo->fEdges.size() - 1;
+    }
+    void removeEdge(uint32_t first, uint32_t count) { fTopo->fEdges.removeAt(first, count); }
+    uint32_t nbEdge() const { return fTopo->fEdges.size(); }
+    void getEdge(uint32_t e, TpolyEdge& out) const { out = fTopo->fEdges[e]; }
+    TpolyEdge& edge(uint32_t e) { return fTopo->fEdges[e]; }
+    const TpolyEdge& edgeConst(uint32_t e) const { return fTopo->fEdges[e]; }
+    void setStart(uint32_t e, uint32_t v) {
+        uint32_t& w = fTopo->fEdges[e].v[0];
+        w = (w & TpolyBits::kHardFlag) | (v & TpolyBits::kVertexMask);
+    }
+    void setEnd(uint32_t e, uint32_t v) { fTopo->fEdges[e].v[1] = v; }
+    uint32_t startVertex(uint32_t e, TedgeDirection d = kForward) const {
+        return fTopo->fEdges[e].v[d] & TpolyBits::kVertexMask;
+    }
+    uint32_t endVertex(uint32_t e, TedgeDirection d = kForward) const {
+        return fTopo->fEdges[e].v[1 - d] & TpolyBits::kVertexMask;
+    }
+    uint32_t startVertex(uint32_t e, bool reversed) const { return startVertex(e, reversed ? kReversed : kForward); }
+    uint32_t endVertex(uint32_t e, bool reversed) const { return endVertex(e, reversed ? kReversed : kForward); }
+    void setHard(uint32_t e) { fTopo->fEdges[e].v[0] |= TpolyBits::kHardFlag; }
+    void setSmooth(uint32_t e) { fTopo->fEdges[e].v[0] &= TpolyBits::kVertexMask; }
+    void setSmoothing(uint32_t e, bool hard) { hard ? setHard(e) : setSmooth(e); }
+    bool isHard(uint32_t e) const { return fTopo->fEdges[e].isHard(); }
+    bool isSmooth(uint32_t e) const { return !isHard(e); }
+    void swapEdge(TpolyGeom& other) { fTopo->fEdges.swap(other.fTopo->fEdges); }
+    void copyEdge(const TpolyGeom& other) { fTopo->fEdges.copy(other.fTopo->fEdges); }
+    TpolyEdgeArray& edgeArray() { return fTopo->fEdges; }
+    const TpolyEdgeArray& edgeArray() const { return fTopo->fEdges; }
+
+    // --- Face description -----------------------------------------------------------------------
+    void loopEdgeBuffer(uint32_t n) { fTopo->fFaceDesc.buffer(n); }
+    void bgnFace(uint32_t n = 0) {
+        if (n > 0) fTopo->fFaceDesc.buffer(n);
+        ++fTopo->fNbFace;
+    }
+    void bgnLoop(uint32_t n = 0) {
+        if (n > 0) fTopo->fFaceDesc.buffer(n);
+    }
+    void refEdge(uint32_t e, TedgeDirection d) {
+        fTopo->fFaceDesc.addLast((e & TpolyBits::kEdgeMask) | (d == kReversed ? TpolyBits::kReversedUse : 0));
+    }
+    void refEdge(uint32_t e, bool reversed) { refEdge(e, reversed ? kReversed : kForward); }
+    void refEdge(const int* entries, uint32_t n) {
+        fTopo->fFaceDesc.append(reinterpret_cast<const uint32_t*>(entries), n);
+    }
+    void endLoop() { fTopo->fFaceDesc.last() |= TpolyBits::kEndOfLoop; }
+    void endFace() { fTopo->fFaceDesc.last() |= TpolyBits::kEndOfFace; }
+
+    uint32_t getEdge(uint32_t offset) const { return fTopo->fFaceDesc[offset] & TpolyBits::kEdgeMask; }
+    void setEdge(uint32_t offset, uint32_t e) {
+        uint32_t& w = fTopo->fFaceDesc[offset];
+        w = (w & ~TpolyBits::kEdgeMask) | (e & TpolyBits::kEdgeMask);
+    }
+    void setEdge(uint32_t offset, uint32_t e, TedgeDirection d) {
+        uint32_t& w = fTopo->fFaceDesc[offset];
+        w = (w & (TpolyBits::kEndOfFace | TpolyBits::kEndOfLoop)) | (e & TpolyBits::kEdgeMask) |
+            (d == kReversed ? TpolyBits::kReversedUse : 0);
+    }
+    TedgeDirection getDirection(uint32_t offset) const {
+        return (fTopo->fFaceDesc[offset] & TpolyBits::kReversedUse) ? kReversed : kForward;
+    }
+    void setDirection(uint32_t offset, TedgeDirection d) {
+        uint32_t& w = fTopo->fFaceDesc[offset];
+        w = (w & ~TpolyBits::kReversedUse) | (d == kReversed ? TpolyBits::kReversedUse : 0);
+    }
+    void setFaceEdge(uint32_t offset, uint32_t raw) { fTopo->fFaceDesc[offset] = raw; }
+    uint32_t getFaceEdge(uint32_t offset) const { return fTopo->fFaceDesc[offset]; }
+    uint32_t* getFaceEdgeArray(uint32_t offset) { return fTopo->fFaceDesc.data() + offset; }
+    const uint32_t* getFaceEdgeArray(uint32_t offset) const { return fTopo->fFaceDesc.data() + offset; }
+    bool endOfLoop(uint32_t offset) const { return (fTopo->fFaceDesc[offset] & TpolyBits::kEndOfLoop) != 0; }
+    bool endOfFace(uint32_t offset) const { return (fTopo->fFaceDesc[offset] & TpolyBits::kEndOfFace) != 0; }
+    bool endOfPoly(uint32_t offset) const {
+        return fTopo->fFaceDesc.empty() || offset == fTopo->fFaceDesc.size() - 1;
+    }
+    // Oriented start and end vertex of one edge use.
+    uint32_t getStartVertex(uint32_t offset) const { return startVertex(getEdge(offset), getDirection(offset)); }
+    uint32_t getEndVertex(uint32_t offset) const { return endVertex(getEdge(offset), getDirection(offset)); }
+    void removeLoopEdge(uint32_t first, uint32_t count) { fTopo->fFaceDesc.removeAt(first, count); }
+    uint32_t nbEdgeRef() const { return fTopo->fFaceDesc.size(); }
+    uint32_t faceDescLength() const { return fTopo->fFaceDesc.size(); }
+    uint32_t nbVertexFace() const { return fTopo->fFaceDesc.size(); }
+    void swapFaceEdge(TpolyGeom& other) {
+        fTopo->fFaceDesc.swap(other.fTopo->fFaceDesc);
+        std::swap(fTopo->fNbFace, other.fTopo->fNbFace);
+    }
+    void copyFaceEdge(const TpolyGeom& other, uint32_t offset) { fTopo->fFaceDesc.addLast(other.getFaceEdge(offset)); }
+    TuInt32Array& faceDescArray() { return fTopo->fFaceDesc; }
+    const TuInt32Array& faceDescArray() const { return fTopo->fFaceDesc; }
+
+    // --- Faces ----------------------------------------------------------------------------------
+    uint32_t nbFace() const { return fTopo->fNbFace; }
+    void addFace(uint32_t n) { fTopo->fNbFace += n; }
+    void setNbFace(uint32_t n) { fTopo->fNbFace = n; }
+    uint32_t faceOffset(uint32_t f) const { return fTopo->fFaceOffsets[f]; }
+    uint32_t faceVertexCount(uint32_t f) const { return fTopo->fFaceOffsets[f + 1] - fTopo->fFaceOffsets[f]; }
+    uint32_t faceOrder(uint32_t f) const;
+    // Id of the edge of face f whose oriented start is v (the last such one), or -1.
+    uint32_t getEdgeId(uint32_t face, uint32_t v);
+    // Local offset of edge within the face starting at faceOffset (0 when absent); loopStart, when
+    // given, receives the local offset at which the edge's loop begins.
+    uint32_t getEdgeOffsetInFace(uint32_t faceOffset, uint32_t edge, uint32_t* loopStart = nullptr) const;
+    // Offset of the corner of face f whose oriented start is v, or -1.
+    uint32_t getVertexOffset(uint32_t face, uint32_t v) const;
+    // Normal id of the corner of face f at vertex v, or -1 (needs the normal ids up to date).
+    uint32_t getFaceVtxNormalId(uint32_t face, uint32_t v) const;
+    TuInt32Array& faceOffsetArray() { return fTopo->fFaceOffsets; }
+    const TuInt32Array& faceOffsetArray() const { return fTopo->fFaceOffsets; }
+
+    // --- Derived data ---------------------------------------------------------------------------
+    void markDirty(uint32_t mask) { fDirty |= mask; }
+    bool isDirty(uint32_t mask) const { return (fDirty & mask) != 0; }
+    uint32_t dirtyMask() const { return fDirty; }
+    // Recomputes what is both requested and dirty, prerequisites first.
+    void update(uint32_t mask);
+
+    // Recomputation steps behind update; each first updates what it needs and clears its own bit.
+    void completeVertexToEdge();
+    void computeFaceVectors();
+    void normalizeFaceVectors();
+    void triangulate();
+    void computeVertexNormalTopo();
+    void computeVertexNormals();
+    void normalizeVertexNormals();
+
+    // --- Copying and sharing --------------------------------------------------------------------
+    // Deep-copies the components named by mask into this record's own components.
+    void copy(const TpolyGeom& other, uint32_t mask);
+    // Releases this record's components named by mask and takes other's.
+    void share(const TpolyGeom& other, uint32_t mask);
+    // Releases the components named by mask and puts fresh empty ones in their place.
+    void unShare(uint32_t mask);
+    // Copies the topology parts named by the low three bits (1 face offsets, 2 vertex-to-edge,
+    // 4 edge-to-face) and clears their dirty bits.
+    void copyStructure(const TpolyGeom& other, uint32_t mask);
+
+    // --- Housekeeping ---------------------------------------------------------------------------
+    void packArray();
+    // 2 at the first entry whose edge is out of range, 1 at the first edge whose vertex is out of
+    // range; otherwise repairs out-of-range UV ids (pointing them at a new UV (0, 0)) and answers 0.
+    int checkIndices();
+    // Same vertices, edges (with hard flags) and face description.
+    bool isEquivalent(const TpolyGeom& other) const;
+    // Same edges and face description; positions may differ.
+    bool isEquivalentTopology(const TpolyGeom& other) const;
+    // 0 when equivalent; otherwise the component bit of the first part that differs.
+    uint32_t compareObject(const TpolyGeom& other) const;
+
+    // --- Flags and triangulation functions ------------------------------------------------------
+    bool reusableTriangles() const { return fReusableTriangles; }
+    void setReusableTriangles(bool v) { fReusableTriangles = v; }
+    bool nbShellIsValid() const { return fNbShellIsValid; }
+    void setNbShellIsValid(bool v) { fNbShellIsValid = v; }
+    TuserTrgFunction userTrgFunct() const { return fUserTrgFunct; }
+    TpolyTrgFunction trgFunct() const { return fTrgFunct; }
+
+    // --- Components -----------------------------------------------------------------------------
+    TpolyVertex* vertexStore() const { return fVertex; }
+    TpolyTopo* topo() const { return fTopo; }
+    TpolyNorm* norm() const { return fNorm; }
+    TpolyTrg* trg() const { return fTrg; }
+    TpolyGrp* grp() const { return fGrp; }
+    TpolyMapArrayShared* maps() const { return fMaps; }
+    TpolyColorArrayShared* colors() const { return fColors; }
+    TpolyBdBlindData* edgeBlindData() const { return fEdgeBd; }
+    TpolyBdBlindData* faceBlindData() const { return fFaceBd; }
+    TpolyBdBlindData* vertexBlindData() const { return fVertexBd; }
+    TpolyTangentSetArrayShared* tangentSets() const { return fTangents; }
+
+    // Bytes held by the arrays of this record's components, for memory accounting.
+    size_t bytesAllocated() const;
+
+protected:
+    void markClean(uint32_t mask) { fDirty &= ~mask; }
+
+    // Default triangulation of one face; defined with the triangulator.
+    static int triangulateFaceFromOffset(const TpolyGeom* geom, uint32_t offset, uint32_t holeCount,
+                                         uint32_t cornerCount, bool useNormals, const T4dFltVector& normal,
+                                         unsigned short* out);
+
+    TuserTrgFunction fUserTrgFunct = nullptr;
+    TpolyTrgFunction fTrgFunct = &TpolyGeom::triangulateFaceFromOffset;
+
+private:
+    // Calls fn(mine, theirs) for each pair of component pointers named by mask.
+    template <typename Fn>
+    void forEachComponent(uint32_t mask, const TpolyGeom& other, Fn&& fn);
+    void releaseAll();
+
+    TpolyVertex* fVertex;
+    TpolyTopo* fTopo;
+    TpolyNorm* fNorm;
+    TpolyTrg* fTrg;
+    TpolyGrp* fGrp;
+    TpolyMapArrayShared* fMaps;
+    TpolyColorArrayShared* fColors;
+    TpolyBdBlindData* fEdgeBd;
+    TpolyBdBlindData* fFaceBd;
+    TpolyBdBlindData* fVertexBd;
+    TpolyTangentSetArrayShared* fTangents;
+    uint32_t fDirty = dirtyAll;
+    bool fReusableTriangles = false;
+    bool fNbShellIsValid = false;
+    uint32_t fNbShell = 0;
+};

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "brindle/brindle.h"
+
+TEST(Base, ArrayGrowsLinearlyAndRemovesRuns) {
+    Tarray<uint32_t> a(4);
+    for (uint32_t i = 0; i < 1000; ++i) a.addLast(i);
+    EXPECT_EQ(a.size(), 1000u);
+    EXPECT_GE(a.physicalSize(), 1000u);
+    a.removeAt(10, 5);
+    EXPECT_EQ(a[10], 15u);
+    EXPECT_EQ(a.find(999), 994u);
+    EXPECT_EQ(a.find(12), ~0u);
+    a.removeLast(2000);
+    EXPECT_TRUE(a.empty());
+}
+
+TEST(Base, BitFieldKeepsBitsBeyondSizeClear) {
+    TbitFieldFixedN b(70);
+    b.setAll();
+    EXPECT_EQ(b.countSet(), 70u);
+    b.invertAll();
+    EXPECT_FALSE(b.anySet());
+    b.setBit(69);
+    b.resizeArrayWithCopy(100);
+    EXPECT_TRUE(b.testBit(69));
+    EXPECT_FALSE(b.testBit(70));
+    b.resizeArrayWithCopy(60);
+    EXPECT_FALSE(b.anySet());
+}
+
+TEST(Base, DiagnosticsAndErrorsCanBeRedirected) {
+    std::string out;
+    TdebugOutput::sCout.redirectToString(&out);
+    TdebugOutput::sCout << "faces " << uint32_t(3);
+    TdebugOutput::sCout.print(" %s", std::string(600, 'x').c_str());
+    TdebugOutput::sCout.restore();
+    EXPECT_EQ(out.substr(0, 7), "faces 3");
+    EXPECT_EQ(out.size(), 8u + 600u);
+
+    std::string err;
+    theErrorHandler().setCallback([&](std::string_view t) { err = t; });
+    theErrorHandler().error("bad id %u", 7u);
+    theErrorHandler().resetCallback();
+    EXPECT_EQ(err, "bad id 7");
+}
+
+TEST(Base, MatrixInverseAndRegistry) {
+    T4dFltMatrix m;
+    m.m[0][0] = 2;
+    m.m[3][1] = 5;
+    T4dFltMatrix inv = m;
+    ASSERT_TRUE(inv.invert());
+    EXPECT_TRUE((m * inv).isIdentity());
+    T4dFltMatrix singular;
+    singular.m[2][2] = 0;
+    EXPECT_FALSE(singular.invert());
+
+    static Tmetaclass base("TtestBase", 4, nullptr, 0x54424153, nullptr);
+    static Tmetaclass derived("TtestDerived", 8, [] { return static_cast<void*>(new int(1)); }, 0x54444552, &base);
+    EXPECT_TRUE(derived.istype(&base));
+    EXPECT_FALSE(base.istype(&derived));
+    EXPECT_EQ(Tmetaclass::findByTag(0x54444552), &derived);
+    int* made = static_cast<int*>(derived.construct());
+    EXPECT_EQ(*made, 1);
+    delete made;
+    EXPECT_EQ(base.construct(), nullptr);
+}
