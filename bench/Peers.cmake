@@ -1,2 +1,25 @@
 # Peer libraries for side-by-side benchmarks. Each block links a peer into the benchmark programs
 # that compare against it, only when the peer is installed (scripts/install-peers.sh).
+
+# Links a found peer into one bench program and defines BRINDLE_HAVE_<peer> there.
+function(brindle_bench_peer bench peer)
+  if(TARGET ${bench})
+    target_link_libraries(${bench} PRIVATE ${ARGN})
+    target_compile_definitions(${bench} PRIVATE BRINDLE_HAVE_${peer}=1)
+  endif()
+endfunction()
+
+find_package(tinyobjloader QUIET)
+if(tinyobjloader_FOUND)
+  brindle_bench_peer(bench_objreader TINYOBJLOADER tinyobjloader::tinyobjloader)
+endif()
+
+find_path(OPENMESH_INCLUDE_DIR OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh)
+find_library(OPENMESH_CORE_LIBRARY OpenMeshCore)
+if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY)
+  brindle_bench_peer(bench_update OPENMESH ${OPENMESH_CORE_LIBRARY})
+  if(TARGET bench_update)
+    target_include_directories(bench_update SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
+    target_compile_definitions(bench_update PRIVATE _USE_MATH_DEFINES)
+  endif()
+endif()
