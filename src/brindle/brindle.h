@@ -24,4 +24,6 @@
 #include "brindle/geom/PolyNorm.h"
 #include "brindle/geom/PolyTopo.h"
 #include "brindle/geom/PolyTrg.h"
+#include "brindle/geom/PolyTriangulator.h"
 #include "brindle/geom/PolyTypes.h"
+#include "brindle/geom/PolyUserTrg.h"

@@ -235,6 +235,64 @@ public:
     // 0 when equivalent; otherwise the component bit of the first part that differs.
     uint32_t compareObject(const TpolyGeom& other) const;
 
+    // --- Triangles ------------------------------------------------------------------------------
+    // Triangles of one face without the record's normals, written to out as local corner-number
+    // triples; answers their count. A face the triangulation function cannot cut gets the
+    // fallback fan with its last triangle marked bad. -1 (nothing written) for a face out of range.
+    int triangulateFace(uint32_t face, unsigned short* out);
+    // Installs a user triangulation function; null restores the default one.
+    void setUserTrgFunct(TuserTrgFunction fn);
+    // c + 2h - 2 for a face of c corners over all loops and h holes (0 for a broken face).
+    uint32_t triangleNumber(uint32_t face);
+    // The stored triangle count, or the sum of triangleNumber while the triangles are dirty.
+    uint32_t computeNbTriangle();
+    uint32_t firstTriangle(uint32_t f) const { return fTrg->fFirstTriangle[f]; }
+    uint32_t nbTriangle() const { return fTrg->fTriangles.size(); }
+    // Number of triangles of face f; first, when given, receives the index of its first one.
+    uint32_t trgFaceOrder(uint32_t f, uint32_t* first = nullptr) const {
+        if (first) *first = fTrg->fFirstTriangle[f];
+        return fTrg->fFirstTriangle[f + 1] - fTrg->fFirstTriangle[f];
+    }
+    void triangleBuffer(uint32_t n) { fTrg->fTriangles.buffer(n); }
+    // Appends raw words, flags included.
+    uint32_t appendTriangle(const unsigned short* t) { return appendTriangle(t[0], t[1], t[2]); }
+    uint32_t appendTriangle(unsigned short a, unsigned short b, unsigned short c) {
+        fTrg->fTriangles.addLast(TpolyTriangle{{a, b, c}});
+        return fTrg->fTriangles.size() - 1;
+    }
+    // Replaces the corner numbers and keeps the flags.
+    void setTriangle(uint32_t t, unsigned short a, unsigned short b, unsigned short c) {
+        fTrg->fTriangles[t].setNumbers(a, b, c);
+    }
+    // Corner numbers without flags.
+    void getTriangle(uint32_t t, unsigned short* out) const {
+        for (uint32_t k = 0; k < 3; ++k) out[k] = static_cast<unsigned short>(fTrg->fTriangles[t].number(k));
+    }
+    TpolyTriangle& triangle(uint32_t t) { return fTrg->fTriangles[t]; }
+    const TpolyTriangle& triangleConst(uint32_t t) const { return fTrg->fTriangles[t]; }
+    uint32_t vertexOffset(uint32_t t, uint32_t k) const { return fTrg->fTriangles[t].number(k); }
+    void markTriangle(uint32_t t) { fTrg->fTriangles[t].setEndOfFace(true); }
+    void unmarkTriangle(uint32_t t) { fTrg->fTriangles[t].setEndOfFace(false); }
+    bool markedTriangle(uint32_t t) const { return fTrg->fTriangles[t].endOfFace(); }
+    void markBadTriangle(uint32_t t) { fTrg->fTriangles[t].setBad(true); }
+    void unmarkBadTriangle(uint32_t t) { fTrg->fTriangles[t].setBad(false); }
+    bool markedBadTriangle(uint32_t t) const { return fTrg->fTriangles[t].bad(); }
+    void bgnTrgFace(uint32_t n) { fTrg->fTriangles.buffer(n); }
+    void endTrgFace() { fTrg->fTriangles.last().setEndOfFace(true); }
+    bool endOfTrgFace(uint32_t t) const { return fTrg->fTriangles[t].endOfFace(); }
+    void copyTriangle(const TpolyGeom& other) {
+        fTrg->fFirstTriangle.copy(other.fTrg->fFirstTriangle);
+        fTrg->fTriangles.copy(other.fTrg->fTriangles);
+    }
+    // True when the triangles are up to date and no face fell back to the fan.
+    bool isTriangulationOk() const;
+    // Description offsets of the corners of triangle i of face f; false when out of range.
+    bool getFaceTriangle(uint32_t f, uint32_t i, uint32_t* offsets) const;
+    // Vertex id at corner k of triangle t, a triangle of face f.
+    uint32_t cornerVertexOfTriangle(uint32_t f, uint32_t t, uint32_t k) const {
+        return getStartVertex(faceOffset(f) + fTrg->fTriangles[t].number(k));
+    }
+
     // --- Flags and triangulation functions ------------------------------------------------------
     bool reusableTriangles() const { return fReusableTriangles; }
     void setReusableTriangles(bool v) { fReusableTriangles = v; }
@@ -266,6 +324,10 @@ protected:
     static int triangulateFaceFromOffset(const TpolyGeom* geom, uint32_t offset, uint32_t holeCount,
                                          uint32_t cornerCount, bool useNormals, const T4dFltVector& normal,
                                          unsigned short* out);
+    // Adapter that hands one face to the record's user triangulation function.
+    static int customTriangulateFace(const TpolyGeom* geom, uint32_t offset, uint32_t holeCount,
+                                     uint32_t cornerCount, bool useNormals, const T4dFltVector& normal,
+                                     unsigned short* out);
 
     TuserTrgFunction fUserTrgFunct = nullptr;
     TpolyTrgFunction fTrgFunct = &TpolyGeom::triangulateFaceFromOffset;
