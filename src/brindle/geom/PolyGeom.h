@@ -223,6 +223,15 @@ public:
     // 4 edge-to-face) and clears their dirty bits.
     void copyStructure(const TpolyGeom& other, uint32_t mask);
 
+    // --- Removal of unused components ------------------------------------------------------------
+    // Removes the vertices that no edge uses, closing the gaps, and answers how many went. With
+    // renumberEdges the edges are rewritten to the new ids (hard flags kept); with renumberGroups
+    // the vertex groups are too; with pack the arrays give back their spare room. map, when given,
+    // has an entry per vertex before the call and receives old id -> new id (all ones when gone).
+    uint32_t remUnusedVertex(bool renumberEdges, bool renumberGroups, bool pack, uint32_t* map);
+    // The same for the edges that no face uses; renumberFaces rewrites the face description.
+    uint32_t remUnusedEdges(bool renumberFaces, bool renumberGroups, bool pack, uint32_t* map);
+
     // --- Housekeeping ---------------------------------------------------------------------------
     void packArray();
     // 2 at the first entry whose edge is out of range, 1 at the first edge whose vertex is out of

@@ -1,0 +1,381 @@
+#include "brindle/framework/MidBody.h"
+
+#include <algorithm>
+
+#include "brindle/framework/HostObjectTable.h"
+#include "brindle/geom/PolyGeom.h"
+
+const Tmetaclass TmeshBase::sMetaclass("TmeshBase", sizeof(TmeshBase), [] { return static_cast<void*>(new TmeshBase); },
+                                       0, nullptr);
+const Tmetaclass TpolyBase::sMetaclass("TpolyBase", sizeof(TpolyBase), [] { return static_cast<void*>(new TpolyBase); },
+                                       0, &TmeshBase::sMetaclass);
+const Tmetaclass TmidBody::sMetaclass("TmidBody", sizeof(TmidBody), [] { return static_cast<void*>(new TmidBody); }, 0,
+                                      &TpolyBase::sMetaclass);
+
+namespace {
+// The winged-edge mesh is a polygonal body the host may ask about by class; this library makes no
+// instances of it, so its entry has no construction function.
+const Tmetaclass sWingedMeshClass("Tmesh", 0, nullptr, 0, &TpolyBase::sMetaclass);
+
+const bool sBodyTypesEntered = ThostObjectTable::registerType(kApiMesh, "kMesh", {1, 2}) &&
+                               ThostObjectTable::registerType(kApiMeshGeom, "kMeshGeom", {1, 2, kApiMesh});
+
+// Metaclass-checked construction shared by the body classes: null for a null metaclass or one
+// that is not a kind of base.
+template <typename T>
+T* constructKindOf(const Tmetaclass* mc, const Tmetaclass& base) {
+    if (!mc || !mc->istype(&base)) return nullptr;
+    return static_cast<T*>(mc->construct());
+}
+}  // namespace
+
+// --- TmeshBase ------------------------------------------------------------------------------------
+
+uint32_t TmeshBase::apiType() const { return kApiMesh; }
+const char* TmeshBase::apiTypeString() const { return "kMesh"; }
+
+void* TmeshBase::cast(const Tmetaclass* mc) { return mc == &sMetaclass ? this : nullptr; }
+
+void TmeshBase::copyData(const TmeshBase& other) { copy(other); }
+
+void TmeshBase::copy(const TmeshBase& other) {
+    std::copy(std::begin(other.fActive16), std::end(other.fActive16), fActive16);
+    std::copy(std::begin(other.fActive32), std::end(other.fActive32), fActive32);
+    if (fKeepActive) {
+        copyActiveComponents();
+        return;
+    }
+    bool any = std::any_of(std::begin(fActive16), std::end(fActive16), [](uint16_t v) { return v != 0; }) ||
+               std::any_of(std::begin(fActive32), std::end(fActive32), [](uint32_t v) { return v != 0; });
+    clearActiveComponents();
+    if (any) {
+        std::fill(std::begin(fActive16), std::end(fActive16), uint16_t(0));
+        std::fill(std::begin(fActive32), std::end(fActive32), 0u);
+        fKeepActive = false;
+    }
+}
+
+TmeshBase* TmeshBase::construct(const Tmetaclass* mc) { return constructKindOf<TmeshBase>(mc, sMetaclass); }
+
+// --- TpolyBase ------------------------------------------------------------------------------------
+
+void* TpolyBase::cast(const Tmetaclass* mc) { return mc == &sMetaclass ? this : TmeshBase::cast(mc); }
+
+TpolyBase* TpolyBase::construct(const Tmetaclass* mc) { return constructKindOf<TpolyBase>(mc, sMetaclass); }
+
+// --- TmidBody: life cycle -------------------------------------------------------------------------
+
+TmidBody::TmidBody() : fGeom(new TpolyGeom) {}
+TmidBody::TmidBody(TpolyGeom* geom) : fGeom(geom) {}
+TmidBody::~TmidBody() { delete fGeom; }
+
+uint32_t TmidBody::apiType() const { return kApiMeshGeom; }
+const char* TmidBody::apiTypeString() const { return "kMeshGeom"; }
+
+void* TmidBody::cast(const Tmetaclass* mc) { return mc == &sMetaclass ? this : TpolyBase::cast(mc); }
+
+TmidBody* TmidBody::construct(const Tmetaclass* mc) { return constructKindOf<TmidBody>(mc, sMetaclass); }
+
+int TmidBody::setMidBody(TpolyGeom* geom) {
+    int wasEmpty = fGeom ? 0 : 1;
+    if (geom != fGeom) delete fGeom;
+    fGeom = geom;
+    return wasEmpty;
+}
+
+bool TmidBody::isSameAs(const TmidBody& other) const {
+    if (fGeom == other.fGeom) return true;
+    return fGeom && other.fGeom && fGeom->isEquivalent(*other.fGeom);
+}
+
+void TmidBody::copyLocalData(const TmidBody& other) {
+    if (this == &other || !other.fGeom) return;
+    if (!fGeom) fGeom = new TpolyGeom;
+    fGeom->copy(*other.fGeom, kCompAll);
+}
+
+void TmidBody::copy(const TmidBody& other) {
+    copyLocalData(other);
+    TmeshBase::copy(other);
+}
+
+void TmidBody::copyData(const TmeshBase& other) {
+    // The polygon-body level has no data of its own to copy; the record follows.
+    auto* body = static_cast<TmidBody*>(const_cast<TmeshBase&>(other).cast(&sMetaclass));
+    if (body) copyLocalData(*body);
+}
+
+// --- TmidBody: access -----------------------------------------------------------------------------
+
+bool TmidBody::validFace(uint32_t face) const {
+    if (!fGeom || face >= fGeom->nbFace()) return false;
+    fGeom->update(dirtyFaceOffsets);
+    return true;
+}
+
+bool TmidBody::validCorner(uint32_t face, uint32_t corner) const {
+    return validFace(face) && corner < fGeom->faceVertexCount(face);
+}
+
+void TmidBody::setPoint(uint32_t id, const T4dDblPoint& p) {
+    if (!fGeom || id >= fGeom->nbVertex()) return;
+    fGeom->setVertex(id, T3dFltPoint(float(p.x), float(p.y), float(p.z)));
+    fGeom->markDirty(dirtyMoved);
+}
+
+T4dDblPoint TmidBody::getPoint(uint32_t id) const {
+    if (!fGeom || id >= fGeom->nbVertex()) return {};
+    const T3dFltPoint& v = fGeom->vertexConst(id);
+    return {v.x, v.y, v.z, 1.0};
+}
+
+uint32_t TmidBody::setPoints(const TuInt32Array& ids, const T4dDblPointArray& points) {
+    if (!fGeom || ids.empty() || ids.size() != points.size()) return 0;
+    uint32_t written = 0;
+    for (uint32_t i = 0; i < ids.size(); ++i) {
+        if (ids[i] >= fGeom->nbVertex()) continue;
+        fGeom->setVertex(ids[i], T3dFltPoint(float(points[i].x), float(points[i].y), float(points[i].z)));
+        ++written;
+    }
+    if (written) fGeom->markDirty(dirtyMoved);
+    return written;
+}
+
+uint32_t TmidBody::getPoints(const TuInt32Array& ids, T4dDblPointArray& points) const {
+    if (!fGeom || ids.empty() || ids.size() != points.size()) return 0;
+    uint32_t read = 0;
+    for (uint32_t i = 0; i < ids.size(); ++i) {
+        if (ids[i] >= fGeom->nbVertex()) continue;
+        points[i] = getPoint(ids[i]);
+        ++read;
+    }
+    return read;
+}
+
+namespace {
+// The first UV set of a record, or null.
+const TpolyMap* firstMap(const TpolyGeom* geom) {
+    return geom && geom->maps()->nbMap() > 0 ? &(*geom->maps())[0] : nullptr;
+}
+}  // namespace
+
+bool TmidBody::setUV(uint32_t id, const T2Float uv) {
+    TpolyMap* map = const_cast<TpolyMap*>(firstMap(fGeom));
+    if (!map || id >= map->nbUV()) return false;
+    map->setUV(id, uv[0], uv[1]);
+    fGeom->markDirty(dirtyMoved);
+    return true;
+}
+
+bool TmidBody::getUV(uint32_t id, T2Float& uv) const {
+    const TpolyMap* map = firstMap(fGeom);
+    if (!map || id >= map->nbUV()) return false;
+    map->getUV(id, uv);
+    return true;
+}
+
+int TmidBody::vertexIndex(uint32_t face, uint32_t vertex) const {
+    if (!validFace(face)) return -1;
+    uint32_t first = fGeom->faceOffset(face), end = first + fGeom->faceVertexCount(face);
+    for (uint32_t o = first; o < end; ++o)
+        if (fGeom->getStartVertex(o) == vertex) return int(o);
+    return -1;
+}
+
+int TmidBody::getUV(uint32_t face, TfltPointArray& uvs) const {
+    uvs.clear();
+    const TpolyMap* map = firstMap(fGeom);
+    if (!map || !validFace(face)) return -1;
+    uint32_t first = fGeom->faceOffset(face), n = fGeom->faceVertexCount(face);
+    for (uint32_t o = first; o < first + n; ++o)
+        if (!map->hasValidIndexAt(o)) return -1;
+    for (uint32_t o = first; o < first + n; ++o) uvs.addLast(map->values()[uint32_t(map->getIndex(o))]);
+    return 0;
+}
+
+int TmidBody::getUV(uint32_t face, uint32_t corner, TfltPoint& uv) const {
+    const TpolyMap* map = firstMap(fGeom);
+    if (!map || !validCorner(face, corner)) return -1;
+    uint32_t o = fGeom->faceOffset(face) + corner;
+    if (!map->hasValidIndexAt(o)) return -1;
+    uv = map->values()[uint32_t(map->getIndex(o))];
+    return 0;
+}
+
+int TmidBody::getPosition(uint32_t face, T3dFltPointArray& positions) {
+    positions.clear();
+    if (!validFace(face)) return -1;
+    fGeom->update(dirtyAll);
+    uint32_t first = fGeom->faceOffset(face), n = fGeom->faceVertexCount(face);
+    for (uint32_t o = first; o < first + n; ++o) positions.addLast(fGeom->vertexConst(fGeom->getStartVertex(o)));
+    return 0;
+}
+
+int TmidBody::getPosition(uint32_t face, uint32_t corner, T3dFltPoint& p) {
+    if (!validCorner(face, corner)) return -1;
+    p = fGeom->vertexConst(fGeom->getStartVertex(fGeom->faceOffset(face) + corner));
+    return 0;
+}
+
+namespace {
+// The shading normal of one corner, or false while the record has none for it.
+bool cornerNormal(TpolyGeom* geom, uint32_t offset, T3dFltPoint& n) {
+    const TpolyNorm& norm = *geom->norm();
+    if (offset >= norm.fNormalIds.size()) return false;
+    uint32_t id = norm.fNormalIds[offset];
+    if (id >= norm.fVertexNormals.size()) return false;
+    n = norm.fVertexNormals[id];
+    return true;
+}
+}  // namespace
+
+int TmidBody::getNormal(uint32_t face, T3dFltPointArray& normals) {
+    normals.clear();
+    if (!validFace(face)) return -1;
+    fGeom->update(dirtyNormalTopo | dirtyVertexNormalize);
+    uint32_t first = fGeom->faceOffset(face), n = fGeom->faceVertexCount(face);
+    T3dFltPoint v;
+    for (uint32_t o = first; o < first + n; ++o) {
+        if (!cornerNormal(fGeom, o, v)) {
+            normals.clear();
+            return -1;
+        }
+        normals.addLast(v);
+    }
+    return 0;
+}
+
+int TmidBody::getNormal(uint32_t face, uint32_t corner, T3dFltPoint& n) {
+    if (!validCorner(face, corner)) return -1;
+    fGeom->update(dirtyNormalTopo | dirtyVertexNormalize);
+    return cornerNormal(fGeom, fGeom->faceOffset(face) + corner, n) ? 0 : -1;
+}
+
+int TmidBody::getAttributes(uint32_t face, TfltPointArray& uvs, T3dFltPointArray& positions,
+                            T3dFltPointArray& normals) {
+    int r = getPosition(face, positions);
+    if (r == 0) r = getNormal(face, normals);
+    if (r == 0) r = getUV(face, uvs);
+    if (r != 0) {
+        uvs.clear();
+        positions.clear();
+        normals.clear();
+    }
+    return r;
+}
+
+// --- Neighbourhoods -------------------------------------------------------------------------------
+// These walk the face description or the edge list once per call: a body query serves the host's
+// occasional questions, while operations read the record's adjacency tables directly.
+
+uint32_t TmidBody::vertexFaceNeighbours(uint32_t vertex, TuInt32Array& faces) {
+    faces.clear();
+    if (!fGeom || vertex >= fGeom->nbVertex()) return 0;
+    fGeom->update(dirtyFaceOffsets);
+    for (uint32_t f = 0; f < fGeom->nbFace(); ++f) {
+        uint32_t first = fGeom->faceOffset(f), end = first + fGeom->faceVertexCount(f);
+        for (uint32_t o = first; o < end; ++o)
+            if (fGeom->getStartVertex(o) == vertex) {
+                faces.addLast(f);
+                break;
+            }
+    }
+    return faces.size();
+}
+
+uint32_t TmidBody::vertexVertexNeighbours(uint32_t vertex, TuInt32Array& vertices) {
+    vertices.clear();
+    if (!fGeom || vertex >= fGeom->nbVertex()) return 0;
+    for (uint32_t e = 0; e < fGeom->nbEdge(); ++e) {
+        const TpolyEdge& edge = fGeom->edgeConst(e);
+        if (edge.start() == vertex) vertices.addLast(edge.end());
+        else if (edge.end() == vertex) vertices.addLast(edge.start());
+    }
+    std::sort(vertices.begin(), vertices.end());
+    vertices.changeLogicalSizeTo(uint32_t(std::unique(vertices.begin(), vertices.end()) - vertices.begin()));
+    return vertices.size();
+}
+
+uint32_t TmidBody::faceVertexNeighbours(uint32_t face, TuInt32Array& vertices) {
+    vertices.clear();
+    if (!validFace(face)) return 0;
+    uint32_t first = fGeom->faceOffset(face), end = first + fGeom->faceVertexCount(face);
+    for (uint32_t o = first; o < end; ++o) vertices.addLast(fGeom->getStartVertex(o));
+    return vertices.size();
+}
+
+// --- Counts ---------------------------------------------------------------------------------------
+
+uint32_t TmidBody::vertexCount() const { return fGeom ? fGeom->nbVertex() : 0; }
+uint32_t TmidBody::edgeCount() const { return fGeom ? fGeom->nbEdge() : 0; }
+uint32_t TmidBody::faceCount() const { return fGeom ? fGeom->nbFace() : 0; }
+
+uint32_t TmidBody::UVcount() const {
+    const TpolyMap* map = firstMap(fGeom);
+    return map ? map->nbUV() : 0;
+}
+
+uint32_t TmidBody::faceNormalCount() {
+    if (!fGeom) return 0;
+    fGeom->update(dirtyFaceNormalize);
+    return fGeom->norm()->fFaceNormals.size();
+}
+
+uint32_t TmidBody::getNormals(T3dFltPointArray& normals) {
+    normals.clear();
+    if (faceNormalCount() == 0) return 0;
+    normals.copy(fGeom->norm()->fFaceNormals);
+    return normals.size();
+}
+
+// --- Spatial queries ------------------------------------------------------------------------------
+
+uint32_t TmidBody::intersect(const T3dFltPoint&, const T4dFltVector&, T3dFltPointArray& hits,
+                             T3dFltPointArray& normals, TuInt32Array& faceIds, float) const {
+    hits.clear();
+    normals.clear();
+    faceIds.clear();
+    return 0;
+}
+
+bool TmidBody::closestPoint(const T3dFltPoint&, T3dFltPoint&, float, int& faceId) const {
+    faceId = -1;
+    return false;
+}
+
+bool TmidBody::closestPointAndNorm(const T3dFltPoint&, T3dFltPoint&, T4dFltVector&, int& faceId) const {
+    faceId = -1;
+    return false;
+}
+
+bool TmidBody::closestNormal(const T3dFltPoint&, T4dFltVector&, int& faceId) const {
+    faceId = -1;
+    return false;
+}
+
+// --- UV layout ------------------------------------------------------------------------------------
+
+bool TmidBody::generateNormalizedUVs(TfltPointArray& points, const TfltPoint&, const TfltPoint&, uint32_t n) {
+    points.clear();
+    if (n == 0) return false;
+    if (n == 3) {
+        points.addLast({0, 0});
+        points.addLast({1, 0});
+        points.addLast({1, 1});
+        return true;
+    }
+    if (n == 4) {
+        points.addLast({0, 0});
+        points.addLast({1, 0});
+        points.addLast({1, 1});
+        points.addLast({0, 1});
+        return true;
+    }
+    // Four runs, one per side of the square, with run lengths that add up to n.
+    const uint32_t a = (n + 1) / 4, b = (n + 1) / 2 - a, c = (3 * n + 3) / 4 - (n + 1) / 2, d = n - (3 * n + 3) / 4;
+    for (uint32_t i = 0; i < a; ++i) points.addLast({float(i) / float(a), 0.0f});
+    for (uint32_t i = 0; i < b; ++i) points.addLast({1.0f, float(i) / float(b)});
+    for (uint32_t i = 0; i < c; ++i) points.addLast({1.0f - float(i) / float(c), 1.0f});
+    for (uint32_t i = 0; i < d; ++i) points.addLast({0.0f, 1.0f - float(i) / float(d)});
+    return true;
+}

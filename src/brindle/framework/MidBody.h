@@ -1,0 +1,194 @@
+#pragma once
+
+#include <cstdint>
+
+#include "brindle/base/Array.h"
+#include "brindle/base/Export.h"
+#include "brindle/base/Math.h"
+#include "brindle/base/Metaclass.h"
+#include "brindle/framework/ApiObject.h"
+
+class TpolyGeom;
+
+// Double-precision points of the host interface; positions are stored in single precision.
+struct T3dDblPoint {
+    double x = 0, y = 0, z = 0;
+};
+struct T4dDblPoint {
+    double x = 0, y = 0, z = 0, w = 1;
+};
+using T3dDblPointArray = Tarray<T3dDblPoint>;
+using T4dDblPointArray = Tarray<T4dDblPoint>;
+// A UV point.
+using TfltPoint = T2FloatPair;
+using TfltPointArray = T2FloatArray;
+
+// Root of the bodies: the host's active-component bookkeeping, which the library only carries
+// along on copies. Bodies compare by object address.
+class BRINDLE_API TmeshBase : public TapiObject {
+public:
+    static const Tmetaclass sMetaclass;
+
+    TmeshBase() = default;
+    TmeshBase(const TmeshBase&) = default;
+    TmeshBase& operator=(const TmeshBase&) = default;
+
+    uint32_t apiType() const override;
+    const char* apiTypeString() const override;
+
+    ~TmeshBase() override = default;
+    virtual const Tmetaclass* typeof() const { return &sMetaclass; }
+    // This object viewed as the class of mc, or null when it is not of that class.
+    virtual void* cast(const Tmetaclass* mc);
+    virtual void copyData(const TmeshBase& other);
+    virtual void clearActiveComponents() {}
+    virtual void copyActiveComponents() {}
+
+    // Copies the seven bookkeeping values; then, when other's keep flag is clear, drops the active
+    // components (zeroing all eight fields when any value was set), else copies them.
+    void copy(const TmeshBase& other);
+
+    bool operator==(const TmeshBase& o) const { return this == &o; }
+    bool operator!=(const TmeshBase& o) const { return this != &o; }
+    bool operator<(const TmeshBase& o) const { return this < &o; }
+    bool operator>(const TmeshBase& o) const { return this > &o; }
+    bool operator<=(const TmeshBase& o) const { return this <= &o; }
+    bool operator>=(const TmeshBase& o) const { return this >= &o; }
+
+    static TmeshBase* construct(const Tmetaclass* mc);
+
+protected:
+    uint16_t fActive16[4] = {0, 0, 0, 0};
+    uint32_t fActive32[3] = {0, 0, 0};
+    bool fKeepActive = false;
+};
+
+// Polygonal bodies; carries no data of its own.
+class BRINDLE_API TpolyBase : public TmeshBase {
+public:
+    static const Tmetaclass sMetaclass;
+
+    const Tmetaclass* typeof() const override { return &sMetaclass; }
+    void* cast(const Tmetaclass* mc) override;
+
+    static TpolyBase* construct(const Tmetaclass* mc);
+};
+
+// The body handed to every operation: it owns exactly one geometry record (or none, when built
+// from a null record) and deletes it when the record is replaced or the body dies. Ids are the
+// record's ids; a corner is a vertex's position within a face, 0 to the face's corner count - 1.
+// Queries answer -1 or false for a bad id and leave their outputs empty; they never throw.
+class BRINDLE_API TmidBody : public TpolyBase {
+public:
+    static const Tmetaclass sMetaclass;
+
+    TmidBody();
+    explicit TmidBody(TpolyGeom* geom);
+    TmidBody(const TmidBody&) = delete;
+    TmidBody& operator=(const TmidBody&) = delete;
+    ~TmidBody() override;
+
+    uint32_t apiType() const override;
+    const char* apiTypeString() const override;
+    const Tmetaclass* typeof() const override { return &sMetaclass; }
+    void* cast(const Tmetaclass* mc) override;
+    // Copies the polygon-body data, then the record.
+    void copyData(const TmeshBase& other) override;
+
+    static TmidBody* construct(const Tmetaclass* mc);
+
+    // Deletes the held record and keeps geom; answers 1 when there was no record, else 0.
+    int setMidBody(TpolyGeom* geom);
+    TpolyGeom* polyGeom() { return fGeom; }
+    const TpolyGeom* polyGeom() const { return fGeom; }
+    TmidBody* mbody() { return this; }
+
+    // Same record object, or equivalent records.
+    bool isSameAs(const TmidBody& other) const;
+    // The whole record, then the bookkeeping.
+    void copy(const TmidBody& other);
+    void copyLocalData(const TmidBody& other);
+
+    // --- Positions ------------------------------------------------------------------------------
+    void setPoint(uint32_t id, const T4dDblPoint& p);
+    T4dDblPoint getPoint(uint32_t id) const;
+    // Both need two non-empty lists of the same length; ids that are not vertices are skipped.
+    // Answer the number of vertices written or read.
+    uint32_t setPoints(const TuInt32Array& ids, const T4dDblPointArray& points);
+    uint32_t getPoints(const TuInt32Array& ids, T4dDblPointArray& points) const;
+
+    // --- UVs of the first UV set ----------------------------------------------------------------
+    bool setUV(uint32_t id, const T2Float uv);
+    bool getUV(uint32_t id, T2Float& uv) const;
+
+    // --- Face queries: 0 on success, -1 on a bad face or corner ---------------------------------
+    // Face-vertex offset of vertex in face (the first when it is used twice), or -1.
+    int vertexIndex(uint32_t face, uint32_t vertex) const;
+    int getUV(uint32_t face, TfltPointArray& uvs) const;
+    int getUV(uint32_t face, uint32_t corner, TfltPoint& uv) const;
+    int getPosition(uint32_t face, T3dFltPointArray& positions);
+    int getPosition(uint32_t face, uint32_t corner, T3dFltPoint& p);
+    int getNormal(uint32_t face, T3dFltPointArray& normals);
+    int getNormal(uint32_t face, uint32_t corner, T3dFltPoint& n);
+    int getAttributes(uint32_t face, TfltPointArray& uvs, T3dFltPointArray& positions, T3dFltPointArray& normals);
+
+    // --- Neighbourhoods: fill the list and answer its size --------------------------------------
+    // Faces using the vertex, in increasing id order (sorted or not, the order is the same).
+    uint32_t vertexFaceNeighbours(uint32_t vertex, TuInt32Array& faces);
+    // Vertices joined to the vertex by an edge, in increasing id order.
+    uint32_t vertexVertexNeighbours(uint32_t vertex, TuInt32Array& vertices);
+    // Vertices of the face's corners, in corner order.
+    uint32_t faceVertexNeighbours(uint32_t face, TuInt32Array& vertices);
+
+    // --- Counts ---------------------------------------------------------------------------------
+    uint32_t vertexCount() const;
+    uint32_t edgeCount() const;
+    uint32_t faceCount() const;
+    uint32_t UVcount() const;
+    uint32_t faceNormalCount();
+    uint32_t vertexNormalCount() const { return 0; }
+    // The face normals.
+    uint32_t getNormals(T3dFltPointArray& normals);
+
+    // --- Spatial queries ------------------------------------------------------------------------
+    // These answer "nothing found" (no hit, -1) until the record's intersection accelerators
+    // exist; the outputs are left empty.
+    uint32_t intersect(const T3dFltPoint& point, const T4dFltVector& direction, T3dFltPointArray& hits,
+                       T3dFltPointArray& normals, TuInt32Array& faceIds, float tolerance) const;
+    bool closestPoint(const T3dFltPoint& point, T3dFltPoint& result, float tolerance, int& faceId) const;
+    bool closestPointAndNorm(const T3dFltPoint& point, T3dFltPoint& result, T4dFltVector& normal, int& faceId) const;
+    bool closestNormal(const T3dFltPoint& point, T4dFltVector& normal, int& faceId) const;
+
+    // Empties the current vertex, edge and face groups (UV ones are left alone).
+    void doClearActiveComponents();
+
+    // n UV points counter-clockwise around the unit square from (0, 0); false for n = 0. min
+    // and max do not change the result.
+    static bool generateNormalizedUVs(TfltPointArray& points, const TfltPoint& min, const TfltPoint& max, uint32_t n);
+
+private:
+    bool validFace(uint32_t face) const;
+    bool validCorner(uint32_t face, uint32_t corner) const;
+
+    TpolyGeom* fGeom;
+};
+
+// Array of object pointers of the host interface; it never owns what it points at. Lookups are
+// linear, by pointer value, and answer -1 when the pointer is absent.
+template <typename T>
+class TptrArray : public TobjArray<T*> {
+public:
+    int find(const T* p) const {
+        for (uint32_t i = 0; i < this->size(); ++i)
+            if ((*this)[i] == p) return int(i);
+        return -1;
+    }
+    // Removes the first occurrence; answers its former index or -1.
+    int remove(const T* p) {
+        int i = find(p);
+        if (i >= 0) this->removeAt(uint32_t(i), 1);
+        return i;
+    }
+};
+
+using TmidBodyPtrArray = TptrArray<TmidBody>;

@@ -1,0 +1,52 @@
+#include "brindle/framework/RemoverFty.h"
+
+#include "brindle/framework/MidBody.h"
+#include "brindle/geom/PolyGeom.h"
+
+TpolyIdMapper::TpolyIdMapper(bool vertices, bool edges, bool faces) {
+    const bool wanted[3] = {vertices, edges, faces};
+    for (int k = 0; k < 3; ++k)
+        if (wanted[k]) fMaps[k] = std::make_unique<TuInt32Array>(256);
+}
+
+TuInt32Array* TpolyIdMapper::map(TpolyGrpType kind) const {
+    if (kind < kPolyGrpVertex || kind > kPolyGrpFace) return nullptr;
+    return fMaps[kind - kPolyGrpVertex].get();
+}
+
+bool TpolyRemoverFty::hasMap(int kind) const {
+    return kind >= kPolyGrpVertex && kind <= kPolyGrpFace && mapOf(TpolyGrpType(kind)) != nullptr;
+}
+
+void TpolyRemoverFty::createDefaultIdMap(int kind) {
+    if (!hasMap(kind)) return;
+    TuInt32Array& m = *mapOf(TpolyGrpType(kind));
+    for (uint32_t i = 0; i < m.size(); ++i) m[i] = i;
+}
+
+void TpolyRemoverFty::changeIdMapperArraySizes(uint32_t vertices, uint32_t edges, uint32_t faces) {
+    const uint32_t sizes[3] = {vertices, edges, faces};
+    for (int k = 0; k < 3; ++k)
+        if (TuInt32Array* m = mapOf(TpolyGrpType(kPolyGrpVertex + k))) m->changeLogicalSizeTo(sizes[k]);
+}
+
+void TpolyRemoverFty::prepareForAction(const TmidBody* body) {
+    TmidModifierFty::prepareForAction(body);
+    if (!fMapper || !body || !body->polyGeom()) return;
+    const TpolyGeom& g = *body->polyGeom();
+    const uint32_t counts[3] = {g.nbVertex(), g.nbEdge(), g.nbFace()};
+    for (int k = 0; k < 3; ++k) {
+        TuInt32Array* m = mapOf(TpolyGrpType(kPolyGrpVertex + k));
+        if (m && m->size() < counts[k]) m->changeLogicalSizeTo(counts[k]);
+    }
+}
+
+void TpolyRemoverFty::handleUnusedVertices(TpolyGeom* geom) {
+    TuInt32Array* m = vertexMap();
+    geom->remUnusedVertex(true, true, false, m ? m->data() : nullptr);
+}
+
+void TpolyRemoverFty::handleUnusedEdges(TpolyGeom* geom) {
+    TuInt32Array* m = edgeMap();
+    geom->remUnusedEdges(true, true, false, m ? m->data() : nullptr);
+}
