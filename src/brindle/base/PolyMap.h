@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
@@ -8,77 +9,65 @@
 #include "brindle/base/Shared.h"
 #include "brindle/base/VertexFaceData.h"
 
-// One UV set: per-corner UV ids (from the base) and the UV value pairs they point at.
-class BRINDLE_API TpolyMap : public TpolyBdVertexFaceBase {
+// One UV set: per-corner UV ids (from the base) and the UV pairs they point at. The geometry
+// record is its only writer and keeps the id array one entry per face corner.
+class BRINDLE_API TpolyMap : public TpolyVertexFaceSet<T2FloatPair> {
 public:
     uint32_t appendUV(float u, float v) {
-        fUVs.addLast({u, v});
-        return fUVs.size() - 1;
+        fValues.addLast({u, v});
+        return fValues.size() - 1;
     }
     void appendUV(const float* pairs, uint32_t count) {
-        fUVs.append(reinterpret_cast<const T2FloatPair*>(pairs), count);
+        fValues.append(reinterpret_cast<const T2FloatPair*>(pairs), count);
     }
-    void setUV(uint32_t index, float u, float v) { fUVs[index] = {u, v}; }
+    void setUV(uint32_t index, float u, float v) { fValues[index] = {u, v}; }
     void getUV(uint32_t index, float pair[2]) const {
-        pair[0] = fUVs[index].u;
-        pair[1] = fUVs[index].v;
+        pair[0] = fValues[index].u;
+        pair[1] = fValues[index].v;
     }
-    const float* uvFloat(uint32_t index) const { return &fUVs[index].u; }
-    uint32_t nbUV() const { return fUVs.size(); }
-    T2FloatArray& uvArray() { return fUVs; }
-    const T2FloatArray& uvArray() const { return fUVs; }
-    void copyUV(const TpolyMap& other) { fUVs.copy(other.fUVs); }
-    void swapUV(TpolyMap& other) { fUVs.swap(other.fUVs); }
+    float* uvFloat(uint32_t index) { return &fValues[index].u; }
+    const float* uvFloat(uint32_t index) const { return &fValues[index].u; }
+    uint32_t nbUV() const { return fValues.size(); }
+    T2FloatArray& uvArray() { return fValues; }
+    const T2FloatArray& uvArray() const { return fValues; }
+    void copyUV(const TpolyMap& other) { fValues.copy(other.fValues); }
+    void swapUV(TpolyMap& other) { fValues.swap(other.fValues); }
     // Drops the values and the ids.
-    void clearMap() {
-        fUVs.clear();
-        fIds.clear();
-    }
+    void clearMap() { clearData(); }
     // Keeps one id per corner but unmaps every corner and drops the values.
-    void resetMap() {
-        fUVs.clear();
-        for (int32_t& id : fIds) id = kNoId;
-    }
-    // Same ids and values.
-    bool compare(const TpolyMap& other) const { return fIds == other.fIds && fUVs == other.fUVs; }
-    void pack() {
-        fIds.pack();
-        fUVs.pack();
-    }
-
-private:
-    T2FloatArray fUVs;
+    void resetMap() { resetData(); }
+    // Moves every UV lying within tolerance of point (in both u and v) onto it; answers how many
+    // moved. Snapping never changes ids, so corners stay shared or split as they were.
+    uint32_t snapToPoint(const float point[2], float tolerance);
+    // Same ids and UVs within tolerance in u and v (0: exactly the same).
+    bool compare(const TpolyMap& other, float tolerance = 0.0f) const;
 };
 
-// The reference-counted array of named UV sets of one record, with the current set (-1 = none).
-class BRINDLE_API TpolyMapArrayShared {
+using TpolyMapArray = TobjArray<TpolyMap>;
+
+// The reference-counted array of named UV sets of one record, with the current set (-1: none).
+class BRINDLE_API TpolyMapArrayShared : public TpolySetArray<TpolyMap> {
 public:
-    TmtRefCounter fRefs;
+    // The base of generated UV-set names: an unnamed set becomes "map1", "map2", ...
+    static constexpr std::string_view kNameBase = "map";
 
-    uint32_t nbMap() const { return fMaps.size(); }
-    TpolyMap& operator[](uint32_t id) { return fMaps[id]; }
-    const TpolyMap& operator[](uint32_t id) const { return fMaps[id]; }
-    // Appends a set with the given name and returns its id.
-    uint32_t add(const Tstring& name) {
-        fMaps.addLast(TpolyMap());
-        fMaps.last().setName(name);
-        return fMaps.size() - 1;
-    }
-    // Finds a set by name; false when there is none.
-    bool find(const char* name, uint32_t& id) const {
-        for (uint32_t i = 0; i < fMaps.size(); ++i)
-            if (fMaps[i].matchesName(name)) { id = i; return true; }
-        return false;
-    }
-    int32_t currentMapSetId() const { return fCurrent; }
-    void setCurrentMapSetId(int32_t id) { fCurrent = id; }
-    TpolyMap* currentMap() { return fCurrent >= 0 && uint32_t(fCurrent) < fMaps.size() ? &fMaps[uint32_t(fCurrent)] : nullptr; }
-    void clear() {
-        fMaps.clear();
-        fCurrent = -1;
-    }
+    TpolyMapArrayShared() : TpolySetArray<TpolyMap>(-1) {}
 
-private:
-    TobjArray<TpolyMap> fMaps;
-    int32_t fCurrent = -1;
+    uint32_t nbMap() const { return nbSet(); }
+    bool setName(uint32_t id, Tstring& name, bool uniqueName) {
+        return TpolySetArray::setName(id, name, uniqueName, kNameBase);
+    }
+    void makeUniqueName(Tstring& name) const { TpolySetArray::makeUniqueName(name, kNameBase); }
+    TpolyMap* currentMap() { return currentSet(); }
+    const TpolyMap* currentMap() const { return currentSet(); }
+    bool currentMapName(Tstring& text) const { return currentSetName(text); }
+    bool setCurrentMapName(std::string_view name) { return setCurrentSetName(name); }
+    int32_t currentMapSetId() const { return currentSetId(); }
+    bool setCurrentMapSetId(uint32_t id) { return setCurrentSetId(id); }
+    // Drops one reference; deletes the array at the last and answers the references left.
+    uint32_t unref() {
+        uint32_t left = fRefs.remove();
+        if (left == 0) delete this;
+        return left;
+    }
 };

@@ -208,7 +208,7 @@ void TpolyGeom::packArray() {
     fTopo->fEdges.pack();
     fTopo->fFaceDesc.pack();
     for (uint32_t i = 0; i < fMaps->nbMap(); ++i) (*fMaps)[i].pack();
-    for (TpolyColor& c : fColors->fSets) c.pack();
+    for (TpolyColor& c : *fColors) c.pack();
     fVertex->fPoints.pack();
     fNorm->fNormalIds.pack();
     fNorm->fFaceNormals.pack();
@@ -246,9 +246,9 @@ uint32_t TpolyGeom::compareObject(const TpolyGeom& other) const {
     if (fMaps->nbMap() != other.fMaps->nbMap()) return kCompUVSets;
     for (uint32_t s = 0; s < fMaps->nbMap(); ++s)
         if (!(*fMaps)[s].compare((*other.fMaps)[s])) return kCompUVSets;
-    if (fColors->fSets.size() != other.fColors->fSets.size()) return kCompColorSets;
-    for (uint32_t s = 0; s < fColors->fSets.size(); ++s)
-        if (!fColors->fSets[s].compare(other.fColors->fSets[s])) return kCompColorSets;
+    if (fColors->nbSet() != other.fColors->nbSet()) return kCompColorSets;
+    for (uint32_t s = 0; s < fColors->nbSet(); ++s)
+        if (!(*fColors)[s].compare((*other.fColors)[s])) return kCompColorSets;
     return 0;
 }
 
