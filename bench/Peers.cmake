@@ -23,3 +23,10 @@ if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY)
     target_compile_definitions(bench_update PRIVATE _USE_MATH_DEFINES)
   endif()
 endif()
+
+# earcut is a single header kept beside the project's shared material, not a package.
+find_path(EARCUT_INCLUDE_DIR earcut.hpp PATHS ${CMAKE_SOURCE_DIR}/../shared/third_party/earcut NO_DEFAULT_PATH)
+if(EARCUT_INCLUDE_DIR AND TARGET bench_trg)
+  target_include_directories(bench_trg SYSTEM PRIVATE ${EARCUT_INCLUDE_DIR})
+  target_compile_definitions(bench_trg PRIVATE BRINDLE_HAVE_EARCUT=1)
+endif()
