@@ -1,7 +1,42 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <map>
+#include <utility>
+#include <vector>
+
 #include "brindle/base/PolyMap.h"
 #include "brindle/geom/PolyColor.h"
+#include "brindle/geom/PolyGeom.h"
+
+namespace {
+
+// Unit cube, vertex id x + 2y + 4z, six outward quads; edges are made on first use so that
+// neighbouring faces use them in opposite directions.
+void buildCube(TpolyGeom& g) {
+    for (uint32_t v = 0; v < 8; ++v) g.appendVertex(float(v & 1), float((v >> 1) & 1), float((v >> 2) & 1));
+    const uint32_t faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    std::map<std::pair<uint32_t, uint32_t>, uint32_t> edges;
+    for (const auto& f : faces) {
+        g.bgnFace(4);
+        for (uint32_t k = 0; k < 4; ++k) {
+            const uint32_t a = f[k], b = f[(k + 1) % 4];
+            auto it = edges.find({b, a});
+            if (it != edges.end()) {
+                g.refEdge(it->second, kReversed);
+            } else {
+                const uint32_t e = g.appendEdge(a, b);
+                edges[{a, b}] = e;
+                g.refEdge(e, kForward);
+            }
+        }
+        g.endLoop();
+        g.endFace();
+    }
+    g.update(dirtyFaceOffsets);
+}
+
+}  // namespace
 
 TEST(PolyMap, ValuesSnapCompareAndReset) {
     TpolyMap m;
@@ -92,8 +127,9 @@ TEST(PolyMap, SetArrayNamesCurrentAndRemoval) {
     EXPECT_FALSE(maps->find("", id));
     EXPECT_FALSE(maps->find("nope", id));
 
+    EXPECT_EQ(maps->currentMapSetId(), int32_t(a));  // the first set added becomes current
     EXPECT_FALSE(maps->setCurrentMapSetId(5));
-    EXPECT_EQ(maps->currentMapSetId(), -1);
+    EXPECT_EQ(maps->currentMapSetId(), int32_t(a));
     EXPECT_TRUE(maps->setCurrentMapName("uv2"));
     Tstring cur;
     EXPECT_TRUE(maps->currentMapName(cur));
@@ -160,4 +196,170 @@ TEST(PolyColor, ConversionAndNames) {
     TpolyMap notColor;
     b.copyData(notColor);  // another kind: ignored
     EXPECT_TRUE(b.compare(a));
+}
+
+TEST(PolyGeomUV, RecordWithoutSetsAndBadSetIndices) {
+    TpolyGeom g;
+    buildCube(g);
+    EXPECT_EQ(g.nbMapSet(), 0u);
+    EXPECT_EQ(g.getCurrentMap(), -1);
+    for (uint32_t s : {0u, 1u, ~0u}) {
+        EXPECT_EQ(g.nbUV(s), 0u);
+        EXPECT_FALSE(g.isMapped(0, s));
+        EXPECT_EQ(g.appendUV(0.5f, 0.5f, s), -1);
+        EXPECT_FALSE(g.setUVId(0, -1, s));
+        EXPECT_EQ(g.getUVId(0, s), -1);
+        EXPECT_EQ(g.getUVIdArray(s), nullptr);
+        EXPECT_EQ(g.uv(0, s), nullptr);
+        EXPECT_FALSE(g.removeMapSet(s));
+        EXPECT_FALSE(g.setCurrentMap(s));
+    }
+    EXPECT_FALSE(g.isMappedAtOffset(0));
+}
+
+// A cube whose UVs are shared per vertex except along a seam: the four corners of the top face
+// get UVs of their own, so the top face is cut loose from its neighbours.
+TEST(PolyGeomUV, CubeSeamSharedAndSplitIds) {
+    TpolyGeom g;
+    buildCube(g);
+    const uint32_t corners = g.faceDescLength();
+    ASSERT_EQ(corners, 24u);
+    Tstring name("map1");
+    EXPECT_EQ(g.generateUniqueUVSetName(name), 0u);
+    EXPECT_TRUE(name == std::string_view("map1"));
+    const uint32_t s = g.newEmptyMapSet(name);
+    EXPECT_EQ(g.getCurrentMap(), int32_t(s));
+    ASSERT_EQ(g.nbUVRef(s), corners);
+    for (uint32_t c = 0; c < corners; ++c) EXPECT_FALSE(g.isMappedAtOffset(c, s));
+
+    for (uint32_t v = 0; v < 8; ++v) EXPECT_EQ(g.appendUV(float(v), float(v) / 8, s), int32_t(v));
+    for (uint32_t c = 0; c < corners; ++c) ASSERT_TRUE(g.setUVId(c, int32_t(g.getStartVertex(c)), s));
+    const uint32_t top = 1;  // face {4, 5, 7, 6}
+    for (uint32_t c = g.faceOffset(top); c < g.faceOffset(top + 1); ++c) {
+        const float* shared = g.uvFloatConst(uint32_t(g.getUVId(c, s)), s);
+        const int32_t own = g.appendUV(shared[0], shared[1], s);
+        ASSERT_TRUE(g.setUVId(c, own, s));
+    }
+    ASSERT_EQ(g.nbUV(s), 12u);
+
+    // Corners at one vertex share a UV id exactly when neither is on the top face.
+    for (uint32_t a = 0; a < corners; ++a)
+        for (uint32_t b = a + 1; b < corners; ++b) {
+            if (g.getStartVertex(a) != g.getStartVertex(b)) {
+                EXPECT_NE(g.getUVId(a, s), g.getUVId(b, s));
+                continue;
+            }
+            const bool onTop = (a >= 4 && a < 8) || (b >= 4 && b < 8);
+            EXPECT_EQ(g.getUVId(a, s) == g.getUVId(b, s), !onTop) << a << ' ' << b;
+        }
+    for (uint32_t f = 0; f < 6; ++f) EXPECT_TRUE(g.isMapped(f, s));
+
+    // Bad ids are refused and leave every id as it was.
+    const std::vector<int32_t> before(g.getUVIdArray(s), g.getUVIdArray(s) + corners);
+    EXPECT_FALSE(g.setUVId(3, 12, s));
+    EXPECT_FALSE(g.setUVId(3, -2, s));
+    EXPECT_FALSE(g.setUVId(corners, 0, s));
+    EXPECT_FALSE(g.insertUVId(corners + 1, 0, s));
+    EXPECT_FALSE(g.removeUVId(20, 5, s));
+    const int32_t run[3] = {0, 40, 1};
+    EXPECT_FALSE(g.refUV(run, 3, s));
+    EXPECT_FALSE(g.setUV(12, 0, 0, s));
+    EXPECT_EQ(std::vector<int32_t>(g.getUVIdArray(s), g.getUVIdArray(s) + corners), before);
+    EXPECT_EQ(g.getUVId(corners, s), -1);
+    EXPECT_FALSE(g.isMappedAtOffset(corners, s));
+
+    // Unmapping one corner and removing the UV of vertex 0 keeps every other corner on its value.
+    float expected[24][2];
+    for (uint32_t c = 0; c < corners; ++c) g.getUV(uint32_t(g.getUVId(c, s)), expected[c], s);
+    EXPECT_TRUE(g.setUVId(9, -1, s));
+    EXPECT_FALSE(g.isMappedAtOffset(9));
+    EXPECT_TRUE(g.removeUV(0, 1, s));
+    for (uint32_t c = 0; c < corners; ++c) {
+        if (before[c] == 0 || c == 9) {
+            EXPECT_FALSE(g.isMappedAtOffset(c, s)) << c;
+            continue;
+        }
+        float uvNow[2];
+        ASSERT_TRUE(g.getUV(uint32_t(g.getUVId(c, s)), uvNow, s)) << c;
+        EXPECT_EQ(uvNow[0], expected[c][0]) << c;
+        EXPECT_EQ(uvNow[1], expected[c][1]) << c;
+    }
+}
+
+TEST(PolyGeomUV, SetsFollowRecordCopyShareAndUnshare) {
+    TpolyGeom g;
+    buildCube(g);
+    {
+        TpolyGeom empty;
+        empty.update(dirtyAll);
+        const uint32_t s = empty.newEmptyMapSet(Tstring("map1"));
+        EXPECT_EQ(empty.dirtyMask(), 0u);  // adding an empty set changes no UV
+        EXPECT_EQ(empty.appendUV(0.5f, 0.5f, s), 0);
+        EXPECT_EQ(empty.dirtyMask(), uint32_t(dirtyMoved));
+    }
+    const uint32_t a = g.newEmptyMapSet(Tstring("map1"));
+    const float pairs[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+    EXPECT_EQ(g.appendUV(pairs, 2, a), 0);
+    std::vector<int32_t> ids(g.faceDescLength());
+    for (uint32_t c = 0; c < ids.size(); ++c) ids[c] = int32_t(c % 2);
+    EXPECT_TRUE(g.setAllUVIds(ids.data(), a));
+    ids[5] = 2;
+    EXPECT_FALSE(g.setAllUVIds(ids.data(), a));
+    EXPECT_EQ(g.getUVId(5, a), 1);
+
+    // A set without ids grows corner by corner; unique names step past the taken ones, a given
+    // name keeping itself as the base.
+    Tstring given("map1");
+    g.generateUniqueUVSetName(given);
+    EXPECT_TRUE(given == std::string_view("map12"));
+    Tstring name;
+    EXPECT_EQ(g.generateUniqueUVSetName(name), 1u);
+    EXPECT_TRUE(name == std::string_view("map2"));
+    const uint32_t b = g.addLastMapSet(name);
+    EXPECT_EQ(g.nbUVRef(b), 0u);
+    EXPECT_EQ(g.getCurrentMap(), int32_t(a));
+    EXPECT_FALSE(g.copyUVId(g, 3, b, a));  // b has no UV 1 yet
+    EXPECT_EQ(g.appendUV(pairs, 2, b), 0);
+    EXPECT_TRUE(g.copyUVId(g, 3, b, a));
+    EXPECT_FALSE(g.copyUVId(g, 3, b, 7));
+    EXPECT_EQ(g.nbUVRef(b), 1u);
+    EXPECT_EQ(g.getUVId(0, b), 1);
+    EXPECT_TRUE(g.setCurrentMapName("map2"));
+    Tstring cur;
+    EXPECT_TRUE(g.currentMapName(cur));
+    EXPECT_TRUE(cur == std::string_view("map2"));
+    Tstring clash("map1");
+    EXPECT_TRUE(g.setMapName(b, clash, true));
+    EXPECT_TRUE(clash == std::string_view("map12"));
+    Tstring back("map2");
+    EXPECT_TRUE(g.setMapName(b, back, true));  // its own old name is no clash
+    EXPECT_TRUE(back == std::string_view("map2"));
+
+    // Copies of the record own their sets; shared records see each other's writes.
+    TpolyGeom copy(g);
+    EXPECT_EQ(copy.compareObject(g), 0u);
+    TpolyGeom shared;
+    shared.share(g, kCompUVSets);
+    EXPECT_EQ(shared.maps(), g.maps());
+    EXPECT_TRUE(g.setUV(0, 9.0f, 9.0f, a));
+    EXPECT_EQ(shared.uvConst(0, a)->u, 9.0f);
+    EXPECT_EQ(copy.uvConst(0, a)->u, 0.25f);
+    EXPECT_EQ(copy.compareObject(g), uint32_t(kCompUVSets));
+    EXPECT_TRUE(copy.copyMapSet(a, b));
+    EXPECT_EQ(copy.nbUV(b), 2u);
+    EXPECT_EQ(copy.getUVId(5, b), 1);
+    Tstring nameB;
+    EXPECT_TRUE(copy.mapName(b, nameB));
+    EXPECT_TRUE(nameB == std::string_view("map2"));
+
+    shared.unShare(kCompUVSets);
+    EXPECT_EQ(shared.nbMapSet(), 0u);
+    EXPECT_EQ(g.nbMapSet(), 2u);
+    EXPECT_EQ(g.maps()->fRefs.count(), 1u);
+
+    EXPECT_TRUE(copy.swapUV(g, a));
+    EXPECT_EQ(g.uvConst(0, a)->u, 0.25f);
+    EXPECT_TRUE(copy.removeMapSet(a));
+    EXPECT_EQ(copy.nbMapSet(), 1u);
+    EXPECT_EQ(copy.getCurrentMap(), 0);
 }

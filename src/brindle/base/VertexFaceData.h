@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -68,6 +69,43 @@ public:
     bool hasIndexAt(uint32_t corner) const { return corner < fIds.size() && fIds[corner] != kNoId; }
     Tint32Array& indexArray() { return fIds; }
     const Tint32Array& indexArray() const { return fIds; }
+
+    // Checked id edits: each refuses, changing nothing, a corner out of range or an id that is
+    // neither kNoId nor below the value count, so that no corner ever points past the values.
+    bool acceptsId(int32_t id) const { return acceptsIds(&id, 1); }
+    bool setIdChecked(uint32_t corner, int32_t id) {
+        if (corner >= fIds.size() || !acceptsId(id)) return false;
+        fIds[corner] = id;
+        return true;
+    }
+    bool insertId(uint32_t corner, int32_t id) {
+        if (corner > fIds.size() || !acceptsId(id)) return false;
+        fIds.insertElement(corner, id);
+        return true;
+    }
+    bool acceptsIds(const int32_t* ids, uint32_t n) const {
+        const uint32_t values = nbData();
+        return std::all_of(ids, ids + n, [values](int32_t id) {
+            return id == kNoId || (id >= 0 && uint32_t(id) < values);
+        });
+    }
+    bool appendIds(const int32_t* ids, uint32_t n) {
+        if (!acceptsIds(ids, n)) return false;
+        fIds.append(ids, n);
+        return true;
+    }
+    // Replaces the ids by the n given ones.
+    bool assignIds(const int32_t* ids, uint32_t n) {
+        if (!acceptsIds(ids, n)) return false;
+        fIds.changeLogicalSizeTo(n);
+        std::copy(ids, ids + n, fIds.begin());
+        return true;
+    }
+    bool removeIds(uint32_t first, uint32_t count) {
+        if (first > fIds.size() || count > fIds.size() - first) return false;
+        fIds.removeAt(first, count);
+        return true;
+    }
 
     // Name, id count, value count, then the ids.
     void debug(TdebugOutput& out) const;
@@ -252,10 +290,11 @@ public:
     const S* end() const { return fSets.end(); }
     void buffer(uint32_t n) { fSets.buffer(n); }
 
-    // Appends a set with the given name and answers its id.
+    // Appends a set with the given name and answers its id; it becomes current when no set was.
     uint32_t add(const Tstring& name) {
         fSets.addLast(S());
         fSets.last().setName(name);
+        if (!validCurrent()) fCurrent = int32_t(fSets.size() - 1);
         return fSets.size() - 1;
     }
     // Finds a set by name; false when there is none (an empty name finds nothing).

@@ -232,6 +232,86 @@ public:
     // The same for the edges that no face uses; renumberFaces rewrites the face description.
     uint32_t remUnusedEdges(bool renumberFaces, bool renumberGroups, bool pack, uint32_t* map);
 
+    // --- UV sets (defined in PolyGeomSets.cpp) -----------------------------------------------------
+    // Each set holds UV pairs and one id per face corner into them (-1: the corner is unmapped);
+    // corners that share an id share the UV, corners with different ids make a seam. Every call
+    // taking a set index s answers false, 0, -1 or null, changing nothing, when s names no set (all
+    // ones included); id writers also refuse an id that is neither -1 nor below the set's UV count.
+    // Writes to values or ids mark the record dirty with dirtyMoved.
+    uint32_t nbMapSet() const;
+    void mapSetBuffer(uint32_t n);
+    // The first set added to a record without a current set becomes current.
+    bool setCurrentMap(uint32_t s);
+    int32_t getCurrentMap() const;
+    // With uniqueName the name is first made unique among the other sets and written back.
+    bool setMapName(uint32_t s, Tstring& name, bool uniqueName);
+    bool mapName(uint32_t s, Tstring& name) const;
+    bool currentMapName(Tstring& name) const;
+    bool setCurrentMapName(std::string_view name);
+    bool findMapSet(std::string_view name, uint32_t& s) const;
+    bool removeMapSet(uint32_t s);
+    // Copies the UVs and ids (not the name) of one set into another.
+    bool copyMapSet(uint32_t from, uint32_t to);
+    // Writes into name a UV-set name no set has ("map1", "map2", ... from an empty name) and
+    // answers the set count.
+    uint32_t generateUniqueUVSetName(Tstring& name) const;
+    // Appends a set without ids, or with one unmapped id per face corner; answers its index.
+    uint32_t addLastMapSet(const Tstring& name);
+    uint32_t newEmptyMapSet(const Tstring& name);
+
+    bool uvBuffer(uint32_t n, uint32_t s);
+    // Append UVs and answer the index of the (first) new one, or -1.
+    int32_t appendUV(float u, float v, uint32_t s);
+    int32_t appendUV(const float* uv, uint32_t s);
+    int32_t appendUV(const T2FloatPair& uv, uint32_t s);
+    int32_t appendUV(const float* pairs, uint32_t count, uint32_t s);
+    // Removing UVs keeps every other corner on its UV: later ids shift down, ids into the removed
+    // run become -1.
+    bool removeUV(uint32_t first, uint32_t count, uint32_t s);
+    bool removeLastUV(uint32_t count, uint32_t s);
+    // Exchange or copy the UVs (not the ids) of set s with set s of other.
+    bool swapUV(TpolyGeom& other, uint32_t s);
+    bool copyUV(const TpolyGeom& other, uint32_t s);
+    uint32_t nbUV(uint32_t s) const;
+    bool setUV(uint32_t i, float u, float v, uint32_t s);
+    bool getUV(uint32_t i, float uv[2], uint32_t s) const;
+    // Null for a UV index or set out of range.
+    T2FloatPair* uv(uint32_t i, uint32_t s);
+    float* uvFloat(uint32_t i, uint32_t s);
+    const T2FloatPair* uvConst(uint32_t i, uint32_t s) const;
+    const float* uvFloatConst(uint32_t i, uint32_t s) const;
+
+    // Reserves n ids (0: the face-description length).
+    bool mapFaceBuffer(uint32_t n, uint32_t s);
+    // The corner has a UV in set s; an offset beyond the id array is unmapped.
+    bool isMappedAtOffset(uint32_t offset, uint32_t s) const;
+    // The corner has a UV in some set.
+    bool isMappedAtOffset(uint32_t offset) const;
+    // The first corner of the face is mapped (needs the face offsets up to date).
+    bool isMapped(uint32_t face, uint32_t s) const;
+    uint32_t nbUVRef(uint32_t s) const;
+    bool setUVId(uint32_t offset, int32_t id, uint32_t s);
+    // -1 beyond the id array.
+    int32_t getUVId(uint32_t offset, uint32_t s) const;
+    int32_t* getUVIdArray(uint32_t s);
+    const int32_t* getUVIdArray(uint32_t s) const;
+    bool removeUVId(uint32_t first, uint32_t count, uint32_t s);
+    bool insertUVId(uint32_t offset, int32_t id, uint32_t s);
+    // Append one id or a run of ids; a run with one bad id appends nothing.
+    bool refUV(int32_t id, uint32_t s);
+    bool refUV(const int32_t* ids, uint32_t n, uint32_t s);
+    // Appends the id at offset of other's set otherSet to set s.
+    bool copyUVId(const TpolyGeom& other, uint32_t offset, uint32_t s, uint32_t otherSet);
+    // Exchanges the ids of set s with those of other's set s.
+    bool swapUVId(TpolyGeom& other, uint32_t s);
+    // Drops UVs and ids / drops UVs and unmaps every corner.
+    bool clearMap(uint32_t s);
+    bool resetMap(uint32_t s);
+    // Replaces the ids of every corner (faceDescLength of them) at once.
+    bool setAllUVIds(const int32_t* ids, uint32_t s);
+    // Drops the UVs no corner uses, keeping every corner on its UV; answers how many went.
+    uint32_t removeUnusedUVs(uint32_t s);
+
     // --- Housekeeping ---------------------------------------------------------------------------
     void packArray();
     // 2 at the first entry whose edge is out of range, 1 at the first edge whose vertex is out of
