@@ -363,3 +363,124 @@ TEST(PolyGeomUV, SetsFollowRecordCopyShareAndUnshare) {
     EXPECT_EQ(copy.nbMapSet(), 1u);
     EXPECT_EQ(copy.getCurrentMap(), 0);
 }
+
+TEST(PolyGeomColor, NamesCurrentSetAndCheckedIds) {
+    TpolyGeom g;
+    buildCube(g);
+    EXPECT_EQ(g.getCurrentColorSet(), 0);
+    EXPECT_FALSE(g.setCurrentColorSet(0));
+    EXPECT_EQ(g.colorCount(0), 0u);
+    EXPECT_FALSE(g.hasColor(0, 0));
+    EXPECT_EQ(g.addLastColor({1, 0, 0, 1}, ~0u), -1);
+
+    Tstring name;
+    EXPECT_EQ(g.generateUniqueColorSetName(name), 0u);
+    EXPECT_TRUE(name == std::string_view("colorSet1"));
+    const uint32_t a = g.newEmptyColorSet(name);
+    Tstring next;
+    EXPECT_EQ(g.generateUniqueColorSetName(next), 1u);
+    EXPECT_TRUE(next == std::string_view("colorSet2"));
+    const uint32_t b = g.addLastColorSet(Tstring("paint"));
+    EXPECT_FALSE(g.setCurrentColorSet(2));
+    EXPECT_EQ(g.getCurrentColorSet(), int32_t(a));
+    EXPECT_TRUE(g.setCurrentColorSet(b));
+    Tstring cur;
+    EXPECT_TRUE(g.currentColorName(cur));
+    EXPECT_TRUE(cur == std::string_view("paint"));
+    uint32_t found = 9;
+    EXPECT_FALSE(g.findColorSet("", found));
+    EXPECT_TRUE(g.findColorSet("colorSet1", found));
+    EXPECT_EQ(found, a);
+
+    // Five colours given as intensities: stored as grey RGBA.
+    const float greys[5] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};
+    EXPECT_EQ(g.appendColor(greys, TpolyColorValue::I, 5, b), 0);
+    EXPECT_EQ(*g.getColor(1, b), (TpolyColorValue{0.25f, 0.25f, 0.25f, 1.0f}));
+    EXPECT_EQ(g.appendColor(greys, TpolyColorValue::TpolyColorRep(7), 1, b), -1);
+    EXPECT_FALSE(g.refColor(7, b));
+    EXPECT_EQ(g.nbColorRef(b), 0u);
+    EXPECT_TRUE(g.refColor(-1, b));
+    EXPECT_FALSE(g.hasColorAtOffset(0, b));
+    const int32_t run[3] = {4, 3, 5};
+    EXPECT_FALSE(g.refColor(run, 3, b));
+    EXPECT_TRUE(g.refColor(run, 2, b));
+    EXPECT_EQ(g.colorIndexCount(b), 3u);
+
+    // Set a has its ids already: one per corner, all without colour.
+    ASSERT_EQ(g.nbColorRef(a), g.faceDescLength());
+    EXPECT_FALSE(g.setColorId(0, 0, a));  // no colour yet
+    EXPECT_EQ(g.addLastColor({0.1f, 0.2f, 0.3f, 1.0f}, a), 0);
+    EXPECT_TRUE(g.setColorId(0, 0, a));
+    EXPECT_FALSE(g.setColorId(g.faceDescLength(), 0, a));
+    EXPECT_TRUE(g.hasColor(0, a));
+    EXPECT_TRUE(g.hasColorAtOffset(0));
+    float rgba[4] = {};
+    EXPECT_TRUE(g.getColorByOffset(0, rgba, a));
+    EXPECT_EQ(rgba[2], 0.3f);
+    EXPECT_TRUE(g.makeColorInvalid(0, a));
+    EXPECT_FALSE(g.getColorByOffset(0, rgba, a));
+    EXPECT_FALSE(g.makeColorInvalid(g.faceDescLength(), a));
+
+    // completeColor brings every set to one id per corner.
+    g.completeColor();
+    EXPECT_EQ(g.nbColorRef(b), g.faceDescLength());
+    EXPECT_EQ(g.getColorId(2, b), 3);
+    EXPECT_EQ(g.getColorId(3, b), -1);
+}
+
+TEST(PolyGeomColor, TransparencyUnusedColoursAndCopies) {
+    TpolyGeom g;
+    buildCube(g);
+    const uint32_t s = g.newEmptyColorSet(Tstring("c"));
+    const float rgb[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    ASSERT_TRUE(g.setColorRepresentation(TpolyColorValue::RGB, s));
+    EXPECT_EQ(g.appendColor(rgb, TpolyColorValue::RGB, 3, s), 0);
+    EXPECT_EQ(g.addLastColor({1, 1, 1, 0.5f}, s), 3);  // alpha is not a channel of RGB
+    EXPECT_EQ(g.getColor(3, s)->a, 1.0f);
+    ASSERT_TRUE(g.setColorRepresentation(TpolyColorValue::RGBA, s));
+    EXPECT_TRUE(g.setColor(3, {1, 1, 1, 0.5f}, s));
+    for (uint32_t c = 0; c < 8; ++c) EXPECT_TRUE(g.setColorId(c, int32_t(c % 3), s));
+    EXPECT_FALSE(g.haveTransparentColor(s));  // colour 3 is used by no corner
+    EXPECT_TRUE(g.setColorId(20, 3, s));
+    EXPECT_TRUE(g.haveTransparentColor(s));
+    EXPECT_TRUE(g.makeColorInvalid(20, s));
+    EXPECT_FALSE(g.haveTransparentColor(s));
+
+    // Unmapping the corners of colour 1 leaves it and colour 3 unused; dropping both keeps every
+    // other corner on its colour.
+    for (uint32_t c = 1; c < 8; c += 3) EXPECT_TRUE(g.makeColorInvalid(c, s));
+    EXPECT_EQ(g.removeUnusedColors(s), 2u);
+    ASSERT_EQ(g.colorCount(s), 2u);
+    for (uint32_t c = 0; c < 8; ++c) {
+        float v[4];
+        if (c % 3 == 1) {
+            EXPECT_FALSE(g.getColorByOffset(c, v, s));
+            continue;
+        }
+        ASSERT_TRUE(g.getColorByOffset(c, v, s));
+        EXPECT_EQ(v[0], c % 3 == 0 ? 1.0f : 0.0f) << c;
+        EXPECT_EQ(v[2], c % 3 == 2 ? 1.0f : 0.0f) << c;
+    }
+
+    // Copies between sets and records carry colours, ids and representation.
+    const uint32_t t = g.newEmptyColorSet(Tstring("copy"));
+    ASSERT_TRUE(g.copyColorSet(s, t));
+    EXPECT_TRUE((*g.colors())[t].compare((*g.colors())[s]));
+    EXPECT_FALSE(g.copyColorSet(s, 5));
+    TpolyGeom h(g);
+    EXPECT_EQ(h.compareObject(g), 0u);
+    EXPECT_TRUE(g.setColor(0, {0, 0, 0, 1}, s));
+    EXPECT_EQ(h.compareObject(g), uint32_t(kCompColorSets));
+    EXPECT_TRUE(h.copyColor(g, s));
+    EXPECT_EQ(h.compareObject(g), 0u);
+    TpolyGeom shared(g, kCompColorSets);
+    EXPECT_EQ(shared.colors(), g.colors());
+    EXPECT_EQ(shared.nbColorSet(), 2u);
+    shared.unShare(kCompColorSets);
+    EXPECT_EQ(shared.nbColorSet(), 0u);
+    EXPECT_EQ(g.nbColorSet(), 2u);
+    EXPECT_TRUE(g.removeColorSet(0));
+    Tstring left;
+    EXPECT_TRUE(g.colorName(0, left));
+    EXPECT_TRUE(left == std::string_view("copy"));
+}

@@ -33,3 +33,8 @@ const Tstring& colorSetNameBase() {
     static const Tstring base("colorSet");
     return base;
 }
+
+namespace {
+// The base exists from load time on, before any record asks for a name.
+[[maybe_unused]] const Tstring& gColorSetNameBase = colorSetNameBase();
+}  // namespace

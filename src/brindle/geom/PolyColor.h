@@ -25,6 +25,9 @@ struct BRINDLE_API TpolyColorValue {
     static TpolyColorValue copyValue(const float* in, TpolyColorRep from, TpolyColorRep to);
 };
 using TpolyColorValueArray = Tarray<TpolyColorValue>;
+// The host's colour is the same four floats.
+using TportColor = TpolyColorValue;
+using TportColorArray = TpolyColorValueArray;
 
 // One colour set: per-corner colour ids (from the base), the values they point at and the
 // representation, RGBA and unnamed when new.

@@ -312,6 +312,82 @@ public:
     // Drops the UVs no corner uses, keeping every corner on its UV; answers how many went.
     uint32_t removeUnusedUVs(uint32_t s);
 
+    // --- Colour sets (defined in PolyGeomSets.cpp) -------------------------------------------------
+    // The same per-corner scheme as the UV sets, with colour values of four floats whose meaningful
+    // channels the set's representation names. The same checks and dirty marking apply to s and to
+    // ids. A new record's current colour set is 0.
+    uint32_t nbColorSet() const;
+    void colorSetBuffer(uint32_t n);
+    bool setCurrentColorSet(uint32_t s);
+    int32_t getCurrentColorSet() const;
+    bool setColorName(uint32_t s, Tstring& name, bool uniqueName);
+    bool colorName(uint32_t s, Tstring& name) const;
+    bool currentColorName(Tstring& name) const;
+    bool findColorSet(std::string_view name, uint32_t& s) const;
+    bool removeColorSet(uint32_t s);
+    // Copies colours, ids and representation (not the name) of one set into another.
+    bool copyColorSet(uint32_t from, uint32_t to);
+    // Writes into name a colour-set name no set has ("colorSet1", "colorSet2", ... from an empty
+    // name; a given name is tried itself, then followed by 2, 3, ...) and answers the set count.
+    uint32_t generateUniqueColorSetName(Tstring& name) const;
+    uint32_t addLastColorSet(const Tstring& name);
+    uint32_t newEmptyColorSet(const Tstring& name);
+
+    // Drops the colours and ids of set s.
+    bool clearColor(uint32_t s);
+    bool colorBuffer(uint32_t n, uint32_t s);
+    // Reserves n ids (0: the face-description length).
+    bool colorIndexBuffer(uint32_t n, uint32_t s);
+    // Copies the colours and representation (not the ids) of other's set s.
+    bool copyColor(const TpolyGeom& other, uint32_t s);
+    // Appends count colours given as floats of representation rep, converted to the set's own
+    // representation; answers the index of the first, or -1 (also for an unknown rep).
+    int32_t appendColor(const float* values, TpolyColorValue::TpolyColorRep rep, uint32_t count, uint32_t s);
+    int32_t addLastColor(const TpolyColorValue& value, uint32_t s);
+    // Removing colours keeps every other corner on its colour, as for UVs.
+    bool removeColor(uint32_t first, uint32_t count, uint32_t s);
+    bool removeLastColor(uint32_t count, uint32_t s);
+    uint32_t colorCount(uint32_t s) const;
+    bool setColor(uint32_t i, const TpolyColorValue& value, uint32_t s);
+    bool getColor(uint32_t i, TpolyColorValue& value, uint32_t s) const;
+    // Null for a colour index or set out of range.
+    const TpolyColorValue* getColor(uint32_t i, uint32_t s) const;
+    // The representation of set s; RGBA when s names no set.
+    TpolyColorValue::TpolyColorRep colorRepresentation(uint32_t s) const;
+    bool setColorRepresentation(TpolyColorValue::TpolyColorRep rep, uint32_t s);
+    // The four floats of the corner's colour; false (out untouched) when the offset is out of range
+    // or its id is -1 or names no colour.
+    bool getColorByOffset(uint32_t offset, float out[4], uint32_t s) const;
+    bool hasColorAtOffset(uint32_t offset, uint32_t s) const;
+    // The corner has a colour in some set.
+    bool hasColorAtOffset(uint32_t offset) const;
+    // The first corner of the face has a colour (needs the face offsets up to date).
+    bool hasColor(uint32_t face, uint32_t s) const;
+    uint32_t nbColorRef(uint32_t s) const;
+    uint32_t colorIndexCount(uint32_t s) const { return nbColorRef(s); }
+    // Append one id or a run of ids; an id neither -1 nor below the colour count is refused and a
+    // run holding one appends nothing.
+    bool refColor(int32_t id, uint32_t s);
+    bool refColor(const int32_t* ids, uint32_t n, uint32_t s);
+    // Appends the id at offset of other's set otherSet to set s.
+    bool copyColorId(const TpolyGeom& other, uint32_t offset, uint32_t s, uint32_t otherSet);
+    bool swapColorIndex(TpolyGeom& other, uint32_t s);
+    // -1 beyond the id array.
+    int32_t getColorId(uint32_t offset, uint32_t s) const;
+    int32_t* getColorIdArray(uint32_t s);
+    const int32_t* getColorIdArray(uint32_t s) const;
+    bool removeColorId(uint32_t first, uint32_t count, uint32_t s);
+    bool insertColorId(uint32_t offset, int32_t id, uint32_t s);
+    bool setColorId(uint32_t offset, int32_t id, uint32_t s);
+    bool makeColorInvalid(uint32_t offset, uint32_t s);
+    // Gives every colour set one id per face corner: missing ids are appended as -1, extra ones
+    // dropped.
+    void completeColor();
+    // Some corner refers to a valid colour whose alpha is not 1.
+    bool haveTransparentColor(uint32_t s) const;
+    // Drops the colours no corner uses, keeping every corner on its colour; answers how many went.
+    uint32_t removeUnusedColors(uint32_t s);
+
     // --- Housekeeping ---------------------------------------------------------------------------
     void packArray();
     // 2 at the first entry whose edge is out of range, 1 at the first edge whose vertex is out of

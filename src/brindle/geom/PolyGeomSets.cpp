@@ -34,6 +34,35 @@ bool editSet(TpolyGeom& geom, TpolySetArray<S>& sets, uint32_t s, Edit&& edit) {
     return true;
 }
 
+// Read-only id queries shared by both kinds of set.
+template <typename S>
+uint32_t idCount(const TpolySetArray<S>& sets, uint32_t s) {
+    const S* set = setAt(sets, s);
+    return set ? set->nbIndex() : 0;
+}
+template <typename S>
+int32_t idAt(const TpolySetArray<S>& sets, uint32_t offset, uint32_t s) {
+    const S* set = setAt(sets, s);
+    return set && offset < set->nbIndex() ? set->getIndex(offset) : -1;
+}
+template <typename S>
+const int32_t* idArray(const TpolySetArray<S>& sets, uint32_t s) {
+    const S* set = setAt(sets, s);
+    return set ? set->indexArray().data() : nullptr;
+}
+template <typename S>
+bool reserveIds(TpolySetArray<S>& sets, uint32_t n, uint32_t s, uint32_t corners) {
+    S* set = setAt(sets, s);
+    if (set) set->indexArray().buffer(n ? n : corners);
+    return set != nullptr;
+}
+// The face's first corner has a value (face offsets as they stand; a face beyond them has none).
+template <typename S>
+bool faceHasValue(const TpolySetArray<S>& sets, const TpolyTopo& topo, uint32_t face, uint32_t s) {
+    const S* set = setAt(sets, s);
+    return set && face < topo.fNbFace && face < topo.fFaceOffsets.size() && set->hasIndexAt(topo.fFaceOffsets[face]);
+}
+
 }  // namespace
 
 // --- UV-set management ---------------------------------------------------------------------------
@@ -150,11 +179,7 @@ float* TpolyGeom::uvFloat(uint32_t i, uint32_t s) { return const_cast<float*>(uv
 
 // --- UV ids ----------------------------------------------------------------------------------------
 
-bool TpolyGeom::mapFaceBuffer(uint32_t n, uint32_t s) {
-    TpolyMap* m = setAt(*fMaps, s);
-    if (m) m->indexArray().buffer(n ? n : faceDescLength());
-    return m != nullptr;
-}
+bool TpolyGeom::mapFaceBuffer(uint32_t n, uint32_t s) { return reserveIds(*fMaps, n, s, faceDescLength()); }
 
 bool TpolyGeom::isMappedAtOffset(uint32_t offset, uint32_t s) const {
     const TpolyMap* m = setAt(std::as_const(*fMaps), s);
@@ -162,30 +187,16 @@ bool TpolyGeom::isMappedAtOffset(uint32_t offset, uint32_t s) const {
 }
 bool TpolyGeom::isMappedAtOffset(uint32_t offset) const { return fMaps->isMappedAtOffset(offset); }
 
-bool TpolyGeom::isMapped(uint32_t face, uint32_t s) const {
-    const TuInt32Array& offsets = fTopo->fFaceOffsets;
-    return face < nbFace() && face < offsets.size() && isMappedAtOffset(offsets[face], s);
-}
-
-uint32_t TpolyGeom::nbUVRef(uint32_t s) const {
-    const TpolyMap* m = setAt(std::as_const(*fMaps), s);
-    return m ? m->nbIndex() : 0;
-}
+bool TpolyGeom::isMapped(uint32_t face, uint32_t s) const { return faceHasValue(*fMaps, *fTopo, face, s); }
+uint32_t TpolyGeom::nbUVRef(uint32_t s) const { return idCount(*fMaps, s); }
 
 bool TpolyGeom::setUVId(uint32_t offset, int32_t id, uint32_t s) {
     return editSet(*this, *fMaps, s, [&](TpolyMap& m) { return m.setIdChecked(offset, id); });
 }
 
-int32_t TpolyGeom::getUVId(uint32_t offset, uint32_t s) const {
-    const TpolyMap* m = setAt(std::as_const(*fMaps), s);
-    return m && offset < m->nbIndex() ? m->getIndex(offset) : -1;
-}
-
-const int32_t* TpolyGeom::getUVIdArray(uint32_t s) const {
-    const TpolyMap* m = setAt(std::as_const(*fMaps), s);
-    return m ? m->indexArray().data() : nullptr;
-}
-int32_t* TpolyGeom::getUVIdArray(uint32_t s) { return const_cast<int32_t*>(std::as_const(*this).getUVIdArray(s)); }
+int32_t TpolyGeom::getUVId(uint32_t offset, uint32_t s) const { return idAt(*fMaps, offset, s); }
+const int32_t* TpolyGeom::getUVIdArray(uint32_t s) const { return idArray(*fMaps, s); }
+int32_t* TpolyGeom::getUVIdArray(uint32_t s) { return const_cast<int32_t*>(idArray(*fMaps, s)); }
 
 bool TpolyGeom::removeUVId(uint32_t first, uint32_t count, uint32_t s) {
     return editSet(*this, *fMaps, s, [&](TpolyMap& m) { return m.removeIds(first, count); });
@@ -235,4 +246,209 @@ uint32_t TpolyGeom::removeUnusedUVs(uint32_t s) {
     uint32_t removed = 0;
     editSet(*this, *fMaps, s, [&](TpolyMap& m) { return (removed = m.removeUnusedData()) != 0; });
     return removed;
+}
+
+// --- Colour-set management -----------------------------------------------------------------------
+
+uint32_t TpolyGeom::nbColorSet() const { return fColors->nbSet(); }
+void TpolyGeom::colorSetBuffer(uint32_t n) { fColors->buffer(n); }
+bool TpolyGeom::setCurrentColorSet(uint32_t s) { return fColors->setCurrentSetId(s); }
+int32_t TpolyGeom::getCurrentColorSet() const { return fColors->currentSetId(); }
+bool TpolyGeom::setColorName(uint32_t s, Tstring& name, bool uniqueName) {
+    return fColors->setName(s, name, uniqueName);
+}
+bool TpolyGeom::colorName(uint32_t s, Tstring& name) const { return fColors->name(name, s); }
+bool TpolyGeom::currentColorName(Tstring& name) const { return fColors->currentSetName(name); }
+bool TpolyGeom::findColorSet(std::string_view name, uint32_t& s) const { return fColors->find(name, s); }
+bool TpolyGeom::removeColorSet(uint32_t s) { return fColors->remove(s); }
+bool TpolyGeom::copyColorSet(uint32_t from, uint32_t to) {
+    return editSet(*this, *fColors, to, [&](TpolyColor&) { return fColors->copySetContents(from, to); });
+}
+
+uint32_t TpolyGeom::generateUniqueColorSetName(Tstring& name) const {
+    fColors->makeUniqueName(name);
+    return fColors->nbSet();
+}
+
+uint32_t TpolyGeom::addLastColorSet(const Tstring& name) { return addSet(*fColors, name, false, 0); }
+uint32_t TpolyGeom::newEmptyColorSet(const Tstring& name) { return addSet(*fColors, name, true, faceDescLength()); }
+
+// --- Colour values ---------------------------------------------------------------------------------
+
+bool TpolyGeom::clearColor(uint32_t s) {
+    return editSet(*this, *fColors, s, [](TpolyColor& c) {
+        c.clearData();
+        return true;
+    });
+}
+
+bool TpolyGeom::colorBuffer(uint32_t n, uint32_t s) {
+    TpolyColor* c = setAt(*fColors, s);
+    if (c) c->dataBuffer(n);
+    return c != nullptr;
+}
+
+bool TpolyGeom::copyColor(const TpolyGeom& other, uint32_t s) {
+    const TpolyColor* theirs = setAt(std::as_const(*other.fColors), s);
+    return theirs && editSet(*this, *fColors, s, [&](TpolyColor& c) {
+        c.values().copy(theirs->values());
+        c.setRepresentation(theirs->representation());
+        return true;
+    });
+}
+
+int32_t TpolyGeom::appendColor(const float* values, TpolyColorValue::TpolyColorRep rep, uint32_t count,
+                               uint32_t s) {
+    const uint32_t stride = TpolyColorValue::floatCount(rep);
+    int32_t first = -1;
+    editSet(*this, *fColors, s, [&](TpolyColor& c) {
+        if (stride == 0) return false;
+        first = int32_t(c.nbData());
+        c.dataBuffer(count);
+        for (uint32_t i = 0; i < count; ++i)
+            c.values().addLast(TpolyColorValue::copyValue(values + i * stride, rep, c.representation()));
+        return true;
+    });
+    return first;
+}
+
+int32_t TpolyGeom::addLastColor(const TpolyColorValue& value, uint32_t s) {
+    return appendColor(&value.r, TpolyColorValue::RGBA, 1, s);
+}
+
+bool TpolyGeom::removeColor(uint32_t first, uint32_t count, uint32_t s) {
+    return editSet(*this, *fColors, s, [&](TpolyColor& c) {
+        if (first >= c.nbData()) return false;
+        c.removeData(first, count);
+        return true;
+    });
+}
+
+bool TpolyGeom::removeLastColor(uint32_t count, uint32_t s) {
+    return editSet(*this, *fColors, s, [&](TpolyColor& c) {
+        c.removeLastData(count);
+        return true;
+    });
+}
+
+uint32_t TpolyGeom::colorCount(uint32_t s) const {
+    const TpolyColor* c = setAt(*fColors, s);
+    return c ? c->nbData() : 0;
+}
+
+bool TpolyGeom::setColor(uint32_t i, const TpolyColorValue& value, uint32_t s) {
+    return editSet(*this, *fColors, s, [&](TpolyColor& c) {
+        if (i >= c.nbData()) return false;
+        c.values()[i] = value;
+        return true;
+    });
+}
+
+const TpolyColorValue* TpolyGeom::getColor(uint32_t i, uint32_t s) const {
+    const TpolyColor* c = setAt(std::as_const(*fColors), s);
+    return c && i < c->nbData() ? &c->values()[i] : nullptr;
+}
+
+bool TpolyGeom::getColor(uint32_t i, TpolyColorValue& value, uint32_t s) const {
+    const TpolyColorValue* v = getColor(i, s);
+    if (v) value = *v;
+    return v != nullptr;
+}
+
+TpolyColorValue::TpolyColorRep TpolyGeom::colorRepresentation(uint32_t s) const {
+    const TpolyColor* c = setAt(std::as_const(*fColors), s);
+    return c ? c->representation() : TpolyColorValue::RGBA;
+}
+
+bool TpolyGeom::setColorRepresentation(TpolyColorValue::TpolyColorRep rep, uint32_t s) {
+    return editSet(*this, *fColors, s, [rep](TpolyColor& c) {
+        if (TpolyColorValue::floatCount(rep) == 0) return false;
+        c.setRepresentation(rep);
+        return true;
+    });
+}
+
+bool TpolyGeom::getColorByOffset(uint32_t offset, float out[4], uint32_t s) const {
+    const TpolyColor* c = setAt(std::as_const(*fColors), s);
+    if (!c || !c->hasValidIndexAt(offset)) return false;
+    const TpolyColorValue& v = c->values()[uint32_t(c->getIndex(offset))];
+    out[0] = v.r;
+    out[1] = v.g;
+    out[2] = v.b;
+    out[3] = v.a;
+    return true;
+}
+
+bool TpolyGeom::haveTransparentColor(uint32_t s) const {
+    const TpolyColor* c = setAt(std::as_const(*fColors), s);
+    if (!c) return false;
+    for (uint32_t k = 0; k < c->nbIndex(); ++k)
+        if (c->hasValidIndexAt(k) && c->values()[uint32_t(c->getIndex(k))].a != 1.0f) return true;
+    return false;
+}
+
+uint32_t TpolyGeom::removeUnusedColors(uint32_t s) {
+    uint32_t removed = 0;
+    editSet(*this, *fColors, s, [&](TpolyColor& c) { return (removed = c.removeUnusedData()) != 0; });
+    return removed;
+}
+
+// --- Colour ids ------------------------------------------------------------------------------------
+
+bool TpolyGeom::colorIndexBuffer(uint32_t n, uint32_t s) { return reserveIds(*fColors, n, s, faceDescLength()); }
+
+bool TpolyGeom::hasColorAtOffset(uint32_t offset, uint32_t s) const {
+    const TpolyColor* c = setAt(std::as_const(*fColors), s);
+    return c && c->hasIndexAt(offset);
+}
+bool TpolyGeom::hasColorAtOffset(uint32_t offset) const { return fColors->isMappedAtOffset(offset); }
+bool TpolyGeom::hasColor(uint32_t face, uint32_t s) const { return faceHasValue(*fColors, *fTopo, face, s); }
+uint32_t TpolyGeom::nbColorRef(uint32_t s) const { return idCount(*fColors, s); }
+
+bool TpolyGeom::refColor(int32_t id, uint32_t s) { return refColor(&id, 1, s); }
+bool TpolyGeom::refColor(const int32_t* ids, uint32_t n, uint32_t s) {
+    return editSet(*this, *fColors, s, [&](TpolyColor& c) { return c.appendIds(ids, n); });
+}
+
+bool TpolyGeom::copyColorId(const TpolyGeom& other, uint32_t offset, uint32_t s, uint32_t otherSet) {
+    return otherSet < other.nbColorSet() && refColor(other.getColorId(offset, otherSet), s);
+}
+
+bool TpolyGeom::swapColorIndex(TpolyGeom& other, uint32_t s) {
+    TpolyColor* theirs = setAt(*other.fColors, s);
+    return theirs && editSet(*this, *fColors, s, [&](TpolyColor& c) {
+        c.indexArray().swap(theirs->indexArray());
+        other.markDirty(dirtyMoved);
+        return true;
+    });
+}
+
+int32_t TpolyGeom::getColorId(uint32_t offset, uint32_t s) const { return idAt(*fColors, offset, s); }
+const int32_t* TpolyGeom::getColorIdArray(uint32_t s) const { return idArray(*fColors, s); }
+int32_t* TpolyGeom::getColorIdArray(uint32_t s) { return const_cast<int32_t*>(idArray(*fColors, s)); }
+
+bool TpolyGeom::removeColorId(uint32_t first, uint32_t count, uint32_t s) {
+    return editSet(*this, *fColors, s, [&](TpolyColor& c) { return c.removeIds(first, count); });
+}
+
+bool TpolyGeom::insertColorId(uint32_t offset, int32_t id, uint32_t s) {
+    return editSet(*this, *fColors, s, [&](TpolyColor& c) { return c.insertId(offset, id); });
+}
+
+bool TpolyGeom::setColorId(uint32_t offset, int32_t id, uint32_t s) {
+    return editSet(*this, *fColors, s, [&](TpolyColor& c) { return c.setIdChecked(offset, id); });
+}
+
+bool TpolyGeom::makeColorInvalid(uint32_t offset, uint32_t s) { return setColorId(offset, -1, s); }
+
+void TpolyGeom::completeColor() {
+    const uint32_t corners = faceDescLength();
+    for (TpolyColor& c : *fColors) {
+        Tint32Array& ids = c.indexArray();
+        const uint32_t had = ids.size();
+        if (had == corners) continue;
+        ids.changeLogicalSizeTo(corners);
+        for (uint32_t k = had; k < corners; ++k) ids[k] = TpolyBdVertexFaceBase::kNoId;
+        markDirty(dirtyMoved);
+    }
 }
