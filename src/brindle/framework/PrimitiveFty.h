@@ -1,0 +1,181 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "brindle/base/Array.h"
+#include "brindle/base/Export.h"
+#include "brindle/base/Math.h"
+#include "brindle/base/String.h"
+
+class TmidBody;
+class TpolyGeom;
+
+// One parameter of a primitive: a field with its default, a getter named after it and a setter
+// `set` + Name. Setters store the value as given; a shape corrects out-of-range values when it is
+// built and writes the corrected value back.
+#define BRINDLE_PRIMITIVE_PARAM(Type, name, Name, initial)    \
+public:                                                        \
+    Type name() const { return f_##name; }                     \
+    void set##Name(Type value) { f_##name = value; }           \
+                                                               \
+private:                                                       \
+    Type f_##name = initial;
+
+// Base of the primitive builders. A primitive builds a new record of its shape and hands it to the
+// body, which deletes the record it held; it does not go through the modifier protocol. The UV set
+// name is shared between copies of a factory: it is the name the shape's UV set will get, and an
+// empty name means the shape gets no UV set.
+class BRINDLE_API TprimitiveFty {
+public:
+    // The id a primitive's UV-set calls use for "no set".
+    static constexpr uint32_t kNoSet = 0xFFFFFFFFu;
+
+    TprimitiveFty();
+    TprimitiveFty(const TprimitiveFty&) = default;
+    TprimitiveFty& operator=(const TprimitiveFty&) = default;
+    virtual ~TprimitiveFty() = default;
+
+    // Builds the shape into a new record and hands it to the body. Exceptions pass unchanged and
+    // leave the body's record as it was.
+    virtual void build(TmidBody& body) = 0;
+
+    void getUVSetName(Tstring& name) const { name = *fUVSetName; }
+    void setUVSetName(const Tstring& name) { fUVSetName = std::make_shared<const Tstring>(name); }
+
+    // Adds a UV set named after the factory to the record and makes it current; with withIds the
+    // set also gets one unmapped id per face corner. setId receives the new set's index; with an
+    // empty name nothing is made, setId is kNoSet and the answer false.
+    bool createUVSet(TpolyGeom& geom, uint32_t& setId, bool withIds) const;
+
+    // Append the UV ids of the corners of the face just created to set s's id list, in the given
+    // order; nothing happens for s = kNoSet.
+    static void MapTrigFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t c, uint32_t s);
+    static void MapQuadFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t c, int32_t d, uint32_t s);
+    static void MapPentaFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e, uint32_t s);
+    static void MapHexaFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f,
+                             uint32_t s);
+
+private:
+    static void mapFacet(TpolyGeom& geom, const int32_t* ids, uint32_t n, uint32_t s);
+
+    std::shared_ptr<const Tstring> fUVSetName;
+};
+
+class BRINDLE_API TmeshTorusFty : public TprimitiveFty {
+public:
+    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.5f)
+    BRINDLE_PRIMITIVE_PARAM(float, section, Section, 0.25f)
+    BRINDLE_PRIMITIVE_PARAM(float, twist, Twist, 0.0f)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 20)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 20)
+    BRINDLE_PRIMITIVE_PARAM(bool, texture, Texture, false)
+    BRINDLE_PRIMITIVE_PARAM(bool, revTexture, RevTexture, false)
+};
+
+class BRINDLE_API TmeshPrismFty : public TprimitiveFty {
+public:
+    enum TtexType : int32_t { kNoTexture = 0, kSharedTexture = 1, kFaceTexture = 2 };
+    enum TprismType : int32_t { kDefaultPrism = 0 };
+
+    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.5f)
+    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 20)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 1)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
+    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kFaceTexture)
+    BRINDLE_PRIMITIVE_PARAM(TprismType, type, Type, kDefaultPrism)
+};
+
+// The plane.
+class BRINDLE_API TmeshMeshFty : public TprimitiveFty {
+public:
+    enum TtexType : int32_t { kNoTexture = 0, kUnitTexture = 1 };
+
+    BRINDLE_PRIMITIVE_PARAM(float, width, Width, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 5)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 5)
+    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kUnitTexture)
+};
+
+class BRINDLE_API TmeshConeFty : public TprimitiveFty {
+public:
+    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.5f)
+    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 20)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 1)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 0)
+    BRINDLE_PRIMITIVE_PARAM(bool, texture, Texture, false)
+};
+
+// The sphere: texture 1 gives each pole one UV point, texture 2 one per pole triangle.
+class BRINDLE_API TmeshBallFty : public TprimitiveFty {
+public:
+    enum TtexType : int32_t { kNoTexture = 0, kPolePoint = 1, kPolePerTriangle = 2 };
+
+    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.5f)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 20)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 20)
+    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kPolePoint)
+};
+
+class BRINDLE_API TpolyPipeFty : public TprimitiveFty {
+public:
+    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, length, Length, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, thickness, Thickness, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 3)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 1)
+    BRINDLE_PRIMITIVE_PARAM(bool, texture, Texture, false)
+};
+
+class BRINDLE_API TpolyHelixFty : public TprimitiveFty {
+public:
+    enum TdirType : int32_t { kClockwise = 0, kCounterClockwise = 1 };
+    enum TtexType : int32_t { kNoTexture = 0, kSharedTexture = 1, kFaceTexture = 2 };
+
+    BRINDLE_PRIMITIVE_PARAM(float, numCoils, NumCoils, 3.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 5.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, width, Width, 5.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.4f)
+    BRINDLE_PRIMITIVE_PARAM(TdirType, direction, Direction, kCounterClockwise)
+    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kFaceTexture)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 8)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 50)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
+};
+
+// The platonic solids, sized by whichever of radius and edge length was set last (-1: not set).
+class BRINDLE_API TmeshSolidsFty : public TprimitiveFty {
+public:
+    // Any value other than 1 to 4 gives the truncated icosahedron.
+    enum TsolidType : int32_t {
+        kTruncatedIcosahedron = 0,
+        kDodecahedron = 1,
+        kIcosahedron = 2,
+        kOctahedron = 3,
+        kTetrahedron = 4
+    };
+    enum TtexType : int32_t { kNoTexture = 0 };
+
+    float radius() const { return fRadius; }
+    void setRadius(float r) {
+        fRadius = r;
+        fLength = -1.0f;
+    }
+    float length() const { return fLength; }
+    void setLength(float l) {
+        fLength = l;
+        fRadius = -1.0f;
+    }
+
+private:
+    float fRadius = -1.0f;
+    float fLength = -1.0f;
+
+    BRINDLE_PRIMITIVE_PARAM(TsolidType, type, Type, kTruncatedIcosahedron)
+    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kNoTexture)
+};
+
