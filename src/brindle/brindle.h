@@ -37,3 +37,4 @@
 #include "brindle/geom/PolyTriangulator.h"
 #include "brindle/geom/PolyTypes.h"
 #include "brindle/geom/PolyUserTrg.h"
+#include "brindle/objreader/ObjReader.h"
