@@ -74,5 +74,20 @@ struct T2FloatPair {
     bool operator==(const T2FloatPair&) const = default;
 };
 using T2FloatArray = Tarray<T2FloatPair>;
+using T3Float = float[3];
+// Points of the host interface: double-precision ones and homogeneous ones (x, y, z and a weight
+// w, 1 for ordinary points). Records store positions in single precision.
+struct T3dDblPoint {
+    double x = 0, y = 0, z = 0;
+};
+struct T4dFltPoint {
+    float x = 0, y = 0, z = 0, w = 1;
+};
+struct T4dDblPoint {
+    double x = 0, y = 0, z = 0, w = 1;
+};
+using T3dDblPointArray = Tarray<T3dDblPoint>;
+using T4dFltPointArray = Tarray<T4dFltPoint>;
+using T4dDblPointArray = Tarray<T4dDblPoint>;
 using T3dFltPointArray = Tarray<T3dFltPoint>;
 using T4dFltVectorArray = Tarray<T4dFltVector>;

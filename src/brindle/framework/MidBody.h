@@ -10,15 +10,6 @@
 
 class TpolyGeom;
 
-// Double-precision points of the host interface; positions are stored in single precision.
-struct T3dDblPoint {
-    double x = 0, y = 0, z = 0;
-};
-struct T4dDblPoint {
-    double x = 0, y = 0, z = 0, w = 1;
-};
-using T3dDblPointArray = Tarray<T3dDblPoint>;
-using T4dDblPointArray = Tarray<T4dDblPoint>;
 // A UV point.
 using TfltPoint = T2FloatPair;
 using TfltPointArray = T2FloatArray;

@@ -388,6 +388,12 @@ public:
     // Drops the colours no corner uses, keeping every corner on its colour; answers how many went.
     uint32_t removeUnusedColors(uint32_t s);
 
+    // --- UV repair -------------------------------------------------------------------------------
+    // Splits UV ids that corners of different vertices share: in every UV set, the corners of the
+    // first vertex met (in vertex order) keep such an id and the corners of each other vertex get one
+    // copy of it between them. Answers how many UVs were added.
+    uint32_t unshareInvalidUVs();
+
     // --- Housekeeping ---------------------------------------------------------------------------
     void packArray();
     // 2 at the first entry whose edge is out of range, 1 at the first edge whose vertex is out of
