@@ -36,6 +36,20 @@ void buildCube(TpolyGeom& g) {
     g.update(dirtyFaceOffsets);
 }
 
+constexpr uint32_t kTopFace = 1;  // {4, 5, 7, 6}
+
+// UVs shared per vertex (UV v at vertex v), except that the top face's corners get copies of their
+// own: the top face is cut loose along its four edges.
+void mapCubeWithTopSeam(TpolyGeom& g, uint32_t s) {
+    for (uint32_t v = 0; v < 8; ++v) ASSERT_EQ(g.appendUV(float(v), float(v) / 8, s), int32_t(v));
+    for (uint32_t c = 0; c < g.faceDescLength(); ++c) ASSERT_TRUE(g.setUVId(c, int32_t(g.getStartVertex(c)), s));
+    for (uint32_t c = g.faceOffset(kTopFace); c < g.faceOffset(kTopFace + 1); ++c) {
+        const float* shared = g.uvFloatConst(uint32_t(g.getUVId(c, s)), s);
+        const int32_t own = g.appendUV(shared[0], shared[1], s);
+        ASSERT_TRUE(g.setUVId(c, own, s));
+    }
+}
+
 }  // namespace
 
 TEST(PolyMap, ValuesSnapCompareAndReset) {
@@ -232,14 +246,7 @@ TEST(PolyGeomUV, CubeSeamSharedAndSplitIds) {
     ASSERT_EQ(g.nbUVRef(s), corners);
     for (uint32_t c = 0; c < corners; ++c) EXPECT_FALSE(g.isMappedAtOffset(c, s));
 
-    for (uint32_t v = 0; v < 8; ++v) EXPECT_EQ(g.appendUV(float(v), float(v) / 8, s), int32_t(v));
-    for (uint32_t c = 0; c < corners; ++c) ASSERT_TRUE(g.setUVId(c, int32_t(g.getStartVertex(c)), s));
-    const uint32_t top = 1;  // face {4, 5, 7, 6}
-    for (uint32_t c = g.faceOffset(top); c < g.faceOffset(top + 1); ++c) {
-        const float* shared = g.uvFloatConst(uint32_t(g.getUVId(c, s)), s);
-        const int32_t own = g.appendUV(shared[0], shared[1], s);
-        ASSERT_TRUE(g.setUVId(c, own, s));
-    }
+    mapCubeWithTopSeam(g, s);
     ASSERT_EQ(g.nbUV(s), 12u);
 
     // Corners at one vertex share a UV id exactly when neither is on the top face.
@@ -483,4 +490,98 @@ TEST(PolyGeomColor, TransparencyUnusedColoursAndCopies) {
     Tstring left;
     EXPECT_TRUE(g.colorName(0, left));
     EXPECT_TRUE(left == std::string_view("copy"));
+}
+
+TEST(PolyGeomUV, SeamQueriesAndResharing) {
+    TpolyGeom g;
+    buildCube(g);
+    g.update(dirtyEdgeToFace);
+    const uint32_t s = g.newEmptyMapSet(Tstring("map1"));
+    mapCubeWithTopSeam(g, s);
+
+    // The seam runs exactly along the edges between two top vertices.
+    for (uint32_t e = 0; e < g.nbEdge(); ++e) {
+        const bool topEdge = g.startVertex(e) >= 4 && g.endVertex(e) >= 4;
+        EXPECT_EQ(g.isUVBorder(e, s), topEdge) << e;
+    }
+    for (uint32_t v = 0; v < 8; ++v) EXPECT_EQ(g.hasMultipleUVs(v, s), v >= 4) << v;
+    EXPECT_FALSE(g.isUVAtVertexShared(kTopFace, 4, s));
+    EXPECT_TRUE(g.isUVAtVertexShared(0, 0, s));
+    EXPECT_FALSE(g.isUVAtVertexShared(0, 7, s));  // vertex 7 is not on face 0
+    EXPECT_FALSE(g.isUVBorder(0, 5));
+    EXPECT_FALSE(g.isUVBorder(g.nbEdge(), s));
+
+    // The edge use at each corner ends at the next corner's UV, the last corner wrapping around.
+    int32_t ids[2];
+    const uint32_t lastOfFace0 = g.faceOffset(1) - 1;
+    ASSERT_TRUE(g.getEdgeUVIds(lastOfFace0, ids, s));
+    EXPECT_EQ(ids[0], g.getUVId(lastOfFace0, s));
+    EXPECT_EQ(ids[1], g.getUVId(0, s));
+    // Edge 0 runs 0 -> 2 on face 0's left side; whichever side, ids follow the edge's direction.
+    for (Tside side : {kLeft, kRight}) {
+        ASSERT_TRUE(g.getEdgeFaceUVIds(0, side, ids, s));
+        EXPECT_EQ(ids[0], int32_t(g.startVertex(0)));
+        EXPECT_EQ(ids[1], int32_t(g.endVertex(0)));
+    }
+
+    float uv[2];
+    ASSERT_TRUE(g.getFaceVertexUV(kTopFace, 7, uv, s));
+    EXPECT_EQ(uv[0], 7.0f);
+    EXPECT_FALSE(g.getFaceVertexUV(kTopFace, 0, uv, s));
+    float lo[2], hi[2];
+    ASSERT_TRUE(g.getUVBbox(lo, hi, s));
+    EXPECT_EQ(lo[0], 0.0f);
+    EXPECT_EQ(hi[1], 7.0f / 8);
+    const float probe[2] = {2.9f, 0.4f};
+    EXPECT_EQ(g.getClosestUVPoint(probe, s), 3);
+    TuInt32Array sets;
+    g.getFaceUVSets(kTopFace, sets);
+    EXPECT_EQ(sets.size(), 1u);
+    EXPECT_TRUE(g.setUVId(g.faceOffset(2), -1, s));
+    g.getFaceUVSets(2, sets);
+    EXPECT_TRUE(sets.empty());
+    T2FloatArray faceUVs;
+    EXPECT_FALSE(g.getFaceUVs(2, faceUVs, s));
+    EXPECT_TRUE(faceUVs.empty());
+    EXPECT_EQ(g.getUVFaceArea(2, s), 0.0f);
+    EXPECT_TRUE(g.setUVId(g.faceOffset(2), 0, s));
+
+    // Resharing the equal UVs at each vertex heals the seam; the copies are then unused.
+    EXPECT_EQ(g.shareUV(s), 4u);
+    EXPECT_EQ(g.shareUV(s), 0u);
+    EXPECT_EQ(g.removeUnusedUVs(s), 4u);
+    EXPECT_EQ(g.nbUV(s), 8u);
+    for (uint32_t e = 0; e < g.nbEdge(); ++e) EXPECT_FALSE(g.isUVBorder(e, s)) << e;
+    for (uint32_t c = 0; c < g.faceDescLength(); ++c) EXPECT_EQ(g.getUVId(c, s), int32_t(g.getStartVertex(c)));
+
+    // Every corner on a UV of its own: 24 UVs, every edge a border.
+    EXPECT_TRUE(g.unshareUV(0, s));
+    EXPECT_FALSE(g.unshareUV(0, s));
+    EXPECT_EQ(g.unshareUV(s), 15u);
+    EXPECT_EQ(g.nbUV(s), 24u);
+    for (uint32_t e = 0; e < g.nbEdge(); ++e) EXPECT_TRUE(g.isUVBorder(e, s)) << e;
+}
+
+TEST(PolyGeomUV, FaceAreaAndCentreOfAFaceWithAHole) {
+    // A 4 x 4 square with a 1 x 1 square hole, UVs equal to the positions' x and y.
+    TpolyGeom g;
+    const float pts[8][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 1}, {1, 2}, {2, 2}, {2, 1}};
+    for (const auto& p : pts) g.appendVertex(p[0], p[1], 0);
+    for (uint32_t k = 0; k < 4; ++k) g.appendEdge(k, (k + 1) % 4);
+    for (uint32_t k = 0; k < 4; ++k) g.appendEdge(4 + k, 4 + (k + 1) % 4);
+    g.bgnFace(8);
+    for (uint32_t e = 0; e < 4; ++e) g.refEdge(e, kForward);
+    g.endLoop();
+    for (uint32_t e = 4; e < 8; ++e) g.refEdge(e, kForward);
+    g.endLoop();
+    g.endFace();
+    g.update(dirtyFaceOffsets);
+    const uint32_t s = g.newEmptyMapSet(Tstring("map1"));
+    for (const auto& p : pts) g.appendUV(p[0], p[1], s);
+    for (uint32_t c = 0; c < 8; ++c) g.setUVId(c, int32_t(g.getStartVertex(c)), s);
+    EXPECT_FLOAT_EQ(g.getUVFaceArea(0, s), 15.0f);
+    float centre[2];
+    ASSERT_TRUE(g.getUVCenter(0, centre, s));
+    EXPECT_FLOAT_EQ(centre[0], (0 + 4 + 4 + 0 + 1 + 1 + 2 + 2) / 8.0f);
+    EXPECT_FALSE(g.getUVCenter(1, centre, s));
 }

@@ -311,6 +311,41 @@ public:
     bool setAllUVIds(const int32_t* ids, uint32_t s);
     // Drops the UVs no corner uses, keeping every corner on its UV; answers how many went.
     uint32_t removeUnusedUVs(uint32_t s);
+    // Corners of one vertex whose UVs are equal come to share the lowest of their ids; answers how
+    // many corners changed id (the freed UVs stay until removeUnusedUVs).
+    uint32_t shareUV(uint32_t s);
+    // Gives the corner a UV of its own when another corner shares its id / gives every corner one.
+    bool unshareUV(uint32_t offset, uint32_t s);
+    uint32_t unshareUV(uint32_t s);
+
+    // Face and edge UV queries; they read the face offsets and edge-to-face table as they stand,
+    // so the caller brings those up to date. A face or edge out of range answers false, -1 or 0.
+    // One UV per corner of the face (all loops), out emptied first; false when a corner is unmapped.
+    bool getFaceUVs(uint32_t face, T2FloatArray& out, uint32_t s) const;
+    // The UV of the face's corner at vertex v.
+    bool getFaceVertexUV(uint32_t face, uint32_t v, float out[2], uint32_t s) const;
+    // UV ids at the oriented start and end of the edge use at offset.
+    bool getEdgeUVIds(uint32_t offset, int32_t ids[2], uint32_t s) const;
+    // UV ids at the edge's start and end vertex in the face on one side of it.
+    bool getEdgeFaceUVIds(uint32_t edge, Tside side, int32_t ids[2], uint32_t s) const;
+    // A UV border: an edge with a face on one side only, a non-manifold edge, or one whose two faces
+    // give either of its vertices different UV ids (a seam).
+    bool isUVBorder(uint32_t edge, uint32_t s) const;
+    // The face's UV id at vertex v is also used by a corner of another face.
+    bool isUVAtVertexShared(uint32_t face, uint32_t v, uint32_t s) const;
+    // The corners of vertex v use more than one UV id in set s.
+    bool hasMultipleUVs(uint32_t v, uint32_t s) const;
+    // Bounding box of the set's UVs; false for an empty set.
+    bool getUVBbox(float min[2], float max[2], uint32_t s) const;
+    // Mean of the face's corner UVs.
+    bool getUVCenter(uint32_t face, float out[2], uint32_t s) const;
+    // Signed area of the face in UV space, counter-clockwise positive, holes subtracted; 0 when
+    // a corner is unmapped.
+    float getUVFaceArea(uint32_t face, uint32_t s) const;
+    // Index of the set's UV nearest to uv, or -1 for an empty set.
+    int32_t getClosestUVPoint(const float uv[2], uint32_t s) const;
+    // The sets in which every corner of the face is mapped, out emptied first.
+    void getFaceUVSets(uint32_t face, TuInt32Array& out) const;
 
     // --- Colour sets (defined in PolyGeomSets.cpp) -------------------------------------------------
     // The same per-corner scheme as the UV sets, with colour values of four floats whose meaningful

@@ -2,7 +2,11 @@
 // checked, so that no call with a stale or all-ones index reaches past the sets. Writers keep each
 // id either -1 or below its set's value count.
 
+#include <algorithm>
+#include <cmath>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "brindle/geom/PolyGeom.h"
 
@@ -61,6 +65,14 @@ template <typename S>
 bool faceHasValue(const TpolySetArray<S>& sets, const TpolyTopo& topo, uint32_t face, uint32_t s) {
     const S* set = setAt(sets, s);
     return set && face < topo.fNbFace && face < topo.fFaceOffsets.size() && set->hasIndexAt(topo.fFaceOffsets[face]);
+}
+
+// Offset of the entry after offset within its loop: the loop closes from its last entry back to
+// its first.
+uint32_t nextInLoop(const TpolyGeom& g, uint32_t offset) {
+    if (!g.endOfLoop(offset)) return offset + 1;
+    while (offset > 0 && !g.endOfLoop(offset - 1)) --offset;
+    return offset;
 }
 
 }  // namespace
@@ -246,6 +258,187 @@ uint32_t TpolyGeom::removeUnusedUVs(uint32_t s) {
     uint32_t removed = 0;
     editSet(*this, *fMaps, s, [&](TpolyMap& m) { return (removed = m.removeUnusedData()) != 0; });
     return removed;
+}
+
+// --- Sharing and queries ---------------------------------------------------------------------------
+
+uint32_t TpolyGeom::shareUV(uint32_t s) {
+    TpolyMap* m = setAt(*fMaps, s);
+    if (!m) return 0;
+    const uint32_t corners = std::min(m->nbIndex(), faceDescLength()), nEdge = nbEdge();
+    // (vertex, u, v, id, corner): after sorting, the corners of one vertex with one UV are
+    // neighbours and the first of them holds the lowest id.
+    std::vector<std::tuple<uint32_t, float, float, int32_t, uint32_t>> keys;
+    keys.reserve(corners);
+    for (uint32_t c = 0; c < corners; ++c) {
+        if (!m->hasValidIndexAt(c) || getEdge(c) >= nEdge) continue;
+        const T2FloatPair& p = m->uvArray()[uint32_t(m->getIndex(c))];
+        keys.emplace_back(getStartVertex(c), p.u, p.v, m->getIndex(c), c);
+    }
+    std::sort(keys.begin(), keys.end());
+    uint32_t changed = 0;
+    for (size_t i = 1; i < keys.size(); ++i) {
+        auto& [v, u, w, id, c] = keys[i];
+        const auto& [pv, pu, pw, pid, pc] = keys[i - 1];
+        if (v != pv || u != pu || w != pw || id == pid) continue;
+        id = pid;  // carries the shared id on to the next corner of the run
+        m->setIndex(c, id);
+        ++changed;
+    }
+    if (changed) markDirty(dirtyMoved);
+    return changed;
+}
+
+bool TpolyGeom::unshareUV(uint32_t offset, uint32_t s) {
+    return editSet(*this, *fMaps, s, [offset](TpolyMap& m) { return m.unshareAt(offset); });
+}
+
+uint32_t TpolyGeom::unshareUV(uint32_t s) {
+    uint32_t added = 0;
+    editSet(*this, *fMaps, s, [&](TpolyMap& m) { return (added = m.unshareAll()) != 0; });
+    return added;
+}
+
+bool TpolyGeom::getFaceUVs(uint32_t face, T2FloatArray& out, uint32_t s) const {
+    out.clear();
+    const TpolyMap* m = setAt(std::as_const(*fMaps), s);
+    if (!m || face + 1 >= faceOffsetArray().size()) return false;
+    out.buffer(faceVertexCount(face));
+    for (uint32_t c = faceOffset(face); c < faceOffset(face + 1); ++c) {
+        if (!m->hasValidIndexAt(c)) {
+            out.clear();
+            return false;
+        }
+        out.addLast(m->uvArray()[uint32_t(m->getIndex(c))]);
+    }
+    return true;
+}
+
+bool TpolyGeom::getFaceVertexUV(uint32_t face, uint32_t v, float out[2], uint32_t s) const {
+    if (face + 1 >= faceOffsetArray().size()) return false;
+    const uint32_t c = getVertexOffset(face, v);
+    return c != TpolyBits::kNoId && getUV(uint32_t(getUVId(c, s)), out, s);
+}
+
+bool TpolyGeom::getEdgeUVIds(uint32_t offset, int32_t ids[2], uint32_t s) const {
+    if (s >= nbMapSet() || offset >= faceDescLength()) return false;
+    ids[0] = getUVId(offset, s);
+    ids[1] = getUVId(nextInLoop(*this, offset), s);
+    return true;
+}
+
+bool TpolyGeom::getEdgeFaceUVIds(uint32_t edge, Tside side, int32_t ids[2], uint32_t s) const {
+    if (s >= nbMapSet() || edge >= fTopo->fEdgeToFace.size()) return false;
+    const uint32_t face = fTopo->fEdgeToFace[edge].side[side];
+    if (face >= nbFace() || face + 1 >= faceOffsetArray().size()) return false;  // no face, or non-manifold
+    // The left face uses the edge forward, so its corner of the use sits at the edge's start.
+    const TedgeDirection use = side == kLeft ? kForward : kReversed;
+    for (uint32_t c = faceOffset(face); c < faceOffset(face + 1); ++c) {
+        if (getEdge(c) != edge || getDirection(c) != use) continue;
+        int32_t at[2];
+        getEdgeUVIds(c, at, s);
+        ids[0] = at[use == kForward ? 0 : 1];
+        ids[1] = at[use == kForward ? 1 : 0];
+        return true;
+    }
+    return false;
+}
+
+bool TpolyGeom::isUVBorder(uint32_t edge, uint32_t s) const {
+    int32_t left[2], right[2];
+    if (s >= nbMapSet() || edge >= fTopo->fEdgeToFace.size()) return false;
+    if (!getEdgeFaceUVIds(edge, kLeft, left, s) || !getEdgeFaceUVIds(edge, kRight, right, s)) return true;
+    return left[0] != right[0] || left[1] != right[1];
+}
+
+bool TpolyGeom::isUVAtVertexShared(uint32_t face, uint32_t v, uint32_t s) const {
+    if (face + 1 >= faceOffsetArray().size()) return false;
+    const uint32_t mine = getVertexOffset(face, v);
+    const int32_t id = getUVId(mine, s);
+    if (id == -1) return false;
+    const uint32_t first = faceOffset(face), last = faceOffset(face + 1);
+    for (uint32_t c = 0, n = std::min(nbUVRef(s), faceDescLength()); c < n; ++c)
+        if ((c < first || c >= last) && getUVId(c, s) == id && getStartVertex(c) == v) return true;
+    return false;
+}
+
+bool TpolyGeom::hasMultipleUVs(uint32_t v, uint32_t s) const {
+    int32_t seen = -1;
+    for (uint32_t c = 0, n = std::min(nbUVRef(s), faceDescLength()); c < n; ++c) {
+        const int32_t id = getUVId(c, s);
+        if (id == -1 || getStartVertex(c) != v) continue;
+        if (seen != -1 && seen != id) return true;
+        seen = id;
+    }
+    return false;
+}
+
+bool TpolyGeom::getUVBbox(float min[2], float max[2], uint32_t s) const {
+    const TpolyMap* m = setAt(std::as_const(*fMaps), s);
+    if (!m || m->nbUV() == 0) return false;
+    min[0] = max[0] = m->uvArray()[0].u;
+    min[1] = max[1] = m->uvArray()[0].v;
+    for (const T2FloatPair& p : m->uvArray()) {
+        min[0] = std::min(min[0], p.u);
+        min[1] = std::min(min[1], p.v);
+        max[0] = std::max(max[0], p.u);
+        max[1] = std::max(max[1], p.v);
+    }
+    return true;
+}
+
+bool TpolyGeom::getUVCenter(uint32_t face, float out[2], uint32_t s) const {
+    T2FloatArray uvs;
+    if (!getFaceUVs(face, uvs, s) || uvs.empty()) return false;
+    double u = 0, v = 0;
+    for (const T2FloatPair& p : uvs) {
+        u += p.u;
+        v += p.v;
+    }
+    out[0] = float(u / uvs.size());
+    out[1] = float(v / uvs.size());
+    return true;
+}
+
+float TpolyGeom::getUVFaceArea(uint32_t face, uint32_t s) const {
+    T2FloatArray uvs;
+    if (!getFaceUVs(face, uvs, s)) return 0.0f;
+    // Shoelace sum over each loop; hole loops run the other way and so subtract their area.
+    const uint32_t first = faceOffset(face);
+    double twice = 0;
+    for (uint32_t k = 0; k < uvs.size(); ++k) {
+        const T2FloatPair& a = uvs[k];
+        const T2FloatPair& b = uvs[nextInLoop(*this, first + k) - first];
+        twice += double(a.u) * b.v - double(b.u) * a.v;
+    }
+    return float(twice / 2);
+}
+
+int32_t TpolyGeom::getClosestUVPoint(const float uv[2], uint32_t s) const {
+    const TpolyMap* m = setAt(std::as_const(*fMaps), s);
+    if (!m) return -1;
+    int32_t best = -1;
+    float bestDist = 0;
+    for (uint32_t i = 0; i < m->nbUV(); ++i) {
+        const float du = m->uvArray()[i].u - uv[0], dv = m->uvArray()[i].v - uv[1];
+        const float d = du * du + dv * dv;
+        if (best == -1 || d < bestDist) {
+            best = int32_t(i);
+            bestDist = d;
+        }
+    }
+    return best;
+}
+
+void TpolyGeom::getFaceUVSets(uint32_t face, TuInt32Array& out) const {
+    out.clear();
+    if (face + 1 >= faceOffsetArray().size()) return;
+    for (uint32_t s = 0; s < nbMapSet(); ++s) {
+        const TpolyMap& m = (*fMaps)[s];
+        bool all = true;
+        for (uint32_t c = faceOffset(face); all && c < faceOffset(face + 1); ++c) all = m.hasValidIndexAt(c);
+        if (all) out.addLast(s);
+    }
 }
 
 // --- Colour-set management -----------------------------------------------------------------------
