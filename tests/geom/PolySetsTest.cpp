@@ -584,4 +584,88 @@ TEST(PolyGeomUV, FaceAreaAndCentreOfAFaceWithAHole) {
     ASSERT_TRUE(g.getUVCenter(0, centre, s));
     EXPECT_FLOAT_EQ(centre[0], (0 + 4 + 4 + 0 + 1 + 1 + 2 + 2) / 8.0f);
     EXPECT_FALSE(g.getUVCenter(1, centre, s));
+
+}
+
+TEST(PolyGeomUV, PointsFromUVLocations) {
+    // Two quads side by side in the plane z = x + y, UVs equal to x and y; the UV square of the
+    // right quad is mirrored so that its interpolation runs the other way.
+    TpolyGeom g;
+    const float pts[6][2] = {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}};
+    for (const auto& p : pts) g.appendVertex(p[0], p[1], p[0] + p[1]);
+    const uint32_t quads[2][4] = {{0, 1, 4, 3}, {1, 2, 5, 4}};
+    for (const auto& q : quads) {
+        g.bgnFace(4);
+        for (uint32_t k = 0; k < 4; ++k) g.refEdge(g.appendEdge(q[k], q[(k + 1) % 4]), kForward);
+        g.endLoop();
+        g.endFace();
+    }
+    const uint32_t s = g.newEmptyMapSet(Tstring("map1"));
+    for (const auto& p : pts) g.appendUV(p[0], p[1], s);
+    for (uint32_t c = 0; c < g.faceDescLength(); ++c) g.setUVId(c, int32_t(g.getStartVertex(c)), s);
+
+    T3dFltPoint p;
+    const float inLeft[2] = {0.25f, 0.5f}, onShared[2] = {1.0f, 0.3f}, outside[2] = {2.5f, 0.5f};
+    ASSERT_TRUE(g.getPointFromUV(0, inLeft, p, s));
+    EXPECT_NEAR(p.x, 0.25f, 1e-5f);
+    EXPECT_NEAR(p.y, 0.5f, 1e-5f);
+    EXPECT_NEAR(p.z, 0.75f, 1e-5f);
+    EXPECT_FALSE(g.getPointFromUV(1, inLeft, p, s));
+    EXPECT_FALSE(g.getPointFromUV(0, outside, p, s));
+    EXPECT_FALSE(g.getPointFromUV(0, inLeft, p, 3));
+    EXPECT_FALSE(g.getPointFromUV(2, inLeft, p, s));
+    T3dFltPointArray points;
+    EXPECT_EQ(g.getPointsFromUV(onShared, points, s), 2u);  // the shared edge belongs to both
+    EXPECT_NEAR(points[1].z, 1.3f, 1e-5f);
+    EXPECT_EQ(g.getPointsFromUV(outside, points, s), 0u);
+    // An unmapped corner takes its triangles out of the search: every triangle of the left quad
+    // holding the location has its corner at vertex 1.
+    ASSERT_TRUE(g.setUVId(1, -1, s));
+    EXPECT_EQ(g.getPointsFromUV(onShared, points, s), 1u);
+}
+
+TEST(PolyGeomColor, FaceAndVertexColouring) {
+    TpolyGeom g;
+    buildCube(g);
+    const uint32_t s = g.addLastColorSet(Tstring("paint"));  // no ids yet: colouring fills them
+    const TpolyColorValue red{1, 0, 0, 1}, blue{0, 0, 1, 0.5f};
+    const uint32_t faces[1] = {kTopFace};
+    ASSERT_TRUE(g.setColors(kPolyGrpFace, faces, 1, &red, s));
+    EXPECT_EQ(g.nbColorRef(s), g.faceDescLength());
+    for (uint32_t c = 0; c < g.faceDescLength(); ++c)
+        EXPECT_EQ(g.hasColorAtOffset(c, s), c >= g.faceOffset(kTopFace) && c < g.faceOffset(kTopFace + 1)) << c;
+
+    // Vertex 0 listed twice takes its last colour; the first one is left unused.
+    const uint32_t vertices[2] = {0, 0};
+    const TpolyColorValue two[2] = {red, blue};
+    ASSERT_TRUE(g.setColors(kPolyGrpVertex, vertices, 2, two, s));
+    EXPECT_EQ(g.colorCount(s), 3u);
+    for (uint32_t c = 0; c < g.faceDescLength(); ++c) {
+        if (g.getStartVertex(c) == 0) {
+            EXPECT_EQ(g.getColorId(c, s), 2) << c;
+        }
+    }
+    TpolyColorValue mean;
+    ASSERT_TRUE(g.getFaceColor(kTopFace, mean, s));
+    EXPECT_EQ(mean, red);
+    ASSERT_TRUE(g.getFaceColor(0, mean, s));  // {0, 2, 3, 1}: only vertex 0 is coloured
+    EXPECT_EQ(mean, blue);
+    EXPECT_FALSE(g.getFaceColor(5, mean, s));  // {1, 3, 7, 5}
+    EXPECT_FALSE(g.getFaceColor(6, mean, s));
+    EXPECT_TRUE(g.haveTransparentColor(s));
+    EXPECT_EQ(g.removeUnusedColors(s), 1u);
+    EXPECT_EQ(*g.getColor(1, s), blue);
+
+    // Bad input changes nothing.
+    const std::vector<int32_t> before(g.getColorIdArray(s), g.getColorIdArray(s) + g.faceDescLength());
+    const uint32_t badVertex[2] = {1, 8};
+    EXPECT_FALSE(g.setColors(kPolyGrpVertex, badVertex, 2, two, s));
+    const TpolyColorValue mixed[2] = {red, blue};
+    EXPECT_FALSE(g.setColors(kPolyGrpVertex, badVertex, 2, mixed, s));
+    const uint32_t badFace[1] = {6};
+    EXPECT_FALSE(g.setColors(kPolyGrpFace, badFace, 1, &red, s));
+    EXPECT_FALSE(g.setColors(kPolyGrpEdge, faces, 1, &red, s));
+    EXPECT_FALSE(g.setColors(kPolyGrpFace, faces, 1, &red, 1));
+    EXPECT_EQ(g.colorCount(s), 2u);
+    EXPECT_EQ(std::vector<int32_t>(g.getColorIdArray(s), g.getColorIdArray(s) + g.faceDescLength()), before);
 }

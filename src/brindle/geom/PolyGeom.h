@@ -346,6 +346,12 @@ public:
     int32_t getClosestUVPoint(const float uv[2], uint32_t s) const;
     // The sets in which every corner of the face is mapped, out emptied first.
     void getFaceUVSets(uint32_t face, TuInt32Array& out) const;
+    // The point of the face at a UV location, interpolated in the face triangle whose UVs hold it
+    // (the record's triangles are brought up to date first); false when no triangle does.
+    bool getPointFromUV(uint32_t face, const float uv[2], T3dFltPoint& point, uint32_t s);
+    // One point for each face holding the UV location, in face order, out emptied first; answers
+    // how many.
+    uint32_t getPointsFromUV(const float uv[2], T3dFltPointArray& out, uint32_t s);
 
     // --- Colour sets (defined in PolyGeomSets.cpp) -------------------------------------------------
     // The same per-corner scheme as the UV sets, with colour values of four floats whose meaningful
@@ -422,6 +428,13 @@ public:
     bool haveTransparentColor(uint32_t s) const;
     // Drops the colours no corner uses, keeping every corner on its colour; answers how many went.
     uint32_t removeUnusedColors(uint32_t s);
+    // Colours whole faces (kind kPolyGrpFace: every corner of face ids[k]) or vertices
+    // (kPolyGrpVertex: every corner at vertex ids[k]) with colours[k], one new colour each; the
+    // corners' old colours stay until removeUnusedColors. Refused, changing nothing, for another
+    // kind or an id out of range (faces need the face offsets up to date).
+    bool setColors(TpolyGrpType kind, const uint32_t* ids, uint32_t n, const TpolyColorValue* colours, uint32_t s);
+    // Mean of the valid colours of the face's corners; false when none has one.
+    bool getFaceColor(uint32_t face, TpolyColorValue& out, uint32_t s) const;
 
     // --- UV repair -------------------------------------------------------------------------------
     // Splits UV ids that corners of different vertices share: in every UV set, the corners of the

@@ -67,6 +67,16 @@ bool faceHasValue(const TpolySetArray<S>& sets, const TpolyTopo& topo, uint32_t 
     return set && face < topo.fNbFace && face < topo.fFaceOffsets.size() && set->hasIndexAt(topo.fFaceOffsets[face]);
 }
 
+// Gives the set exactly one id per corner, padding with kNoId; answers whether it changed.
+bool fitIds(TpolyBdVertexFaceBase& set, uint32_t corners) {
+    Tint32Array& ids = set.indexArray();
+    const uint32_t had = ids.size();
+    if (had == corners) return false;
+    ids.changeLogicalSizeTo(corners);
+    for (uint32_t k = had; k < corners; ++k) ids[k] = TpolyBdVertexFaceBase::kNoId;
+    return true;
+}
+
 // Offset of the entry after offset within its loop: the loop closes from its last entry back to
 // its first.
 uint32_t nextInLoop(const TpolyGeom& g, uint32_t offset) {
@@ -441,6 +451,52 @@ void TpolyGeom::getFaceUVSets(uint32_t face, TuInt32Array& out) const {
     }
 }
 
+namespace {
+// Barycentric weights of p in triangle (a, b, c) of the UV plane; false for a degenerate triangle
+// or a point outside it (up to a small tolerance, so a point on a shared edge belongs to both).
+bool uvBarycentric(const T2FloatPair& a, const T2FloatPair& b, const T2FloatPair& c, const float p[2], float w[3]) {
+    constexpr double kInside = 1e-6;
+    const double d = (double(b.u) - a.u) * (double(c.v) - a.v) - (double(c.u) - a.u) * (double(b.v) - a.v);
+    if (std::fabs(d) < 1e-20) return false;
+    const double wb = ((double(p[0]) - a.u) * (double(c.v) - a.v) - (double(c.u) - a.u) * (double(p[1]) - a.v)) / d;
+    const double wc = ((double(b.u) - a.u) * (double(p[1]) - a.v) - (double(p[0]) - a.u) * (double(b.v) - a.v)) / d;
+    const double wa = 1.0 - wb - wc;
+    if (wa < -kInside || wb < -kInside || wc < -kInside) return false;
+    w[0] = float(wa);
+    w[1] = float(wb);
+    w[2] = float(wc);
+    return true;
+}
+}  // namespace
+
+bool TpolyGeom::getPointFromUV(uint32_t face, const float uv[2], T3dFltPoint& point, uint32_t s) {
+    const TpolyMap* m = setAt(std::as_const(*fMaps), s);
+    if (!m) return false;
+    update(dirtyFaceOffsets | dirtyTriangles);
+    if (face >= nbFace()) return false;
+    for (uint32_t t = 0, n = trgFaceOrder(face); t < n; ++t) {
+        uint32_t corner[3];
+        getFaceTriangle(face, t, corner);
+        if (!m->hasValidIndexAt(corner[0]) || !m->hasValidIndexAt(corner[1]) || !m->hasValidIndexAt(corner[2]))
+            continue;
+        const auto at = [&](uint32_t k) { return m->uvArray()[uint32_t(m->getIndex(corner[k]))]; };
+        float w[3];
+        if (!uvBarycentric(at(0), at(1), at(2), uv, w)) continue;
+        point = vertexConst(getStartVertex(corner[0])) * w[0] + vertexConst(getStartVertex(corner[1])) * w[1] +
+                vertexConst(getStartVertex(corner[2])) * w[2];
+        return true;
+    }
+    return false;
+}
+
+uint32_t TpolyGeom::getPointsFromUV(const float uv[2], T3dFltPointArray& out, uint32_t s) {
+    out.clear();
+    T3dFltPoint p;
+    for (uint32_t f = 0; f < nbFace(); ++f)
+        if (getPointFromUV(f, uv, p, s)) out.addLast(p);
+    return out.size();
+}
+
 // --- Colour-set management -----------------------------------------------------------------------
 
 uint32_t TpolyGeom::nbColorSet() const { return fColors->nbSet(); }
@@ -635,13 +691,58 @@ bool TpolyGeom::setColorId(uint32_t offset, int32_t id, uint32_t s) {
 bool TpolyGeom::makeColorInvalid(uint32_t offset, uint32_t s) { return setColorId(offset, -1, s); }
 
 void TpolyGeom::completeColor() {
-    const uint32_t corners = faceDescLength();
-    for (TpolyColor& c : *fColors) {
-        Tint32Array& ids = c.indexArray();
-        const uint32_t had = ids.size();
-        if (had == corners) continue;
-        ids.changeLogicalSizeTo(corners);
-        for (uint32_t k = had; k < corners; ++k) ids[k] = TpolyBdVertexFaceBase::kNoId;
-        markDirty(dirtyMoved);
+    for (TpolyColor& c : *fColors)
+        if (fitIds(c, faceDescLength())) markDirty(dirtyMoved);
+}
+
+bool TpolyGeom::setColors(TpolyGrpType kind, const uint32_t* ids, uint32_t n, const TpolyColorValue* colours,
+                          uint32_t s) {
+    const bool faces = kind == kPolyGrpFace;
+    if (!faces && kind != kPolyGrpVertex) return false;
+    const uint32_t limit = faces ? std::min(nbFace(), faceOffsetArray().size() ? faceOffsetArray().size() - 1 : 0)
+                                 : nbVertex();
+    if (!std::all_of(ids, ids + n, [limit](uint32_t id) { return id < limit; })) return false;
+    return editSet(*this, *fColors, s, [&](TpolyColor& c) {
+        fitIds(c, faceDescLength());
+        const uint32_t first = c.nbData();
+        for (uint32_t k = 0; k < n; ++k) c.values().addLast(colours[k]);
+        if (faces) {
+            for (uint32_t k = 0; k < n; ++k)
+                for (uint32_t o = faceOffset(ids[k]); o < faceOffset(ids[k] + 1); ++o)
+                    c.setIndex(o, int32_t(first + k));
+            return true;
+        }
+        // One pass over the corners with a vertex -> new colour lookup; a vertex listed twice
+        // takes its last colour.
+        Tint32Array colourOf;
+        colourOf.create(nbVertex());
+        std::fill(colourOf.begin(), colourOf.end(), TpolyBdVertexFaceBase::kNoId);
+        for (uint32_t k = 0; k < n; ++k) colourOf[ids[k]] = int32_t(first + k);
+        const uint32_t nEdge = nbEdge();
+        for (uint32_t o = 0; o < faceDescLength(); ++o) {
+            if (getEdge(o) >= nEdge) continue;
+            const uint32_t v = getStartVertex(o);
+            if (v < colourOf.size() && colourOf[v] != TpolyBdVertexFaceBase::kNoId) c.setIndex(o, colourOf[v]);
+        }
+        return true;
+    });
+}
+
+bool TpolyGeom::getFaceColor(uint32_t face, TpolyColorValue& out, uint32_t s) const {
+    const TpolyColor* c = setAt(std::as_const(*fColors), s);
+    if (!c || face >= nbFace() || face + 1 >= faceOffsetArray().size()) return false;
+    double sum[4] = {0, 0, 0, 0};
+    uint32_t count = 0;
+    for (uint32_t o = faceOffset(face); o < faceOffset(face + 1); ++o) {
+        if (!c->hasValidIndexAt(o)) continue;
+        const TpolyColorValue& v = c->values()[uint32_t(c->getIndex(o))];
+        sum[0] += v.r;
+        sum[1] += v.g;
+        sum[2] += v.b;
+        sum[3] += v.a;
+        ++count;
     }
+    if (count == 0) return false;
+    out = {float(sum[0] / count), float(sum[1] / count), float(sum[2] / count), float(sum[3] / count)};
+    return true;
 }
