@@ -6,7 +6,6 @@
 #include <cmath>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 #include "brindle/geom/PolyGeom.h"
 
@@ -129,10 +128,14 @@ int32_t TpolyGeom::appendUV(const float* pairs, uint32_t count, uint32_t s) {
     return first;
 }
 int32_t TpolyGeom::appendUV(float u, float v, uint32_t s) {
-    const float pair[2] = {u, v};
-    return appendUV(pair, 1, s);
+    int32_t index = -1;
+    editSet(*this, *fMaps, s, [&](TpolyMap& m) {
+        index = int32_t(m.appendUV(u, v));
+        return true;
+    });
+    return index;
 }
-int32_t TpolyGeom::appendUV(const float* uv, uint32_t s) { return appendUV(uv, 1, s); }
+int32_t TpolyGeom::appendUV(const float* uv, uint32_t s) { return appendUV(uv[0], uv[1], s); }
 int32_t TpolyGeom::appendUV(const T2FloatPair& uv, uint32_t s) { return appendUV(uv.u, uv.v, s); }
 
 bool TpolyGeom::removeUV(uint32_t first, uint32_t count, uint32_t s) {
@@ -275,25 +278,42 @@ uint32_t TpolyGeom::removeUnusedUVs(uint32_t s) {
 uint32_t TpolyGeom::shareUV(uint32_t s) {
     TpolyMap* m = setAt(*fMaps, s);
     if (!m) return 0;
-    const uint32_t corners = std::min(m->nbIndex(), faceDescLength()), nEdge = nbEdge();
-    // (vertex, u, v, id, corner): after sorting, the corners of one vertex with one UV are
-    // neighbours and the first of them holds the lowest id.
-    std::vector<std::tuple<uint32_t, float, float, int32_t, uint32_t>> keys;
-    keys.reserve(corners);
-    for (uint32_t c = 0; c < corners; ++c) {
-        if (!m->hasValidIndexAt(c) || getEdge(c) >= nEdge) continue;
-        const T2FloatPair& p = m->uvArray()[uint32_t(m->getIndex(c))];
-        keys.emplace_back(getStartVertex(c), p.u, p.v, m->getIndex(c), c);
+    const uint32_t corners = std::min(m->nbIndex(), faceDescLength()), nEdge = nbEdge(), nVertex = nbVertex();
+    // Corners are bucketed by vertex (a counting sort, linear, one word per corner), then each
+    // vertex's few corners are sorted by UV and id, so that equal UVs of one vertex sit together
+    // with the lowest id first.
+    const auto vertexOf = [&](uint32_t c) {
+        return m->hasValidIndexAt(c) && getEdge(c) < nEdge ? getStartVertex(c) : TpolyBits::kNoId;
+    };
+    const auto key = [m](uint32_t c) {
+        const int32_t id = m->getIndex(c);
+        const T2FloatPair& p = m->uvArray()[uint32_t(id)];
+        return std::make_tuple(p.u, p.v, id);
+    };
+    TuInt32Array start, byVertex;
+    start.create(nVertex + 1);
+    for (uint32_t c = 0; c < corners; ++c)
+        if (const uint32_t v = vertexOf(c); v < nVertex) ++start[v + 1];
+    for (uint32_t v = 0; v < nVertex; ++v) start[v + 1] += start[v];
+    byVertex.create(start[nVertex]);
+    {
+        TuInt32Array fill;
+        fill.copy(start);
+        for (uint32_t c = 0; c < corners; ++c)
+            if (const uint32_t v = vertexOf(c); v < nVertex) byVertex[fill[v]++] = c;
     }
-    std::sort(keys.begin(), keys.end());
     uint32_t changed = 0;
-    for (size_t i = 1; i < keys.size(); ++i) {
-        auto& [v, u, w, id, c] = keys[i];
-        const auto& [pv, pu, pw, pid, pc] = keys[i - 1];
-        if (v != pv || u != pu || w != pw || id == pid) continue;
-        id = pid;  // carries the shared id on to the next corner of the run
-        m->setIndex(c, id);
-        ++changed;
+    for (uint32_t v = 0; v < nVertex; ++v) {
+        uint32_t* first = byVertex.data() + start[v];
+        uint32_t* last = byVertex.data() + start[v + 1];
+        std::sort(first, last, [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+        for (uint32_t* c = first + 1; c < last; ++c) {
+            const auto [u, w, id] = key(*c);
+            const auto [pu, pw, pid] = key(c[-1]);
+            if (u != pu || w != pw || id == pid) continue;
+            m->setIndex(*c, pid);  // the run's lowest id, carried on corner by corner
+            ++changed;
+        }
     }
     if (changed) markDirty(dirtyMoved);
     return changed;
