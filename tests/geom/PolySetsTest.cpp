@@ -210,6 +210,12 @@ TEST(PolyColor, ConversionAndNames) {
     TpolyMap notColor;
     b.copyData(notColor);  // another kind: ignored
     EXPECT_TRUE(b.compare(a));
+    TpolyColor fresh;
+    fresh.swapData(a);
+    EXPECT_EQ(fresh.representation(), TpolyColorValue::RGB);
+    EXPECT_EQ(a.representation(), TpolyColorValue::RGBA);
+    EXPECT_EQ(fresh.nbData(), 1u);
+    EXPECT_EQ(a.nbIndex(), 0u);
 }
 
 TEST(PolyGeomUV, RecordWithoutSetsAndBadSetIndices) {

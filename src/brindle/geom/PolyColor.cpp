@@ -1,5 +1,7 @@
 #include "brindle/geom/PolyColor.h"
 
+#include <utility>
+
 uint32_t TpolyColorValue::floatCount(TpolyColorRep rep) {
     return rep >= I && rep <= RGBA ? uint32_t(rep) : 0;
 }
@@ -27,6 +29,11 @@ TpolyColorValue TpolyColorValue::copyValue(const float* in, TpolyColorRep from, 
 void TpolyColor::copyData(const TpolyBdVertexFaceBase& other) {
     TpolyVertexFaceSet<TpolyColorValue>::copyData(other);
     if (auto* o = dynamic_cast<const TpolyColor*>(&other)) fRep = o->fRep;
+}
+
+void TpolyColor::swapData(TpolyBdVertexFaceBase& other) {
+    TpolyVertexFaceSet<TpolyColorValue>::swapData(other);
+    if (auto* o = dynamic_cast<TpolyColor*>(&other)) std::swap(fRep, o->fRep);
 }
 
 const Tstring& colorSetNameBase() {

@@ -36,9 +36,10 @@ public:
     TpolyColorValue::TpolyColorRep representation() const { return fRep; }
     void setRepresentation(TpolyColorValue::TpolyColorRep rep) { fRep = rep; }
     bool compare(const TpolyColor& o) const { return sameData(o) && fRep == o.fRep; }
-    // Copies values, ids and representation from another colour set.
+    // Copy or exchange values, ids and representation with another colour set.
     void copyData(const TpolyBdVertexFaceBase& other) override;
     using TpolyVertexFaceSet<TpolyColorValue>::copyData;
+    void swapData(TpolyBdVertexFaceBase& other) override;
 
 private:
     TpolyColorValue::TpolyColorRep fRep = TpolyColorValue::RGBA;
