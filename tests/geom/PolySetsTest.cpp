@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -674,4 +675,64 @@ TEST(PolyGeomColor, FaceAndVertexColouring) {
     EXPECT_FALSE(g.setColors(kPolyGrpFace, faces, 1, &red, 1));
     EXPECT_EQ(g.colorCount(s), 2u);
     EXPECT_EQ(std::vector<int32_t>(g.getColorIdArray(s), g.getColorIdArray(s) + g.faceDescLength()), before);
+}
+
+// Random edits of UV and colour sets, arguments often out of range: every call either succeeds or
+// leaves the sets exactly as they were, and no corner ever points past its set's values.
+TEST(PolyGeomSets, RandomEditsKeepEveryIdValid) {
+    for (uint32_t seed = 0; seed < 200; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        const auto pick = [&](uint32_t n) { return uint32_t(rng() % (n + 2)); };  // n and n + 1 are bad
+        TpolyGeom g;
+        buildCube(g);
+        g.update(dirtyEdgeToFace);
+        const uint32_t corners = g.faceDescLength();
+        for (uint32_t step = 0; step < 60; ++step) {
+            const uint32_t nMap = g.nbMapSet(), nColor = g.nbColorSet();
+            const uint32_t m = pick(nMap), c = pick(nColor);
+            const TpolyMapArrayShared mapsBefore = *g.maps();
+            const TpolyColorArrayShared colorsBefore = *g.colors();
+            bool changed = true;
+            switch (rng() % 14) {
+                case 0: g.newEmptyMapSet(Tstring("m")); break;
+                case 1: changed = g.appendUV(float(rng() % 4), 0.5f, m) >= 0; break;
+                case 2: changed = g.setUVId(pick(corners), int32_t(pick(g.nbUV(m))) - 1, m); break;
+                case 3: changed = g.removeUV(pick(g.nbUV(m)), 1 + rng() % 3, m); break;
+                case 4: changed = g.shareUV(m) > 0; break;
+                case 5: changed = g.unshareUV(pick(corners), m); break;
+                case 6: changed = g.removeUnusedUVs(m) > 0; break;
+                case 7: changed = g.copyMapSet(pick(nMap), m); break;
+                case 8: changed = g.removeMapSet(m); break;
+                case 9: g.newEmptyColorSet(Tstring()); break;
+                case 10: changed = g.addLastColor({0.5f, 0.5f, 0.5f, float(rng() % 2)}, c) >= 0; break;
+                case 11: changed = g.setColorId(pick(corners), int32_t(pick(g.colorCount(c))) - 1, c); break;
+                case 12: changed = g.removeColor(pick(g.colorCount(c)), 1, c); break;
+                case 13: {
+                    const uint32_t vertex[1] = {pick(8)};
+                    const TpolyColorValue red{1, 0, 0, 1};
+                    changed = g.setColors(kPolyGrpVertex, vertex, 1, &red, c);
+                    break;
+                }
+            }
+            if (!changed) {
+                ASSERT_EQ(g.nbMapSet(), mapsBefore.nbMap());
+                for (uint32_t s = 0; s < g.nbMapSet(); ++s) ASSERT_TRUE((*g.maps())[s].compare(mapsBefore[s]));
+                ASSERT_EQ(g.nbColorSet(), colorsBefore.nbSet());
+                for (uint32_t s = 0; s < g.nbColorSet(); ++s) ASSERT_TRUE((*g.colors())[s].compare(colorsBefore[s]));
+            }
+            for (uint32_t s = 0; s < g.nbMapSet(); ++s)
+                for (uint32_t k = 0; k < g.nbUVRef(s); ++k) {
+                    const int32_t id = g.getUVId(k, s);
+                    ASSERT_TRUE(id == -1 || (id >= 0 && uint32_t(id) < g.nbUV(s))) << s << ' ' << k;
+                }
+            for (uint32_t s = 0; s < g.nbColorSet(); ++s)
+                for (uint32_t k = 0; k < g.nbColorRef(s); ++k) {
+                    const int32_t id = g.getColorId(k, s);
+                    ASSERT_TRUE(id == -1 || (id >= 0 && uint32_t(id) < g.colorCount(s))) << s << ' ' << k;
+                }
+            ASSERT_TRUE(g.getCurrentMap() == -1 ? g.nbMapSet() == 0 : uint32_t(g.getCurrentMap()) < g.nbMapSet());
+        }
+        EXPECT_EQ(g.checkIndices(), 0);
+    }
 }
