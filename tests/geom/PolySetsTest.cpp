@@ -493,6 +493,14 @@ TEST(PolyGeomColor, TransparencyUnusedColoursAndCopies) {
     shared.unShare(kCompColorSets);
     EXPECT_EQ(shared.nbColorSet(), 0u);
     EXPECT_EQ(g.nbColorSet(), 2u);
+    shared.setColorStructure(g.getColorStructure());
+    EXPECT_EQ(g.colors()->fRefs.count(), 2u);
+    shared.setColorStructure(shared.getColorStructure());
+    shared.setColorStructure(nullptr);
+    EXPECT_EQ(g.colors()->fRefs.count(), 2u);
+    EXPECT_EQ(shared.nbColorSet(), 2u);
+    shared.unShare(kCompColorSets);
+    EXPECT_EQ(g.colors()->fRefs.count(), 1u);
     EXPECT_TRUE(g.removeColorSet(0));
     Tstring left;
     EXPECT_TRUE(g.colorName(0, left));

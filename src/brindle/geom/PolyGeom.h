@@ -435,6 +435,10 @@ public:
     bool setColors(TpolyGrpType kind, const uint32_t* ids, uint32_t n, const TpolyColorValue* colours, uint32_t s);
     // Mean of the valid colours of the face's corners; false when none has one.
     bool getFaceColor(uint32_t face, TpolyColorValue& out, uint32_t s) const;
+    // The colour-set component itself; setting one takes a reference to it and releases the
+    // record's own (null is ignored).
+    TpolyColorArrayShared* getColorStructure() const { return fColors; }
+    void setColorStructure(TpolyColorArrayShared* colors);
 
     // --- UV repair -------------------------------------------------------------------------------
     // Splits UV ids that corners of different vertices share: in every UV set, the corners of the

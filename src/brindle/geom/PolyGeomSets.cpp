@@ -766,3 +766,11 @@ bool TpolyGeom::getFaceColor(uint32_t face, TpolyColorValue& out, uint32_t s) co
     out = {float(sum[0] / count), float(sum[1] / count), float(sum[2] / count), float(sum[3] / count)};
     return true;
 }
+
+void TpolyGeom::setColorStructure(TpolyColorArrayShared* colors) {
+    if (!colors || colors == fColors) return;
+    takeRef(colors);
+    dropRef(fColors);
+    fColors = colors;
+    markDirty(dirtyMoved);
+}
