@@ -25,6 +25,12 @@ const TpolyGeom& grid() {
     return *g;
 }
 
+// A record sharing everything of the grid but its UV sets.
+void shareGridExceptUVs(TpolyGeom& g) {
+    g.share(grid(), kCompAll & ~kCompUVSets);
+    g.update(dirtyFaceOffsets);
+}
+
 // UV of a corner: its vertex's grid position scaled into the unit square.
 inline void cornerUV(const TpolyGeom& g, uint32_t corner, float uv[2]) {
     const T3dFltPoint& p = g.vertexConst(g.getStartVertex(corner));
@@ -35,8 +41,7 @@ inline void cornerUV(const TpolyGeom& g, uint32_t corner, float uv[2]) {
 // One UV per corner, the face's UVs and ids appended together as a builder does.
 void BM_FillSplitUVSet(benchmark::State& state) {
     TpolyGeom g;
-    g.share(grid(), kCompAll & ~kCompUVSets);
-    g.update(dirtyFaceOffsets);
+    shareGridExceptUVs(g);
     for (auto _ : state) {
         g.unShare(kCompUVSets);
         const uint32_t s = g.addLastMapSet(Tstring("map1"));
@@ -58,8 +63,7 @@ BENCHMARK(BM_FillSplitUVSet)->Unit(benchmark::kMillisecond);
 // Per-vertex UVs shared by the corners of each vertex.
 void BM_FillSharedUVSet(benchmark::State& state) {
     TpolyGeom g;
-    g.share(grid(), kCompAll & ~kCompUVSets);
-    g.update(dirtyFaceOffsets);
+    shareGridExceptUVs(g);
     for (auto _ : state) {
         g.unShare(kCompUVSets);
         const uint32_t s = g.newEmptyMapSet(Tstring("map1"));
@@ -74,8 +78,7 @@ BENCHMARK(BM_FillSharedUVSet)->Unit(benchmark::kMillisecond);
 // Resharing a fully split set down to one UV per vertex, then dropping the freed UVs.
 void BM_ShareAndCompactUVSet(benchmark::State& state) {
     TpolyGeom split;
-    split.share(grid(), kCompAll & ~kCompUVSets);
-    split.update(dirtyFaceOffsets);
+    shareGridExceptUVs(split);
     const uint32_t s = split.newEmptyMapSet(Tstring("map1"));
     for (uint32_t c = 0; c < split.faceDescLength(); ++c) {
         float uv[2];

@@ -37,6 +37,17 @@ bool editSet(TpolyGeom& geom, TpolySetArray<S>& sets, uint32_t s, Edit&& edit) {
     return true;
 }
 
+// Exchanges the ids of set s of two records; both are marked when it happens.
+template <typename S>
+bool swapSetIds(TpolyGeom& geom, TpolySetArray<S>& sets, TpolyGeom& other, TpolySetArray<S>& otherSets, uint32_t s) {
+    S* theirs = setAt(otherSets, s);
+    return theirs && editSet(geom, sets, s, [&](S& mine) {
+        mine.indexArray().swap(theirs->indexArray());
+        other.markDirty(dirtyMoved);
+        return true;
+    });
+}
+
 // Read-only id queries shared by both kinds of set.
 template <typename S>
 uint32_t idCount(const TpolySetArray<S>& sets, uint32_t s) {
@@ -241,12 +252,7 @@ bool TpolyGeom::copyUVId(const TpolyGeom& other, uint32_t offset, uint32_t s, ui
 }
 
 bool TpolyGeom::swapUVId(TpolyGeom& other, uint32_t s) {
-    TpolyMap* theirs = setAt(*other.fMaps, s);
-    return theirs && editSet(*this, *fMaps, s, [&](TpolyMap& m) {
-        m.indexArray().swap(theirs->indexArray());
-        other.markDirty(dirtyMoved);
-        return true;
-    });
+    return swapSetIds(*this, *fMaps, other, *other.fMaps, s);
 }
 
 bool TpolyGeom::clearMap(uint32_t s) {
@@ -684,12 +690,7 @@ bool TpolyGeom::copyColorId(const TpolyGeom& other, uint32_t offset, uint32_t s,
 }
 
 bool TpolyGeom::swapColorIndex(TpolyGeom& other, uint32_t s) {
-    TpolyColor* theirs = setAt(*other.fColors, s);
-    return theirs && editSet(*this, *fColors, s, [&](TpolyColor& c) {
-        c.indexArray().swap(theirs->indexArray());
-        other.markDirty(dirtyMoved);
-        return true;
-    });
+    return swapSetIds(*this, *fColors, other, *other.fColors, s);
 }
 
 int32_t TpolyGeom::getColorId(uint32_t offset, uint32_t s) const { return idAt(*fColors, offset, s); }
