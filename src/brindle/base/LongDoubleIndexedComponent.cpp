@@ -84,6 +84,13 @@ bool TlongDoubleIndexedComponent::addElement(uint32_t first, uint32_t second) {
     return true;
 }
 
+void TlongDoubleIndexedComponent::assign(const TidPair* pairs, uint32_t n) {
+    fPairs.clear();
+    fPairs.append(pairs, n);
+    if (!std::is_sorted(fPairs.begin(), fPairs.end())) std::sort(fPairs.begin(), fPairs.end());
+    fPairs.changeLogicalSizeTo(static_cast<uint32_t>(std::unique(fPairs.begin(), fPairs.end()) - fPairs.begin()));
+}
+
 bool TlongDoubleIndexedComponent::removeElement(uint32_t first, uint32_t second) {
     TidPair p{first, second};
     TidPair* it = std::lower_bound(fPairs.begin(), fPairs.end(), p);

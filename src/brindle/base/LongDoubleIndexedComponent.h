@@ -38,6 +38,8 @@ public:
 
     // False, changing nothing, when the pair is already present.
     bool addElement(uint32_t first, uint32_t second);
+    // Replaces the set by the given pairs: linear when they come sorted, sorted here otherwise.
+    void assign(const TidPair* pairs, uint32_t n);
     bool removeElement(uint32_t first, uint32_t second);
     bool hasElement(uint32_t first, uint32_t second) const;
     // The i-th pair in order; i must be below elementCount().

@@ -516,6 +516,98 @@ public:
         return getStartVertex(faceOffset(f) + fTrg->fTriangles[t].number(k));
     }
 
+    // --- Component groups (PolyGrp.cpp, PolyGrpConvert.cpp) -------------------------------------
+    // g is a position in the group table. Calls taking a g out of range, a kind out of 1..5 or a
+    // list of the wrong family answer false, 0 or -1 and change nothing.
+    uint32_t nbGroup() const { return fGrp->nbGroup(); }
+    TpolyGrpDesc& group(uint32_t g) { return fGrp->fGroups[g]; }
+    const TpolyGrpDesc& groupConst(uint32_t g) const { return fGrp->fGroups[g]; }
+    bool getGroup(uint32_t g, TpolyGrpDesc& out) const;
+    int32_t getName(uint32_t g) const;
+    TpolyGrpType getType(uint32_t g) const;
+    int32_t findGrp(int32_t name, TpolyGrpType type) const { return fGrp->findGrp(name, type); }
+    uint32_t appendGrp(int32_t name, TpolyGrpType type, uint32_t growth = 32) { return fGrp->append(name, type, growth); }
+    bool removeGrp(uint32_t g) { return fGrp->remove(g); }
+    bool removeGroup(uint32_t g) { return fGrp->remove(g); }
+    bool removeGroup(int32_t name, TpolyGrpType type);
+    bool emptyOneGroup(uint32_t g);
+    int32_t getFreeGrpName() const { return fGrp->getFreeGrpName(); }
+    int32_t getFreeTmpGrpName() const { return fGrp->getFreeTmpGrpName(); }
+    // Rewrites every group of that kind through map (count entries, old id -> new id, all ones for
+    // a removed component); ids at or beyond count are dropped.
+    void renumGrp(TpolyGrpType type, uint32_t count, const uint32_t* map);
+
+    // Empties the group of that name and kind, appending it when missing; answers its index.
+    uint32_t bgnGroup(int32_t name, TpolyGrpType type);
+    bool addElement(uint32_t g, uint32_t id);
+    bool appendItem(uint32_t g, uint32_t id) { return addElement(g, id); }
+    bool appendItem(uint32_t g, const uint32_t* ids, uint32_t n);
+    bool appendBlock(uint32_t g, uint32_t first, uint32_t last);
+    bool endGroup(uint32_t g);
+    uint32_t nbItem(uint32_t g) const;
+    uint32_t getItem(uint32_t g, uint32_t i) const;
+    bool itemBlock(uint32_t g, uint32_t i) const;
+    bool endOfGroup(uint32_t g, uint32_t i) const;
+    bool grpIsEmpty(uint32_t g) const;
+    bool isInGroup(TpolyGrpType type, int32_t name, uint32_t id) const;
+    // Components in the group found by findGrp; 0 when there is none.
+    uint32_t nbElem(int32_t name, TpolyGrpType type) const;
+
+    // In place on a: union, difference, copy of b, intersection (answering whether it is not empty).
+    bool mergeGroups(uint32_t a, uint32_t b);
+    bool diffeGroups(uint32_t a, uint32_t b);
+    bool copyGroups(uint32_t a, uint32_t b);
+    bool intersectGroups(uint32_t a, uint32_t b);
+    // Complement within all components of the group's kind.
+    bool groupReverse(uint32_t g);
+    // Vertex, edge, face, current-set UV or face-corner count; 0 for None.
+    uint32_t getMaxVal(TpolyGrpType type) const;
+
+    // Object groups follow the host's component lists: they are found by exact name and kind.
+    bool hasObjectGroup(int32_t name, TpolyGrpType type) const { return fGrp->findExact(name, type) >= 0; }
+    // Answers the index of the group, appended empty when missing.
+    uint32_t addObjectGroup(int32_t name, TpolyGrpType type);
+    bool removeObjectGroup(int32_t name, TpolyGrpType type);
+    bool changeObjectGroupId(int32_t oldName, int32_t newName, TpolyGrpType type);
+    // The group's items become a copy of list / gain list / lose list; set and add create the
+    // group when missing. The list is single-indexed for kinds 1-4, a pair list for kind 5.
+    bool setObjectGroupComponent(int32_t name, TpolyGrpType type, const Tcomponent& list);
+    bool addObjectGroupComponent(int32_t name, TpolyGrpType type, const Tcomponent& list);
+    bool removeObjectGroupComponent(int32_t name, TpolyGrpType type, const Tcomponent& list);
+    // The items of the group of that exact name and kind, or null.
+    TsingleIndexedComponent* objectGroupComponent(int32_t name, TpolyGrpType type) const;
+    TlongDoubleIndexedComponent* objectGroupVtxFaceComponent(int32_t name) const;
+
+    // Bit fields of getMaxVal(type) bits. flagsFromGroup answers the number of components set, -1
+    // when findGrp finds no group; flagsToGroup makes the group (appended when missing) hold them.
+    int32_t flagsFromGroup(TpolyGrpType type, int32_t name, TbitFieldFixedN& bits);
+    bool flagsToGroup(TpolyGrpType type, int32_t name, const TbitFieldFixedN& bits);
+    // Vertex-face pairs and face-corner bits; pairs naming no corner are left out.
+    void flagsFromComponent(const TlongDoubleIndexedComponent& pairs, TbitFieldFixedN& bits);
+    void flagsToComponent(const TbitFieldFixedN& bits, TlongDoubleIndexedComponent& pairs);
+
+    // Conversions between kinds: a destination component is set when all (mode 0), any (mode 1)
+    // or some but not all (mode 2) of its incident source components are set; one with no
+    // incident source is never set. Same-kind conversions take a component's neighbours and
+    // itself as its sources. The bit-field forms size out to getMaxVal of the destination kind;
+    // the group forms read group src and rewrite group dst, which takes the destination kind.
+    bool convertGroup(uint32_t src, uint32_t dst, int convertMode);
+    bool convertGroup(int32_t srcName, TpolyGrpType srcType, int32_t dstName, TpolyGrpType dstType, int convertMode);
+    bool convertFlags(TpolyGrpType from, TpolyGrpType to, const TbitFieldFixedN& in, TbitFieldFixedN& out,
+                      int convertMode);
+#define BRINDLE_DECLARE_GROUP_CONVERSION(From, To)                                                  \
+    bool group##From##2##To(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode) {      \
+        return convertFlags(kGrpKind##From, kGrpKind##To, in, out, convertMode);                     \
+    }                                                                                              \
+    bool group##From##2##To(int src, int dst, int convertMode) {                                     \
+        return convertGroupAs(kGrpKind##From, kGrpKind##To, src, dst, convertMode);                  \
+    }
+    BRINDLE_GROUP_CONVERSIONS(BRINDLE_DECLARE_GROUP_CONVERSION)
+#undef BRINDLE_DECLARE_GROUP_CONVERSION
+
+    // Box of the positions of the group's components (for a UV group, of its UVs with z = 0).
+    bool getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min, T3dFltPoint& max);
+
     // --- Flags and triangulation functions ------------------------------------------------------
     bool reusableTriangles() const { return fReusableTriangles; }
     void setReusableTriangles(bool v) { fReusableTriangles = v; }
@@ -560,6 +652,8 @@ private:
     template <typename Fn>
     void forEachComponent(uint32_t mask, const TpolyGeom& other, Fn&& fn);
     void releaseAll();
+    // Group form of a conversion: checks both indices and that src holds kind from.
+    bool convertGroupAs(TpolyGrpType from, TpolyGrpType to, int src, int dst, int convertMode);
 
     TpolyVertex* fVertex;
     TpolyTopo* fTopo;

@@ -1,0 +1,186 @@
+// Conversions of component sets between kinds (vertex, edge, face, UV, vertex-face).
+// Keeps true: every conversion is one pass over the incidences of the two kinds (the edge array
+// for vertex/edge, the face description for every other pair), plus one pass over the
+// destination; a same-kind conversion is two such passes through an intermediate kind. Each
+// destination component records whether it saw a source inside the set and one outside it, and
+// the mode picks from those two flags. Ids that the record's arrays do not back (unmapped or
+// out-of-range UV ids, edge ids beyond the edge array) are skipped, never followed.
+
+#include <vector>
+
+#include "brindle/geom/PolyGeom.h"
+
+namespace {
+
+enum : uint8_t { kSeenIn = 1, kSeenOut = 2 };
+
+using TpolyBits::kNoId;
+
+// What one walk over the record needs, read once.
+struct TincidenceSource {
+    const uint32_t* desc;
+    uint32_t nbCorners;
+    const TpolyEdge* edges;
+    uint32_t nbEdges;
+    const int32_t* uvIds;  // current set, null when there is none
+    uint32_t nbUvIds;
+};
+
+template <TpolyGrpType K>
+uint32_t cornerId(const TincidenceSource& x, uint32_t c, uint32_t face) {
+    if constexpr (K == kPolyGrpVertex) {
+        uint32_t w = x.desc[c], e = w & TpolyBits::kEdgeMask;
+        if (e >= x.nbEdges) return kNoId;
+        return x.edges[e].v[(w & TpolyBits::kReversedUse) ? 1 : 0] & TpolyBits::kVertexMask;
+    } else if constexpr (K == kPolyGrpEdge) {
+        return x.desc[c] & TpolyBits::kEdgeMask;
+    } else if constexpr (K == kPolyGrpFace) {
+        return face;
+    } else if constexpr (K == kPolyGrpUV) {
+        return c < x.nbUvIds && x.uvIds[c] >= 0 ? uint32_t(x.uvIds[c]) : kNoId;
+    } else {
+        return c;
+    }
+}
+
+// An edge touches the corners (and their UVs) at both of its ends within a face.
+constexpr bool atBothEnds(TpolyGrpType a, TpolyGrpType b) {
+    return a == kPolyGrpEdge && (b == kPolyGrpUV || b == kPolyGrpVertexFace);
+}
+
+// Calls fn(idOfKindA, idOfKindB) for every incidence between the two (different) kinds.
+template <TpolyGrpType A, TpolyGrpType B, typename Fn>
+void forEachIncidence(const TincidenceSource& x, Fn&& fn) {
+    if constexpr ((A == kPolyGrpVertex && B == kPolyGrpEdge) || (A == kPolyGrpEdge && B == kPolyGrpVertex)) {
+        // Edges no face uses still join their two vertices.
+        for (uint32_t e = 0; e < x.nbEdges; ++e) {
+            for (uint32_t w : x.edges[e].v) {
+                uint32_t v = w & TpolyBits::kVertexMask;
+                if constexpr (A == kPolyGrpEdge) fn(e, v); else fn(v, e);
+            }
+        }
+    } else {
+        uint32_t face = 0, loopStart = 0;
+        for (uint32_t c = 0; c < x.nbCorners; ++c) {
+            uint32_t w = x.desc[c];
+            bool loopEnds = (w & TpolyBits::kEndOfLoop) || c + 1 == x.nbCorners;
+            uint32_t a = cornerId<A>(x, c, face), b = cornerId<B>(x, c, face);
+            if (a != kNoId && b != kNoId) fn(a, b);
+            if constexpr (atBothEnds(A, B) || atBothEnds(B, A)) {
+                uint32_t next = loopEnds ? loopStart : c + 1;
+                uint32_t an = atBothEnds(B, A) ? cornerId<A>(x, next, face) : a;
+                uint32_t bn = atBothEnds(A, B) ? cornerId<B>(x, next, face) : b;
+                if (an != kNoId && bn != kNoId) fn(an, bn);
+            }
+            if (loopEnds) loopStart = c + 1;
+            if (w & TpolyBits::kEndOfFace) ++face;
+        }
+    }
+}
+
+// The kind through which a kind's neighbours are found: vertices joined by an edge, edges and
+// faces sharing a vertex, UVs and face corners in the same face.
+constexpr TpolyGrpType neighbourVia(TpolyGrpType k) {
+    switch (k) {
+    case kPolyGrpVertex: return kPolyGrpEdge;
+    case kPolyGrpEdge:
+    case kPolyGrpFace: return kPolyGrpVertex;
+    default: return kPolyGrpFace;
+    }
+}
+
+struct TconvertJob {
+    const TincidenceSource& x;
+    const TbitFieldFixedN& in;
+    const uint32_t* counts;  // component count of each kind, indexed by TpolyGrpType
+};
+
+// state[b] collects kSeenIn / kSeenOut over the kind-A sources of each kind-B component.
+template <TpolyGrpType A, TpolyGrpType B>
+void accumulate(const TconvertJob& job, const TbitFieldFixedN& in, std::vector<uint8_t>& state) {
+    state.assign(job.counts[B], 0);
+    uint32_t nbIn = in.size(), nbState = job.counts[B];
+    forEachIncidence<A, B>(job.x, [&](uint32_t a, uint32_t b) {
+        if (b < nbState) state[b] |= a < nbIn && in.testBit(a) ? kSeenIn : kSeenOut;
+    });
+}
+
+template <TpolyGrpType A, TpolyGrpType B>
+void collect(const TconvertJob& job, std::vector<uint8_t>& state) {
+    if constexpr (A != B) {
+        accumulate<A, B>(job, job.in, state);
+    } else {
+        // A component's sources are itself and its neighbours: what the intermediate kind saw
+        // of the set is handed back to every component incident to it.
+        constexpr TpolyGrpType K = neighbourVia(A);
+        std::vector<uint8_t> via;
+        accumulate<A, K>(job, job.in, via);
+        state.assign(job.counts[A], 0);
+        uint32_t nbIn = job.in.size();
+        for (uint32_t i = 0; i < job.counts[A]; ++i) state[i] = i < nbIn && job.in.testBit(i) ? kSeenIn : kSeenOut;
+        uint32_t nbVia = job.counts[K];
+        forEachIncidence<K, A>(job.x, [&](uint32_t k, uint32_t a) {
+            if (k < nbVia && a < state.size()) state[a] |= via[k];
+        });
+    }
+}
+
+template <TpolyGrpType A>
+void collectFrom(TpolyGrpType to, const TconvertJob& job, std::vector<uint8_t>& state) {
+    switch (to) {
+    case kPolyGrpVertex: return collect<A, kPolyGrpVertex>(job, state);
+    case kPolyGrpEdge: return collect<A, kPolyGrpEdge>(job, state);
+    case kPolyGrpFace: return collect<A, kPolyGrpFace>(job, state);
+    case kPolyGrpUV: return collect<A, kPolyGrpUV>(job, state);
+    default: return collect<A, kPolyGrpVertexFace>(job, state);
+    }
+}
+
+void collectAny(TpolyGrpType from, TpolyGrpType to, const TconvertJob& job, std::vector<uint8_t>& state) {
+    switch (from) {
+    case kPolyGrpVertex: return collectFrom<kPolyGrpVertex>(to, job, state);
+    case kPolyGrpEdge: return collectFrom<kPolyGrpEdge>(to, job, state);
+    case kPolyGrpFace: return collectFrom<kPolyGrpFace>(to, job, state);
+    case kPolyGrpUV: return collectFrom<kPolyGrpUV>(to, job, state);
+    default: return collectFrom<kPolyGrpVertexFace>(to, job, state);
+    }
+}
+
+bool picked(uint8_t state, int mode) {
+    switch (mode) {
+    case 0: return state == kSeenIn;
+    case 1: return (state & kSeenIn) != 0;
+    default: return state == (kSeenIn | kSeenOut);
+    }
+}
+
+}  // namespace
+
+bool TpolyGeom::convertFlags(TpolyGrpType from, TpolyGrpType to, const TbitFieldFixedN& in, TbitFieldFixedN& out,
+                             int convertMode) {
+    auto kind = [](TpolyGrpType k) { return k >= kPolyGrpVertex && k <= kPolyGrpVertexFace; };
+    if (!kind(from) || !kind(to) || convertMode < 0 || convertMode > 2) return false;
+    if (from == kPolyGrpFace || to == kPolyGrpFace || from == kPolyGrpVertexFace || to == kPolyGrpVertexFace)
+        update(dirtyFaceOffsets);
+    uint32_t counts[6] = {0};
+    for (TpolyGrpType k : {kPolyGrpVertex, kPolyGrpEdge, kPolyGrpFace, kPolyGrpUV, kPolyGrpVertexFace})
+        counts[k] = getMaxVal(k);
+    out.resizeArray(counts[to]);
+    // Without UVs in the current set there is nothing to convert to or from.
+    bool usesUV = from == kPolyGrpUV || to == kPolyGrpUV;
+    if (usesUV && counts[kPolyGrpUV] == 0) return true;
+
+    int32_t set = getCurrentMap();
+    TincidenceSource x{faceDescArray().data(),
+                       faceDescLength(),
+                       edgeArray().data(),
+                       nbEdge(),
+                       set < 0 ? nullptr : getUVIdArray(uint32_t(set)),
+                       set < 0 ? 0 : nbUVRef(uint32_t(set))};
+    if (!x.uvIds) x.nbUvIds = 0;
+    std::vector<uint8_t> state;
+    collectAny(from, to, TconvertJob{x, in, counts}, state);
+    for (uint32_t i = 0; i < counts[to]; ++i)
+        if (picked(state[i], convertMode)) out.setBit(i);
+    return true;
+}

@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "../bench/GridBuilder.h"
+#include "brindle/geom/PolyGeom.h"
+
+namespace {
+
+// 3 x 3 quads, vertex id i + 4j at (i, j); face id i + 3j. The outer ring of faces is on the border.
+void buildGrid(TpolyGeom& g) {
+    buildQuadGrid(g, 3);
+    g.update(dirtyFaceOffsets);
+}
+
+// A UV set whose corners use the UV of their vertex, so UV conversions must mirror vertex ones.
+void addVertexUVs(TpolyGeom& g) {
+    uint32_t s = g.newEmptyMapSet("map1");
+    g.setCurrentMap(s);
+    for (uint32_t v = 0; v < g.nbVertex(); ++v) g.appendUV(g.vertexConst(v).x / 3, g.vertexConst(v).y / 3, s);
+    for (uint32_t c = 0; c < g.faceDescLength(); ++c) g.setUVId(c, int32_t(g.getStartVertex(c)), s);
+}
+
+TbitFieldFixedN bitsOf(uint32_t size, std::initializer_list<uint32_t> ids) {
+    TbitFieldFixedN b(size);
+    for (uint32_t id : ids) b.setBit(id);
+    return b;
+}
+
+std::vector<uint32_t> setIds(const TbitFieldFixedN& b) {
+    std::vector<uint32_t> out;
+    for (uint32_t i = 0; i < b.size(); ++i)
+        if (b.testBit(i)) out.push_back(i);
+    return out;
+}
+
+using Ids = std::vector<uint32_t>;
+
+}  // namespace
+
+TEST(PolyGrp, NamesLookupAndItemEncoding) {
+    TpolyGeom g;
+    EXPECT_EQ(g.getFreeGrpName(), 1);
+    EXPECT_EQ(g.getFreeTmpGrpName(), -999);
+    uint32_t a = g.appendGrp(1, kPolyGrpFace);
+    g.appendGrp(4, kPolyGrpVertex);
+    g.appendGrp(-999, kPolyGrpEdge);
+    EXPECT_EQ(g.getFreeGrpName(), 5);
+    EXPECT_EQ(g.getFreeTmpGrpName(), -1000);
+    g.appendGrp(-1000, kPolyGrpEdge);
+    EXPECT_EQ(g.getFreeTmpGrpName(), -1001);
+
+    // The later of two same-named groups wins; None matches either way.
+    uint32_t b = g.appendGrp(1, kPolyGrpEdge);
+    EXPECT_EQ(g.findGrp(1, kPolyGrpNone), int32_t(b));
+    EXPECT_EQ(g.findGrp(1, kPolyGrpFace), int32_t(a));
+    EXPECT_EQ(g.findGrp(1, kPolyGrpUV), -1);
+    ASSERT_TRUE(g.appendBlock(a, 10, 20));
+    ASSERT_TRUE(g.endGroup(a));
+    ASSERT_EQ(g.nbItem(a), 2u);
+    EXPECT_EQ(g.getItem(a, 0), 10u);
+    EXPECT_TRUE(g.itemBlock(a, 0));
+    EXPECT_FALSE(g.endOfGroup(a, 0));
+    EXPECT_EQ(g.getItem(a, 1), 20u);
+    EXPECT_TRUE(g.endOfGroup(a, 1));
+    EXPECT_EQ(g.nbElem(1, kPolyGrpFace), 11u);
+    EXPECT_TRUE(g.isInGroup(kPolyGrpFace, 1, 15));
+    EXPECT_FALSE(g.isInGroup(kPolyGrpFace, 1, 21));
+
+    // Items arriving out of order still make the canonical sorted list.
+    const uint32_t ids[] = {7, 3, 5, 4};
+    ASSERT_TRUE(g.appendItem(b, ids, 4));
+    EXPECT_EQ(g.nbItem(b), 3u);  // 3:5 block and 7
+    EXPECT_EQ(g.getItem(b, 2), 7u);
+
+    // Out-of-range group indices and wrong families leave everything unchanged.
+    uint32_t n = g.nbGroup();
+    EXPECT_FALSE(g.addElement(n, 1));
+    EXPECT_FALSE(g.appendBlock(n, 1, 2));
+    EXPECT_FALSE(g.appendBlock(a, 5, 1));
+    EXPECT_EQ(g.nbItem(n), 0u);
+    EXPECT_TRUE(g.grpIsEmpty(n));
+    EXPECT_FALSE(g.removeGroup(n));
+    EXPECT_FALSE(g.mergeGroups(a, n));
+    uint32_t vf = g.appendGrp(2, kPolyGrpVertexFace);
+    EXPECT_FALSE(g.addElement(vf, 3));
+    EXPECT_FALSE(g.mergeGroups(a, vf));
+    EXPECT_EQ(g.nbElem(1, kPolyGrpFace), 11u);
+    TsingleIndexedComponent list;
+    list.addElement(1);
+    EXPECT_FALSE(g.setObjectGroupComponent(2, kPolyGrpVertexFace, list));
+    EXPECT_EQ(g.nbGroup(), n + 1);
+
+    uint32_t untyped = g.appendGrp(1, kPolyGrpNone);
+    EXPECT_EQ(g.findGrp(1, kPolyGrpUV), int32_t(untyped));
+    EXPECT_EQ(g.findGrp(1, kPolyGrpFace), int32_t(untyped));
+    EXPECT_TRUE(g.removeGroup(1, kPolyGrpNone));
+    EXPECT_EQ(g.findGrp(1, kPolyGrpUV), -1);
+}
+
+TEST(PolyGrp, CurrentGroupsAndObjectGroups) {
+    TpolyGeom g;
+    buildGrid(g);
+    EXPECT_FALSE(g.hasObjectGroup(-1, kPolyGrpFace));
+    TsingleIndexedComponent sel;
+    sel.addRange(2, 4);
+    ASSERT_TRUE(g.setObjectGroupComponent(-1, kPolyGrpFace, sel));
+    int32_t cur = g.findGrp(-1, kPolyGrpFace);
+    ASSERT_GE(cur, 0);
+    EXPECT_TRUE(g.objectGroupComponent(-1, kPolyGrpFace)->isEqual(sel));
+
+    // Setting again replaces the members of the same group; adding and removing edit them.
+    TsingleIndexedComponent other;
+    other.addElement(8);
+    ASSERT_TRUE(g.setObjectGroupComponent(-1, kPolyGrpFace, other));
+    EXPECT_EQ(g.findGrp(-1, kPolyGrpFace), cur);
+    EXPECT_EQ(g.nbElem(-1, kPolyGrpFace), 1u);
+    ASSERT_TRUE(g.addObjectGroupComponent(-1, kPolyGrpFace, sel));
+    EXPECT_EQ(g.nbElem(-1, kPolyGrpFace), 4u);
+    ASSERT_TRUE(g.removeObjectGroupComponent(-1, kPolyGrpFace, other));
+    EXPECT_TRUE(g.objectGroupComponent(-1, kPolyGrpFace)->isEqual(sel));
+
+    // Each kind has its own current group; resetting one keeps it but empties it.
+    TbitFieldFixedN verts = bitsOf(g.nbVertex(), {0, 15});
+    ASSERT_TRUE(g.flagsToGroup(kPolyGrpVertex, -1, verts));
+    EXPECT_NE(g.findGrp(-1, kPolyGrpVertex), cur);
+    g.group(uint32_t(cur)).resetGroup();
+    EXPECT_TRUE(g.grpIsEmpty(uint32_t(cur)));
+    EXPECT_TRUE(g.hasObjectGroup(-1, kPolyGrpFace));
+    TbitFieldFixedN back;
+    EXPECT_EQ(g.flagsFromGroup(kPolyGrpVertex, -1, back), 2);
+    EXPECT_EQ(back, verts);
+    EXPECT_EQ(g.flagsFromGroup(kPolyGrpUV, -1, back), -1);
+
+    // bgnGroup starts the named group afresh.
+    uint32_t b = g.bgnGroup(-1, kPolyGrpVertex);
+    EXPECT_EQ(int32_t(b), g.findGrp(-1, kPolyGrpVertex));
+    EXPECT_TRUE(g.grpIsEmpty(b));
+
+    EXPECT_TRUE(g.changeObjectGroupId(-1, 7, kPolyGrpFace));
+    EXPECT_FALSE(g.hasObjectGroup(-1, kPolyGrpFace));
+    EXPECT_TRUE(g.removeObjectGroup(7, kPolyGrpFace));
+    EXPECT_FALSE(g.removeObjectGroup(7, kPolyGrpFace));
+}
+
+TEST(PolyGrp, ConversionModesOnGridWithBorder) {
+    TpolyGeom g;
+    buildGrid(g);
+    TbitFieldFixedN out;
+
+    // The four vertices of the centre face: alone in mode 0, everything touching in mode 1, the
+    // ring around it in mode 2 (the cube case, here with a border around).
+    TbitFieldFixedN centre = bitsOf(16, {5, 6, 9, 10});
+    ASSERT_TRUE(g.groupVertex2Face(centre, out, 0));
+    EXPECT_EQ(setIds(out), Ids({4}));
+    ASSERT_TRUE(g.groupVertex2Face(centre, out, 1));
+    EXPECT_EQ(out.countSet(), 9u);
+    ASSERT_TRUE(g.groupVertex2Face(centre, out, 2));
+    EXPECT_EQ(setIds(out), Ids({0, 1, 2, 3, 5, 6, 7, 8}));
+
+    // A 2 x 2 block of faces in a corner: 12 edges touched, 8 with only selected faces (the grid
+    // border counts as no face), 4 on the boundary with the unselected faces.
+    TbitFieldFixedN block = bitsOf(9, {0, 1, 3, 4});
+    ASSERT_TRUE(g.groupFace2Edge(block, out, 1));
+    EXPECT_EQ(out.countSet(), 12u);
+    ASSERT_TRUE(g.groupFace2Edge(block, out, 0));
+    EXPECT_EQ(out.countSet(), 8u);
+    TbitFieldFixedN boundary;
+    ASSERT_TRUE(g.groupFace2Edge(block, boundary, 2));
+    EXPECT_EQ(boundary.countSet(), 4u);
+    for (uint32_t e : setIds(boundary)) EXPECT_FALSE(out.testBit(e));
+    // Vertices: 9 touched, only vertex 0, 1, 4, 5 lie on selected faces alone.
+    ASSERT_TRUE(g.groupFace2Vertex(block, out, 0));
+    EXPECT_EQ(setIds(out), Ids({0, 1, 4, 5}));
+    ASSERT_TRUE(g.groupFace2Vertex(block, out, 2));
+    EXPECT_EQ(setIds(out), Ids({2, 6, 8, 9, 10}));
+
+    // Round trips: faces -> vertices (any) -> faces (all) gives the block back; edges -> faces
+    // (any) of the boundary edges adds the faces across the boundary.
+    TbitFieldFixedN touched;
+    ASSERT_TRUE(g.groupFace2Vertex(block, touched, 1));
+    ASSERT_TRUE(g.groupVertex2Face(touched, out, 0));
+    EXPECT_EQ(out, block);
+    ASSERT_TRUE(g.groupFace2Edge(block, touched, 1));
+    ASSERT_TRUE(g.groupEdge2Face(touched, out, 0));
+    EXPECT_EQ(out, block);
+    ASSERT_TRUE(g.groupEdge2Face(boundary, out, 1));
+    EXPECT_EQ(setIds(out), Ids({1, 2, 3, 4, 5, 6, 7}));
+    // Edge -> vertex -> edge: both ends of every edge, then the edges with both ends in.
+    ASSERT_TRUE(g.groupEdge2Vertex(boundary, touched, 1));
+    EXPECT_EQ(touched.countSet(), 5u);
+    ASSERT_TRUE(g.groupVertex2Edge(touched, out, 0));
+    EXPECT_EQ(out, boundary);
+
+    // Same kind: the block grows by every face sharing a vertex, shrinks to the face whose
+    // neighbours are all selected (none here but face 0), and its boundary is both rings.
+    ASSERT_TRUE(g.groupFace2Face(block, out, 1));
+    EXPECT_EQ(out.countSet(), 9u);
+    ASSERT_TRUE(g.groupFace2Face(block, out, 0));
+    EXPECT_EQ(setIds(out), Ids({0}));
+    ASSERT_TRUE(g.groupFace2Face(block, out, 2));
+    EXPECT_EQ(setIds(out), Ids({1, 2, 3, 4, 5, 6, 7, 8}));
+    TbitFieldFixedN corner = bitsOf(16, {0});
+    ASSERT_TRUE(g.groupVertex2Vertex(corner, out, 1));
+    EXPECT_EQ(setIds(out), Ids({0, 1, 4}));
+
+    // Bad mode or kind: refused, output untouched.
+    out = block;
+    EXPECT_FALSE(g.groupFace2Edge(block, out, 3));
+    EXPECT_FALSE(g.convertFlags(kPolyGrpNone, kPolyGrpFace, block, out, 0));
+    EXPECT_EQ(out, block);
+}
+
+TEST(PolyGrp, UVAndVertexFaceConversionsFollowTheCorners) {
+    TpolyGeom g;
+    buildGrid(g);
+    TbitFieldFixedN block = bitsOf(9, {0, 1, 3, 4}), a, b;
+
+    // No UV set: conversions to and from UVs leave the target empty.
+    ASSERT_TRUE(g.groupFace2UV(block, a, 1));
+    EXPECT_EQ(a.size(), 0u);
+    ASSERT_TRUE(g.groupUV2Face(a, b, 1));
+    EXPECT_FALSE(b.anySet());
+
+    addVertexUVs(g);
+    for (int mode = 0; mode < 3; ++mode) {
+        SCOPED_TRACE(mode);
+        ASSERT_TRUE(g.groupFace2UV(block, a, mode));
+        ASSERT_TRUE(g.groupFace2Vertex(block, b, mode));
+        EXPECT_EQ(a, b);
+        TbitFieldFixedN fromUV, fromVertex;
+        ASSERT_TRUE(g.groupUV2Face(a, fromUV, mode));
+        ASSERT_TRUE(g.groupVertex2Face(b, fromVertex, mode));
+        EXPECT_EQ(fromUV, fromVertex);
+        // Edges see the UVs at both of their ends, as they see both vertices.
+        ASSERT_TRUE(g.groupUV2Edge(a, fromUV, mode));
+        ASSERT_TRUE(g.groupVertex2Edge(b, fromVertex, mode));
+        EXPECT_EQ(setIds(fromUV), setIds(fromVertex));
+    }
+
+    // Corners: the corners of a face, and back.
+    TbitFieldFixedN corners;
+    ASSERT_TRUE(g.groupFace2VF(bitsOf(9, {4}), corners, 0));
+    EXPECT_EQ(setIds(corners), Ids({16, 17, 18, 19}));
+    ASSERT_TRUE(g.groupVF2Face(corners, a, 0));
+    EXPECT_EQ(setIds(a), Ids({4}));
+    ASSERT_TRUE(g.groupVF2Vertex(corners, a, 1));
+    EXPECT_EQ(setIds(a), Ids({5, 6, 9, 10}));
+    ASSERT_TRUE(g.groupVF2UV(corners, b, 1));
+    EXPECT_EQ(a, b);
+    // The edge between faces 1 and 4 touches two corners of each; a corner also touches the
+    // edge before it, so none has all of its edges selected.
+    ASSERT_TRUE(g.groupEdge2VF(bitsOf(g.nbEdge(), {g.getEdge(16)}), a, 1));
+    EXPECT_EQ(setIds(a), Ids({6, 7, 16, 17}));
+    ASSERT_TRUE(g.groupEdge2VF(bitsOf(g.nbEdge(), {g.getEdge(16)}), a, 0));
+    EXPECT_FALSE(a.anySet());
+
+    // Pairs and corner bits round trip, pairs in (vertex, face) order.
+    TlongDoubleIndexedComponent pairs;
+    g.flagsToComponent(corners, pairs);
+    ASSERT_EQ(pairs.elementCount(), 4u);
+    EXPECT_EQ(pairs.element(0), (TidPair{5, 4}));
+    EXPECT_EQ(pairs.element(3), (TidPair{10, 4}));
+    pairs.addElement(99, 4);  // no such vertex: ignored
+    pairs.addElement(5, 50);  // no such face: ignored
+    g.flagsFromComponent(pairs, a);
+    EXPECT_EQ(a, corners);
+}
+
+TEST(PolyGrp, GroupFormsSetOperationsAndRenumbering) {
+    TpolyGeom g;
+    buildGrid(g);
+    uint32_t faces = g.appendGrp(1, kPolyGrpFace);
+    g.appendBlock(faces, 0, 1);
+    g.addElement(faces, 3);
+    g.addElement(faces, 4);
+    uint32_t dst = g.appendGrp(2, kPolyGrpNone);
+    ASSERT_TRUE(g.groupFace2Edge(int(faces), int(dst), 0));
+    EXPECT_EQ(g.getType(dst), kPolyGrpEdge);
+    EXPECT_EQ(g.nbElem(2, kPolyGrpEdge), 8u);
+    // Wrong source kind, bad index: refused, destination untouched.
+    EXPECT_FALSE(g.groupVertex2Edge(int(faces), int(dst), 0));
+    EXPECT_FALSE(g.groupFace2Edge(int(faces), 99, 0));
+    EXPECT_FALSE(g.groupFace2Edge(-1, int(dst), 0));
+    EXPECT_EQ(g.nbElem(2, kPolyGrpEdge), 8u);
+
+    // By name, creating the destination; into a vertex-face group.
+    ASSERT_TRUE(g.convertGroup(1, kPolyGrpFace, 3, kPolyGrpVertexFace, 0));
+    EXPECT_EQ(g.nbElem(3, kPolyGrpVertexFace), 16u);
+    ASSERT_TRUE(g.convertGroup(uint32_t(g.findGrp(3, kPolyGrpVertexFace)), faces, 0));
+    EXPECT_EQ(g.nbElem(1, kPolyGrpFace), 4u);
+    EXPECT_FALSE(g.convertGroup(9, kPolyGrpFace, 3, kPolyGrpVertex, 0));
+
+    uint32_t other = g.appendGrp(4, kPolyGrpFace);
+    g.appendBlock(other, 4, 6);
+    uint32_t work = g.appendGrp(5, kPolyGrpFace);
+    ASSERT_TRUE(g.copyGroups(work, faces));
+    ASSERT_TRUE(g.mergeGroups(work, other));
+    EXPECT_EQ(g.nbElem(5, kPolyGrpFace), 6u);
+    ASSERT_TRUE(g.diffeGroups(work, other));
+    EXPECT_EQ(g.nbElem(5, kPolyGrpFace), 3u);
+    EXPECT_FALSE(g.intersectGroups(work, other));
+    EXPECT_TRUE(g.grpIsEmpty(work));
+    ASSERT_TRUE(g.copyGroups(work, faces));
+    EXPECT_TRUE(g.intersectGroups(work, other));
+    EXPECT_EQ(g.nbElem(5, kPolyGrpFace), 1u);
+    ASSERT_TRUE(g.groupReverse(work));
+    EXPECT_EQ(g.nbElem(5, kPolyGrpFace), 8u);
+    EXPECT_FALSE(g.isInGroup(kPolyGrpFace, 5, 4));
+
+    // Face 1 removed, later faces shift down; ids beyond the map are dropped.
+    std::vector<uint32_t> map(9);
+    for (uint32_t f = 0; f < 9; ++f) map[f] = f == 1 ? TpolyBits::kNoId : f - (f > 1);
+    g.addElement(other, 20);
+    g.renumGrp(kPolyGrpFace, 9, map.data());
+    TbitFieldFixedN bits;
+    g.flagsFromGroup(kPolyGrpFace, 1, bits);
+    EXPECT_EQ(setIds(bits), Ids({0, 2, 3}));
+    EXPECT_EQ(g.nbElem(4, kPolyGrpFace), 3u);
+    EXPECT_TRUE(g.isInGroup(kPolyGrpFace, 4, 5));
+    EXPECT_EQ(g.nbElem(2, kPolyGrpEdge), 8u);
+}
+
+TEST(PolyGrp, BoundingBoxes) {
+    TpolyGeom g;
+    buildGrid(g);
+    addVertexUVs(g);
+    T3dFltPoint mn, mx, c;
+    EXPECT_FALSE(g.grpBboxInfo(-1, kPolyGrpFace, mn, mx));
+    uint32_t f = g.appendGrp(-1, kPolyGrpFace);
+    EXPECT_FALSE(g.grpBboxInfo(-1, kPolyGrpFace, mn, mx));
+    g.addElement(f, 4);
+    g.addElement(f, 8);
+    ASSERT_TRUE(g.grpBboxInfo(-1, kPolyGrpFace, mn, mx));
+    EXPECT_EQ(mn, T3dFltPoint(1, 1, 0));
+    EXPECT_EQ(mx, T3dFltPoint(3, 3, 0));
+    ASSERT_TRUE(g.getCurrentGrpCenterAndBbox(kPolyGrpFace, c, mn, mx));
+    EXPECT_EQ(c, T3dFltPoint(2, 2, 0));
+
+    g.setVertex(3, T3dFltPoint(3, 0, -2));
+    TbitFieldFixedN e(g.nbEdge());
+    e.setBit(2);  // vertex 2 to 3
+    g.flagsToGroup(kPolyGrpEdge, 6, e);
+    ASSERT_TRUE(g.grpBboxInfo(6, kPolyGrpEdge, mn, mx));
+    EXPECT_EQ(mn, T3dFltPoint(2, 0, -2));
+    EXPECT_EQ(mx, T3dFltPoint(3, 0, 0));
+
+    uint32_t uv = g.appendGrp(7, kPolyGrpUV);
+    g.appendBlock(uv, 0, 5);
+    ASSERT_TRUE(g.grpBboxInfo(7, kPolyGrpUV, mn, mx));
+    EXPECT_EQ(mn, T3dFltPoint(0, 0, 0));
+    EXPECT_FLOAT_EQ(mx.x, 1.0f);
+    EXPECT_FLOAT_EQ(mx.y, 1.0f / 3);
+}
+
+TEST(PolyGrp, MalformedDescriptionIsSkippedNotFollowed) {
+    TpolyGeom g;
+    buildGrid(g);
+    addVertexUVs(g);
+    // A corner naming an edge that does not exist and a UV id beyond the set.
+    g.setEdge(5, 1000);
+    g.setUVId(6, -1, 0);
+    std::mt19937 rng(7);
+    for (int trial = 0; trial < 20; ++trial) {
+        for (TpolyGrpType from : {kPolyGrpVertex, kPolyGrpEdge, kPolyGrpFace, kPolyGrpUV, kPolyGrpVertexFace}) {
+            TbitFieldFixedN in(g.getMaxVal(from) + 3), out;  // a source larger than the kind
+            for (uint32_t i = 0; i < in.size(); ++i) in.setBit(i, rng() & 1);
+            for (TpolyGrpType to : {kPolyGrpVertex, kPolyGrpEdge, kPolyGrpFace, kPolyGrpUV, kPolyGrpVertexFace}) {
+                ASSERT_TRUE(g.convertFlags(from, to, in, out, int(rng() % 3)));
+                EXPECT_EQ(out.size(), g.getMaxVal(to));
+            }
+        }
+    }
+}
