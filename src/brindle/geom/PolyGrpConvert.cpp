@@ -48,29 +48,38 @@ constexpr bool atBothEnds(TpolyGrpType a, TpolyGrpType b) {
     return a == kPolyGrpEdge && (b == kPolyGrpUV || b == kPolyGrpVertexFace);
 }
 
-// Calls fn(idOfKindA, idOfKindB) for every incidence between the two (different) kinds.
-template <TpolyGrpType A, TpolyGrpType B, typename Fn>
-void forEachIncidence(const TincidenceSource& x, Fn&& fn) {
+// Calls fn(idOfKindA, idOfKindB) for every incidence between the two (different) kinds whose
+// kind-A id passes keep; the kind-B id is not even looked up for the others.
+template <TpolyGrpType A, TpolyGrpType B, typename Keep, typename Fn>
+void forEachIncidence(const TincidenceSource& x, Keep&& keep, Fn&& fn) {
     if constexpr ((A == kPolyGrpVertex && B == kPolyGrpEdge) || (A == kPolyGrpEdge && B == kPolyGrpVertex)) {
         // Edges no face uses still join their two vertices.
         for (uint32_t e = 0; e < x.nbEdges; ++e) {
             for (uint32_t w : x.edges[e].v) {
                 uint32_t v = w & TpolyBits::kVertexMask;
-                if constexpr (A == kPolyGrpEdge) fn(e, v); else fn(v, e);
+                if constexpr (A == kPolyGrpEdge) {
+                    if (keep(e)) fn(e, v);
+                } else if (keep(v)) {
+                    fn(v, e);
+                }
             }
         }
     } else {
+        auto visit = [&](uint32_t ca, uint32_t cb, uint32_t face) {
+            uint32_t a = cornerId<A>(x, ca, face);
+            if (a == kNoId || !keep(a)) return;
+            uint32_t b = cornerId<B>(x, cb, face);
+            if (b != kNoId) fn(a, b);
+        };
         uint32_t face = 0, loopStart = 0;
         for (uint32_t c = 0; c < x.nbCorners; ++c) {
             uint32_t w = x.desc[c];
             bool loopEnds = (w & TpolyBits::kEndOfLoop) || c + 1 == x.nbCorners;
-            uint32_t a = cornerId<A>(x, c, face), b = cornerId<B>(x, c, face);
-            if (a != kNoId && b != kNoId) fn(a, b);
+            visit(c, c, face);
             if constexpr (atBothEnds(A, B) || atBothEnds(B, A)) {
                 uint32_t next = loopEnds ? loopStart : c + 1;
-                uint32_t an = atBothEnds(B, A) ? cornerId<A>(x, next, face) : a;
-                uint32_t bn = atBothEnds(A, B) ? cornerId<B>(x, next, face) : b;
-                if (an != kNoId && bn != kNoId) fn(an, bn);
+                if constexpr (atBothEnds(A, B)) visit(c, next, face);
+                else visit(next, c, face);
             }
             if (loopEnds) loopStart = c + 1;
             if (w & TpolyBits::kEndOfFace) ++face;
@@ -93,16 +102,21 @@ struct TconvertJob {
     const TincidenceSource& x;
     const TbitFieldFixedN& in;
     const uint32_t* counts;  // component count of each kind, indexed by TpolyGrpType
+    bool inOnly;             // mode 1: only sources in the set can select anything
 };
 
-// state[b] collects kSeenIn / kSeenOut over the kind-A sources of each kind-B component.
+// state[b] collects kSeenIn / kSeenOut over the kind-A sources of each kind-B component. When
+// only sources in the set matter (mode 1), the others are skipped before any lookup.
 template <TpolyGrpType A, TpolyGrpType B>
 void accumulate(const TconvertJob& job, const TbitFieldFixedN& in, std::vector<uint8_t>& state) {
     state.assign(job.counts[B], 0);
     uint32_t nbIn = in.size(), nbState = job.counts[B];
-    forEachIncidence<A, B>(job.x, [&](uint32_t a, uint32_t b) {
-        if (b < nbState) state[b] |= a < nbIn && in.testBit(a) ? kSeenIn : kSeenOut;
-    });
+    auto isIn = [&](uint32_t a) { return a < nbIn && in.testBit(a); };
+    auto mark = [&](uint32_t a, uint32_t b) {
+        if (b < nbState) state[b] |= isIn(a) ? kSeenIn : kSeenOut;
+    };
+    if (job.inOnly) forEachIncidence<A, B>(job.x, isIn, mark);
+    else forEachIncidence<A, B>(job.x, [](uint32_t) { return true; }, mark);
 }
 
 template <TpolyGrpType A, TpolyGrpType B>
@@ -119,9 +133,10 @@ void collect(const TconvertJob& job, std::vector<uint8_t>& state) {
         uint32_t nbIn = job.in.size();
         for (uint32_t i = 0; i < job.counts[A]; ++i) state[i] = i < nbIn && job.in.testBit(i) ? kSeenIn : kSeenOut;
         uint32_t nbVia = job.counts[K];
-        forEachIncidence<K, A>(job.x, [&](uint32_t k, uint32_t a) {
-            if (k < nbVia && a < state.size()) state[a] |= via[k];
-        });
+        forEachIncidence<K, A>(job.x, [&](uint32_t k) { return k < nbVia && via[k] != 0; },
+                               [&](uint32_t k, uint32_t a) {
+                                   if (a < state.size()) state[a] |= via[k];
+                               });
     }
 }
 
@@ -179,7 +194,7 @@ bool TpolyGeom::convertFlags(TpolyGrpType from, TpolyGrpType to, const TbitField
                        set < 0 ? 0 : nbUVRef(uint32_t(set))};
     if (!x.uvIds) x.nbUvIds = 0;
     std::vector<uint8_t> state;
-    collectAny(from, to, TconvertJob{x, in, counts}, state);
+    collectAny(from, to, TconvertJob{x, in, counts, convertMode == 1}, state);
     for (uint32_t i = 0; i < counts[to]; ++i)
         if (picked(state[i], convertMode)) out.setBit(i);
     return true;
