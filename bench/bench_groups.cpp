@@ -43,38 +43,23 @@ TbitFieldFixedN& selection() {
     return *bits;
 }
 
-void BM_Face2Vertex(benchmark::State& state) {
-    TpolyGeom& g = grid();
-    TbitFieldFixedN out;
-    for (auto _ : state) {
-        g.groupFace2Vertex(selection(), out, int(state.range(0)));
-        benchmark::DoNotOptimize(out.size());
-    }
-    state.counters["selected"] = double(out.countSet());
-}
-BENCHMARK(BM_Face2Vertex)->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+using TfaceConversion = bool (TpolyGeom::*)(const TbitFieldFixedN&, TbitFieldFixedN&, int);
 
-void BM_Face2Edge(benchmark::State& state) {
+void BM_FaceConversion(benchmark::State& state, TfaceConversion convert) {
     TpolyGeom& g = grid();
     TbitFieldFixedN out;
     for (auto _ : state) {
-        g.groupFace2Edge(selection(), out, int(state.range(0)));
+        (g.*convert)(selection(), out, int(state.range(0)));
         benchmark::DoNotOptimize(out.size());
     }
     state.counters["selected"] = double(out.countSet());
 }
-BENCHMARK(BM_Face2Edge)->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-void BM_Face2UV(benchmark::State& state) {
-    TpolyGeom& g = grid();
-    TbitFieldFixedN out;
-    for (auto _ : state) {
-        g.groupFace2UV(selection(), out, int(state.range(0)));
-        benchmark::DoNotOptimize(out.size());
-    }
-    state.counters["selected"] = double(out.countSet());
-}
-BENCHMARK(BM_Face2UV)->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FaceConversion, toVertex, static_cast<TfaceConversion>(&TpolyGeom::groupFace2Vertex))
+    ->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FaceConversion, toEdge, static_cast<TfaceConversion>(&TpolyGeom::groupFace2Edge))
+    ->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FaceConversion, toUV, static_cast<TfaceConversion>(&TpolyGeom::groupFace2UV))
+    ->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The current face group in and out of its bit-field form, as an operation reads its selection.
 void BM_FaceGroupRoundTrip(benchmark::State& state) {
@@ -108,33 +93,25 @@ const Mesh& openMeshGrid() {
 }
 
 // The "any" conversions: every vertex / edge of a selected face. Face ids match the record's.
-void BM_OpenMeshFace2Vertex(benchmark::State& state) {
+template <bool kEdges>
+void BM_OpenMeshFaceGather(benchmark::State& state) {
     const Mesh& m = openMeshGrid();
     std::vector<bool> out;
     for (auto _ : state) {
-        out.assign(m.n_vertices(), false);
-        for (Mesh::FaceHandle f : m.faces())
-            if (selected(uint32_t(f.idx())))
-                for (Mesh::VertexHandle v : m.fv_range(f)) out[size_t(v.idx())] = true;
-        benchmark::DoNotOptimize(out.size());
-        benchmark::ClobberMemory();
-    }
-}
-BENCHMARK(BM_OpenMeshFace2Vertex)->Unit(benchmark::kMillisecond);
-
-void BM_OpenMeshFace2Edge(benchmark::State& state) {
-    const Mesh& m = openMeshGrid();
-    std::vector<bool> out;
-    for (auto _ : state) {
-        out.assign(m.n_edges(), false);
-        for (Mesh::FaceHandle f : m.faces())
-            if (selected(uint32_t(f.idx())))
+        out.assign(kEdges ? m.n_edges() : m.n_vertices(), false);
+        for (Mesh::FaceHandle f : m.faces()) {
+            if (!selected(uint32_t(f.idx()))) continue;
+            if constexpr (kEdges)
                 for (Mesh::EdgeHandle e : m.fe_range(f)) out[size_t(e.idx())] = true;
+            else
+                for (Mesh::VertexHandle v : m.fv_range(f)) out[size_t(v.idx())] = true;
+        }
         benchmark::DoNotOptimize(out.size());
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_OpenMeshFace2Edge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenMeshFaceGather<false>)->Name("BM_OpenMeshFace2Vertex")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenMeshFaceGather<true>)->Name("BM_OpenMeshFace2Edge")->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace
