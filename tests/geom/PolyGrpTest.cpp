@@ -374,3 +374,44 @@ TEST(PolyGrp, MalformedDescriptionIsSkippedNotFollowed) {
         }
     }
 }
+
+TEST(PolyGrp, HostGroupEvents) {
+    TpolyGeom g;
+    buildGrid(g);
+    const TpolyGrpType F = kPolyGrpFace;
+    EXPECT_EQ(g.GroupManage(kPolyGrpNone, kGrpEventCount, 1, 0, 0, 0, 0), -1);
+    EXPECT_EQ(g.GroupManage(F, TpolyGrpEvent(12), 1, 0, 0, 0, 0), -1);
+    // Missing group: count answers -2, events that only read or empty answer 0 and create nothing.
+    EXPECT_EQ(g.GroupManage(F, kGrpEventCount, 1, 0, 0, 0, 0), -2);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventEmpty, 1, 0, 0, 0, 0), 0);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventAddRemoveItem, 1, 0, kGrpModeShrink, 0, 3), 0);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventOtherExists, 1, 2, 0, 0, 0), 0);
+    EXPECT_EQ(g.nbGroup(), 0u);
+
+    EXPECT_EQ(g.GroupManage(F, kGrpEventSelectAll, 1, 0, 0, 0, 0), 9);
+    ASSERT_EQ(g.nbItem(0), 2u);  // the single block 0..8
+    EXPECT_TRUE(g.itemBlock(0, 0));
+    EXPECT_EQ(g.GroupManage(F, kGrpEventAddRemoveItem, 1, 0, kGrpModeShrink, 0, 4), 8);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventReverse, 1, 0, 0, 0, 0), 1);
+    EXPECT_TRUE(g.isInGroup(F, 1, 4));
+    // Growing the centre face by its boundary takes all nine. Shrinking keeps the faces none of
+    // whose neighbours is out: without face 0, those away from it (the grid border is no face).
+    EXPECT_EQ(g.GroupManage(F, kGrpEventGrowShrink, 1, 0, kGrpModeGrow, 0, 0), 9);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventGrowShrink, 1, 0, kGrpModeShrink, 0, 0), 9);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventAddRemoveItem, 1, 0, kGrpModeShrink, 0, 0), 8);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventGrowShrink, 1, 0, kGrpModeShrink, 0, 0), 5);
+    TbitFieldFixedN bits;
+    g.flagsFromGroup(F, 1, bits);
+    EXPECT_EQ(setIds(bits), Ids({2, 5, 6, 7, 8}));
+
+    EXPECT_EQ(g.GroupManage(F, kGrpEventCopyTo, 1, 2, 0, 0, 0), 5);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventAddRemoveItem, 1, 0, kGrpModeAdd, 0, 0), 6);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventMergeInto, 1, 2, 0, 0, 0), 6);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventHandOver, 1, 3, 0, 0, 0), 6);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventCount, 1, 0, 0, 0, 0), 0);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventCount, 3, 0, 0, 0, 0), 6);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventOtherExists, 1, 3, 0, 0, 0), 1);
+    EXPECT_EQ(g.GroupManage(kPolyGrpVertex, kGrpEventFindFaceGroup, 3, 0, 0, 0, 0), 1);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventRemove, 3, 0, 0, 0, 0), 0);
+    EXPECT_EQ(g.GroupManage(F, kGrpEventCount, 3, 0, 0, 0, 0), -2);
+}

@@ -605,6 +605,12 @@ public:
     BRINDLE_GROUP_CONVERSIONS(BRINDLE_DECLARE_GROUP_CONVERSION)
 #undef BRINDLE_DECLARE_GROUP_CONVERSION
 
+    // The host's group events on the group of that name and kind (see TpolyGrpEvent): -1 for a
+    // kind or event out of range; for a missing group -2 (count), whether otherName exists (event
+    // 11) or 0, after creating it empty for the events that fill it. Answers item counts as listed
+    // with each event; the find events answer 1 when the group exists.
+    int GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int otherName, int mode, int filter, int item);
+
     // Box of the positions of the group's components (for a UV group, of its UVs with z = 0).
     bool getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min, T3dFltPoint& max);
 

@@ -507,3 +507,77 @@ bool TpolyGeom::getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& cente
     center = (min + max) * 0.5f;
     return true;
 }
+
+// --- Host group events ---------------------------------------------------------------------------
+
+// Candidate filters are not applied: every component passes, so the filtered paths of the events
+// give the same groups as the direct ones.
+int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int otherName, int mode, int,
+                           int item) {
+    if (!validKind(type) || event < kGrpEventCount || event > kGrpEventOtherExists) return -1;
+    int32_t g = event == kGrpEventFindFaceGroup ? findGrp(name, kPolyGrpFace) : findGrp(name, type);
+    if (g < 0) {
+        bool fills = event == kGrpEventReverse || event == kGrpEventSelectAll || event == kGrpEventHandOver ||
+                     (event == kGrpEventAddRemoveItem && mode == kGrpModeAdd);
+        if (event == kGrpEventOtherExists) return findGrp(otherName, type) >= 0;
+        if (event == kGrpEventCount) return -2;
+        if (!fills) return 0;
+        g = int32_t(fGrp->append(name, type));
+    }
+    // The other group of events 7-9, appended empty when missing.
+    auto other = [&]() -> TpolyGrpDesc& {
+        int32_t o = findGrp(otherName, type);
+        return fGrp->fGroups[o >= 0 ? uint32_t(o) : fGrp->append(otherName, type)];
+    };
+    auto count = [&](const TpolyGrpDesc& d) { return int(d.nbElem()); };
+    switch (event) {
+    case kGrpEventCount: return count(fGrp->fGroups[g]);
+    case kGrpEventEmpty: fGrp->fGroups[g].resetGroup(); return 0;
+    case kGrpEventRemove: fGrp->remove(uint32_t(g)); return 0;
+    case kGrpEventReverse: groupReverse(uint32_t(g)); return count(fGrp->fGroups[g]);
+    case kGrpEventSelectAll: {
+        TbitFieldFixedN all(getMaxVal(type));
+        all.setAll();
+        TpolyGrpDesc& d = fGrp->fGroups[g];
+        if (d.fType == kPolyGrpNone) d.fType = type;
+        writeFlags(*this, d, all);
+        return count(d);
+    }
+    case kGrpEventGrowShrink: {
+        TpolyGrpDesc& d = fGrp->fGroups[g];
+        TpolyGrpType kind = kindOf(d, type);
+        if (mode != kGrpModeShrink && mode != kGrpModeGrow) return count(d);
+        TbitFieldFixedN in, boundary;
+        readFlags(*this, d, kind, in);
+        convertFlags(kind, kind, in, boundary, 2);
+        if (mode == kGrpModeGrow) {
+            in.OR(boundary);
+        } else {
+            boundary.AND(in);
+            in.XOR(boundary);
+        }
+        writeFlags(*this, d, in);
+        return count(d);
+    }
+    case kGrpEventAddRemoveItem: {
+        TpolyGrpDesc& d = fGrp->fGroups[g];
+        if (item >= 0 && mode == kGrpModeAdd) d.addElement(uint32_t(item));
+        else if (item >= 0 && mode == kGrpModeShrink && d.singleItems()) d.singleItems()->removeElement(uint32_t(item));
+        return count(d);
+    }
+    case kGrpEventHandOver:
+    case kGrpEventCopyTo:
+    case kGrpEventMergeInto: {
+        TpolyGrpDesc& target = other();
+        // The append above may have moved the table: look the group up again.
+        TpolyGrpDesc& d = fGrp->fGroups[findGrp(name, type)];
+        if (&target == &d) return count(d);
+        bool done = event == kGrpEventMergeInto ? target.merge(d)
+                    : d.fItems                  ? target.setData(*d.fItems)
+                                                : (target.resetGroup(), true);
+        if (done && event == kGrpEventHandOver) d.resetGroup();
+        return count(target);
+    }
+    default: return 1;
+    }
+}

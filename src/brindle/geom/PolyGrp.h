@@ -25,6 +25,25 @@ inline constexpr TpolyGrpType kGrpKindVF = kPolyGrpVertexFace;
     BRINDLE_GROUP_CONVERSIONS_FROM(X, Face) BRINDLE_GROUP_CONVERSIONS_FROM(X, UV)                    \
     BRINDLE_GROUP_CONVERSIONS_FROM(X, VF)
 
+// The group events the host drives through TpolyGeom::GroupManage.
+enum TpolyGrpEvent : int32_t {
+    kGrpEventCount = 0,
+    kGrpEventEmpty = 1,
+    kGrpEventRemove = 2,
+    kGrpEventReverse = 3,
+    kGrpEventSelectAll = 4,
+    kGrpEventGrowShrink = 5,
+    kGrpEventAddRemoveItem = 6,
+    kGrpEventHandOver = 7,
+    kGrpEventCopyTo = 8,
+    kGrpEventMergeInto = 9,
+    kGrpEventFindFaceGroup = 10,
+    kGrpEventOtherExists = 11
+};
+
+// Modes of the grow/shrink and add/remove events.
+enum : int32_t { kGrpModeAdd = 8, kGrpModeShrink = 16, kGrpModeGrow = 32, kGrpModeEdgeLoop = 64 };
+
 // One component group: a name (-1 = the current group of its kind), the kind of its items and the
 // items themselves (null until the group gets a list). Vertex, edge, face, UV and untyped groups
 // hold a single-indexed list, vertex-face groups a list of (vertex, face) pairs; every writer
