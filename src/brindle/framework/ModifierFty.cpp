@@ -1,6 +1,7 @@
 #include "brindle/framework/ModifierFty.h"
 
 #include "brindle/framework/MidBody.h"
+#include "brindle/framework/MidComponent.h"
 #include "brindle/geom/PolyGeom.h"
 
 void TmidModifierFty::prepareForAction(const TmidBody* body) {
@@ -29,4 +30,44 @@ void TmidModifierFty::removeCurrentGroups(TpolyGeom* geom) {
             }
         }
     }
+}
+
+bool TmidModifierFty::getActiveGrpName(TmidBody* body, TmidComponent* components, TpolyGrpType kind, int& name) {
+    TpolyGeom* geom = body ? body->polyGeom() : nullptr;
+    if (!geom) return false;
+    if (!components) {
+        const int32_t g = geom->findGrp(-1, kind);
+        if (g < 0 || geom->grpIsEmpty(uint32_t(g))) return false;
+        name = -1;
+        return true;
+    }
+    if (components->midCompType() != kind) return false;
+    if (!geom->hasObjectGroup(-1, kind)) geom->endGroup(geom->appendGrp(-1, kind, 32));
+    geom->setObjectGroupComponent(-1, kind, *components);
+    name = -1;
+    return true;
+}
+
+namespace {
+// Runs convert with uvSet as the record's current UV set (when it names a set), then puts the
+// previous current set back (when it still names one).
+template <typename Convert>
+auto withCurrentUVSet(TpolyGeom& geom, uint32_t uvSet, Convert&& convert) {
+    const int32_t previous = geom.getCurrentMap();
+    if (uvSet < geom.nbMapSet()) geom.setCurrentMap(uvSet);
+    auto result = convert();
+    if (previous >= 0 && uint32_t(previous) < geom.nbMapSet()) geom.setCurrentMap(uint32_t(previous));
+    return result;
+}
+}  // namespace
+
+void TmidModifierFty::convertFace2UV(TpolyGeom* geom, const TbitFieldFixedN& faceBits, TbitFieldFixedN& uvBits,
+                                     int convertMode, uint32_t uvSet) {
+    if (!geom) return;
+    withCurrentUVSet(*geom, uvSet, [&] { return geom->groupFace2UV(faceBits, uvBits, convertMode); });
+}
+
+int TmidModifierFty::convertFace2UV(TpolyGeom* geom, int first, int second, int convertMode, uint32_t uvSet) {
+    if (!geom) return 0;
+    return withCurrentUVSet(*geom, uvSet, [&] { return int(geom->groupFace2UV(first, second, convertMode)); });
 }
