@@ -24,6 +24,7 @@
 #include "brindle/framework/MeshBoxFty.h"
 #include "brindle/framework/MeshDgFty.h"
 #include "brindle/framework/MidBody.h"
+#include "brindle/framework/MidCompConvert.h"
 #include "brindle/framework/MidComponent.h"
 #include "brindle/framework/PolyBuilder.h"
 #include "brindle/framework/ModifierFty.h"

@@ -1,0 +1,40 @@
+#include "brindle/framework/MidCompConvert.h"
+
+#include "brindle/framework/MidBody.h"
+#include "brindle/geom/PolyGeom.h"
+
+namespace {
+
+void toFlags(TpolyGeom& geom, const TsingleIndexedComponent& list, TpolyGrpType kind, TbitFieldFixedN& bits) {
+    bits.resizeArray(geom.getMaxVal(kind));
+    list.convert2Flags(bits);
+}
+void toFlags(TpolyGeom& geom, const TlongDoubleIndexedComponent& list, TpolyGrpType, TbitFieldFixedN& bits) {
+    geom.flagsFromComponent(list, bits);
+}
+void fromFlags(TpolyGeom&, const TbitFieldFixedN& bits, TsingleIndexedComponent& list) {
+    list.convertFromFlags(bits);
+}
+void fromFlags(TpolyGeom& geom, const TbitFieldFixedN& bits, TlongDoubleIndexedComponent& list) {
+    geom.flagsToComponent(bits, list);
+}
+
+template <typename S, typename D>
+void convertList(TmidBody* body, const S& source, D& target, TpolyGrpType from, TpolyGrpType to, int convertMode) {
+    target.clear();
+    TpolyGeom* geom = body ? body->polyGeom() : nullptr;
+    if (!geom || source.elementCount() == 0) return;
+    geom->update(dirtyFaceOffsets);
+    TbitFieldFixedN in, out;
+    toFlags(*geom, source, from, in);
+    if (geom->convertFlags(from, to, in, out, convertMode)) fromFlags(*geom, out, target);
+}
+
+}  // namespace
+
+#define BRINDLE_DEFINE_MID_COMP_CONVERT(S, From, D, To)                                     \
+    void TmidCompConvert::convert(TmidBody* body, const S& source, D& target, int convertMode) { \
+        convertList(body, source, target, kGrpKind##From, kGrpKind##To, convertMode);           \
+    }
+BRINDLE_MID_COMP_PAIRS(BRINDLE_DEFINE_MID_COMP_CONVERT)
+#undef BRINDLE_DEFINE_MID_COMP_CONVERT
