@@ -1,7 +1,9 @@
 // The brindle command-line tool: runs library features on built-in shapes and files.
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "brindle/brindle.h"
 
@@ -43,6 +45,57 @@ void printSummary(const char* label, TpolyGeom& g) {
                 g.nbEdge(), border, g.nbFace(), g.faceDescLength());
 }
 
+// Softens the edges of the selected faces: a small operation run through the action protocol.
+class TsoftenFacesFty : public TmidModifierFty {
+public:
+    TsoftenFacesFty() { setShouldClearCurrGroups(true); }
+
+protected:
+    int action(TmidBody* body, TmidComponent* faces) override {
+        int name = 0;
+        if (!getActiveGrpName(body, faces, kPolyGrpFace, name)) return -1;
+        TpolyGeom& g = *body->polyGeom();
+        TbitFieldFixedN faceBits, edgeBits;
+        g.flagsFromGroup(kPolyGrpFace, name, faceBits);
+        g.groupFace2Edge(faceBits, edgeBits, 1);
+        for (uint32_t e = 0; e < g.nbEdge(); ++e)
+            if (edgeBits.testBit(e)) g.setSmooth(e);
+        g.markDirty(dirtyHardness);
+        return 0;
+    }
+};
+
+uint32_t hardEdgeCount(const TpolyGeom& g) {
+    uint32_t n = 0;
+    for (uint32_t e = 0; e < g.nbEdge(); ++e) n += g.isHard(e);
+    return n;
+}
+
+int boxDemo() {
+    TmidBody body;
+    TmeshBoxFty box;
+    box.setXSubdivide(2);
+    box.setYSubdivide(2);
+    box.setZSubdivide(2);
+    box.setUVSetName("map1");
+    box.setTexture(TmeshBoxFty::kSharedLayout);
+    box.build(body);
+    TpolyGeom& g = *body.polyGeom();
+    printSummary("2 x 2 x 2 box", g);
+    std::printf("  %u hard edges, %u UVs in \"map1\"\n", hardEdgeCount(g), g.nbUV(0));
+
+    // The top side's four faces come right after the front's four.
+    TmidFaceComponent top;
+    top.addRange(4, 7);
+    std::vector<std::string> text;
+    top.asStrings("top", text);
+    TsoftenFacesFty soften;
+    const int result = soften.doAction(&body, &top);
+    std::printf("softening %s: result %d, %u hard edges left, %u groups left\n", text.empty() ? "" : text[0].c_str(),
+                result, hardEdgeCount(g), g.nbGroup());
+    return result == 0 ? 0 : 1;
+}
+
 int demo() {
     TpolyGeom grid;
     buildGrid(grid, 4, 3);
@@ -51,7 +104,7 @@ int demo() {
     TpolyGeom shared(grid, kCompVertices);
     std::printf("a second record sharing its vertex store: %u references to the positions\n",
                 grid.vertexStore()->fRefs.count());
-    return 0;
+    return boxDemo();
 }
 
 int usage(FILE* out) {
