@@ -415,3 +415,38 @@ TEST(PolyGrp, HostGroupEvents) {
     EXPECT_EQ(g.GroupManage(F, kGrpEventRemove, 3, 0, 0, 0, 0), 0);
     EXPECT_EQ(g.GroupManage(F, kGrpEventCount, 3, 0, 0, 0, 0), -2);
 }
+
+TEST(PolyGrp, ShellsAreCountedAndFilled) {
+    TpolyGeom g;
+    buildGrid(g);
+    // A lone triangle apart from the grid, and a vertex without edges.
+    uint32_t a = g.appendVertex(10, 0, 0), b = g.appendVertex(11, 0, 0), c = g.appendVertex(10, 1, 0);
+    g.appendVertex(20, 0, 0);
+    uint32_t e0 = g.appendEdge(a, b), e1 = g.appendEdge(b, c), e2 = g.appendEdge(c, a);
+    g.bgnFace(3);
+    g.refEdge(e0, kForward);
+    g.refEdge(e1, kForward);
+    g.refEdge(e2, kForward);
+    g.endLoop();
+    g.endFace();
+    g.markDirty(dirtyAll);
+
+    TuInt32Array shells;
+    EXPECT_EQ(g.markShellMembers(&shells), 2u);
+    ASSERT_EQ(shells.size(), 10u);
+    EXPECT_EQ(shells[0], 0u);
+    EXPECT_EQ(shells[8], 0u);
+    EXPECT_EQ(shells[9], 1u);
+    EXPECT_TRUE(g.nbShellIsValid());
+    EXPECT_EQ(g.nbShell(), 2u);
+
+    TbitFieldFixedN faces = bitsOf(10, {9});
+    ASSERT_TRUE(g.extendToShell(kPolyGrpFace, faces));
+    EXPECT_EQ(setIds(faces), Ids({9}));
+    TbitFieldFixedN verts = bitsOf(g.nbVertex(), {5});
+    ASSERT_TRUE(g.extendToShell(kPolyGrpVertex, verts));
+    EXPECT_EQ(verts.countSet(), 16u);
+    TbitFieldFixedN edges = bitsOf(g.nbEdge(), {e1});
+    ASSERT_TRUE(g.extendToShell(kPolyGrpEdge, edges));
+    EXPECT_EQ(setIds(edges), Ids({e0, e1, e2}));
+}

@@ -611,6 +611,15 @@ public:
     // with each event; the find events answer 1 when the group exists.
     int GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int otherName, int mode, int filter, int item);
 
+    // Shells: the pieces of the record joined through edges. markShellMembers numbers the shell
+    // of every face (0, 1, ... in order of their first face) into faceShell when given, caches the
+    // count of shells holding a face and answers it; nbShell answers the cached count while it
+    // is valid, else counts afresh.
+    uint32_t markShellMembers(TuInt32Array* faceShell = nullptr);
+    uint32_t nbShell();
+    // Adds to bits (over components of type) every component of each shell the bits touch.
+    bool extendToShell(TpolyGrpType type, TbitFieldFixedN& bits);
+
     // Box of the positions of the group's components (for a UV group, of its UVs with z = 0).
     bool getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min, T3dFltPoint& max);
 

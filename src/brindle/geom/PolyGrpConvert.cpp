@@ -199,3 +199,74 @@ bool TpolyGeom::convertFlags(TpolyGrpType from, TpolyGrpType to, const TbitField
         if (picked(state[i], convertMode)) out.setBit(i);
     return true;
 }
+
+// --- Shells --------------------------------------------------------------------------------------
+
+namespace {
+
+// The representative vertex of every vertex's piece, joining the two ends of every edge (union by
+// size with path halving, so the whole pass is near linear). Edge ends beyond the vertex array
+// are ignored.
+std::vector<uint32_t> vertexPieces(const TpolyGeom& g) {
+    uint32_t n = g.nbVertex();
+    std::vector<uint32_t> parent(n), size(n, 1);
+    for (uint32_t v = 0; v < n; ++v) parent[v] = v;
+    auto find = [&](uint32_t v) {
+        while (parent[v] != v) v = parent[v] = parent[parent[v]];
+        return v;
+    };
+    for (uint32_t e = 0; e < g.nbEdge(); ++e) {
+        uint32_t a = g.startVertex(e), b = g.endVertex(e);
+        if (a >= n || b >= n) continue;
+        a = find(a);
+        b = find(b);
+        if (a == b) continue;
+        if (size[a] < size[b]) std::swap(a, b);
+        parent[b] = a;
+        size[a] += size[b];
+    }
+    for (uint32_t v = 0; v < n; ++v) parent[v] = find(v);
+    return parent;
+}
+
+}  // namespace
+
+uint32_t TpolyGeom::markShellMembers(TuInt32Array* faceShell) {
+    update(dirtyFaceOffsets);
+    std::vector<uint32_t> piece = vertexPieces(*this);
+    std::vector<uint32_t> shellOfPiece(piece.size(), kNoId);
+    uint32_t shells = 0;
+    if (faceShell) faceShell->clear();
+    for (uint32_t f = 0; f < nbFace() && f + 1 < faceOffsetArray().size(); ++f) {
+        uint32_t c = faceOffset(f);
+        uint32_t shell = kNoId;
+        if (c < faceDescLength() && getEdge(c) < nbEdge() && getStartVertex(c) < piece.size()) {
+            uint32_t& s = shellOfPiece[piece[getStartVertex(c)]];
+            if (s == kNoId) s = shells++;
+            shell = s;
+        }
+        if (faceShell) faceShell->addLast(shell);
+    }
+    fNbShell = shells;
+    setNbShellIsValid(true);
+    return shells;
+}
+
+uint32_t TpolyGeom::nbShell() { return nbShellIsValid() ? fNbShell : markShellMembers(); }
+
+bool TpolyGeom::extendToShell(TpolyGrpType type, TbitFieldFixedN& bits) {
+    TbitFieldFixedN touched, shellVertices(nbVertex());
+    if (type == kPolyGrpVertex) touched = bits;
+    else if (!convertFlags(type, kPolyGrpVertex, bits, touched, 1)) return false;
+    std::vector<uint32_t> piece = vertexPieces(*this);
+    std::vector<bool> chosen(piece.size(), false);
+    for (uint32_t v = 0; v < touched.size() && v < piece.size(); ++v)
+        if (touched.testBit(v)) chosen[piece[v]] = true;
+    for (uint32_t v = 0; v < piece.size(); ++v)
+        if (chosen[piece[v]]) shellVertices.setBit(v);
+    if (type == kPolyGrpVertex) {
+        bits = shellVertices;
+        return true;
+    }
+    return convertFlags(kPolyGrpVertex, type, shellVertices, bits, 1);
+}
