@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -449,4 +450,128 @@ TEST(PolyGrp, ShellsAreCountedAndFilled) {
     TbitFieldFixedN edges = bitsOf(g.nbEdge(), {e1});
     ASSERT_TRUE(g.extendToShell(kPolyGrpEdge, edges));
     EXPECT_EQ(setIds(edges), Ids({e0, e1, e2}));
+}
+
+namespace {
+
+// The incidences of two kinds listed the plain way, per face and loop through the face offsets:
+// sources[d] holds the kind-A ids incident to the kind-B component d.
+std::vector<std::set<uint32_t>> incidences(TpolyGeom& g, TpolyGrpType a, TpolyGrpType b) {
+    std::vector<std::set<uint32_t>> sources(g.getMaxVal(b));
+    auto add = [&](uint32_t ia, uint32_t ib) {
+        if (ia != TpolyBits::kNoId && ib != TpolyBits::kNoId) sources[ib].insert(ia);
+    };
+    if ((a == kPolyGrpVertex && b == kPolyGrpEdge) || (a == kPolyGrpEdge && b == kPolyGrpVertex)) {
+        for (uint32_t e = 0; e < g.nbEdge(); ++e)
+            for (uint32_t v : {g.startVertex(e), g.endVertex(e)}) a == kPolyGrpEdge ? add(e, v) : add(v, e);
+        return sources;
+    }
+    const int32_t* uv = g.getUVIdArray(0);
+    auto id = [&](TpolyGrpType k, uint32_t c, uint32_t f) -> uint32_t {
+        switch (k) {
+        case kPolyGrpVertex: return g.getStartVertex(c);
+        case kPolyGrpEdge: return g.getEdge(c);
+        case kPolyGrpFace: return f;
+        case kPolyGrpUV: return uv[c] < 0 ? TpolyBits::kNoId : uint32_t(uv[c]);
+        default: return c;
+        }
+    };
+    auto endsOnly = [](TpolyGrpType x, TpolyGrpType y) {
+        return x == kPolyGrpEdge && (y == kPolyGrpUV || y == kPolyGrpVertexFace);
+    };
+    for (uint32_t f = 0; f < g.nbFace(); ++f) {
+        for (uint32_t loop = g.faceOffset(f); loop < g.faceOffset(f + 1);) {
+            uint32_t end = loop;
+            while (!g.endOfLoop(end)) ++end;
+            for (uint32_t c = loop; c <= end; ++c) {
+                uint32_t n = c == end ? loop : c + 1;
+                add(id(a, c, f), id(b, c, f));
+                if (endsOnly(a, b)) add(id(a, c, f), id(b, n, f));
+                if (endsOnly(b, a)) add(id(a, n, f), id(b, c, f));
+            }
+            loop = end + 1;
+        }
+    }
+    return sources;
+}
+
+TbitFieldFixedN expected(TpolyGeom& g, TpolyGrpType a, TpolyGrpType b, const TbitFieldFixedN& in, int mode) {
+    std::vector<std::set<uint32_t>> sources;
+    if (a != b) {
+        sources = incidences(g, a, b);
+    } else {
+        // Itself and everything sharing an intermediate component with it.
+        TpolyGrpType via = a == kPolyGrpVertex ? kPolyGrpEdge
+                           : a == kPolyGrpEdge || a == kPolyGrpFace ? kPolyGrpVertex
+                                                                    : kPolyGrpFace;
+        std::vector<std::set<uint32_t>> around = incidences(g, a, via);
+        sources.resize(g.getMaxVal(a));
+        for (uint32_t x = 0; x < sources.size(); ++x) sources[x].insert(x);
+        for (const std::set<uint32_t>& group : around)
+            for (uint32_t x : group) sources[x].insert(group.begin(), group.end());
+    }
+    TbitFieldFixedN out(g.getMaxVal(b));
+    for (uint32_t d = 0; d < sources.size(); ++d) {
+        uint32_t inside = 0;
+        for (uint32_t s : sources[d]) inside += s < in.size() && in.testBit(s);
+        uint32_t outside = uint32_t(sources[d].size()) - inside;
+        bool pick = mode == 0 ? inside > 0 && outside == 0 : mode == 1 ? inside > 0 : inside > 0 && outside > 0;
+        out.setBit(d, pick);
+    }
+    return out;
+}
+
+}  // namespace
+
+// Every pair of kinds in every mode against the plainly listed incidences, on a record with a
+// face with a hole, a UV seam, unmapped corners, a dangling edge and a lone vertex.
+TEST(PolyGrp, EveryConversionMatchesItsIncidences) {
+    TpolyGeom g;
+    buildGrid(g);
+    uint32_t first = g.nbVertex();
+    for (uint32_t k = 0; k < 8; ++k) g.appendVertex(float(5 + (k < 4 ? 3 : 1) * ((k & 1) ? 1 : -1)), float(k), 0);
+    g.appendVertex(30, 30, 30);
+    uint32_t firstEdge = g.nbEdge();
+    for (uint32_t k = 0; k < 4; ++k) g.appendEdge(first + k, first + (k + 1) % 4);
+    for (uint32_t k = 0; k < 4; ++k) g.appendEdge(first + 4 + k, first + 4 + (k + 1) % 4);
+    g.appendEdge(0, first + 8);  // no face uses it
+    g.bgnFace(8);
+    for (uint32_t k = 0; k < 4; ++k) g.refEdge(firstEdge + k, kForward);
+    g.endLoop();
+    for (uint32_t k = 4; k-- > 0;) g.refEdge(firstEdge + 4 + k, kReversed);
+    g.endLoop();
+    g.endFace();
+    g.markDirty(dirtyAll);
+    g.update(dirtyFaceOffsets);
+    // One UV per vertex, except that faces with an odd id get UVs of their own (a seam); the
+    // holed face's hole stays unmapped.
+    uint32_t s = g.newEmptyMapSet("map1");
+    g.setCurrentMap(s);
+    for (uint32_t v = 0; v < g.nbVertex(); ++v) g.appendUV(0, float(v), s);
+    for (uint32_t f = 0; f < g.nbFace(); ++f) {
+        uint32_t last = f == 9 ? g.faceOffset(f) + 4 : g.faceOffset(f + 1);
+        for (uint32_t c = g.faceOffset(f); c < last; ++c) {
+            uint32_t v = g.getStartVertex(c);
+            g.setUVId(c, (f & 1) ? g.appendUV(1, float(v), s) : int32_t(v), s);
+        }
+    }
+    ASSERT_EQ(g.getUVId(g.faceOffset(9) + 5, s), -1);
+    ASSERT_NE(g.getUVId(g.faceOffset(1), s), int32_t(g.getStartVertex(g.faceOffset(1))));
+
+    std::mt19937 rng(11);
+    const TpolyGrpType kinds[] = {kPolyGrpVertex, kPolyGrpEdge, kPolyGrpFace, kPolyGrpUV, kPolyGrpVertexFace};
+    for (int trial = 0; trial < 4; ++trial) {
+        for (TpolyGrpType a : kinds) {
+            TbitFieldFixedN in(g.getMaxVal(a));
+            for (uint32_t i = 0; i < in.size(); ++i) in.setBit(i, rng() % 3 == 0);
+            for (TpolyGrpType b : kinds) {
+                for (int mode = 0; mode < 3; ++mode) {
+                    SCOPED_TRACE(std::to_string(a) + " to " + std::to_string(b) + " mode " + std::to_string(mode));
+                    TbitFieldFixedN out;
+                    ASSERT_TRUE(g.convertFlags(a, b, in, out, mode));
+                    EXPECT_EQ(setIds(out), setIds(expected(g, a, b, in, mode)));
+                }
+            }
+        }
+    }
 }
