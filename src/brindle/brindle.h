@@ -22,6 +22,7 @@
 #include "brindle/framework/ApiObject.h"
 #include "brindle/framework/HostObjectTable.h"
 #include "brindle/framework/MeshBoxFty.h"
+#include "brindle/framework/MeshCursor.h"
 #include "brindle/framework/MeshDgFty.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/framework/MidCompConvert.h"

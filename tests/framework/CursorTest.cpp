@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "brindle/brindle.h"
+
+namespace {
+std::unique_ptr<TmidBody> unitBox(int texture = 0) {
+    auto body = std::make_unique<TmidBody>();
+    TmeshBoxFty fty;
+    fty.setUVSetName("uv");
+    fty.setTexture(TmeshBoxFty::TtexType(texture));
+    fty.build(*body);
+    return body;
+}
+}  // namespace
+
+TEST(MeshCursor, BaseIsInertAndVertexAnswersAboutItsNeighbourhood) {
+    auto body = unitBox(TmeshBoxFty::kFaceLayout);
+    TmeshComponentBase base(body.get(), 0);
+    TuInt32Array list;
+    EXPECT_EQ(base.vertexList(list), 0u);
+    EXPECT_FALSE(base.onBoundary());
+    EXPECT_FALSE(base == base);
+    EXPECT_EQ(base.createFrom(1), nullptr);
+    EXPECT_EQ(base.getCurrentGeom(), body.get());
+
+    TmeshVertex corner(body.get(), 0);  // (-.5, -.5, .5)
+    EXPECT_EQ(corner.point().x, -0.5);
+    EXPECT_EQ(corner.point4().w, 1.0);
+    EXPECT_EQ(corner.vertexCount(), 0u);  // counts of its own kind answer 0
+    EXPECT_EQ(corner.connectedVertexCount(), 3u);
+    EXPECT_EQ(corner.connectedFaceCount(), 3u);
+    EXPECT_FALSE(corner.onBoundary());
+    EXPECT_EQ(corner.uvCount(0), 3u);  // one point per side in the per-side layout
+    EXPECT_TRUE(corner.hasUV(0));
+    EXPECT_EQ(corner.uvCount(4), 0u);
+    list.addLast(99);
+    EXPECT_EQ(corner.connectedVertexList(list), 4u);  // appended after what was there
+    EXPECT_EQ(list[0], 99u);
+    EXPECT_EQ(list[1], 1u);  // edge 0 runs from vertex 0 to vertex 1
+    EXPECT_TRUE(corner.connectedToFace(0));
+    EXPECT_FALSE(corner.connectedToFace(1));  // the top does not reach y = -H/2
+    EXPECT_EQ(corner.oppositeVertex(0), 1);
+
+    T2FloatPair uv;
+    ASSERT_TRUE(corner.uvForFace(0, 0, uv));
+    EXPECT_EQ(uv, (T2FloatPair{0, 0}));
+    EXPECT_FALSE(corner.uvForFace(0, 1, uv));
+    EXPECT_TRUE(corner.setUVForFace(0, 0, {0.25f, 0.5f}));
+    ASSERT_TRUE(corner.uvForFace(0, 0, uv));
+    EXPECT_EQ(uv, (T2FloatPair{0.25f, 0.5f}));
+
+    body->polyGeom()->update(dirtyAll);
+    EXPECT_TRUE(corner.setPoint(1.0, 2.0, 3.0));
+    EXPECT_EQ(body->polyGeom()->vertexConst(0), T3dFltPoint(1, 2, 3));
+    EXPECT_TRUE(body->polyGeom()->isDirty(dirtyFaceVectors));
+
+    TmeshVertex missing(body.get(), 8);
+    EXPECT_FALSE(missing.setPoint(T3dDblPoint{1, 1, 1}));
+    EXPECT_EQ(missing.connectedVertexCount(), 0u);
+    EXPECT_EQ(missing.point().x, 0.0);
+    TmeshVertex noBody(nullptr, 0);
+    EXPECT_EQ(noBody.connectedFaceCount(), 0u);
+}
+
+TEST(MeshCursor, FaceShapeTrianglesAndEdgeQueries) {
+    auto body = unitBox();
+    TmeshFace top(body.get(), 1);
+    TuInt32Array list;
+    EXPECT_EQ(top.vertexList(list), 4u);
+    EXPECT_EQ(list[0], 2u);
+    EXPECT_EQ(top.connectedFaceCount(), 4u);
+    EXPECT_FALSE(top.onBoundary());
+    EXPECT_DOUBLE_EQ(top.area(), 1.0);
+    T4dFltMatrix twice;
+    twice.m[0][0] = twice.m[2][2] = 2;
+    EXPECT_DOUBLE_EQ(top.area(twice), 4.0);
+    EXPECT_TRUE(top.isPlanar());
+    EXPECT_TRUE(top.isConvex());
+    EXPECT_FALSE(top.isHoled());
+    EXPECT_FALSE(top.zeroArea());
+    EXPECT_EQ(top.triangleCount(), 2u);
+    // Valid exactly while none of the face's triangles carries the bad mark.
+    TpolyGeom& g = *body->polyGeom();
+    const uint32_t first = g.firstTriangle(1);
+    g.unmarkBadTriangle(first);
+    g.unmarkBadTriangle(first + 1);
+    EXPECT_TRUE(top.hasValidTriangulation());
+    g.markBadTriangle(first + 1);
+    EXPECT_FALSE(top.hasValidTriangulation());
+    T3dFltPointArray pts;
+    TuInt32Array vids;
+    EXPECT_TRUE(top.triangles(pts, vids));
+    EXPECT_EQ(pts.size(), 6u);
+    for (uint32_t v : vids) EXPECT_TRUE(v >= 2 && v <= 5) << v;
+    EXPECT_FALSE(top.triangle(2, pts, vids));
+
+    // Lift one corner: no longer planar; pull it inwards past the diagonal: no longer convex.
+    TmeshVertex lifted(body.get(), 3);
+    lifted.setPoint(0.5, 0.9, 0.5);
+    EXPECT_FALSE(top.isPlanar());
+    lifted.setPoint(-0.3, 0.5, -0.3);
+    EXPECT_TRUE(top.isPlanar());
+    EXPECT_FALSE(top.isConvex());
+    TmeshFace missing(body.get(), 6);
+    EXPECT_EQ(missing.vertexCount(), 0u);
+    EXPECT_EQ(missing.area(), 0.0);
+
+    TmeshEdge e(body.get(), 0);
+    EXPECT_EQ(e.vertex(0), 0);
+    EXPECT_EQ(e.vertex(1), 1);
+    EXPECT_EQ(e.vertex(2), -1);
+    EXPECT_DOUBLE_EQ(e.length(), 1.0);
+    EXPECT_EQ(e.center().x, 0.0);
+    EXPECT_TRUE(e.isHard());
+    EXPECT_FALSE(e.onBoundary());
+    EXPECT_EQ(e.connectedFaceCount(), 2u);
+    EXPECT_EQ(e.connectedEdgeCount(), 4u);
+    EXPECT_EQ(e.indexInFace(0), 0);
+    EXPECT_EQ(e.indexInFace(1), -1);
+    EXPECT_TRUE(e.setSmooth());
+    EXPECT_TRUE(e.isSmooth());
+    EXPECT_FALSE(body->polyGeom()->isHard(0));
+    EXPECT_EQ(e.howSmooth(), 0.0);
+    TmeshEdge none(body.get(), 12);
+    EXPECT_FALSE(none.setHard());
+    EXPECT_FALSE(none.isSmooth());
+}
