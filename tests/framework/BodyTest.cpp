@@ -186,3 +186,56 @@ TEST(MidBody, NormalizedUVsRunAroundTheSquare) {
         }
     }
 }
+
+TEST(MidBody, ColoursOfCornersAndVertices) {
+    TmidBody body;
+    TmeshBoxFty().build(body);
+    TpolyGeom& g = *body.polyGeom();
+    const TportColor red{1, 0, 0, 1}, blue{0, 0, 1, 0.5f};
+    TportColor c;
+    TportColorArray list;
+    EXPECT_EQ(body.setColor(0, 0, red), -1);  // no colour set yet
+    EXPECT_FALSE(body.setColor(0u, blue));
+    g.addLastColorSet(Tstring("paint"));
+    g.setCurrentColorSet(0);
+
+    ASSERT_EQ(body.setColor(0, 1, red), 0);
+    EXPECT_EQ(body.getColor(0, 1, c), 0);
+    EXPECT_EQ(c, red);
+    EXPECT_EQ(body.getColor(0, 0, c), -1);  // uncoloured corner
+    EXPECT_EQ(body.getColor(0, list), -1);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(body.getColor(0, 4, c), -1);
+    EXPECT_EQ(body.getColor(6, 0, c), -1);
+    EXPECT_EQ(body.getColorById(0, 1, c), 0);  // corner 1 of face 0 is vertex 1
+    EXPECT_EQ(c, red);
+    EXPECT_EQ(body.getColorById(0, 7, c), -1);
+
+    // Vertex 0 is a corner of three faces; they all get one colour.
+    EXPECT_TRUE(body.setColor(0u, blue));
+    EXPECT_EQ(body.getVertexColors(0, list), 3u);
+    for (const TportColor& each : list) EXPECT_EQ(each, blue);
+    ASSERT_TRUE(body.setColorById(1, 0, blue));
+    EXPECT_TRUE(body.getColor(1u, c, false));
+    EXPECT_EQ(body.getVertexColors(1, list), 1u);
+    EXPECT_TRUE(body.setColorById(1, 1, red) == false);  // vertex 1 is no corner of the top
+    EXPECT_EQ(body.getColor(0, list), -1);  // corners 2 and 3 of face 0 are still uncoloured
+    EXPECT_TRUE(body.setColor(2u, red) && body.setColor(3u, red));
+    EXPECT_EQ(body.getColor(0, list), 0);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0], blue);
+    EXPECT_EQ(list[2], red);
+
+    // Vertex 2 is red at its three corners; one of them turns blue and the mean follows.
+    ASSERT_EQ(body.setColor(0, 3, blue), 0);  // corner 3 of face 0 sits at vertex 2
+    EXPECT_TRUE(body.getColor(2u, c, true));
+    EXPECT_FLOAT_EQ(c.r, 2.0f / 3);
+    EXPECT_FLOAT_EQ(c.a, (1 + 1 + 0.5f) / 3);
+
+    EXPECT_EQ(body.removeColorById(0, 0), 0);
+    EXPECT_EQ(body.getColor(0, 0, c), -1);
+    EXPECT_TRUE(body.removeColor(2));
+    EXPECT_EQ(body.getVertexColors(2, list), 0u);
+    EXPECT_FALSE(body.getColor(2u, c, false));
+    EXPECT_FALSE(body.removeColor(8));
+}

@@ -264,6 +264,110 @@ int TmidBody::getAttributes(uint32_t face, TfltPointArray& uvs, T3dFltPointArray
     return r;
 }
 
+// --- Colours ---------------------------------------------------------------------------------------
+
+int32_t TmidBody::colorSet() const {
+    if (!fGeom) return -1;
+    const int32_t s = fGeom->getCurrentColorSet();
+    return s >= 0 && uint32_t(s) < fGeom->nbColorSet() ? s : -1;
+}
+
+int TmidBody::getColor(uint32_t face, TportColorArray& colors) const {
+    colors.clear();
+    const int32_t s = colorSet();
+    if (s < 0 || !validFace(face)) return -1;
+    TportColor c;
+    for (uint32_t k = 0, n = fGeom->faceVertexCount(face); k < n; ++k) {
+        if (getColor(face, k, c) != 0) {
+            colors.clear();
+            return -1;
+        }
+        colors.addLast(c);
+    }
+    return 0;
+}
+
+int TmidBody::getColor(uint32_t face, uint32_t corner, TportColor& color) const {
+    const int32_t s = colorSet();
+    if (s < 0 || !validCorner(face, corner)) return -1;
+    float rgba[4];
+    if (!fGeom->getColorByOffset(fGeom->faceOffset(face) + corner, rgba, uint32_t(s))) return -1;
+    color = {rgba[0], rgba[1], rgba[2], rgba[3]};
+    return 0;
+}
+
+int TmidBody::getColorById(uint32_t face, uint32_t vertex, TportColor& color) const {
+    const int o = vertexIndex(face, vertex);
+    return o < 0 ? -1 : getColor(face, uint32_t(o) - fGeom->faceOffset(face), color);
+}
+
+int TmidBody::setColor(uint32_t face, uint32_t corner, const TportColor& color) {
+    const int32_t s = colorSet();
+    if (s < 0 || !validCorner(face, corner)) return -1;
+    fGeom->completeColor();
+    const int32_t id = fGeom->addLastColor(color, uint32_t(s));
+    return id >= 0 && fGeom->setColorId(fGeom->faceOffset(face) + corner, id, uint32_t(s)) ? 0 : -1;
+}
+
+int TmidBody::removeColorById(uint32_t face, uint32_t vertex) {
+    const int32_t s = colorSet();
+    const int o = vertexIndex(face, vertex);
+    if (s < 0 || o < 0) return -1;
+    fGeom->completeColor();
+    return fGeom->makeColorInvalid(uint32_t(o), uint32_t(s)) ? 0 : -1;
+}
+
+uint32_t TmidBody::getVertexColors(uint32_t vertex, TportColorArray& colors) const {
+    colors.clear();
+    const int32_t s = colorSet();
+    if (s < 0 || vertex >= fGeom->nbVertex()) return 0;
+    float rgba[4];
+    for (uint32_t o = 0; o < fGeom->faceDescLength(); ++o)
+        if (fGeom->getStartVertex(o) == vertex && fGeom->getColorByOffset(o, rgba, uint32_t(s)))
+            colors.addLast({rgba[0], rgba[1], rgba[2], rgba[3]});
+    return colors.size();
+}
+
+bool TmidBody::getColor(uint32_t vertex, TportColor& color, bool average) const {
+    TportColorArray colors;
+    if (getVertexColors(vertex, colors) == 0) return false;
+    if (!average) {
+        color = colors[0];
+        return true;
+    }
+    TportColor sum{0, 0, 0, 0};
+    for (const TportColor& c : colors) {
+        sum.r += c.r;
+        sum.g += c.g;
+        sum.b += c.b;
+        sum.a += c.a;
+    }
+    const float n = float(colors.size());
+    color = {sum.r / n, sum.g / n, sum.b / n, sum.a / n};
+    return true;
+}
+
+bool TmidBody::setColor(uint32_t vertex, const TportColor& color) {
+    const int32_t s = colorSet();
+    if (s < 0 || vertex >= fGeom->nbVertex()) return false;
+    fGeom->completeColor();
+    return fGeom->setColors(kPolyGrpVertex, &vertex, 1, &color, uint32_t(s));
+}
+
+bool TmidBody::setColorById(uint32_t vertex, uint32_t face, const TportColor& color) {
+    const int o = vertexIndex(face, vertex);
+    return o >= 0 && setColor(face, uint32_t(o) - fGeom->faceOffset(face), color) == 0;
+}
+
+bool TmidBody::removeColor(uint32_t vertex) {
+    const int32_t s = colorSet();
+    if (s < 0 || vertex >= fGeom->nbVertex()) return false;
+    fGeom->completeColor();
+    for (uint32_t o = 0; o < fGeom->faceDescLength(); ++o)
+        if (fGeom->getStartVertex(o) == vertex) fGeom->makeColorInvalid(o, uint32_t(s));
+    return true;
+}
+
 // --- Neighbourhoods -------------------------------------------------------------------------------
 // These walk the face description or the edge list once per call: a body query serves the host's
 // occasional questions, while operations read the record's adjacency tables directly.

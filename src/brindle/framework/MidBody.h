@@ -7,6 +7,7 @@
 #include "brindle/base/Math.h"
 #include "brindle/base/Metaclass.h"
 #include "brindle/framework/ApiObject.h"
+#include "brindle/geom/PolyColor.h"
 
 class TpolyGeom;
 
@@ -123,6 +124,25 @@ public:
     int getNormal(uint32_t face, uint32_t corner, T3dFltPoint& n);
     int getAttributes(uint32_t face, TfltPointArray& uvs, T3dFltPointArray& positions, T3dFltPointArray& normals);
 
+    // --- Colours of the current colour set ------------------------------------------------------
+    // Face forms: 0 on success, -1 for a bad face, corner or vertex, an uncoloured corner or no
+    // colour set. Setting a corner's colour gives it a colour of its own; the colour it had stays
+    // until the record drops unused colours.
+    int getColor(uint32_t face, TportColorArray& colors) const;
+    int getColor(uint32_t face, uint32_t corner, TportColor& color) const;
+    int getColorById(uint32_t face, uint32_t vertex, TportColor& color) const;
+    int setColor(uint32_t face, uint32_t corner, const TportColor& color);
+    int removeColorById(uint32_t face, uint32_t vertex);
+    // Vertex forms: the colours of the vertex's corners. getColor answers their mean (average) or
+    // the first one met; false when no corner of the vertex is coloured.
+    bool getColor(uint32_t vertex, TportColor& color, bool average) const;
+    uint32_t getVertexColors(uint32_t vertex, TportColorArray& colors) const;
+    // Every corner of the vertex gets one new shared colour / the vertex's corner in face gets one.
+    bool setColor(uint32_t vertex, const TportColor& color);
+    bool setColorById(uint32_t vertex, uint32_t face, const TportColor& color);
+    // Unmaps every corner of the vertex.
+    bool removeColor(uint32_t vertex);
+
     // --- Neighbourhoods: fill the list and answer its size --------------------------------------
     // Faces using the vertex, in increasing id order (sorted or not, the order is the same).
     uint32_t vertexFaceNeighbours(uint32_t vertex, TuInt32Array& faces);
@@ -160,6 +180,8 @@ public:
 private:
     bool validFace(uint32_t face) const;
     bool validCorner(uint32_t face, uint32_t corner) const;
+    // The current colour set, or -1 without a record or colour set.
+    int32_t colorSet() const;
 
     TpolyGeom* fGeom;
 };
