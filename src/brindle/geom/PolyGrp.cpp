@@ -546,9 +546,13 @@ int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int
     case kGrpEventGrowShrink: {
         TpolyGrpDesc& d = fGrp->fGroups[g];
         TpolyGrpType kind = kindOf(d, type);
-        if (mode != kGrpModeShrink && mode != kGrpModeGrow) return count(d);
         TbitFieldFixedN in, boundary;
         readFlags(*this, d, kind, in);
+        if (mode == kGrpModeEdgeLoop && kind == kPolyGrpEdge) {
+            extendToEdgeLoop(in, 0);
+            writeFlags(*this, d, in);
+        }
+        if (mode != kGrpModeShrink && mode != kGrpModeGrow) return count(d);
         convertFlags(kind, kind, in, boundary, 2);
         if (mode == kGrpModeGrow) {
             in.OR(boundary);

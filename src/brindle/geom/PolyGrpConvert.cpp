@@ -270,3 +270,54 @@ bool TpolyGeom::extendToShell(TpolyGrpType type, TbitFieldFixedN& bits) {
     }
     return convertFlags(kPolyGrpVertex, type, shellVertices, bits, 1);
 }
+
+// --- Edge loops ----------------------------------------------------------------------------------
+
+uint32_t TpolyGeom::extendToEdgeLoop(TbitFieldFixedN& bits, int limit) {
+    update(dirtyEdgeToFace);
+    uint32_t nbV = nbVertex(), nbE = nbEdge();
+    if (bits.size() != nbE) bits.resizeArrayWithCopy(nbE);
+    // Edges around each vertex, as offsets into one flat list (counting sort over the edge ends).
+    std::vector<uint32_t> start(nbV + 1, 0), around(2 * size_t(nbE));
+    for (uint32_t e = 0; e < nbE; ++e)
+        for (uint32_t v : {startVertex(e), endVertex(e)})
+            if (v < nbV) ++start[v + 1];
+    for (uint32_t v = 0; v < nbV; ++v) start[v + 1] += start[v];
+    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+    for (uint32_t e = 0; e < nbE; ++e)
+        for (uint32_t v : {startVertex(e), endVertex(e)})
+            if (v < nbV) around[fill[v]++] = e;
+
+    // The two faces of an edge, or false when a side is empty or holds several faces.
+    const TpolyWingEdgeArray& wings = topo()->fEdgeToFace;
+    constexpr uint32_t kSeveralFaces = 0x40000000u;  // a side word from here up is no single face
+    auto faces = [&](uint32_t e, uint32_t& l, uint32_t& r) {
+        if (e >= wings.size()) return false;
+        l = wings[e].side[kLeft];
+        r = wings[e].side[kRight];
+        return l < kSeveralFaces && r < kSeveralFaces;
+    };
+    TbitFieldFixedN seeds = bits;
+    uint32_t added = 0;
+    for (uint32_t seed = 0; seed < nbE; ++seed) {
+        if (!seeds.testBit(seed)) continue;
+        for (uint32_t v : {startVertex(seed), endVertex(seed)}) {
+            uint32_t e = seed, steps = 0;
+            while (v < nbV && start[v + 1] - start[v] == 4 && (limit <= 0 || steps < uint32_t(limit))) {
+                uint32_t l, r, next = TpolyBits::kNoId;
+                if (!faces(e, l, r)) break;
+                for (uint32_t k = start[v]; k < start[v + 1]; ++k) {
+                    uint32_t cand = around[k], cl, cr;
+                    if (cand != e && faces(cand, cl, cr) && cl != l && cl != r && cr != l && cr != r) next = cand;
+                }
+                if (next == TpolyBits::kNoId || bits.testBit(next)) break;
+                bits.setBit(next);
+                ++added;
+                ++steps;
+                v = startVertex(next) == v ? endVertex(next) : startVertex(next);
+                e = next;
+            }
+        }
+    }
+    return added;
+}
