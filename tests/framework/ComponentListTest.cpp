@@ -84,4 +84,13 @@ TEST(Registration, ComponentListClassesTagsAndApiCodes) {
     EXPECT_EQ(text[0], "vtxFace[4][1]");
     EXPECT_FALSE(pairs->isControlPoint());
     EXPECT_EQ(pairs->apiType(), 722u);
+
+    TmidComponentPtrArray held;
+    TmidVertComponent a, b;
+    held.addLast(&a);
+    held.addLast(&b);
+    EXPECT_EQ(held.find(&b), 1);
+    EXPECT_EQ(held.remove(&a), 0);
+    EXPECT_EQ(held.find(&a), -1);
+    EXPECT_EQ(held.remove(&a), -1);
 }

@@ -179,28 +179,31 @@ bool TmeshFace::valid() const {
 
 uint32_t TmeshFace::vertexCount() const { return valid() ? geom()->faceVertexCount(getCurrent()) : 0; }
 
-uint32_t TmeshFace::vertexList(TuInt32Array& list) const {
+template <typename Value>
+uint32_t TmeshFace::appendPerCorner(TuInt32Array& list, Value&& value) const {
     if (!valid()) return list.size();
     const TpolyGeom& g = *geom();
     for (uint32_t o = g.faceOffset(getCurrent()), end = g.faceOffset(getCurrent() + 1); o < end; ++o)
-        list.addLast(g.getStartVertex(o));
+        list.addLast(value(g, o));
     return list.size();
 }
 
+uint32_t TmeshFace::vertexList(TuInt32Array& list) const {
+    return appendPerCorner(list, [](const TpolyGeom& g, uint32_t o) { return g.getStartVertex(o); });
+}
+
 uint32_t TmeshFace::edgeList(TuInt32Array& list) const {
-    if (!valid()) return list.size();
-    const TpolyGeom& g = *geom();
-    for (uint32_t o = g.faceOffset(getCurrent()), end = g.faceOffset(getCurrent() + 1); o < end; ++o)
-        list.addLast(g.getEdge(o));
-    return list.size();
+    return appendPerCorner(list, [](const TpolyGeom& g, uint32_t o) { return g.getEdge(o); });
 }
 
 uint32_t TmeshFace::connectedFaceList(TuInt32Array& list) const {
     if (!valid()) return list.size();
     const TpolyGeom& g = *geom();
+    TuInt32Array own;
+    edgeList(own);
     TbitFieldFixedN edges(g.nbEdge()), faces;
-    for (uint32_t o = g.faceOffset(getCurrent()), end = g.faceOffset(getCurrent() + 1); o < end; ++o)
-        if (g.getEdge(o) < g.nbEdge()) edges.setBit(g.getEdge(o));
+    for (uint32_t e : own)
+        if (e < g.nbEdge()) edges.setBit(e);
     markFacesOnEdges(g, edges, faces);
     return appendSetBits(faces, getCurrent(), list);
 }

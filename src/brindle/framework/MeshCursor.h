@@ -169,6 +169,9 @@ public:
 
 private:
     bool valid() const;
+    // Appends value(record, offset) for every corner of the face; answers the list's size.
+    template <typename Value>
+    uint32_t appendPerCorner(TuInt32Array& list, Value&& value) const;
 };
 
 class BRINDLE_API TmeshEdge : public TmeshComponentBase {

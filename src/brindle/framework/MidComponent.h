@@ -10,6 +10,7 @@
 #include "brindle/base/Shared.h"
 #include "brindle/base/SingleIndexedComponent.h"
 #include "brindle/framework/ApiObject.h"
+#include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyTypes.h"
 
 // A component list the host hands to an operation: sorted record ids of one kind (vertices,
@@ -103,6 +104,9 @@ public:
     void debugPrint() const {}
     Tcomponent* newEmpty() const override { return new TmeshVtxFaceComponent; }
 };
+
+// Pointers to lists the host owns.
+using TmidComponentPtrArray = TptrArray<TmidComponent>;
 
 // Registry construction shared by the list classes: null for a null metaclass or one that is not
 // a kind of T; else a new default instance of mc's class.
