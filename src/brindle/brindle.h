@@ -20,6 +20,7 @@
 #include "brindle/base/TangentSet.h"
 #include "brindle/base/VertexFaceData.h"
 #include "brindle/framework/ApiObject.h"
+#include "brindle/framework/CircleTable.h"
 #include "brindle/framework/HostObjectTable.h"
 #include "brindle/framework/MeshBoxFty.h"
 #include "brindle/framework/MeshCursor.h"
