@@ -583,3 +583,18 @@ TEST(PolyGrp, EdgeLoopsRunAcrossFourEdgeVertices) {
     g.addElement(grp, 9);
     EXPECT_EQ(g.GroupManage(kPolyGrpEdge, kGrpEventGrowShrink, 1, 0, kGrpModeEdgeLoop, 0, 0), 4);
 }
+
+TEST(PolyGrp, DumpWritesCommentBlocksAndItems) {
+    TpolyGeom g;
+    uint32_t a = g.appendGrp(3, kPolyGrpEdge);
+    g.appendBlock(a, 2, 4);
+    g.appendGrp(-1, TpolyGrpType(9));
+    std::string out;
+    TdebugOutput::sCout.redirectToString(&out);
+    g.grp()->debug(TdebugOutput::sCout, 0x0200);
+    g.grp()->debug(TdebugOutput::sCout, 0);
+    TdebugOutput::sCout.restore();
+    const std::string blocks = "# \n# GRPS : 2 groups\n# \n# \n#\tGRP : name 3, type Edge\n# \n";
+    const std::string unknown = "# \n#\tGRP : name -1, type UNKNOWN???\n# \n";
+    EXPECT_EQ(out, blocks + "\t2:4\n" + unknown + blocks + unknown);
+}

@@ -31,6 +31,16 @@ void TpolyGrpDesc::resetGroup() {
     if (fItems) fItems->clear();
 }
 
+void TpolyGrpDesc::debug(TdebugOutput& out, unsigned int flags) const {
+    static const char* const kTypeNames[] = {"None", "Vertex", "Edge", "Face", "UV", "VertexFace"};
+    const char* typeName = fType >= kPolyGrpNone && fType <= kPolyGrpVertexFace ? kTypeNames[fType] : "UNKNOWN???";
+    out.print("# \n#\tGRP : name %d, type %s\n# \n", fName, typeName);
+    if ((flags & 0x0200) && !isEmpty()) {
+        out << '\t';
+        fItems->debug(TdebugOutput::sCout);
+    }
+}
+
 bool TpolyGrpDesc::addElement(uint32_t id) {
     if (fType == kPolyGrpVertexFace) return false;
     return static_cast<TsingleIndexedComponent&>(initializeComponent()).addElement(id);
@@ -104,6 +114,11 @@ bool TpolyGrp::remove(uint32_t g) {
     if (g >= fGroups.size()) return false;
     fGroups.removeAt(g);
     return true;
+}
+
+void TpolyGrp::debug(TdebugOutput& out, unsigned int flags) const {
+    out.print("# \n# GRPS : %u groups\n# \n", fGroups.size());
+    for (const TpolyGrpDesc& d : fGroups) d.debug(out, flags);
 }
 
 bool TpolyGrp::nameInUse(int32_t name) const {

@@ -5,6 +5,7 @@
 
 #include "brindle/base/Array.h"
 #include "brindle/base/Component.h"
+#include "brindle/base/Diagnostics.h"
 #include "brindle/base/Export.h"
 #include "brindle/base/LongDoubleIndexedComponent.h"
 #include "brindle/base/Shared.h"
@@ -76,6 +77,9 @@ public:
     bool merge(const TpolyGrpDesc& other);
     // Empties the items, keeping name, type and list.
     void resetGroup();
+    // The group's comment block to out; with flag 0x0200 and items, a tab and the items' own dump
+    // (which goes to TdebugOutput::sCout).
+    void debug(TdebugOutput& out, unsigned int flags) const;
 
     // Single-indexed items. Ids keep the list sorted and unique whatever the order they come in;
     // adding in increasing order is amortised O(1). All answer false on a vertex-face group.
@@ -121,6 +125,8 @@ public:
     int32_t getFreeGrpName() const;
     // -999 when free, else the first free name counting down from -1000.
     int32_t getFreeTmpGrpName() const;
+    // A comment block with the group count, then every group's dump.
+    void debug(TdebugOutput& out, unsigned int flags) const;
 
     TmtRefCounter fRefs;
     TobjArray<TpolyGrpDesc> fGroups;
