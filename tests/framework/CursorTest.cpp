@@ -56,6 +56,23 @@ TEST(MeshCursor, BaseIsInertAndVertexAnswersAboutItsNeighbourhood) {
     EXPECT_EQ(body->polyGeom()->vertexConst(0), T3dFltPoint(1, 2, 3));
     EXPECT_TRUE(body->polyGeom()->isDirty(dirtyFaceVectors));
 
+    EXPECT_FALSE(corner.hasColor());
+    body->polyGeom()->addLastColorSet(Tstring("paint"));
+    body->polyGeom()->setCurrentColorSet(0);
+    ASSERT_TRUE(body->setColor(0u, TportColor{0, 1, 0, 1}));
+    EXPECT_EQ(corner.colorCount(), 3u);
+    TportColor c;
+    EXPECT_TRUE(corner.color(c));
+    EXPECT_EQ(c.g, 1.0f);
+    EXPECT_TRUE(corner.removeColor());
+    EXPECT_FALSE(corner.hasColor());
+
+    TmeshFace front(body.get(), 0);
+    // The unit square of the per-side layout, with its (0, 0) corner moved to (0.25, 0.5) above.
+    EXPECT_NEAR(front.uvArea(0), 0.625, 1e-6);
+    EXPECT_FALSE(front.uvZeroArea(0));
+    EXPECT_TRUE(front.uvZeroArea(3));
+
     TmeshVertex missing(body.get(), 8);
     EXPECT_FALSE(missing.setPoint(T3dDblPoint{1, 1, 1}));
     EXPECT_EQ(missing.connectedVertexCount(), 0u);

@@ -168,6 +168,30 @@ bool TmeshVertex::setUVForFace(uint32_t set, uint32_t face, const T2FloatPair& u
     return id >= 0 && g->setUV(uint32_t(id), uv.u, uv.v, set);
 }
 
+bool TmeshVertex::color(TportColor& c) const {
+    const TmidBody* body = getCurrentGeom();
+    return body && body->getColor(getCurrent(), c, false);
+}
+
+uint32_t TmeshVertex::colors(TportColorArray& out) const {
+    const TmidBody* body = getCurrentGeom();
+    if (!body) {
+        out.clear();
+        return 0;
+    }
+    return body->getVertexColors(getCurrent(), out);
+}
+
+uint32_t TmeshVertex::colorCount() const {
+    TportColorArray all;
+    return colors(all);
+}
+
+bool TmeshVertex::removeColor() {
+    TmidBody* body = editableBody();
+    return body && body->removeColor(getCurrent());
+}
+
 // --- TmeshFace --------------------------------------------------------------------------------------
 
 bool TmeshFace::valid() const {
@@ -308,6 +332,10 @@ double TmeshFace::area(const T4dFltMatrix& matrix) const {
     double n[3], c[3];
     newellNormal(*geom(), getCurrent(), &matrix, n, c);
     return std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / 2;
+}
+
+double TmeshFace::uvArea(uint32_t set) const {
+    return valid() ? geom()->getUVFaceArea(getCurrent(), set) : 0.0;
 }
 
 bool TmeshFace::isPlanar() const {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
+#include "brindle/geom/PolyColor.h"
 
 class TmidBody;
 class TpolyGeom;
@@ -79,8 +81,9 @@ public:
 protected:
     // The body's record, or null without body or record.
     const TpolyGeom* geom() const;
-    // The same record for the queries that bring derived data up to date or edit positions: the
+    // The same body and record for the queries that bring derived data up to date or edit: the
     // cursor holds the body as the host hands it, but the record is the body's to change.
+    TmidBody* editableBody() const { return const_cast<TmidBody*>(fBody); }
     TpolyGeom* editableGeom() const;
 
 private:
@@ -118,6 +121,13 @@ public:
     bool uvForFace(uint32_t set, uint32_t face, T2FloatPair& uv) const;
     // Moves the UV of the vertex's corner in the face (its shared UV moves for every corner on it).
     bool setUVForFace(uint32_t set, uint32_t face, const T2FloatPair& uv);
+
+    // Colours of the vertex's corners in the current colour set; color answers the first.
+    bool color(TportColor& c) const;
+    uint32_t colors(TportColorArray& out) const;
+    uint32_t colorCount() const override;
+    bool hasColor() const { return colorCount() > 0; }
+    bool removeColor();
 
     // The other end of the edge, or -1 when the edge does not touch the vertex.
     int32_t oppositeVertex(uint32_t edge) const;
@@ -166,6 +176,9 @@ public:
     bool zeroArea() const { return area() < 1e-10; }
     // Area of the outer loop minus the holes, after placing the corners through matrix.
     double area(const T4dFltMatrix& matrix = T4dFltMatrix()) const;
+    // Signed area in the UV set, counter-clockwise positive; 0 when a corner is unmapped.
+    double uvArea(uint32_t set) const;
+    bool uvZeroArea(uint32_t set) const { return std::fabs(uvArea(set)) < 1e-10; }
 
 private:
     bool valid() const;
