@@ -285,3 +285,75 @@ TEST(MeshDgFty, CopyCompareCloneAndSwap) {
     EXPECT_TRUE(d.triangulate());
     EXPECT_EQ(TmeshDgFty::construct(&TmidBody::sMetaclass), nullptr);
 }
+
+namespace {
+// Deletes the listed faces, then lets the remover drop what no face uses any more.
+class TdeleteFacesFty : public TpolyRemoverFty {
+public:
+    TdeleteFacesFty() { setShouldClearCurrGroups(true); }
+
+protected:
+    int action(TmidBody* body, TmidComponent* list) override {
+        int name = 0;
+        if (!getActiveGrpName(body, list, kPolyGrpFace, name)) return -1;
+        TpolyGeom& g = *body->polyGeom();
+        g.update(dirtyFaceOffsets);
+        TuInt32Array kept;
+        uint32_t next = 0;
+        for (uint32_t f = 0; f < g.nbFace(); ++f) {
+            const bool gone = list->hasElement(f);
+            if (faceMap()) setFaceMapValue(f, gone ? TpolyBits::kNoId : next);
+            if (gone) continue;
+            ++next;
+            for (uint32_t o = g.faceOffset(f); o < g.faceOffset(f + 1); ++o) kept.addLast(g.getFaceEdge(o));
+        }
+        g.faceDescArray().copy(kept);
+        g.setNbFace(next);
+        handleUnusedEdges(&g);
+        handleUnusedVertices(&g);
+        g.markDirty(dirtyAll);
+        return 0;
+    }
+};
+}  // namespace
+
+TEST(RemoverFty, UnusedEdgesAndVerticesGoWithTheirGroupsRenumbered) {
+    auto body = boxBody();
+    TpolyGeom& g = *body->polyGeom();
+    const uint32_t vg = g.appendGrp(3, kPolyGrpVertex), eg = g.appendGrp(4, kPolyGrpEdge);
+    g.addElement(vg, 0);
+    g.addElement(vg, 7);
+    g.addElement(eg, 4);
+    g.addElement(eg, 11);
+    const T3dFltPoint last = g.vertexConst(7);
+
+    // Front, bottom and the side x = -W/2 meet at vertex 0: its three edges (0, 4, 10) and the
+    // vertex itself lose every face.
+    TmidFaceComponent faces;
+    for (uint32_t f : {0u, 3u, 5u}) faces.addElement(f);
+    TpolyIdMapper mapper(true, true, true);
+    TdeleteFacesFty del;
+    del.setIdMapper(&mapper);
+    ASSERT_EQ(del.doAction(body.get(), &faces), 0);
+    EXPECT_EQ(g.nbFace(), 3u);
+    EXPECT_EQ(g.nbEdge(), 9u);
+    EXPECT_EQ(g.nbVertex(), 7u);
+    const TuInt32Array& em = *mapper.edgeMap();
+    EXPECT_EQ(em[0], TpolyBits::kNoId);
+    EXPECT_EQ(em[4], TpolyBits::kNoId);
+    EXPECT_EQ(em[10], TpolyBits::kNoId);
+    EXPECT_EQ(em[11], 8u);
+    EXPECT_EQ((*mapper.vertexMap())[0], TpolyBits::kNoId);
+    EXPECT_EQ((*mapper.vertexMap())[7], 6u);
+    EXPECT_EQ(g.vertexConst(6), last);
+    EXPECT_EQ((*mapper.faceMap())[4], 2u);
+    EXPECT_EQ(g.nbGroup(), 2u);  // the selection was meaningless afterwards and went
+    // Every edge and corner points at a vertex and edge that still exist.
+    for (uint32_t e = 0; e < g.nbEdge(); ++e) EXPECT_LT(g.startVertex(e), 7u);
+    for (uint32_t o = 0; o < g.faceDescLength(); ++o) EXPECT_LT(g.getEdge(o), 9u);
+    // Groups follow the renumbering; removed members drop out.
+    ASSERT_EQ(g.nbElem(3, kPolyGrpVertex), 1u);
+    EXPECT_TRUE(g.isInGroup(kPolyGrpVertex, 3, 6));
+    ASSERT_EQ(g.nbElem(4, kPolyGrpEdge), 1u);
+    EXPECT_TRUE(g.isInGroup(kPolyGrpEdge, 4, 8));
+}

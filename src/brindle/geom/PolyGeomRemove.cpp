@@ -40,7 +40,7 @@ uint32_t TpolyGeom::remUnusedVertex(bool renumberEdges, bool renumberGroups, boo
             if (e.start() < n) e.v[0] = (e.v[0] & TpolyBits::kHardFlag) | renum[e.start()];
             if (e.end() < n) e.v[1] = renum[e.end()];
         }
-    (void)renumberGroups;
+    if (renumberGroups) renumGrp(kPolyGrpVertex, n, renum.data());
     markDirty(dirtyAll);
     return n - kept;
 }
@@ -61,7 +61,7 @@ uint32_t TpolyGeom::remUnusedEdges(bool renumberFaces, bool renumberGroups, bool
             uint32_t e = entry & TpolyBits::kEdgeMask;
             if (e < n) entry = (entry & ~TpolyBits::kEdgeMask) | renum[e];
         }
-    (void)renumberGroups;
+    if (renumberGroups) renumGrp(kPolyGrpEdge, n, renum.data());
     markDirty(dirtyAll);
     return n - kept;
 }
