@@ -598,3 +598,22 @@ TEST(PolyGrp, DumpWritesCommentBlocksAndItems) {
     const std::string unknown = "# \n#\tGRP : name -1, type UNKNOWN???\n# \n";
     EXPECT_EQ(out, blocks + "\t2:4\n" + unknown + blocks + unknown);
 }
+
+TEST(PolyGrp, BordersAreFilledLoopByLoop) {
+    TpolyGeom g;
+    buildGrid(g);
+    g.markDirty(dirtyAll);
+    // The outer border of the 3 x 3 grid: 12 edges and 12 vertices, reached from one of each.
+    TbitFieldFixedN edges = bitsOf(g.nbEdge(), {0});
+    ASSERT_TRUE(g.extendToBorder(kPolyGrpEdge, edges));
+    EXPECT_EQ(edges.countSet(), 12u);
+    EXPECT_FALSE(edges.testBit(4));  // an inner horizontal edge
+    TbitFieldFixedN verts = bitsOf(g.nbVertex(), {5, 15});
+    ASSERT_TRUE(g.extendToBorder(kPolyGrpVertex, verts));
+    EXPECT_EQ(verts.countSet(), 13u);  // the ring and the inner vertex 5 that was set
+    TbitFieldFixedN inner = bitsOf(g.nbVertex(), {5});
+    ASSERT_TRUE(g.extendToBorder(kPolyGrpVertex, inner));
+    EXPECT_EQ(setIds(inner), Ids({5}));
+    TbitFieldFixedN faces(9);
+    EXPECT_FALSE(g.extendToBorder(kPolyGrpFace, faces));
+}

@@ -620,6 +620,9 @@ public:
     // Adds to bits (over components of type) every component of each shell the bits touch.
     bool extendToShell(TpolyGrpType type, TbitFieldFixedN& bits);
 
+    // Adds to vertex or edge bits the whole border loops (edges with a side without face and
+    // their vertices, joined end to end) that the set reaches; false for other kinds.
+    bool extendToBorder(TpolyGrpType type, TbitFieldFixedN& bits);
     // Adds to the edge bits the edge loops through the set edges: from each end of a set edge, on
     // across every vertex with exactly four edges to the edge that shares no face with the one
     // before, until the loop closes, meets a set edge or another kind of vertex, or, with limit

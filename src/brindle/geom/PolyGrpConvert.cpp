@@ -204,10 +204,11 @@ bool TpolyGeom::convertFlags(TpolyGrpType from, TpolyGrpType to, const TbitField
 
 namespace {
 
-// The representative vertex of every vertex's piece, joining the two ends of every edge (union by
-// size with path halving, so the whole pass is near linear). Edge ends beyond the vertex array
-// are ignored.
-std::vector<uint32_t> vertexPieces(const TpolyGeom& g) {
+// The representative vertex of every vertex's piece, joining the two ends of every edge that
+// joins passes (union by size with path halving, so the whole pass is near linear). Edge ends
+// beyond the vertex array are ignored.
+template <typename Joins>
+std::vector<uint32_t> vertexPieces(const TpolyGeom& g, Joins&& joins) {
     uint32_t n = g.nbVertex();
     std::vector<uint32_t> parent(n), size(n, 1);
     for (uint32_t v = 0; v < n; ++v) parent[v] = v;
@@ -217,7 +218,7 @@ std::vector<uint32_t> vertexPieces(const TpolyGeom& g) {
     };
     for (uint32_t e = 0; e < g.nbEdge(); ++e) {
         uint32_t a = g.startVertex(e), b = g.endVertex(e);
-        if (a >= n || b >= n) continue;
+        if (a >= n || b >= n || !joins(e)) continue;
         a = find(a);
         b = find(b);
         if (a == b) continue;
@@ -229,11 +230,13 @@ std::vector<uint32_t> vertexPieces(const TpolyGeom& g) {
     return parent;
 }
 
+bool anyEdge(uint32_t) { return true; }
+
 }  // namespace
 
 uint32_t TpolyGeom::markShellMembers(TuInt32Array* faceShell) {
     update(dirtyFaceOffsets);
-    std::vector<uint32_t> piece = vertexPieces(*this);
+    std::vector<uint32_t> piece = vertexPieces(*this, anyEdge);
     std::vector<uint32_t> shellOfPiece(piece.size(), kNoId);
     uint32_t shells = 0;
     if (faceShell) faceShell->clear();
@@ -258,7 +261,7 @@ bool TpolyGeom::extendToShell(TpolyGrpType type, TbitFieldFixedN& bits) {
     TbitFieldFixedN touched, shellVertices(nbVertex());
     if (type == kPolyGrpVertex) touched = bits;
     else if (!convertFlags(type, kPolyGrpVertex, bits, touched, 1)) return false;
-    std::vector<uint32_t> piece = vertexPieces(*this);
+    std::vector<uint32_t> piece = vertexPieces(*this, anyEdge);
     std::vector<bool> chosen(piece.size(), false);
     for (uint32_t v = 0; v < touched.size() && v < piece.size(); ++v)
         if (touched.testBit(v)) chosen[piece[v]] = true;
@@ -320,4 +323,38 @@ uint32_t TpolyGeom::extendToEdgeLoop(TbitFieldFixedN& bits, int limit) {
         }
     }
     return added;
+}
+
+// --- Borders -------------------------------------------------------------------------------------
+
+bool TpolyGeom::extendToBorder(TpolyGrpType type, TbitFieldFixedN& bits) {
+    if (type != kPolyGrpVertex && type != kPolyGrpEdge) return false;
+    update(dirtyEdgeToFace);
+    uint32_t nbV = nbVertex(), nbE = nbEdge();
+    const TpolyWingEdgeArray& wings = topo()->fEdgeToFace;
+    auto onBorder = [&](uint32_t e) {
+        return e < wings.size() && (wings[e].side[kLeft] == TpolyBits::kNoFace || wings[e].side[kRight] == TpolyBits::kNoFace);
+    };
+    std::vector<uint32_t> piece = vertexPieces(*this, onBorder);
+    // The border pieces the set reaches: through its border edges, or its vertices on a border edge.
+    std::vector<bool> reached(nbV, false), borderVertex(nbV, false);
+    for (uint32_t e = 0; e < nbE; ++e) {
+        if (!onBorder(e)) continue;
+        for (uint32_t v : {startVertex(e), endVertex(e)}) {
+            if (v >= nbV) continue;
+            borderVertex[v] = true;
+            bool seeded = type == kPolyGrpEdge ? e < bits.size() && bits.testBit(e) : v < bits.size() && bits.testBit(v);
+            if (seeded) reached[piece[v]] = true;
+        }
+    }
+    if (type == kPolyGrpVertex) {
+        bits.resizeArrayWithCopy(nbV);
+        for (uint32_t v = 0; v < nbV; ++v)
+            if (borderVertex[v] && reached[piece[v]]) bits.setBit(v);
+        return true;
+    }
+    bits.resizeArrayWithCopy(nbE);
+    for (uint32_t e = 0; e < nbE; ++e)
+        if (onBorder(e) && startVertex(e) < nbV && reached[piece[startVertex(e)]]) bits.setBit(e);
+    return true;
 }
