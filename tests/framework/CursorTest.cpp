@@ -72,6 +72,8 @@ TEST(MeshCursor, BaseIsInertAndVertexAnswersAboutItsNeighbourhood) {
     EXPECT_NEAR(front.uvArea(0), 0.625, 1e-6);
     EXPECT_FALSE(front.uvZeroArea(0));
     EXPECT_TRUE(front.uvZeroArea(3));
+    TmeshEdge top(body.get(), 1);  // between front and top; the front meets it first, across u
+    EXPECT_NEAR(top.uvLength(0), 1.0, 1e-6);
 
     TmeshVertex missing(body.get(), 8);
     EXPECT_FALSE(missing.setPoint(T3dDblPoint{1, 1, 1}));
@@ -130,6 +132,10 @@ TEST(MeshCursor, FaceShapeTrianglesAndEdgeQueries) {
     EXPECT_EQ(e.vertex(2), -1);
     EXPECT_DOUBLE_EQ(e.length(), 1.0);
     EXPECT_EQ(e.center().x, 0.0);
+    EXPECT_DOUBLE_EQ(e.evalPoint(0, 0.25).x, -0.25);
+    EXPECT_DOUBLE_EQ(e.evalPoint(1, 0.25).x, 0.25);
+    EXPECT_EQ(e.evalPoint4(0, 1).w, 1.0);
+    EXPECT_EQ(e.uvLength(0), 0.0);  // this box has no UVs
     EXPECT_TRUE(e.isHard());
     EXPECT_FALSE(e.onBoundary());
     EXPECT_EQ(e.connectedFaceCount(), 2u);

@@ -459,14 +459,33 @@ double TmeshEdge::length() const {
     return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
 }
 
-T3dDblPoint TmeshEdge::center() const {
-    const T3dDblPoint a = point(0), b = point(1);
-    return {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
+T3dDblPoint TmeshEdge::evalPoint(uint32_t end, double t) const {
+    if (end > 1) return {};
+    const T3dDblPoint a = point(end), b = point(1 - end);
+    return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), a.z + t * (b.z - a.z)};
 }
 
-T4dDblPoint TmeshEdge::center4() const {
-    const T3dDblPoint c = center();
-    return {c.x, c.y, c.z, 1.0};
+T4dDblPoint TmeshEdge::evalPoint4(uint32_t end, double t) const {
+    const T3dDblPoint p = evalPoint(end, t);
+    return {p.x, p.y, p.z, 1.0};
+}
+
+T3dDblPoint TmeshEdge::center() const { return evalPoint(0, 0.5); }
+
+T4dDblPoint TmeshEdge::center4() const { return evalPoint4(0, 0.5); }
+
+double TmeshEdge::uvLength(uint32_t set) const {
+    if (!valid()) return 0;
+    const TpolyGeom& g = *geom();
+    for (uint32_t o = 0; o < g.faceDescLength(); ++o) {
+        if (g.getEdge(o) != getCurrent()) continue;
+        int32_t ids[2];
+        if (!g.getEdgeUVIds(o, ids, set)) return 0;
+        const T2FloatPair* a = ids[0] >= 0 ? g.uvConst(uint32_t(ids[0]), set) : nullptr;
+        const T2FloatPair* b = ids[1] >= 0 ? g.uvConst(uint32_t(ids[1]), set) : nullptr;
+        return a && b ? std::hypot(double(a->u) - b->u, double(a->v) - b->v) : 0.0;
+    }
+    return 0;
 }
 
 bool TmeshEdge::isHard() const { return valid() && geom()->isHard(getCurrent()); }

@@ -211,6 +211,12 @@ public:
     double length() const;
     T3dDblPoint center() const;
     T4dDblPoint center4() const;
+    // The point a fraction t of the way along the edge from its start (end 0) or its end (end 1).
+    T3dDblPoint evalPoint(uint32_t end, double t) const;
+    T4dDblPoint evalPoint4(uint32_t end, double t) const;
+    // Length in the UV set, measured in the first face that uses the edge; 0 when that use is
+    // unmapped or no face uses the edge.
+    double uvLength(uint32_t set) const;
 
     bool isHard() const;
     bool isSmooth() const { return valid() && !isHard(); }
