@@ -24,7 +24,8 @@ public:
     // The single-precision full turn the primitives use.
     static constexpr float kTwoPi = 6.2831855f;
     // Edges of a family of n divisions are hard when the step 2 pi / n exceeds pi / 6 (n <= 12).
-    static bool hardDivisions(uint32_t n) { return kTwoPi / float(n) > 0.5235987755982988f; }
+    // The single-precision step is compared with pi / 6 in double precision.
+    static bool hardDivisions(uint32_t n) { return double(kTwoPi / float(n)) > 0.5235987755982988; }
 
 private:
     T2FloatArray fPoints;

@@ -62,64 +62,6 @@ private:
     std::shared_ptr<const Tstring> fUVSetName;
 };
 
-class BRINDLE_API TmeshTorusFty : public TprimitiveFty {
-public:
-    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.5f)
-    BRINDLE_PRIMITIVE_PARAM(float, section, Section, 0.25f)
-    BRINDLE_PRIMITIVE_PARAM(float, twist, Twist, 0.0f)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 20)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 20)
-    BRINDLE_PRIMITIVE_PARAM(bool, texture, Texture, false)
-    BRINDLE_PRIMITIVE_PARAM(bool, revTexture, RevTexture, false)
-};
-
-class BRINDLE_API TmeshPrismFty : public TprimitiveFty {
-public:
-    enum TtexType : int32_t { kNoTexture = 0, kSharedTexture = 1, kFaceTexture = 2 };
-    enum TprismType : int32_t { kDefaultPrism = 0 };
-
-    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.5f)
-    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 1.0f)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 20)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 1)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
-    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kFaceTexture)
-    BRINDLE_PRIMITIVE_PARAM(TprismType, type, Type, kDefaultPrism)
-};
-
-// The plane.
-class BRINDLE_API TmeshMeshFty : public TprimitiveFty {
-public:
-    enum TtexType : int32_t { kNoTexture = 0, kUnitTexture = 1 };
-
-    BRINDLE_PRIMITIVE_PARAM(float, width, Width, 1.0f)
-    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 1.0f)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 5)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 5)
-    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kUnitTexture)
-};
-
-class BRINDLE_API TmeshConeFty : public TprimitiveFty {
-public:
-    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.5f)
-    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 1.0f)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 20)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 1)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 0)
-    BRINDLE_PRIMITIVE_PARAM(bool, texture, Texture, false)
-};
-
-// The sphere: texture 1 gives each pole one UV point, texture 2 one per pole triangle.
-class BRINDLE_API TmeshBallFty : public TprimitiveFty {
-public:
-    enum TtexType : int32_t { kNoTexture = 0, kPolePoint = 1, kPolePerTriangle = 2 };
-
-    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.5f)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 20)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 20)
-    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kPolePoint)
-};
-
 class BRINDLE_API TpolyPipeFty : public TprimitiveFty {
 public:
     BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 1.0f)
@@ -145,37 +87,5 @@ public:
     BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 8)
     BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 50)
     BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
-};
-
-// The platonic solids, sized by whichever of radius and edge length was set last (-1: not set).
-class BRINDLE_API TmeshSolidsFty : public TprimitiveFty {
-public:
-    // Any value other than 1 to 4 gives the truncated icosahedron.
-    enum TsolidType : int32_t {
-        kTruncatedIcosahedron = 0,
-        kDodecahedron = 1,
-        kIcosahedron = 2,
-        kOctahedron = 3,
-        kTetrahedron = 4
-    };
-    enum TtexType : int32_t { kNoTexture = 0 };
-
-    float radius() const { return fRadius; }
-    void setRadius(float r) {
-        fRadius = r;
-        fLength = -1.0f;
-    }
-    float length() const { return fLength; }
-    void setLength(float l) {
-        fLength = l;
-        fRadius = -1.0f;
-    }
-
-private:
-    float fRadius = -1.0f;
-    float fLength = -1.0f;
-
-    BRINDLE_PRIMITIVE_PARAM(TsolidType, type, Type, kTruncatedIcosahedron)
-    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kNoTexture)
 };
 
