@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "brindle/brindle.h"
@@ -43,6 +44,17 @@ double checkClosed(TpolyGeom& g, Counts expected, int euler) {
     }
     EXPECT_GT(volume, 0);
     return volume;
+}
+
+// Every corner of the current UV set names a point of the set.
+void checkMapped(const TpolyGeom& g) {
+    ASSERT_EQ(g.nbMapSet(), 1u);
+    const TpolyMap& map = (*g.maps())[0];
+    ASSERT_EQ(map.indexArray().size(), g.faceDescLength());
+    for (uint32_t c = 0; c < g.faceDescLength(); ++c) {
+        const int32_t id = map.getIndex(c);
+        EXPECT_TRUE(id >= 0 && uint32_t(id) < map.nbUV()) << c;
+    }
 }
 
 }  // namespace
@@ -116,4 +128,62 @@ TEST(SolidsPrimitive, UnsizedSolidLeavesTheBodyAndNamedSetIsUnmapped) {
     ASSERT_EQ(g.nbMapSet(), 1u);
     EXPECT_EQ((*g.maps())[0].nbUV(), 0u);
     EXPECT_EQ((*g.maps())[0].indexArray().size(), g.faceDescLength());
+}
+
+TEST(PipePrimitive, RingsRimsUVsAndCorrections) {
+    struct Case {
+        uint32_t nx, ny, nz;
+    };
+    for (Case c : {Case{3, 1, 1}, Case{8, 3, 2}, Case{13, 1, 4}}) {
+        SCOPED_TRACE(testing::Message() << c.nx << " " << c.ny << " " << c.nz);
+        TpolyPipeFty pipe;
+        pipe.setRadius(2);
+        pipe.setThickness(0.5f);
+        pipe.setLength(3);
+        pipe.setXSubdivide(c.nx);
+        pipe.setYSubdivide(c.ny);
+        pipe.setZSubdivide(c.nz);
+        pipe.setTexture(true);
+        pipe.setUVSetName(Tstring("pipeUV"));
+        auto g = pipe.createPipe();
+        EXPECT_EQ(g->dirtyMask(), uint32_t(dirtyAll));
+        const uint32_t v = 2 * c.nx * (c.ny + c.nz);
+        const double volume = checkClosed(*g, {v, 2 * v, v}, 0);
+        // The faces are flat enough for the fans to measure nearly the annulus times the length.
+        const double annulus = 3.0 * 0.5 * c.nx * std::sin(2 * M_PI / c.nx) * (4.0 - 1.5 * 1.5);
+        EXPECT_NEAR(volume, annulus, 1e-4 * annulus);
+        for (uint32_t k = 0; k < g->nbVertex(); ++k) {
+            const T3dFltPoint& p = g->vertexConst(k);
+            const float rho = std::hypot(p.x, p.z);
+            EXPECT_TRUE(rho > 1.5f - 1e-5f && rho < 2 + 1e-5f && std::fabs(p.y) < 1.5f + 1e-6f) << k;
+        }
+        // The rims, four rings of nx edges, are hard; the edges along the pipe too for nx <= 12.
+        uint32_t hard = 0;
+        for (uint32_t e = 0; e < g->nbEdge(); ++e) hard += g->isHard(e);
+        EXPECT_EQ(hard, c.nx <= 12 ? 4 * c.nx + v : 4 * c.nx);
+        checkMapped(*g);
+        EXPECT_EQ((*g->maps())[0].nbUV(), (2 * (c.ny + c.nz) + 1) * (c.nx + 1));
+    }
+
+    // Defaults: the wall as thick as the radius is halved; bad counts fall back and are written back.
+    TpolyPipeFty pipe;
+    pipe.setXSubdivide(2);
+    pipe.setYSubdivide(1001);
+    pipe.setZSubdivide(0);
+    pipe.setLength(std::numeric_limits<float>::infinity());
+    auto g = pipe.createPipe();
+    EXPECT_EQ(pipe.thickness(), 0.5f);
+    EXPECT_EQ(pipe.xSubdivide(), 3u);
+    EXPECT_EQ(pipe.ySubdivide(), 1u);
+    EXPECT_EQ(pipe.zSubdivide(), 1u);
+    EXPECT_EQ(pipe.length(), 1.0f);
+    checkClosed(*g, {12, 24, 12}, 0);
+    EXPECT_EQ(g->nbMapSet(), 0u);
+    // A name without texture: a set of unmapped corners.
+    pipe.setUVSetName(Tstring("pipeUV"));
+    TmidBody body;
+    pipe.build(body);
+    ASSERT_EQ(body.polyGeom()->nbMapSet(), 1u);
+    EXPECT_EQ((*body.polyGeom()->maps())[0].nbUV(), 0u);
+    EXPECT_EQ(body.faceCount(), 12u);
 }

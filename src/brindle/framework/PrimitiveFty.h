@@ -62,17 +62,6 @@ private:
     std::shared_ptr<const Tstring> fUVSetName;
 };
 
-class BRINDLE_API TpolyPipeFty : public TprimitiveFty {
-public:
-    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 1.0f)
-    BRINDLE_PRIMITIVE_PARAM(float, length, Length, 1.0f)
-    BRINDLE_PRIMITIVE_PARAM(float, thickness, Thickness, 1.0f)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 3)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 1)
-    BRINDLE_PRIMITIVE_PARAM(bool, texture, Texture, false)
-};
-
 class BRINDLE_API TpolyHelixFty : public TprimitiveFty {
 public:
     enum TdirType : int32_t { kClockwise = 0, kCounterClockwise = 1 };
