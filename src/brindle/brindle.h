@@ -36,6 +36,7 @@
 #include "brindle/framework/MidComponent.h"
 #include "brindle/framework/ModifierFty.h"
 #include "brindle/framework/PolyBuilder.h"
+#include "brindle/framework/PolyHelixFty.h"
 #include "brindle/framework/PolyPipeFty.h"
 #include "brindle/framework/PrimitiveFty.h"
 #include "brindle/framework/RemoverFty.h"

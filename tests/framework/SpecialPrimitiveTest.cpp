@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -186,4 +187,84 @@ TEST(PipePrimitive, RingsRimsUVsAndCorrections) {
     ASSERT_EQ(body.polyGeom()->nbMapSet(), 1u);
     EXPECT_EQ((*body.polyGeom()->maps())[0].nbUV(), 0u);
     EXPECT_EQ(body.faceCount(), 12u);
+}
+
+TEST(HelixPrimitive, ClosedTubeWindingCapsAndTextures) {
+    struct Case {
+        uint32_t nx, ny, nz;
+        TpolyHelixFty::TdirType dir;
+        TpolyHelixFty::TtexType tex;
+    };
+    const Case cases[] = {{8, 50, 1, TpolyHelixFty::kCounterClockwise, TpolyHelixFty::kFaceTexture},
+                          {5, 7, 3, TpolyHelixFty::kClockwise, TpolyHelixFty::kSharedTexture},
+                          {16, 40, 2, TpolyHelixFty::kCounterClockwise, TpolyHelixFty::kSharedTexture},
+                          {3, 1, 1, TpolyHelixFty::kClockwise, TpolyHelixFty::kFaceTexture}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.nx << " " << c.ny << " " << c.nz << " dir " << c.dir);
+        TpolyHelixFty helix;
+        helix.setXSubdivide(c.nx);
+        helix.setYSubdivide(c.ny);
+        helix.setZSubdivide(c.nz);
+        helix.setDirection(c.dir);
+        helix.setTexture(c.tex);
+        helix.setNumCoils(2);
+        helix.setUVSetName(Tstring("helixUV"));
+        auto g = helix.createHelix();
+        EXPECT_EQ(g->dirtyMask(), uint32_t(dirtyAll));
+        const uint32_t f = c.nx * (c.ny + 2 * c.nz);
+        const double volume =
+            checkClosed(*g, {c.nx * (c.ny + 2 * c.nz - 1) + 2, c.nx * (2 * c.ny + 4 * c.nz - 1), f}, 2);
+        EXPECT_LT(volume, M_PI * 0.4 * 0.4 * 2 * std::hypot(5 * M_PI, 2.5) * 1.01);
+        checkMapped(*g);
+        if (c.tex == TpolyHelixFty::kFaceTexture) {
+            EXPECT_EQ((*g->maps())[0].nbUV(), g->faceDescLength());
+        } else {
+            EXPECT_EQ((*g->maps())[0].nbUV(), (c.nx + 1) * (c.ny + 1 + 2 * c.nz) + 2);
+        }
+        // Every vertex within the tube's radius of the path; the ends at the bottom and top.
+        float lowest = 1e9f, highest = -1e9f;
+        for (uint32_t k = 0; k < g->nbVertex(); ++k) {
+            const T3dFltPoint& p = g->vertexConst(k);
+            EXPECT_LT(std::fabs(std::hypot(p.x, p.z) - 2.5f), 0.4f + 1e-4f) << k;
+            lowest = std::min(lowest, p.y);
+            highest = std::max(highest, p.y);
+        }
+        EXPECT_LT(lowest, -2.5f + 0.4f);
+        EXPECT_GT(highest, 2.5f - 0.4f);
+    }
+
+    // The winding: a quarter of a coil takes the start (x = 2.5, z = 0) to z = -2.5
+    // counter-clockwise seen from +y, to z = 2.5 clockwise.
+    for (auto dir : {TpolyHelixFty::kCounterClockwise, TpolyHelixFty::kClockwise}) {
+        TpolyHelixFty helix;
+        helix.setNumCoils(0.25f);
+        helix.setYSubdivide(1);
+        helix.setDirection(dir);
+        auto g = helix.createHelix();
+        const T3dFltPoint& end = g->vertexConst(g->nbVertex() - 1);
+        EXPECT_NEAR(end.x, 0, 1e-5f);
+        EXPECT_NEAR(end.z, dir == TpolyHelixFty::kCounterClockwise ? -2.5f : 2.5f, 1e-5f);
+        EXPECT_EQ(g->nbMapSet(), 0u);
+    }
+
+    // Corrections written back; texture 0 with a name gives a set without UVs.
+    TpolyHelixFty helix;
+    helix.setNumCoils(-1);
+    helix.setXSubdivide(2);
+    helix.setYSubdivide(0);
+    helix.setZSubdivide(5000);
+    helix.setRadius(0);
+    helix.setTexture(TpolyHelixFty::kNoTexture);
+    helix.setUVSetName(Tstring("helixUV"));
+    TmidBody body;
+    helix.build(body);
+    EXPECT_EQ(helix.numCoils(), 0.1f);
+    EXPECT_EQ(helix.xSubdivide(), 8u);
+    EXPECT_EQ(helix.ySubdivide(), 50u);
+    EXPECT_EQ(helix.zSubdivide(), 1u);
+    EXPECT_EQ(helix.radius(), 0.4f);
+    EXPECT_EQ(body.faceCount(), 8u * 52u);
+    ASSERT_EQ(body.polyGeom()->nbMapSet(), 1u);
+    EXPECT_EQ((*body.polyGeom()->maps())[0].nbUV(), 0u);
+    checkClosed(*body.polyGeom(), {8 * 51 + 2, 8 * 103, 8 * 52}, 2);
 }

@@ -62,19 +62,3 @@ private:
     std::shared_ptr<const Tstring> fUVSetName;
 };
 
-class BRINDLE_API TpolyHelixFty : public TprimitiveFty {
-public:
-    enum TdirType : int32_t { kClockwise = 0, kCounterClockwise = 1 };
-    enum TtexType : int32_t { kNoTexture = 0, kSharedTexture = 1, kFaceTexture = 2 };
-
-    BRINDLE_PRIMITIVE_PARAM(float, numCoils, NumCoils, 3.0f)
-    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 5.0f)
-    BRINDLE_PRIMITIVE_PARAM(float, width, Width, 5.0f)
-    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.4f)
-    BRINDLE_PRIMITIVE_PARAM(TdirType, direction, Direction, kCounterClockwise)
-    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kFaceTexture)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 8)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 50)
-    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
-};
-
