@@ -215,6 +215,11 @@ TEST(HelixPrimitive, ClosedTubeWindingCapsAndTextures) {
         const double volume =
             checkClosed(*g, {c.nx * (c.ny + 2 * c.nz - 1) + 2, c.nx * (2 * c.ny + 4 * c.nz - 1), f}, 2);
         EXPECT_LT(volume, M_PI * 0.4 * 0.4 * 2 * std::hypot(5 * M_PI, 2.5) * 1.01);
+        // Rims always hard, rings when a step turns by more than pi/6, edges along the path for nx <= 12.
+        const bool hardRings = 4 * M_PI / c.ny > M_PI / 6;
+        uint32_t hard = 0;
+        for (uint32_t e = 0; e < g->nbEdge(); ++e) hard += g->isHard(e);
+        EXPECT_EQ(hard, (hardRings ? c.ny + 1 : 2) * c.nx + (c.nx <= 12 ? c.ny * c.nx : 0));
         checkMapped(*g);
         if (c.tex == TpolyHelixFty::kFaceTexture) {
             EXPECT_EQ((*g->maps())[0].nbUV(), g->faceDescLength());
