@@ -135,6 +135,8 @@ std::unique_ptr<TpolyGeom> TpolyHelixFty::buildHelix(float tubeRadius, float len
             centreUV[cap] = int32_t(map.nbUV());
             map.appendUV(cu, 0.5f);
         }
+    } else if (tex == kFaceTexture && s != kNoSet) {
+        (*g.maps())[s].dataBuffer(nx * (4 * (ny + 2 * nz - 2) + 6));
     }
 
     for (uint32_t j = 0; j < ny; ++j)
