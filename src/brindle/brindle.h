@@ -51,4 +51,5 @@
 #include "brindle/geom/PolyTriangulator.h"
 #include "brindle/geom/PolyTypes.h"
 #include "brindle/geom/PolyUserTrg.h"
+#include "brindle/geom/TopoIterators.h"
 #include "brindle/objreader/ObjReader.h"

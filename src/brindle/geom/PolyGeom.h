@@ -212,6 +212,57 @@ public:
     void computeVertexNormals();
     void normalizeVertexNormals();
 
+    // --- Adjacency ------------------------------------------------------------------------------
+    // Direct reads and writes of the edge-to-face and vertex-to-edge tables: bring them up to date
+    // first (update with dirtyEdgeToFace or dirtyVertexToEdge). A non-manifold side counts as
+    // having a face.
+    const TpolyWingEdge& getEdgeFace(uint32_t e) const { return fTopo->fEdgeToFace[e]; }
+    void setEdgeFace(uint32_t e, const TpolyWingEdge& w) { fTopo->fEdgeToFace[e] = w; }
+    void edgeFaceBuffer(uint32_t n) { fTopo->fEdgeToFace.buffer(n); }
+    bool hasSide(uint32_t e, Tside s) const { return fTopo->fEdgeToFace[e].side[s] != TpolyBits::kNoFace; }
+    bool hasLeft(uint32_t e) const { return hasSide(e, kLeft); }
+    bool hasRight(uint32_t e) const { return hasSide(e, kRight); }
+    bool isBorder(uint32_t e) const { return !hasLeft(e) || !hasRight(e); }
+    bool isEdgeManifold(uint32_t e) const {
+        return fTopo->isEdgeFace2Manifold(e, kLeft) && fTopo->isEdgeFace2Manifold(e, kRight);
+    }
+    void setSide(uint32_t e, Tside s, uint32_t face) { fTopo->fEdgeToFace[e].side[s] = face; }
+    void setLeft(uint32_t e, uint32_t face) { setSide(e, kLeft, face); }
+    void setRight(uint32_t e, uint32_t face) { setSide(e, kRight, face); }
+
+    const TpolyVertexInfo& getVertexInfo(uint32_t v) const { return fTopo->fVertexToEdge[v]; }
+    void setVertexInfo(uint32_t v, const TpolyVertexInfo& info) { fTopo->fVertexToEdge[v] = info; }
+    void vertexEdgeBuffer(uint32_t n) { fTopo->fVertexToEdge.buffer(n); }
+    bool isVertexTwoManifold(uint32_t v) const {
+        return !(fTopo->fVertexToEdge[v].edge & TpolyTopo::kNonManifold);
+    }
+    void setVertexNonTwoManifold(uint32_t v) { fTopo->fVertexToEdge[v].edge |= TpolyTopo::kNonManifold; }
+    uint32_t leavingEdge(uint32_t v) const { return fTopo->fVertexToEdge[v].edge & TpolyTopo::kRunIndexMask; }
+    TedgeDirection leavingDirection(uint32_t v) const {
+        return (fTopo->fVertexToEdge[v].edge & TpolyTopo::kLeavingReversed) ? kReversed : kForward;
+    }
+    // Writes the whole first word, which makes the vertex 2-manifold again.
+    void setLeavingEdge(uint32_t v, uint32_t e, TedgeDirection d) {
+        fTopo->fVertexToEdge[v].edge =
+            (e & TpolyTopo::kRunIndexMask) | (d == kReversed ? TpolyTopo::kLeavingReversed : 0);
+    }
+    uint32_t vertexOrder(uint32_t v) const { return fTopo->fVertexToEdge[v].order; }
+    void setVertexOrder(uint32_t v, uint32_t order) { fTopo->fVertexToEdge[v].order = order; }
+    void incVertexOrder(uint32_t v) { ++fTopo->fVertexToEdge[v].order; }
+    void decVertexOrder(uint32_t v) { --fTopo->fVertexToEdge[v].order; }
+
+    // Whether the ring walk from v's leaving edge closes into one fan (or one open fan from a border
+    // edge) that holds all of v's edge ends.
+    bool checkIfVertexTwoManifold(uint32_t v);
+    // Bring the table up to date; true when some edge side holds several faces / some vertex is
+    // not 2-manifold.
+    bool nonManifoldEdges();
+    bool nonManifoldVertices();
+    // Flip entry directions so that consecutive entries of each loop meet (one pass, in order).
+    void fixEdgeDirections();
+    // The same for one face taken as a single loop; false for a face out of range.
+    bool fixEdgeConnections(uint32_t face);
+
     // --- Copying and sharing --------------------------------------------------------------------
     // Deep-copies the components named by mask into this record's own components.
     void copy(const TpolyGeom& other, uint32_t mask);

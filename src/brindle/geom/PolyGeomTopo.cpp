@@ -1,4 +1,204 @@
-#include "brindle/geom/PolyGeom.h"
+// Vertex-to-edge adjacency and the repairs of face-description directions.
+// Keeps true after completeVertexToEdge: every vertex has its order (edge ends at it) and either a
+// leaving edge from which the ring walk meets every edge once (a border vertex starts on its border
+// edge), or the non-manifold bit and a run in the non-manifold edge list holding all its edges.
+// Border and non-manifold edges come out hard, so that shading never smooths across them.
 
-// Placeholder until vertex-to-edge adjacency is built: clears its bit so update terminates.
-void TpolyGeom::completeVertexToEdge() { markClean(dirtyVertexToEdge); }
+#include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/TopoIterators.h"
+
+#include <utility>
+
+namespace {
+
+constexpr uint32_t kN2M = TpolyTopo::kNonManifold;
+constexpr uint32_t kLeaveRev = TpolyTopo::kLeavingReversed;
+
+// Directions changed: adjacency, face vectors, shading and triangles no longer hold.
+constexpr uint32_t kFlippedMask = dirtyReversed | dirtyFaceVectors | dirtyFaceNormalize;
+
+uint32_t orientedStart(const TpolyEdge* edges, uint32_t entry) {
+    return edges[entry & TpolyBits::kEdgeMask].v[entry >> 31] & TpolyBits::kVertexMask;
+}
+uint32_t orientedEnd(const TpolyEdge* edges, uint32_t entry) {
+    return edges[entry & TpolyBits::kEdgeMask].v[1 - (entry >> 31)] & TpolyBits::kVertexMask;
+}
+
+}  // namespace
+
+void TpolyGeom::completeVertexToEdge() {
+    update(dirtyFaceOffsets | dirtyEdgeToFace);
+    TpolyTopo& t = *fTopo;
+    const uint32_t nVertex = nbVertex(), nEdge = nbEdge();
+    t.fVertexToEdge.changeLogicalSizeTo(nVertex);
+    for (TpolyVertexInfo& info : t.fVertexToEdge) info = TpolyVertexInfo();
+    t.fN2MEdges.clear();
+    TpolyVertexInfo* infos = t.fVertexToEdge.data();
+    TpolyEdge* edges = t.fEdges.data();
+    const TpolyWingEdge* wings = t.fEdgeToFace.data();
+    const uint32_t nWing = t.fEdgeToFace.size();
+    auto sideWord = [&](uint32_t e, uint32_t s) { return e < nWing ? wings[e].side[s] : TpolyBits::kNoFace; };
+    auto isBorderEdge = [&](uint32_t e) {
+        return sideWord(e, 0) == TpolyBits::kNoFace || sideWord(e, 1) == TpolyBits::kNoFace;
+    };
+    // A border edge leaving the vertex: two of them mean two fans meet there.
+    auto takeBorder = [&](TpolyVertexInfo& info, uint32_t e, uint32_t word) {
+        if (info.edge & kN2M) return;
+        if (info.edge == TpolyBits::kNoEdge)
+            info.edge = word;
+        else if (isBorderEdge(info.edge & TpolyTopo::kRunIndexMask))
+            info.edge = (info.edge & kLeaveRev) | kN2M | e;
+        else
+            info.edge = word;
+    };
+
+    for (uint32_t e = nEdge; e-- > 0;) {
+        const uint32_t s = edges[e].start(), v = edges[e].end();
+        if (s >= nVertex || v >= nVertex) continue;
+        ++infos[s].order;
+        ++infos[v].order;
+        const uint32_t l = sideWord(e, 0), r = sideWord(e, 1);
+        const bool hasL = l != TpolyBits::kNoFace, hasR = r != TpolyBits::kNoFace;
+        if ((hasL && (l & kN2M)) || (hasR && (r & kN2M))) {
+            infos[s].edge = e | kN2M;
+            infos[v].edge = e | kLeaveRev | kN2M;
+            edges[e].v[0] |= TpolyBits::kHardFlag;
+        } else if (hasL && hasR) {
+            if (infos[s].edge == TpolyBits::kNoEdge) infos[s].edge = e;
+            if (infos[v].edge == TpolyBits::kNoEdge) infos[v].edge = e | kLeaveRev;
+        } else if (hasL) {
+            takeBorder(infos[s], e, e);
+            edges[e].v[0] |= TpolyBits::kHardFlag;
+        } else if (hasR) {
+            takeBorder(infos[v], e, e | kLeaveRev);
+            edges[e].v[0] |= TpolyBits::kHardFlag;
+        }
+    }
+    // The ring walks below read this table through the iterator.
+    markClean(dirtyVertexToEdge);
+
+    uint64_t total = 0;
+    for (uint32_t v = nVertex; v-- > 0;) {
+        if (!(infos[v].edge & kN2M)) {
+            if (checkIfVertexTwoManifold(v)) continue;
+            infos[v].edge |= kN2M;
+        }
+        total += infos[v].order;
+    }
+    if (total == 0) return;
+
+    // Runs in vertex order; while they fill, each vertex word is its run's fill cursor.
+    t.fN2MEdges.changeLogicalSizeTo(static_cast<uint32_t>(total));
+    for (uint32_t& w : t.fN2MEdges) w = TpolyTopo::kRunIndexMask;
+    uint32_t* runs = t.fN2MEdges.data();
+    uint32_t next = 0;
+    for (uint32_t v = 0; v < nVertex; ++v) {
+        if (!(infos[v].edge & kN2M)) continue;
+        const uint32_t order = infos[v].order;
+        if (order > 0) runs[next + order - 1] |= TpolyTopo::kRunEnd;
+        infos[v].edge = kN2M | next;
+        next += order;
+    }
+    auto put = [&](uint32_t v, uint32_t word) {
+        uint32_t& cursor = infos[v].edge;
+        uint32_t& slot = runs[cursor & TpolyTopo::kRunIndexMask];
+        slot = (slot & TpolyTopo::kRunEnd) | word;
+        ++cursor;
+    };
+    for (uint32_t e = nEdge; e-- > 0;) {
+        const uint32_t s = edges[e].start(), v = edges[e].end();
+        if (s >= nVertex || v >= nVertex) continue;
+        if (infos[s].edge & kN2M) put(s, e);
+        if (infos[v].edge & kN2M) put(v, e | TpolyTopo::kEdgeAtEnd);
+    }
+    for (uint32_t v = 0; v < nVertex; ++v)
+        if (infos[v].edge & kN2M) infos[v].edge -= infos[v].order;
+}
+
+// The walk may take order - 1 steps, each through the face on the side it leaves by; coming back
+// to the first edge early means the edges form more than one fan. A walk that ends on an edge with
+// a face beyond it must close: that face is the one behind the first edge.
+bool TpolyGeom::checkIfVertexTwoManifold(uint32_t v) {
+    update(dirtyVertexToEdge);
+    if (v >= fTopo->fVertexToEdge.size()) return true;
+    const uint32_t order = vertexOrder(v);
+    if (order < 2) return true;
+    TvertexEdgeIterator it(this, v);
+    if (it.isDone()) return false;
+    const uint32_t first = it.edge();
+    const uint32_t back = fTopo->fEdgeToFace[first].side[1 - it.direction()];
+    for (uint32_t step = 1; step < order; ++step) {
+        if (fTopo->fEdgeToFace[it.edge()].side[it.direction()] == TpolyBits::kNoFace) return false;
+        if (it.next() == TpolyBits::kNoFace || it.edge() == first) return false;
+    }
+    const uint32_t far = fTopo->fEdgeToFace[it.edge()].side[it.direction()];
+    return far == TpolyBits::kNoFace || far == back;
+}
+
+bool TpolyGeom::nonManifoldEdges() {
+    update(dirtyFaceOffsets | dirtyEdgeToFace);
+    return !fTopo->fN2MFaces.empty();
+}
+
+bool TpolyGeom::nonManifoldVertices() {
+    update(dirtyVertexToEdge);
+    return !fTopo->fN2MEdges.empty();
+}
+
+void TpolyGeom::fixEdgeDirections() {
+    uint32_t* desc = fTopo->fFaceDesc.data();
+    const TpolyEdge* edges = fTopo->fEdges.data();
+    const uint32_t n = faceDescLength(), nEdge = nbEdge();
+    auto valid = [&](uint32_t o) { return (desc[o] & TpolyBits::kEdgeMask) < nEdge; };
+    bool changed = false;
+    for (uint32_t o = 0, loop = 0; o < n; ++o) {
+        const bool loopEnds = (desc[o] & TpolyBits::kEndOfLoop) || o + 1 == n;
+        const uint32_t next = loopEnds ? loop : o + 1;
+        if (loopEnds) loop = o + 1;
+        if (!valid(o) || !valid(next) || orientedEnd(edges, desc[o]) == orientedStart(edges, desc[next])) continue;
+        if (orientedStart(edges, desc[o]) == orientedStart(edges, desc[next])) {
+            desc[o] ^= TpolyBits::kReversedUse;
+            changed = true;
+        } else if (orientedEnd(edges, desc[o]) == orientedEnd(edges, desc[next])) {
+            desc[next] ^= TpolyBits::kReversedUse;
+            changed = true;
+        }
+    }
+    if (changed) markDirty(kFlippedMask);
+}
+
+bool TpolyGeom::fixEdgeConnections(uint32_t face) {
+    update(dirtyFaceOffsets | dirtyEdgeToFace);
+    const TuInt32Array& offsets = fTopo->fFaceOffsets;
+    if (face >= nbFace() || face + 1 >= offsets.size()) return false;
+    const uint32_t begin = offsets[face], end = offsets[face + 1];
+    uint32_t* desc = fTopo->fFaceDesc.data();
+    const TpolyEdge* edges = fTopo->fEdges.data();
+    for (uint32_t o = begin; o < end; ++o)
+        if ((desc[o] & TpolyBits::kEdgeMask) >= nbEdge()) return false;
+    if (end - begin < 2) return true;
+
+    const uint32_t a = desc[begin], b = desc[begin + 1];
+    auto meets = [&](uint32_t x, uint32_t y) { return orientedEnd(edges, x) == orientedStart(edges, y); };
+    constexpr uint32_t r = TpolyBits::kReversedUse;
+    bool changed = false;
+    if (!meets(a, b)) {
+        // Flip the first, the second, then both; a pair that cannot meet stays as it was.
+        for (const auto& [fa, fb] : {std::pair{r, 0u}, std::pair{0u, r}, std::pair{r, r}}) {
+            if (!meets(a ^ fa, b ^ fb)) continue;
+            desc[begin] = a ^ fa;
+            desc[begin + 1] = b ^ fb;
+            changed = true;
+            break;
+        }
+    }
+    for (uint32_t o = begin + 2; o < end; ++o) {
+        const uint32_t arrive = orientedEnd(edges, desc[o - 1]);
+        if (orientedStart(edges, desc[o]) != arrive && orientedEnd(edges, desc[o]) == arrive) {
+            desc[o] ^= r;
+            changed = true;
+        }
+    }
+    if (changed) markDirty(kFlippedMask);
+    return true;
+}

@@ -44,8 +44,40 @@ public:
     TuInt32Array fN2MFaces{32};
     TuInt32Array fN2MEdges{32};
 
+    // Side words and list entries of the two adjacency tables.
+    static constexpr uint32_t kNonManifold = 0x40000000u;  // side or vertex word holds a run index
+    static constexpr uint32_t kRunIndexMask = 0x3FFFFFFFu;
+    static constexpr uint32_t kRunEnd = 0x80000000u;       // last entry of a run
+    static constexpr uint32_t kEdgeAtEnd = 0x40000000u;    // edge-list entry: the vertex is the edge's end
+    static constexpr uint32_t kLeavingReversed = 0x80000000u;
+
     // Rebuilds the face offsets from the end-of-face bits of the description.
     void completeTopoOffset();
     // Rebuilds the edge-to-face table and the non-manifold face list.
     void completeEdgeToFace();
+
+    // Non-manifold face list: face id in bits 0-29, run end in bit 31.
+    uint32_t getN2MFace(uint32_t i) const { return fN2MFaces[i] & kRunIndexMask; }
+    // Replaces the face id and keeps the run-end bit.
+    void setN2MFace(uint32_t i, uint32_t face) { fN2MFaces[i] = (fN2MFaces[i] & kRunEnd) | (face & kRunIndexMask); }
+    void setEdgeEnd(uint32_t i) { fN2MFaces[i] |= kRunEnd; }
+    bool isEdgeEnd(uint32_t i) const { return (fN2MFaces[i] & kRunEnd) != 0; }
+    void N2MFaceBuffer(uint32_t n) { fN2MFaces.buffer(n); }
+    // Non-manifold edge list: edge id in bits 0-29, bit 30 when the vertex is the edge's end.
+    uint32_t getN2MEdge(uint32_t i) const { return fN2MEdges[i] & kRunIndexMask; }
+    TedgeDirection getN2MEdgeDirection(uint32_t i) const {
+        return (fN2MEdges[i] & kEdgeAtEnd) ? kReversed : kForward;
+    }
+    // Replaces edge id and direction and keeps the run-end bit.
+    void setN2MEdge(uint32_t i, uint32_t edge, TedgeDirection d) {
+        fN2MEdges[i] = (fN2MEdges[i] & kRunEnd) | (edge & kRunIndexMask) | (d == kReversed ? kEdgeAtEnd : 0);
+    }
+    void N2MEdgeBuffer(uint32_t n) { fN2MEdges.buffer(n); }
+    // The side holds at most one face (no run in the non-manifold face list).
+    bool isEdgeFace2Manifold(uint32_t e, Tside side) const {
+        const uint32_t w = fEdgeToFace[e].side[side];
+        return w == TpolyBits::kNoFace || !(w & kNonManifold);
+    }
+    // The side word names one face (not empty, not a run).
+    static bool isSingleFace(uint32_t sideWord) { return sideWord < kNonManifold; }
 };
