@@ -263,6 +263,41 @@ public:
     // The same for one face taken as a single loop; false for a face out of range.
     bool fixEdgeConnections(uint32_t face);
 
+    // --- Normals --------------------------------------------------------------------------------
+    // Direct reads of the normal arrays: bring them up to date with update first. Face normals are
+    // indexed by face, shading normals by normal id, normal ids by face corner.
+    uint32_t nbFaceNormal() const { return fNorm->fFaceNormals.size(); }
+    const T3dFltPoint& faceNormalConst(uint32_t f) const { return fNorm->fFaceNormals[f]; }
+    T3dFltPoint& faceNormal(uint32_t f) { return fNorm->fFaceNormals[f]; }
+    void getFaceNormal(uint32_t f, T4dFltVector& out) const {
+        const T3dFltPoint& n = fNorm->fFaceNormals[f];
+        out = T4dFltVector(n.x, n.y, n.z);
+    }
+    uint32_t nbVertexNormal() const { return fNorm->fVertexNormals.size(); }
+    const T3dFltPoint& vertexNormalConst(uint32_t id) const { return fNorm->fVertexNormals[id]; }
+    T3dFltPoint& vertexNormal(uint32_t id) { return fNorm->fVertexNormals[id]; }
+    uint32_t nbNormalRef() const { return fNorm->fNormalIds.size(); }
+    uint32_t getNormalId(uint32_t offset) const { return fNorm->fNormalIds[offset]; }
+    void setNormalId(uint32_t offset, uint32_t id) { fNorm->fNormalIds[offset] = id; }
+    // The shading normal of a corner.
+    const T3dFltPoint& getRefNormal(uint32_t offset) const { return fNorm->fVertexNormals[fNorm->fNormalIds[offset]]; }
+
+    // User normals, indexed by normal id. Every change marks the shading normals dirty, since they
+    // are recomputed from the faces before the user normals are applied again.
+    uint32_t nbUserNormal() const { return fNorm->fUserNormals.size(); }
+    bool hasUserNormals() const { return !fNorm->fUserNormals.empty(); }
+    bool hasValidUserNormal(uint32_t id) const { return fNorm->getValidUserNormal(id) != nullptr; }
+    void buildUserNormalBuffer(uint32_t n) { fNorm->buildUserNormalBuffer(n); }
+    // Grows the array when id is beyond it.
+    void setUserNormal(uint32_t id, const T4dFltVector& n);
+    void resetUserNormal(uint32_t id);
+    void setUserNormalMode(TpolyNorm::TuserNormalMode mode);
+    TpolyNorm::TuserNormalMode userNormalMode() const { return fNorm->fUserNormalMode; }
+    // Locks every shading normal: each unset user entry takes the current normal, mode 0.
+    void freezeNormals();
+    // Newell vector of the loop whose first entry is at offset (twice its area, unnormalised).
+    T4dFltVector computeLoopVector(uint32_t offset) const;
+
     // --- Copying and sharing --------------------------------------------------------------------
     // Deep-copies the components named by mask into this record's own components.
     void copy(const TpolyGeom& other, uint32_t mask);

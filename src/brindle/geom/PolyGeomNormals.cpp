@@ -1,8 +1,213 @@
-#include "brindle/geom/PolyGeom.h"
+// Face normals, the normal description and shading normals of the record.
+// Keeps true while the matching dirty bits are clear: one face normal per face (the Newell vector
+// of its outer loop, unit length after normalisation, zero for a face of no area); one normal id
+// per corner, ids 0..n-1 numbered by first corner, corners sharing an id exactly when soft edges
+// join their faces round the vertex; one shading normal per id, the normalised sum of the unit
+// normals of its corners' faces, overridden or bent by the set user normals.
 
-// Placeholders until normals are built: each clears its bit so update terminates.
-void TpolyGeom::computeFaceVectors() { markClean(dirtyFaceVectors); }
-void TpolyGeom::normalizeFaceVectors() { markClean(dirtyFaceNormalize); }
-void TpolyGeom::computeVertexNormalTopo() { markClean(dirtyNormalTopo); }
-void TpolyGeom::computeVertexNormals() { markClean(dirtyVertexNormals); }
-void TpolyGeom::normalizeVertexNormals() { markClean(dirtyVertexNormalize); }
+#include <algorithm>
+
+#include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/TopoIterators.h"
+
+namespace {
+
+// Shading normals depend on the user normals; both stages must run again after a change.
+constexpr uint32_t kUserNormalsChanged = dirtyVertexNormals | dirtyVertexNormalize | dirtyDisplay;
+
+// Faces that have a description (the face counter may run ahead of the end-of-face bits).
+uint32_t describedFaces(const TpolyGeom& g) {
+    const TuInt32Array& offsets = g.faceOffsetArray();
+    return std::min(g.nbFace(), offsets.empty() ? 0u : offsets.size() - 1);
+}
+
+void normalizeInPlace(T3dFltPoint& p) {
+    T4dFltVector v(p.x, p.y, p.z);
+    v.normalize();
+    p = T3dFltPoint(v.x, v.y, v.z);
+}
+
+// Union-find root: parents are never above their index, so the root is the class's smallest
+// corner. Path halving keeps that true and bounds the walks on high-valence vertices.
+uint32_t findRoot(uint32_t* parent, uint32_t k) {
+    while (parent[k] < k) {
+        parent[k] = parent[parent[k]];
+        k = parent[k];
+    }
+    return k;
+}
+
+void unite(uint32_t* parent, uint32_t a, uint32_t b) {
+    a = findRoot(parent, a);
+    b = findRoot(parent, b);
+    if (a < b)
+        parent[b] = a;
+    else if (b < a)
+        parent[a] = b;
+}
+
+}  // namespace
+
+T4dFltVector TpolyGeom::computeLoopVector(uint32_t offset) const {
+    const uint32_t* desc = fTopo->fFaceDesc.data();
+    const TpolyEdge* edges = fTopo->fEdges.data();
+    const T3dFltPoint* points = fVertex->fPoints.data();
+    const uint32_t n = faceDescLength(), nEdge = nbEdge(), nVertex = nbVertex();
+    auto corner = [&](uint32_t o, const T3dFltPoint*& p) {
+        const uint32_t e = desc[o] & TpolyBits::kEdgeMask;
+        if (e >= nEdge) return false;
+        const uint32_t v = edges[e].v[desc[o] >> 31] & TpolyBits::kVertexMask;
+        if (v >= nVertex) return false;
+        p = points + v;
+        return true;
+    };
+    T4dFltVector sum;
+    const T3dFltPoint *first = nullptr, *p = nullptr, *q = nullptr;
+    if (offset >= n || !corner(offset, first)) return sum;
+    p = first;
+    for (uint32_t o = offset;; ++o) {
+        const bool last = (desc[o] & TpolyBits::kEndOfLoop) || o + 1 == n;
+        if (last)
+            q = first;
+        else if (!corner(o + 1, q))
+            return T4dFltVector();
+        sum.x = static_cast<float>(sum.x + (double(p->y) - q->y) * (double(p->z) + q->z));
+        sum.y = static_cast<float>(sum.y + (double(p->x) + q->x) * (double(p->z) - q->z));
+        sum.z = static_cast<float>(sum.z + (double(p->x) - q->x) * (double(p->y) + q->y));
+        if (last) return sum;
+        p = q;
+    }
+}
+
+void TpolyGeom::computeFaceVectors() {
+    update(dirtyFaceOffsets);
+    const uint32_t nFace = nbFace(), described = describedFaces(*this);
+    T3dFltPointArray& normals = fNorm->fFaceNormals;
+    normals.changeLogicalSizeTo(nFace);
+    for (uint32_t f = 0; f < nFace; ++f) {
+        const T4dFltVector v = f < described && faceVertexCount(f) > 0 ? computeLoopVector(faceOffset(f)) : T4dFltVector();
+        normals[f] = T3dFltPoint(v.x, v.y, v.z);
+    }
+    markClean(dirtyFaceVectors);
+}
+
+void TpolyGeom::normalizeFaceVectors() {
+    update(dirtyFaceVectors);
+    for (T3dFltPoint& n : fNorm->fFaceNormals) normalizeInPlace(n);
+    markClean(dirtyFaceNormalize);
+}
+
+void TpolyGeom::computeVertexNormalTopo() {
+    update(dirtyFaceOffsets | dirtyEdgeToFace);
+    const uint32_t n = faceDescLength(), described = describedFaces(*this);
+    TuInt32Array& ids = fNorm->fNormalIds;
+    ids.clear();
+    ids.changeLogicalSizeTo(n);
+    uint32_t* parent = ids.data();
+    for (uint32_t k = 0; k < n; ++k) parent[k] = k;
+
+    const uint32_t* desc = fTopo->fFaceDesc.data();
+    const uint32_t* offsets = fTopo->fFaceOffsets.data();
+    TedgeFaceIterator faces(this);
+    for (uint32_t e = nbEdge(); e-- > 0;) {
+        if (isHard(e)) continue;
+        uint32_t refStart = TpolyBits::kNoId, refEnd = TpolyBits::kNoId;
+        for (uint32_t f = faces.reset(e); !faces.isDone(); f = faces.next()) {
+            if (f >= described) continue;
+            const uint32_t begin = offsets[f], end = offsets[f + 1];
+            uint32_t loop = begin, at = TpolyBits::kNoId;
+            for (uint32_t o = begin; o < end && at == TpolyBits::kNoId; ++o) {
+                if ((desc[o] & TpolyBits::kEdgeMask) == e) at = o;
+                else if (desc[o] & TpolyBits::kEndOfLoop) loop = o + 1;
+            }
+            if (at == TpolyBits::kNoId) continue;
+            uint32_t next = at + 1;
+            if ((desc[at] & TpolyBits::kEndOfLoop) || next >= end) next = loop;
+            const bool reversed = desc[at] & TpolyBits::kReversedUse;
+            const uint32_t atStart = reversed ? next : at, atEnd = reversed ? at : next;
+            if (refStart == TpolyBits::kNoId) {
+                refStart = atStart;
+                refEnd = atEnd;
+                continue;
+            }
+            unite(parent, atStart, refStart);
+            unite(parent, atEnd, refEnd);
+        }
+    }
+    // Parents lie below their corners, so in offset order every parent already holds its final id.
+    uint32_t count = 0;
+    for (uint32_t k = 0; k < n; ++k) parent[k] = parent[k] < k ? parent[parent[k]] : count++;
+    fNorm->fVertexNormals.changeLogicalSizeTo(count);
+    markClean(dirtyNormalTopo);
+}
+
+void TpolyGeom::computeVertexNormals() {
+    update(dirtyNormalTopo | dirtyFaceNormalize);
+    T3dFltPoint* sums = fNorm->fVertexNormals.data();
+    const uint32_t nNormal = fNorm->fVertexNormals.size();
+    for (uint32_t i = 0; i < nNormal; ++i) sums[i] = T3dFltPoint();
+    const uint32_t* ids = fNorm->fNormalIds.data();
+    const uint32_t nIds = fNorm->fNormalIds.size();
+    const T3dFltPoint* faceNormals = fNorm->fFaceNormals.data();
+    const uint32_t described = std::min(describedFaces(*this), fNorm->fFaceNormals.size());
+    const uint32_t* offsets = fTopo->fFaceOffsets.data();
+    for (uint32_t f = 0; f < described; ++f) {
+        const T3dFltPoint& fn = faceNormals[f];
+        for (uint32_t k = offsets[f], end = std::min(offsets[f + 1], nIds); k < end; ++k) {
+            T3dFltPoint& s = sums[ids[k]];
+            s.x += fn.x;
+            s.y += fn.y;
+            s.z += fn.z;
+        }
+    }
+    markClean(dirtyVertexNormals);
+}
+
+void TpolyGeom::normalizeVertexNormals() {
+    update(dirtyVertexNormals);
+    for (T3dFltPoint& n : fNorm->fVertexNormals) normalizeInPlace(n);
+    if (hasUserNormals()) fNorm->updateUserNormals();
+    markClean(dirtyVertexNormalize);
+}
+
+void TpolyNorm::updateUserNormals() {
+    if (fUserNormalMode != kUserReplaces && fUserNormalMode != kUserAdds) return;
+    for (uint32_t id = std::min(fUserNormals.size(), fVertexNormals.size()); id-- > 0;) {
+        const T4dFltVector& u = fUserNormals[id];
+        if (!isSet(u)) continue;
+        T3dFltPoint& n = fVertexNormals[id];
+        n = fUserNormalMode == kUserReplaces ? T3dFltPoint(u.x, u.y, u.z) : T3dFltPoint(n.x + u.x, n.y + u.y, n.z + u.z);
+        normalizeInPlace(n);
+    }
+}
+
+void TpolyGeom::setUserNormal(uint32_t id, const T4dFltVector& n) {
+    fNorm->buildUserNormalBuffer(id + 1);
+    fNorm->fUserNormals[id] = n;
+    markDirty(kUserNormalsChanged);
+}
+
+void TpolyGeom::resetUserNormal(uint32_t id) {
+    if (id >= fNorm->fUserNormals.size()) return;
+    fNorm->fUserNormals[id] = TpolyNorm::unset();
+    markDirty(kUserNormalsChanged);
+}
+
+void TpolyGeom::setUserNormalMode(TpolyNorm::TuserNormalMode mode) {
+    fNorm->fUserNormalMode = mode;
+    markDirty(kUserNormalsChanged);
+}
+
+void TpolyGeom::freezeNormals() {
+    update(dirtyVertexNormals);
+    const uint32_t nNormal = fNorm->fVertexNormals.size();
+    fNorm->buildUserNormalBuffer(nNormal);
+    fNorm->fUserNormalMode = TpolyNorm::kUserReplaces;
+    for (uint32_t id = 0; id < nNormal; ++id) {
+        T4dFltVector& u = fNorm->fUserNormals[id];
+        if (TpolyNorm::isSet(u)) continue;
+        const T3dFltPoint& n = fNorm->fVertexNormals[id];
+        u = T4dFltVector(n.x, n.y, n.z);
+    }
+    markDirty(kUserNormalsChanged);
+}

@@ -20,4 +20,18 @@ public:
     T4dFltVectorArray fUserNormals{256};
     TuserNormalMode fUserNormalMode = kUserReplaces;
     T3dFltPointArray fSurfaceNormals{256};
+
+    // A user entry counts as set while x is below 1e19 (a NaN is unset too).
+    static bool isSet(const T4dFltVector& n) { return n.x < 1e19f; }
+    static T4dFltVector unset() { return T4dFltVector(1e20f, 1e20f, 1e20f); }
+    // Null when id is beyond the user array or its entry is unset.
+    const T4dFltVector* getValidUserNormal(uint32_t id) const {
+        return id < fUserNormals.size() && isSet(fUserNormals[id]) ? &fUserNormals[id] : nullptr;
+    }
+    // Grows the user array to n entries; the new ones are unset.
+    void buildUserNormalBuffer(uint32_t n) {
+        for (uint32_t i = fUserNormals.size(); i < n; ++i) fUserNormals.addLast(unset());
+    }
+    // Overrides (mode 0) or bends (mode 1) the unit shading normals with the set user normals.
+    void updateUserNormals();
 };

@@ -48,22 +48,6 @@ bool cornersValid(const TpolyGeom& g, uint32_t offset, uint32_t count) {
     return true;
 }
 
-// Newell vector of count corners from offset, visited backwards when reversed: each product in
-// double precision, the running sums stored back in single precision.
-T4dFltVector newellNormal(const TpolyGeom& g, uint32_t offset, uint32_t count, bool reversed) {
-    T4dFltVector n;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t a = reversed ? count - 1 - i : i;
-        const uint32_t b = reversed ? (a == 0 ? count - 1 : a - 1) : (a + 1 == count ? 0 : a + 1);
-        const T3dFltPoint& p = g.vertexConst(g.getStartVertex(offset + a));
-        const T3dFltPoint& q = g.vertexConst(g.getStartVertex(offset + b));
-        n.x = static_cast<float>(n.x + (double(p.y) - q.y) * (double(p.z) + q.z));
-        n.y = static_cast<float>(n.y + (double(p.x) + q.x) * (double(p.z) - q.z));
-        n.z = static_cast<float>(n.z + (double(p.x) - q.x) * (double(p.y) + q.y));
-    }
-    return n;
-}
-
 // Fan (0, k, k + 1) from the first corner, k running over the outer loop and starting again at 1
 // when it reaches the loop's last corner; numbers are kept below the corner count so that even a
 // face too short to be a polygon gets corners of its own. The last triangle is marked bad.
@@ -92,11 +76,11 @@ uint32_t describedFaces(const TpolyGeom& g) {
     return std::min(g.nbFace(), offsets.empty() ? 0u : offsets.size() - 1);
 }
 
-// The record's face normal while it has one, else the outer loop's own Newell vector.
-T4dFltVector faceNormal(const TpolyGeom& g, uint32_t f, uint32_t offset, uint32_t outer) {
+// The record's face normal while it is up to date, else the outer loop's own Newell vector.
+T4dFltVector frameNormal(const TpolyGeom& g, uint32_t f, uint32_t offset) {
     const T3dFltPointArray& normals = g.norm()->fFaceNormals;
-    if (f < normals.size()) return T4dFltVector(normals[f].x, normals[f].y, normals[f].z);
-    return cornersValid(g, offset, outer) ? newellNormal(g, offset, outer, false) : T4dFltVector();
+    if (!g.isDirty(dirtyFaceVectors) && f < normals.size()) return T4dFltVector(normals[f].x, normals[f].y, normals[f].z);
+    return g.computeLoopVector(offset);
 }
 
 const T3dFltPoint* cornerNormal(const TpolyGeom& g, uint32_t offset) {
@@ -141,7 +125,7 @@ void TpolyGeom::triangulate() {
                 count = 1;
             } else {
                 count = fTrgFunct(this, offset, shape.holes, shape.corners, true,
-                                  faceNormal(*this, f, offset, shape.outer), scratch.data());
+                                  frameNormal(*this, f, offset), scratch.data());
             }
             if (count <= 0 || uint32_t(count) > shape.room() || shape.corners > kMaxTrgCorners ||
                 !numbersInRange(scratch.data(), count, shape.corners)) {
@@ -165,7 +149,7 @@ int TpolyGeom::triangulateFace(uint32_t face, unsigned short* out) {
     const uint32_t offset = faceOffset(face);
     const FaceShape shape(*this, offset, faceVertexCount(face));
     const int count =
-        fTrgFunct(this, offset, shape.holes, shape.corners, false, faceNormal(*this, face, offset, shape.outer), out);
+        fTrgFunct(this, offset, shape.holes, shape.corners, false, frameNormal(*this, face, offset), out);
     if (count > 0) return count;
     writeFan(out, shape.room(), shape.outer, shape.corners);
     return static_cast<int>(shape.room());
@@ -187,7 +171,8 @@ int TpolyGeom::triangulateFaceFromOffset(const TpolyGeom* geom, uint32_t offset,
     if (cornerCount > kMaxTrgCorners || !cornersValid(g, offset, cornerCount)) return -1;
 
     // The frame looks at the face from behind, so that its outer loop runs clockwise in 2D.
-    T4dFltVector m = newellNormal(g, offset, outer, true);
+    const T4dFltVector loop = g.computeLoopVector(offset);
+    T4dFltVector m(-loop.x, -loop.y, -loop.z);
     m.normalize();
     try {
         Talloca scratch;

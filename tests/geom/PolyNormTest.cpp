@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "brindle/brindle.h"
+#include "support/ObjLoad.h"
+
+namespace {
+
+// Unit cube, faces wound outwards; all edges hard or all soft.
+void buildCube(TpolyGeom& g, bool hard) {
+    for (int i = 0; i < 8; ++i) g.appendVertex(float(i & 1), float((i >> 1) & 1), float((i >> 2) & 1));
+    const uint32_t faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    for (const auto& f : faces) {
+        g.bgnFace(4);
+        for (int i = 0; i < 4; ++i) {
+            const uint32_t a = f[i], b = f[(i + 1) % 4];
+            uint32_t e = TpolyBits::kNoId;
+            for (uint32_t k = 0; k < g.nbEdge(); ++k)
+                if ((g.startVertex(k) == a && g.endVertex(k) == b) || (g.startVertex(k) == b && g.endVertex(k) == a)) e = k;
+            if (e == TpolyBits::kNoId) e = g.appendEdge(a, b, hard);
+            g.refEdge(e, g.startVertex(e) == a ? kForward : kReversed);
+        }
+        g.endLoop();
+        g.endFace();
+    }
+}
+
+void expectNear(const T3dFltPoint& a, float x, float y, float z) {
+    EXPECT_NEAR(a.x, x, 1e-5f);
+    EXPECT_NEAR(a.y, y, 1e-5f);
+    EXPECT_NEAR(a.z, z, 1e-5f);
+}
+
+TEST(PolyNorm, HardCubeSplitsEveryCornerSoftCubeSharesThem) {
+    TpolyGeom hard;
+    buildCube(hard, true);
+    hard.update(dirtyAll);
+    EXPECT_EQ(hard.nbVertexNormal(), 24u);
+    for (uint32_t f = 0; f < 6; ++f)
+        for (uint32_t o = hard.faceOffset(f); o < hard.faceOffset(f + 1); ++o) {
+            const T3dFltPoint& n = hard.getRefNormal(o), &fn = hard.faceNormalConst(f);
+            expectNear(n, fn.x, fn.y, fn.z);
+            EXPECT_NEAR(std::fabs(fn.x) + std::fabs(fn.y) + std::fabs(fn.z), 1.0f, 1e-6f);
+        }
+    expectNear(hard.faceNormalConst(0), 0, 0, -1);  // bottom face wound downwards
+
+    TpolyGeom soft;
+    buildCube(soft, false);
+    soft.update(dirtyAll);
+    ASSERT_EQ(soft.nbVertexNormal(), 8u);
+    const float c = 1.0f / std::sqrt(3.0f);
+    for (uint32_t o = 0; o < soft.nbNormalRef(); ++o) {
+        EXPECT_LT(soft.getNormalId(o), 8u);
+        const T3dFltPoint& p = soft.vertexConst(soft.getStartVertex(o));
+        expectNear(soft.getRefNormal(o), p.x ? c : -c, p.y ? c : -c, p.z ? c : -c);
+    }
+    // Ids are numbered in the order of their first corner.
+    EXPECT_EQ(soft.getNormalId(0), 0u);
+    EXPECT_EQ(soft.getFaceVtxNormalId(0, 7), TpolyBits::kNoId);
+    EXPECT_EQ(soft.getFaceVtxNormalId(0, 0), soft.getNormalId(0));
+
+    // One hard edge leaves each of its vertices a chain of soft edges round it: nothing splits.
+    soft.setHard(0);
+    soft.markDirty(dirtyHardness);
+    soft.update(dirtyAll);
+    EXPECT_EQ(soft.nbVertexNormal(), 8u);
+    // A second hard edge at vertex 2 (edges 0-2 and 2-3) cuts its ring in two.
+    soft.setHard(1);
+    soft.markDirty(dirtyHardness);
+    soft.update(dirtyAll);
+    EXPECT_EQ(soft.nbVertexNormal(), 9u);
+}
+
+TEST(PolyNorm, TrianglesHolesAndDegenerateFaces) {
+    TpolyGeom g;
+    g.appendVertex(0, 0, 0);
+    g.appendVertex(4, 0, 0);
+    g.appendVertex(0, 4, 0);
+    for (uint32_t e = 0; e < 3; ++e) g.appendEdge(e, (e + 1) % 3);
+    g.bgnFace(3);
+    for (uint32_t e = 0; e < 3; ++e) g.refEdge(e, kForward);
+    g.endLoop();
+    // A hole wound the same way would change a normal computed over all loops; only the outer counts.
+    for (int i = 0; i < 3; ++i) g.appendVertex(float(1 + (i == 1)), float(1 + (i == 2)), 0);
+    for (uint32_t e = 0; e < 3; ++e) g.appendEdge(3 + e, 3 + (e + 1) % 3);
+    for (uint32_t e = 3; e < 6; ++e) g.refEdge(e, kForward);
+    g.endLoop();
+    g.endFace();
+    // Collinear and zero-area faces.
+    g.appendVertex(5, 0, 0);
+    g.appendVertex(6, 0, 0);
+    g.appendVertex(7, 0, 0);
+    const uint32_t a = g.appendEdge(6, 7), b = g.appendEdge(7, 8), c = g.appendEdge(8, 6);
+    g.bgnFace(3);
+    g.refEdge(a, kForward);
+    g.refEdge(b, kForward);
+    g.refEdge(c, kForward);
+    g.endLoop();
+    g.endFace();
+    g.update(dirtyFaceVectors);
+    expectNear(g.faceNormalConst(0), 0, 0, 16);  // twice the outer loop's area
+    g.update(dirtyAll);
+    expectNear(g.faceNormalConst(0), 0, 0, 1);
+    expectNear(g.faceNormalConst(1), 0, 0, 0);
+    EXPECT_EQ(g.nbVertexNormal(), 9u);  // every edge is a border edge, hence hard
+    for (uint32_t id = 0; id < g.nbVertexNormal(); ++id) EXPECT_FALSE(std::isnan(g.vertexNormalConst(id).x));
+}
+
+TEST(PolyNorm, UserNormalsReplaceOrBendAndFreezingLocks) {
+    TpolyGeom g;
+    buildCube(g, true);
+    g.update(dirtyAll);
+    const T3dFltPoint before = g.vertexNormalConst(1);
+    g.setUserNormal(1, T4dFltVector(1e20f, 1e20f, 1e20f));  // unset: ignored
+    g.update(dirtyAll);
+    EXPECT_EQ(g.vertexNormalConst(1), before);
+    EXPECT_FALSE(g.hasValidUserNormal(1));
+
+    // Face 2 (y = 0) has normal (0, -1, 0); corner ids 8..11 belong to it.
+    const uint32_t id = g.getNormalId(g.faceOffset(2));
+    g.setUserNormal(id, T4dFltVector(0, 0, 2));
+    g.update(dirtyAll);
+    expectNear(g.vertexNormalConst(id), 0, 0, 1);
+    g.setUserNormalMode(TpolyNorm::kUserAdds);
+    g.update(dirtyAll);
+    const float h = std::sqrt(0.5f);
+    // (0, -1, 0) + (0, 0, 2) normalised.
+    expectNear(g.vertexNormalConst(id), 0, -1 / std::sqrt(5.0f), 2 / std::sqrt(5.0f));
+    g.setUserNormal(id, T4dFltVector(0, 1, 1));
+    g.update(dirtyAll);
+    expectNear(g.vertexNormalConst(id), 0, 0, 1);
+    g.resetUserNormal(id);
+    g.setUserNormalMode(TpolyNorm::TuserNormalMode(7));
+    g.setUserNormal(0, T4dFltVector(h, h, 0));
+    g.update(dirtyAll);
+    expectNear(g.vertexNormalConst(id), 0, -1, 0);  // other modes ignore user normals
+
+    TpolyGeom f;
+    buildCube(f, true);
+    f.update(dirtyAll);
+    f.freezeNormals();
+    EXPECT_EQ(f.nbUserNormal(), 24u);
+    EXPECT_EQ(f.userNormalMode(), TpolyNorm::kUserReplaces);
+    const T3dFltPoint frozen = f.vertexNormalConst(0);
+    f.vertex(0) = T3dFltPoint(-1, -1, -3);
+    f.markDirty(dirtyMoved);
+    f.update(dirtyAll);
+    EXPECT_NE(f.faceNormalConst(0), T3dFltPoint(0, 0, -1));
+    expectNear(f.vertexNormalConst(0), frozen.x, frozen.y, frozen.z);
+}
+
+TEST(PolyNorm, RealMeshesGiveTheirBordersAndSaneNormals) {
+    struct Case {
+        const char* file;
+        uint32_t borders;
+        bool nonManifold;
+    };
+    for (const Case& c : {Case{"cow.obj", 0, false}, Case{"teapot.obj", 1036, false}, Case{"woody.obj", 119, false},
+                          Case{"suzanne.obj", 42, false}, Case{"beetle.obj", 0, true}}) {
+        SCOPED_TRACE(c.file);
+        TpolyGeom g;
+        ASSERT_TRUE(loadObj(std::string(BRINDLE_DATA_DIR) + "/" + c.file, g));
+        g.update(dirtyAll);
+        EXPECT_EQ(g.nonManifoldEdges(), c.nonManifold);
+        uint32_t borders = 0, runEdges = 0;
+        for (uint32_t e = 0; e < g.nbEdge(); ++e) {
+            borders += g.isBorder(e) && g.isEdgeManifold(e);
+            runEdges += !g.isEdgeManifold(e);
+        }
+        if (c.nonManifold) {
+            EXPECT_EQ(runEdges, 47u);
+        } else {
+            EXPECT_EQ(borders, c.borders);
+        }
+        // Every walk gives edges at its vertex, at most order of them, each once.
+        for (uint32_t v = 0; v < g.nbVertex(); ++v) {
+            uint32_t n = 0;
+            for (TvertexEdgeIterator it(&g, v); !it.isDone(); it.next(), ++n)
+                ASSERT_EQ(g.startVertex(it.edge(), it.direction()), v);
+            EXPECT_LE(n, g.vertexOrder(v));
+            if (g.isVertexTwoManifold(v)) {
+                EXPECT_EQ(n, g.vertexOrder(v)) << v;
+            }
+        }
+        for (uint32_t o = 0; o < g.nbNormalRef(); ++o) ASSERT_LT(g.getNormalId(o), g.nbVertexNormal());
+        EXPECT_TRUE(g.isTriangulationOk());
+    }
+}
+
+}  // namespace
