@@ -1,0 +1,143 @@
+// Bringing adjacency and normals up to date on a 1M-face quad grid and a 1M-triangle sphere, each
+// stage timed on its own, beside OpenMesh building a polygon mesh from the same faces and updating
+// its face and vertex normals.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "GridBuilder.h"
+
+#ifdef BRINDLE_HAVE_OPENMESH
+#include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>
+#endif
+
+namespace {
+
+// Latitude-longitude sphere of triangles: two pole fans and two triangles per quad between them,
+// 2 * columns * (rows - 1) triangles; edges shared between neighbouring triangles.
+void buildTriangleSphere(TpolyGeom& g, uint32_t rows, uint32_t columns) {
+    const double pi = 3.14159265358979323846;
+    g.appendVertex(0, 0, 1);
+    for (uint32_t r = 1; r < rows; ++r)
+        for (uint32_t c = 0; c < columns; ++c) {
+            const double t = pi * r / rows, p = 2 * pi * c / columns;
+            g.appendVertex(float(std::sin(t) * std::cos(p)), float(std::sin(t) * std::sin(p)), float(std::cos(t)));
+        }
+    const uint32_t south = g.appendVertex(0, 0, -1);
+    auto ring = [&](uint32_t r, uint32_t c) { return r == 0 ? 0u : r == rows ? south : 1 + (r - 1) * columns + c % columns; };
+    // Edge ids by construction: for each row boundary r (1..rows-1) a ring edge per column, and
+    // for each band r (0..rows-1) a meridian edge and, between the rings, a diagonal per column.
+    std::vector<uint32_t> ringEdge(size_t(rows + 1) * columns), meridian(size_t(rows) * columns),
+        diagonal(size_t(rows) * columns);
+    for (uint32_t r = 1; r < rows; ++r)
+        for (uint32_t c = 0; c < columns; ++c) ringEdge[size_t(r) * columns + c] = g.appendEdge(ring(r, c), ring(r, c + 1));
+    for (uint32_t r = 0; r < rows; ++r)
+        for (uint32_t c = 0; c < columns; ++c) {
+            meridian[size_t(r) * columns + c] = g.appendEdge(ring(r, c), ring(r + 1, c));
+            if (r > 0 && r + 1 < rows) diagonal[size_t(r) * columns + c] = g.appendEdge(ring(r, c), ring(r + 1, c + 1));
+        }
+    auto tri = [&](uint32_t e0, TedgeDirection d0, uint32_t e1, TedgeDirection d1, uint32_t e2, TedgeDirection d2) {
+        g.bgnFace(3);
+        g.refEdge(e0, d0);
+        g.refEdge(e1, d1);
+        g.refEdge(e2, d2);
+        g.endLoop();
+        g.endFace();
+    };
+    for (uint32_t r = 0; r < rows; ++r)
+        for (uint32_t c = 0; c < columns; ++c) {
+            const uint32_t m0 = meridian[size_t(r) * columns + c], m1 = meridian[size_t(r) * columns + (c + 1) % columns];
+            if (r == 0) {
+                tri(m0, kForward, ringEdge[size_t(1) * columns + c], kForward, m1, kReversed);
+            } else if (r + 1 == rows) {
+                tri(m0, kForward, m1, kReversed, ringEdge[size_t(r) * columns + c], kReversed);
+            } else {
+                const uint32_t d = diagonal[size_t(r) * columns + c];
+                tri(m0, kForward, ringEdge[size_t(r + 1) * columns + c], kForward, d, kReversed);
+                tri(d, kForward, m1, kReversed, ringEdge[size_t(r) * columns + c], kReversed);
+            }
+        }
+}
+
+const TpolyGeom& workload(int which) {
+    static TpolyGeom* grid = [] {
+        auto* g = new TpolyGeom;
+        buildQuadGrid(*g, 1000);
+        return g;
+    }();
+    static TpolyGeom* sphere = [] {
+        auto* g = new TpolyGeom;
+        buildTriangleSphere(*g, 501, 1000);
+        return g;
+    }();
+    return which == 0 ? *grid : *sphere;
+}
+
+double msSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void BM_BrindleUpdate(benchmark::State& state) {
+    TpolyGeom g(workload(int(state.range(0))));
+    double edgeToFace = 0, vertexToEdge = 0, normals = 0;
+    for (auto _ : state) {
+        g.markDirty(dirtyAll);
+        auto t0 = std::chrono::steady_clock::now();
+        g.update(dirtyFaceOffsets | dirtyEdgeToFace);
+        edgeToFace += msSince(t0);
+        t0 = std::chrono::steady_clock::now();
+        g.update(dirtyVertexToEdge);
+        vertexToEdge += msSince(t0);
+        t0 = std::chrono::steady_clock::now();
+        g.update(dirtyVertexNormalize | dirtyFaceNormalize);
+        normals += msSince(t0);
+    }
+    const double n = double(state.iterations());
+    state.counters["edgeToFace_ms"] = edgeToFace / n;
+    state.counters["vertexToEdge_ms"] = vertexToEdge / n;
+    state.counters["normals_ms"] = normals / n;
+    state.counters["faces"] = g.nbFace();
+    state.counters["bytes/face"] = double(g.bytesAllocated()) / g.nbFace();
+}
+BENCHMARK(BM_BrindleUpdate)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+#ifdef BRINDLE_HAVE_OPENMESH
+void BM_OpenMeshBuildNormals(benchmark::State& state) {
+    using Mesh = OpenMesh::PolyMesh_ArrayKernelT<>;
+    const TpolyGeom& src = workload(int(state.range(0)));
+    TpolyGeom g(src);
+    g.update(dirtyFaceOffsets);
+    size_t bytes = 0;
+    for (auto _ : state) {
+        Mesh mesh;
+        mesh.reserve(g.nbVertex(), g.nbEdge(), g.nbFace());
+        for (uint32_t v = 0; v < g.nbVertex(); ++v) {
+            const T3dFltPoint& p = g.vertexConst(v);
+            mesh.add_vertex(Mesh::Point(p.x, p.y, p.z));
+        }
+        std::vector<Mesh::VertexHandle> face;
+        for (uint32_t f = 0; f < g.nbFace(); ++f) {
+            face.clear();
+            for (uint32_t o = g.faceOffset(f); o < g.faceOffset(f + 1); ++o)
+                face.push_back(Mesh::VertexHandle(int(g.getStartVertex(o))));
+            mesh.add_face(face);
+        }
+        mesh.request_face_normals();
+        mesh.request_vertex_normals();
+        mesh.update_normals();
+        // Handles of 4 bytes: a vertex keeps one, a halfedge four (face, vertex, next, prev), a
+        // face one; positions and both normal properties are three floats each.
+        bytes = mesh.n_vertices() * (4 + 12 + 12) + mesh.n_halfedges() * 16 + mesh.n_faces() * (4 + 12);
+        benchmark::DoNotOptimize(mesh.n_faces());
+    }
+    state.counters["faces"] = g.nbFace();
+    state.counters["bytes/face"] = double(bytes) / g.nbFace();
+}
+BENCHMARK(BM_OpenMeshBuildNormals)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+#endif
+
+}  // namespace
+
+BENCHMARK_MAIN();
