@@ -12,19 +12,7 @@ namespace {
 void buildCube(TpolyGeom& g, bool hard) {
     for (int i = 0; i < 8; ++i) g.appendVertex(float(i & 1), float((i >> 1) & 1), float((i >> 2) & 1));
     const uint32_t faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    for (const auto& f : faces) {
-        g.bgnFace(4);
-        for (int i = 0; i < 4; ++i) {
-            const uint32_t a = f[i], b = f[(i + 1) % 4];
-            uint32_t e = TpolyBits::kNoId;
-            for (uint32_t k = 0; k < g.nbEdge(); ++k)
-                if ((g.startVertex(k) == a && g.endVertex(k) == b) || (g.startVertex(k) == b && g.endVertex(k) == a)) e = k;
-            if (e == TpolyBits::kNoId) e = g.appendEdge(a, b, hard);
-            g.refEdge(e, g.startVertex(e) == a ? kForward : kReversed);
-        }
-        g.endLoop();
-        g.endFace();
-    }
+    for (const auto& f : faces) addRingFace(g, {f[0], f[1], f[2], f[3]}, hard);
 }
 
 void expectNear(const T3dFltPoint& a, float x, float y, float z) {

@@ -4,27 +4,11 @@
 #include <vector>
 
 #include "brindle/brindle.h"
+#include "support/ObjLoad.h"
 
 namespace {
 
-// Adds a face over the given vertex ring, reusing an existing edge between two vertices (either
-// way round) or appending a new one.
-void addFace(TpolyGeom& g, const std::vector<uint32_t>& ring) {
-    g.bgnFace(uint32_t(ring.size()));
-    for (size_t i = 0; i < ring.size(); ++i) {
-        const uint32_t a = ring[i], b = ring[(i + 1) % ring.size()];
-        uint32_t found = TpolyBits::kNoId;
-        bool reversed = false;
-        for (uint32_t e = 0; e < g.nbEdge() && found == TpolyBits::kNoId; ++e) {
-            if (g.startVertex(e) == a && g.endVertex(e) == b) found = e;
-            if (g.startVertex(e) == b && g.endVertex(e) == a) found = e, reversed = true;
-        }
-        if (found == TpolyBits::kNoId) found = g.appendEdge(a, b);
-        g.refEdge(found, reversed ? kReversed : kForward);
-    }
-    g.endLoop();
-    g.endFace();
-}
+void addFace(TpolyGeom& g, const std::vector<uint32_t>& ring) { addRingFace(g, ring); }
 
 void addVertices(TpolyGeom& g, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i) g.appendVertex(float(i % 3), float(i / 3), float(i % 2));

@@ -9,6 +9,22 @@
 
 #include "brindle/brindle.h"
 
+// Appends one face over a vertex ring, reusing the edge between two vertices (either way round)
+// or appending a new one with the given hard flag. Linear in the edge count: for small records.
+inline void addRingFace(TpolyGeom& g, const std::vector<uint32_t>& ring, bool hard = false) {
+    g.bgnFace(uint32_t(ring.size()));
+    for (size_t i = 0; i < ring.size(); ++i) {
+        const uint32_t a = ring[i], b = ring[(i + 1) % ring.size()];
+        uint32_t e = TpolyBits::kNoId;
+        for (uint32_t k = 0; k < g.nbEdge() && e == TpolyBits::kNoId; ++k)
+            if ((g.startVertex(k) == a && g.endVertex(k) == b) || (g.startVertex(k) == b && g.endVertex(k) == a)) e = k;
+        if (e == TpolyBits::kNoId) e = g.appendEdge(a, b, hard);
+        g.refEdge(e, g.startVertex(e) == a ? kForward : kReversed);
+    }
+    g.endLoop();
+    g.endFace();
+}
+
 // Reads the v and f lines of an OBJ file into a record (edges shared between the faces that use
 // them, either way round); other lines are ignored. False when the file cannot be opened.
 inline bool loadObj(const std::string& path, TpolyGeom& g) {
