@@ -62,3 +62,61 @@ private:
     std::shared_ptr<const Tstring> fUVSetName;
 };
 
+class BRINDLE_API TpolyPipeFty : public TprimitiveFty {
+public:
+    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, length, Length, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, thickness, Thickness, 1.0f)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 3)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 1)
+    BRINDLE_PRIMITIVE_PARAM(bool, texture, Texture, false)
+};
+
+class BRINDLE_API TpolyHelixFty : public TprimitiveFty {
+public:
+    enum TdirType : int32_t { kClockwise = 0, kCounterClockwise = 1 };
+    enum TtexType : int32_t { kNoTexture = 0, kSharedTexture = 1, kFaceTexture = 2 };
+
+    BRINDLE_PRIMITIVE_PARAM(float, numCoils, NumCoils, 3.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, height, Height, 5.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, width, Width, 5.0f)
+    BRINDLE_PRIMITIVE_PARAM(float, radius, Radius, 0.4f)
+    BRINDLE_PRIMITIVE_PARAM(TdirType, direction, Direction, kCounterClockwise)
+    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kFaceTexture)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, xSubdivide, XSubdivide, 8)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, ySubdivide, YSubdivide, 50)
+    BRINDLE_PRIMITIVE_PARAM(uint32_t, zSubdivide, ZSubdivide, 1)
+};
+
+// The platonic solids, sized by whichever of radius and edge length was set last (-1: not set).
+class BRINDLE_API TmeshSolidsFty : public TprimitiveFty {
+public:
+    // Any value other than 1 to 4 gives the truncated icosahedron.
+    enum TsolidType : int32_t {
+        kTruncatedIcosahedron = 0,
+        kDodecahedron = 1,
+        kIcosahedron = 2,
+        kOctahedron = 3,
+        kTetrahedron = 4
+    };
+    enum TtexType : int32_t { kNoTexture = 0 };
+
+    float radius() const { return fRadius; }
+    void setRadius(float r) {
+        fRadius = r;
+        fLength = -1.0f;
+    }
+    float length() const { return fLength; }
+    void setLength(float l) {
+        fLength = l;
+        fRadius = -1.0f;
+    }
+
+private:
+    float fRadius = -1.0f;
+    float fLength = -1.0f;
+
+    BRINDLE_PRIMITIVE_PARAM(TsolidType, type, Type, kTruncatedIcosahedron)
+    BRINDLE_PRIMITIVE_PARAM(TtexType, texture, Texture, kNoTexture)
+};
