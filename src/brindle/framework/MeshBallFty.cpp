@@ -44,9 +44,7 @@ std::unique_ptr<TpolyGeom> TmeshBallFty::createBall() {
     if (mapped) {
         TpolyMap& map = (*g.maps())[s];
         map.clearMap();
-        grid = 0;
-        for (uint32_t k = 1; k <= rings; ++k)
-            for (uint32_t i = 0; i <= nx; ++i) map.appendUV(float(i) / float(nx), float(k) / float(ny));
+        grid = TringMesh::appendRowGrid(map, rings, nx);
         southUV = int32_t(map.nbUV());
         if (texture() == kPolePerTriangle) {
             for (uint32_t i = 0; i < nx; ++i) map.appendUV((float(i) + 0.5f) / float(nx), 0.0f);

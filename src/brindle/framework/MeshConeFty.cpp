@@ -30,13 +30,11 @@ std::unique_ptr<TpolyGeom> TmeshConeFty::createCone() {
     if (mapped) {
         TpolyMap& map = (*g.maps())[s];
         map.clearMap();
-        for (uint32_t k = 0; k < rings; ++k)
-            for (uint32_t i = 0; i <= nx; ++i) map.appendUV(float(i) / float(nx), float(k + 1) / float(rings + 1));
+        TringMesh::appendRowGrid(map, rings, nx);
         centreUV = int32_t(map.appendUV(0.5f, 0.0f));
         apexUV = int32_t(map.nbUV());
         for (uint32_t i = 0; i < nx; ++i) map.appendUV((float(i) + 0.5f) / float(nx), 1.0f);
-        discUV = int32_t(map.nbUV());
-        for (uint32_t i = 0; i < nx; ++i) map.appendUV(0.5f + 0.5f * table.cosAt(i), 0.5f + 0.5f * table.sinAt(i));
+        discUV = TringMesh::appendDisc(map, table);
     }
     auto row = [&](uint32_t k) { return mapped ? int32_t(k) * stride : -1; };
 

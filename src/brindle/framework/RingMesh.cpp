@@ -75,3 +75,16 @@ void TringMesh::hardenFan(uint32_t a, uint32_t c) {
 void TringMesh::finish() {
     if (fSet == kNoSet) fGeom.maps()->clear();
 }
+
+int32_t TringMesh::appendRowGrid(TpolyMap& map, uint32_t rows, uint32_t n) {
+    const int32_t first = int32_t(map.nbUV());
+    for (uint32_t k = 0; k < rows; ++k)
+        for (uint32_t i = 0; i <= n; ++i) map.appendUV(float(i) / float(n), float(k + 1) / float(rows + 1));
+    return first;
+}
+
+int32_t TringMesh::appendDisc(TpolyMap& map, const TcircleTable& table) {
+    const int32_t first = int32_t(map.nbUV());
+    for (uint32_t i = 0; i < table.size(); ++i) map.appendUV(0.5f + 0.5f * table.cosAt(i), 0.5f + 0.5f * table.sinAt(i));
+    return first;
+}

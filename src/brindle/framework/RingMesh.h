@@ -8,6 +8,7 @@
 #include "brindle/framework/PolyBuilder.h"
 
 class TpolyGeom;
+class TpolyMap;
 
 // Range checks of the primitives' parameters (NaN fails them too).
 inline float primitiveLength(float v, float fallback) {
@@ -48,6 +49,12 @@ public:
     void hardenFan(uint32_t a, uint32_t c);
 
     uint32_t ringSize() const { return fN; }
+
+    // UV layouts shared by the shapes: rows of n + 1 points (u = i / n, row k at v = (k + 1) /
+    // (rows + 1), so the last column repeats the first at u = 1), and the unit disc of the table's
+    // ring; each answers the index of its first point.
+    static int32_t appendRowGrid(TpolyMap& map, uint32_t rows, uint32_t n);
+    static int32_t appendDisc(TpolyMap& map, const TcircleTable& table);
 
     // Without a UV set of the shape's own, the builder's default set (made for the unmapped
     // corners) is taken away again, so the shape has no UV set at all.
