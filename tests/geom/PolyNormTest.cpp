@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -137,6 +138,35 @@ TEST(PolyNorm, UserNormalsReplaceOrBendAndFreezingLocks) {
     f.update(dirtyAll);
     EXPECT_NE(f.faceNormalConst(0), T3dFltPoint(0, 0, -1));
     expectNear(f.vertexNormalConst(0), frozen.x, frozen.y, frozen.z);
+}
+
+TEST(PolyNorm, GeometricNormalsAndUserNormalsAcrossHardening) {
+    TpolyGeom g;
+    buildCube(g, true);
+    T4dFltVector n;
+    ASSERT_TRUE(g.computeGeomVertexNormal(7, n));  // three right angles: the diagonal
+    const float c = 1.0f / std::sqrt(3.0f);
+    EXPECT_NEAR(n.x, c, 1e-5f);
+    EXPECT_NEAR(n.y, c, 1e-5f);
+    EXPECT_NEAR(n.z, c, 1e-5f);
+    ASSERT_TRUE(g.computeGeomEdgeNormal(0, n));  // edge 0-2 between the bottom and x = 0 faces
+    EXPECT_NEAR(n.x, -std::sqrt(0.5f), 1e-5f);
+    EXPECT_NEAR(n.z, -std::sqrt(0.5f), 1e-5f);
+    EXPECT_FALSE(g.computeGeomEdgeNormal(99, n));
+
+    // A user normal on the first corner survives softening every edge, moved to its new id.
+    g.update(dirtyAll);
+    g.setUserNormal(g.getNormalId(5), T4dFltVector(0, 0, 1));
+    TuInt32Array saved;
+    g.startChangeSmoothing(saved);
+    EXPECT_EQ(saved.size(), 24u);
+    for (uint32_t e = 0; e < g.nbEdge(); ++e) g.setSmooth(e);
+    g.markDirty(dirtyHardness);
+    g.endChangeSmoothing(saved);
+    g.update(dirtyAll);
+    EXPECT_EQ(g.nbUserNormal(), 8u);
+    expectNear(g.vertexNormalConst(g.getNormalId(5)), 0, 0, 1);
+    EXPECT_EQ(std::count_if(g.norm()->fUserNormals.begin(), g.norm()->fUserNormals.end(), TpolyNorm::isSet), 1);
 }
 
 TEST(PolyNorm, RealMeshesGiveTheirBordersAndSaneNormals) {

@@ -297,6 +297,15 @@ public:
     void freezeNormals();
     // Newell vector of the loop whose first entry is at offset (twice its area, unnormalised).
     T4dFltVector computeLoopVector(uint32_t offset) const;
+    // Keep user normals across a change of hard/soft flags: start saves the corner normal ids,
+    // end moves each user normal from its corner's old id to the corner's new id.
+    void startChangeSmoothing(TuInt32Array& saved);
+    void endChangeSmoothing(const TuInt32Array& saved);
+    // Unit normal at a vertex: the unit normals of its faces weighted by their angle there; false
+    // (out zero) when there is none.
+    bool computeGeomVertexNormal(uint32_t v, T4dFltVector& out);
+    // Unit mean of the unit normals of the faces on an edge; false (out zero) when there is none.
+    bool computeGeomEdgeNormal(uint32_t e, T4dFltVector& out);
 
     // --- Copying and sharing --------------------------------------------------------------------
     // Deep-copies the components named by mask into this record's own components.

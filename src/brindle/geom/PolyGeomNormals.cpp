@@ -6,6 +6,7 @@
 // normals of its corners' faces, overridden or bent by the set user normals.
 
 #include <algorithm>
+#include <cmath>
 
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/geom/TopoIterators.h"
@@ -210,4 +211,95 @@ void TpolyGeom::freezeNormals() {
         u = T4dFltVector(n.x, n.y, n.z);
     }
     markDirty(kUserNormalsChanged);
+}
+
+void TpolyGeom::startChangeSmoothing(TuInt32Array& saved) {
+    saved.clear();
+    if (!hasUserNormals()) return;
+    update(dirtyNormalTopo);
+    saved.copy(fNorm->fNormalIds);
+}
+
+// From the last corner to the first, so that the first corner of a new id decides its normal.
+void TpolyGeom::endChangeSmoothing(const TuInt32Array& saved) {
+    if (!hasUserNormals()) return;
+    update(dirtyNormalTopo);
+    T4dFltVectorArray old;
+    old.swap(fNorm->fUserNormals);
+    fNorm->buildUserNormalBuffer(fNorm->fVertexNormals.size());
+    const TuInt32Array& ids = fNorm->fNormalIds;
+    for (uint32_t k = std::min(saved.size(), ids.size()); k-- > 0;)
+        if (saved[k] < old.size() && ids[k] < fNorm->fUserNormals.size()) fNorm->fUserNormals[ids[k]] = old[saved[k]];
+    markDirty(kUserNormalsChanged);
+}
+
+namespace {
+
+// Interior angle at b of the corner a -> b -> c: 0 for a zero-length edge, pi for a fold-back.
+double cornerAngle(const T3dFltPoint& a, const T3dFltPoint& b, const T3dFltPoint& c) {
+    const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+    const double wx = double(c.x) - b.x, wy = double(c.y) - b.y, wz = double(c.z) - b.z;
+    const double lengths = (ux * ux + uy * uy + uz * uz) * (wx * wx + wy * wy + wz * wz);
+    if (lengths == 0) return 0;
+    const double cosine = -(ux * wx + uy * wy + uz * wz) / std::sqrt(lengths);
+    if (cosine >= 1) return 0;
+    if (cosine <= -1) return 3.1415927;
+    return std::acos(cosine);
+}
+
+bool finishNormal(T4dFltVector& sum, T4dFltVector& out) {
+    out = sum;
+    if (out.normalize()) return true;
+    out = T4dFltVector();
+    return false;
+}
+
+}  // namespace
+
+// Each corner at v is the use of one edge at v leaving it, so the faces on the leaving side of
+// every edge of v's walk visit each corner once.
+bool TpolyGeom::computeGeomVertexNormal(uint32_t v, T4dFltVector& out) {
+    update(dirtyFaceNormalize | dirtyVertexToEdge);
+    T4dFltVector sum;
+    const uint32_t* desc = fTopo->fFaceDesc.data();
+    const uint32_t described = std::min(describedFaces(*this), fNorm->fFaceNormals.size());
+    TedgeFaceIterator faces(this);
+    for (TvertexEdgeIterator ring(this, v); !ring.isDone(); ring.next()) {
+        const uint32_t e = ring.edge(), want = e | (uint32_t(ring.direction()) << 31);
+        for (uint32_t f = faces.reset(e, Tside(ring.direction())); !faces.isDone(); f = faces.next()) {
+            if (f >= described) continue;
+            const uint32_t begin = faceOffset(f), end = faceOffset(f + 1);
+            for (uint32_t o = begin, loop = begin; o < end; ++o) {
+                if ((desc[o] & (TpolyBits::kEdgeMask | TpolyBits::kReversedUse)) == want) {
+                    uint32_t prev = o - 1;
+                    if (o == loop)
+                        for (prev = o; prev + 1 < end && !endOfLoop(prev);) ++prev;
+                    const uint32_t a = getStartVertex(prev), c = getEndVertex(o);
+                    if (a >= nbVertex() || c >= nbVertex() || v >= nbVertex()) break;
+                    const float w = float(cornerAngle(vertexConst(a), vertexConst(v), vertexConst(c)));
+                    const T3dFltPoint& n = fNorm->fFaceNormals[f];
+                    sum.x += n.x * w;
+                    sum.y += n.y * w;
+                    sum.z += n.z * w;
+                    break;
+                }
+                if (endOfLoop(o)) loop = o + 1;
+            }
+        }
+    }
+    return finishNormal(sum, out);
+}
+
+bool TpolyGeom::computeGeomEdgeNormal(uint32_t e, T4dFltVector& out) {
+    update(dirtyFaceNormalize | dirtyEdgeToFace);
+    T4dFltVector sum;
+    const uint32_t described = std::min(describedFaces(*this), fNorm->fFaceNormals.size());
+    for (TedgeFaceIterator faces(this, e); !faces.isDone(); faces.next()) {
+        if (faces.face() >= described) continue;
+        const T3dFltPoint& n = fNorm->fFaceNormals[faces.face()];
+        sum.x += n.x;
+        sum.y += n.y;
+        sum.z += n.z;
+    }
+    return finishNormal(sum, out);
 }
