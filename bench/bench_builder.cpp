@@ -1,5 +1,6 @@
 // The vertex builder assembling records from vertex lists: a 1M-face quad grid and a fan of 100000
-// triangles round one vertex (the edge lookup must stay linear in the valence). In the same run,
+// triangles round one vertex (the edge lookup must stay linear in the valence), and a textured
+// sphere of 1000 x 1000 divisions. In the same run,
 // the direct append interface (edges known in advance) and, when installed, OpenMesh adding the
 // same faces to a PolyMesh, which also finds or makes the edge between consecutive corners.
 #include <benchmark/benchmark.h>
@@ -76,6 +77,22 @@ void BM_AppendKnownEdges(benchmark::State& state) {
     state.counters["faces/s"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_AppendKnownEdges)->Unit(benchmark::kMillisecond);
+
+// The curved primitives build through the same edge lookup: a sphere of 1000 x 1000 divisions.
+void BM_Sphere(benchmark::State& state) {
+    TmeshBallFty ball;
+    ball.setXSubdivide(uint32_t(state.range(0)));
+    ball.setYSubdivide(uint32_t(state.range(0)));
+    ball.setUVSetName("map1");
+    uint32_t faces = 0;
+    for (auto _ : state) {
+        auto g = ball.createBall();
+        faces = g->nbFace();
+        benchmark::DoNotOptimize(g.get());
+    }
+    state.counters["faces/s"] = benchmark::Counter(double(faces), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_Sphere)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 #ifdef BRINDLE_HAVE_OPENMESH
 void BM_OpenMeshAddFace(benchmark::State& state) {

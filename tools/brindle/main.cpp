@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "brindle/brindle.h"
@@ -96,6 +97,28 @@ int boxDemo() {
     return result == 0 ? 0 : 1;
 }
 
+// One of each primitive shape at its default parameters, handed to a body as an application does.
+void shapesDemo() {
+    TmeshBallFty ball;
+    TmeshConeFty cone;
+    TmeshTorusFty torus;
+    TmeshMeshFty plane;
+    TmeshPrismFty prism;
+    TpolyPipeFty pipe;
+    TpolyHelixFty helix;
+    TmeshSolidsFty solid;
+    solid.setRadius(1.0f);
+    const std::pair<const char*, TprimitiveFty*> shapes[] = {{"sphere", &ball},  {"cone", &cone},   {"torus", &torus},
+                                                            {"plane", &plane},  {"prism", &prism}, {"pipe", &pipe},
+                                                            {"helix", &helix}, {"soccer ball", &solid}};
+    for (const auto& [label, shape] : shapes) {
+        TmidBody body;
+        shape->setUVSetName("map1");
+        shape->build(body);
+        printSummary(label, *body.polyGeom());
+    }
+}
+
 int demo() {
     TpolyGeom grid;
     buildGrid(grid, 4, 3);
@@ -104,6 +127,7 @@ int demo() {
     TpolyGeom shared(grid, kCompVertices);
     std::printf("a second record sharing its vertex store: %u references to the positions\n",
                 grid.vertexStore()->fRefs.count());
+    shapesDemo();
     return boxDemo();
 }
 
