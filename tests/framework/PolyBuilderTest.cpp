@@ -336,3 +336,24 @@ TEST(PolyBuilder, OwnershipFollowsOwnResult) {
     EXPECT_EQ(kept->nbEdge(), 5u);
     delete kept;
 }
+
+TEST(PolyVertexBuilder, GivenNormalsBecomeUserNormals) {
+    TpolyVertexBuilder b;
+    unitSquare(b);
+    const float tilted[3] = {0.6f, 0.0f, 0.8f};
+    const uint32_t n = b.createNormal(tilted, 1);
+    const int32_t quad[4] = {0, 1, 2, 3}, normals[4] = {int32_t(n), int32_t(n), -1, int32_t(n)};
+    ASSERT_EQ(b.createNFace(4, quad, normals, nullptr), 1);
+    TpolyGeom* g = b.complete();
+    ASSERT_NE(g, nullptr);
+    g->update(dirtyAll);
+    // Corners 0, 1 and 3 carry the given normal; corner 2 keeps the computed one.
+    const TpolyNorm& norm = *g->norm();
+    ASSERT_EQ(norm.fNormalIds.size(), 4u);
+    for (uint32_t c : {0u, 1u, 3u}) {
+        const T3dFltPoint& v = norm.fVertexNormals[norm.fNormalIds[c]];
+        EXPECT_NEAR(v.x, 0.6f, 1e-5f) << c;
+        EXPECT_NEAR(v.z, 0.8f, 1e-5f) << c;
+    }
+    EXPECT_NEAR(norm.fVertexNormals[norm.fNormalIds[2]].z, 1.0f, 1e-5f);
+}
