@@ -41,6 +41,7 @@
 #include "brindle/framework/PrimitiveFty.h"
 #include "brindle/framework/RemoverFty.h"
 #include "brindle/framework/RingMesh.h"
+#include "brindle/geom/EdgeLoopIterator.h"
 #include "brindle/geom/PolyBlindData.h"
 #include "brindle/geom/PolyColor.h"
 #include "brindle/geom/PolyGeom.h"
@@ -52,4 +53,5 @@
 #include "brindle/geom/PolyTypes.h"
 #include "brindle/geom/PolyUserTrg.h"
 #include "brindle/geom/TopoIterators.h"
+#include "brindle/geom/VertexFaceIterator.h"
 #include "brindle/objreader/ObjReader.h"

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+
+#include "brindle/base/Export.h"
+#include "brindle/geom/TopoIterators.h"
+
+class TpolyGeom;
+
+// Walks the faces round one vertex: for each edge of the vertex ring, the faces on the side
+// through which that edge leaves the vertex. Every face corner at the vertex lies on exactly one
+// such side, so a face is given once per corner it has there, non-manifold vertices included.
+// After reset the first face is current; next() moves on and answers kNoFace once the ring is done.
+class BRINDLE_API TvertexFaceIterator {
+public:
+    TvertexFaceIterator() = default;
+    explicit TvertexFaceIterator(TpolyGeom* geom) { setPoly(geom); }
+    TvertexFaceIterator(TpolyGeom* geom, uint32_t vertex) {
+        setPoly(geom);
+        reset(vertex);
+    }
+
+    void setPoly(TpolyGeom* geom) {
+        fRing.setPoly(geom);
+        fFaces.setPoly(geom);
+    }
+    // Answers the first face, or kNoFace for a vertex without faces or out of range.
+    uint32_t reset(uint32_t vertex);
+    uint32_t next();
+
+    uint32_t face() const { return fFace; }
+    // The ring edge the current face was found on.
+    uint32_t edge() const { return fRing.edge(); }
+    bool isDone() const { return fFace == TpolyBits::kNoFace; }
+
+private:
+    // From the current ring edge on, the first ring edge with a face on its leaving side.
+    uint32_t settle();
+
+    TvertexEdgeIterator fRing;
+    TedgeFaceIterator fFaces;
+    uint32_t fFace = TpolyBits::kNoFace;
+};

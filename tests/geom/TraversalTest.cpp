@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "brindle/brindle.h"
+#include "support/ObjLoad.h"
+
+namespace {
+
+constexpr uint32_t kEnd = TpolyBits::kNoId;
+
+// An nx by ny grid of quads, vertex i + nx' j at (i, j) where nx' is nx + 1 (nx when wrapping).
+// wrapX / wrapY join the last column / row to the first, so both together make a torus.
+struct Tgrid {
+    uint32_t nx, ny;
+    bool wrapX, wrapY;
+    uint32_t vx() const { return wrapX ? nx : nx + 1; }
+    uint32_t vertex(uint32_t i, uint32_t j) const { return (i % vx()) + vx() * (wrapY ? j % ny : j); }
+    uint32_t face(uint32_t i, uint32_t j) const { return i + nx * j; }
+};
+
+Tgrid buildGrid(TpolyGeom& g, uint32_t nx, uint32_t ny, bool wrapX = false, bool wrapY = false) {
+    Tgrid t{nx, ny, wrapX, wrapY};
+    uint32_t rows = wrapY ? ny : ny + 1;
+    for (uint32_t j = 0; j < rows; ++j)
+        for (uint32_t i = 0; i < t.vx(); ++i) g.appendVertex(float(i), float(j), 0.0f);
+    for (uint32_t j = 0; j < ny; ++j)
+        for (uint32_t i = 0; i < nx; ++i)
+            addRingFace(g, {t.vertex(i, j), t.vertex(i + 1, j), t.vertex(i + 1, j + 1), t.vertex(i, j + 1)});
+    g.update(dirtyAll);
+    return t;
+}
+
+uint32_t edgeBetween(TpolyGeom& g, uint32_t a, uint32_t b) {
+    for (uint32_t e = 0; e < g.nbEdge(); ++e)
+        if ((g.startVertex(e) == a && g.endVertex(e) == b) || (g.startVertex(e) == b && g.endVertex(e) == a)) return e;
+    return kEnd;
+}
+
+template <typename It>
+std::vector<uint32_t> walk(It& it, uint32_t first) {
+    std::vector<uint32_t> out;
+    for (uint32_t e = first; e != kEnd; e = it.next()) out.push_back(e);
+    return out;
+}
+
+TEST(Traversal, VertexFacesAndLoops) {
+    TpolyGeom g;
+    Tgrid t = buildGrid(g, 4, 3);
+    std::set<uint32_t> faces;
+    for (TvertexFaceIterator it(&g, t.vertex(2, 1)); !it.isDone(); it.next()) faces.insert(it.face());
+    EXPECT_EQ(faces, (std::set<uint32_t>{t.face(1, 0), t.face(2, 0), t.face(1, 1), t.face(2, 1)}));
+    TvertexFaceIterator corner(&g, t.vertex(0, 0));
+    EXPECT_EQ(corner.face(), t.face(0, 0));
+    EXPECT_EQ(corner.next(), TpolyBits::kNoFace);
+
+    // A horizontal loop through an interior edge runs to both borders and stops at them.
+    uint32_t mid = edgeBetween(g, t.vertex(2, 1), t.vertex(3, 1));
+    TedgeLoopIterator loop(&g);
+    std::vector<uint32_t> one = walk(loop, loop.reset(mid, false)), other = walk(loop, loop.reset(mid, true));
+    EXPECT_EQ(one.size() + other.size(), 5u);
+    EXPECT_FALSE(loop.isClosed());
+    TbitFieldFixedN bits;
+    EXPECT_EQ(TedgeLoopIterator::getEdgesOnThisLoop(&g, mid, bits), 4u);
+    for (uint32_t k = 0; k < 4; ++k) EXPECT_TRUE(bits.testBit(edgeBetween(g, t.vertex(k, 1), t.vertex(k + 1, 1))));
+    // Left and right neighbours at an interior vertex are the vertical edges there.
+    loop.reset(mid, false);
+    uint32_t i = loop.vertex() == t.vertex(2, 1) ? 2 : 3;
+    std::set<uint32_t> sides{loop.leftEdge(), loop.rightEdge()};
+    EXPECT_EQ(sides, (std::set<uint32_t>{edgeBetween(g, t.vertex(i, 0), t.vertex(i, 1)),
+                                         edgeBetween(g, t.vertex(i, 1), t.vertex(i, 2))}));
+
+    // A border edge has no loop at either end here: the walk gives the edge alone.
+    uint32_t border = edgeBetween(g, t.vertex(1, 0), t.vertex(2, 0));
+    EXPECT_EQ(walk(loop, loop.reset(border, false)).size(), 1u);
+    EXPECT_EQ(loop.reset(g.nbEdge(), false), kEnd);
+}
+
+TEST(Traversal, LoopClosesOnTorusAndStopsAtPole) {
+    TpolyGeom torus;
+    Tgrid t = buildGrid(torus, 5, 4, true, true);
+    uint32_t e = edgeBetween(torus, t.vertex(1, 2), t.vertex(2, 2));
+    TedgeLoopIterator loop(&torus);
+    std::vector<uint32_t> edges = walk(loop, loop.reset(e, true));
+    EXPECT_TRUE(loop.isClosed());
+    EXPECT_EQ(std::set<uint32_t>(edges.begin(), edges.end()).size(), 5u);
+    EXPECT_EQ(edges.size(), 5u);
+
+    // A grid whose vertex (2, 1) gets a fifth edge (a diagonal splitting a quad): a loop started
+    // there stops at once at that end and goes on from the other end.
+    TpolyGeom g;
+    Tgrid s{4, 3, false, false};
+    for (uint32_t j = 0; j <= 3; ++j)
+        for (uint32_t i = 0; i <= 4; ++i) g.appendVertex(float(i), float(j), 0.0f);
+    for (uint32_t j = 0; j < 3; ++j)
+        for (uint32_t i = 0; i < 4; ++i) {
+            std::vector<uint32_t> q{s.vertex(i, j), s.vertex(i + 1, j), s.vertex(i + 1, j + 1), s.vertex(i, j + 1)};
+            if (i == 2 && j == 1) {
+                addRingFace(g, {q[0], q[1], q[2]});
+                addRingFace(g, {q[0], q[2], q[3]});
+            } else {
+                addRingFace(g, q);
+            }
+        }
+    g.update(dirtyAll);
+    uint32_t pole = s.vertex(2, 1), start = edgeBetween(g, s.vertex(1, 1), pole);
+    TedgeLoopIterator it(&g);
+    it.reset(start, true);  // asks for the pole end first
+    EXPECT_EQ(it.vertex(), s.vertex(1, 1));
+    std::vector<uint32_t> edges2 = walk(it, start);
+    EXPECT_EQ(edges2.size(), 2u);
+    EXPECT_EQ(edges2.back(), edgeBetween(g, s.vertex(0, 1), s.vertex(1, 1)));
+}
+
+}  // namespace
