@@ -1,0 +1,258 @@
+// OBJ file to record, on top of the command reader and the vertex builder.
+#include "brindle/objreader/ObjImport.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <sys/stat.h>
+#include <unordered_map>
+
+#include "brindle/base/Computation.h"
+#include "brindle/framework/PolyBuilder.h"
+#include "brindle/geom/PolyGeom.h"
+#include "brindle/objreader/ObjReader.h"
+
+namespace {
+
+// Edge hardness from smoothing groups, tracked per edge while faces are made: an edge remembers the
+// smoothing group of the first face on it, and becomes hard as soon as a face of another group (or
+// of group 0, smoothing off) uses it.
+constexpr uint32_t kEdgeUnseen = 0xFFFFFFFFu;
+constexpr uint32_t kEdgeHard = 0xFFFFFFFEu;
+
+// Runs of consecutive face ids of one face group.
+struct TfaceRuns {
+    std::vector<uint32_t> firstLast;
+    void add(uint32_t face) {
+        if (!firstLast.empty() && firstLast.back() + 1 == face)
+            firstLast.back() = face;
+        else
+            firstLast.insert(firstLast.end(), {face, face});
+    }
+};
+
+class TimportState {
+public:
+    TimportState(const char* path, TobjImportReport& report) : fPath(path), fReport(report) {}
+
+    TpolyGeom* run();
+
+private:
+    bool fail(std::string what) {
+        fReport.error = fPath + ":" + std::to_string(fParser->lineNumber) + ": " + what;
+        return false;
+    }
+    void warn(const std::string& what) {
+        ++fReport.skippedFaces;
+        if (fReport.warnings.size() < TobjImportReport::kMaxWarnings)
+            fReport.warnings.push_back(fPath + ":" + std::to_string(fParser->lineNumber) + ": " + what);
+    }
+    bool command(const TobjCommand& c);
+    // Turns the written indices of one corner kind into 0-based ids below count; false (with the
+    // error set) for index 0 or one beyond what the file defined so far.
+    bool resolve(const int* written, int n, uint32_t count, const char* kind, std::vector<int32_t>& out);
+    bool face(const TobjFace& f);
+    void groups(const TobjGroups& g);
+    void smoothing(const TobjSmoothing& s);
+    void trackSmoothing(uint32_t corners);
+    void finishGroups(TpolyGeom& geom);
+    void progress();
+
+    std::string fPath;
+    TobjImportReport& fReport;
+    TobjParser* fParser = nullptr;
+    TpolyVertexBuilder fBuilder;
+    uint32_t fNormals = 0, fUVs = 0;
+    std::vector<int32_t> fVertexIds, fUVIds, fNormalIds;
+
+    std::unordered_map<std::string, uint32_t> fGroupByName;
+    std::vector<TfaceRuns> fGroupFaces;
+    std::vector<uint32_t> fCurrentGroups;
+
+    bool fHasSmoothing = false;
+    uint32_t fSmoothingGroup = 0;
+    std::vector<uint32_t> fEdgeSmoothing;
+
+    Tcomputation fComputation;
+    long fFileKB = 0;
+    uint32_t fSinceProgress = 0;
+};
+
+bool TimportState::resolve(const int* written, int n, uint32_t count, const char* kind,
+                           std::vector<int32_t>& out) {
+    out.resize(std::size_t(n));
+    for (int k = 0; k < n; ++k) {
+        const long long w = written[k];
+        const long long id = w > 0 ? w - 1 : (long long)count + w;
+        if (w == 0 || id < 0 || id >= (long long)count)
+            return fail("face corner " + std::to_string(k + 1) + " refers to " + kind + " " + std::to_string(w) +
+                        ", but only " + std::to_string(count) + " defined before it");
+        out[std::size_t(k)] = int32_t(id);
+    }
+    return true;
+}
+
+bool TimportState::face(const TobjFace& f) {
+    if (!resolve(f.vertices, f.count, fBuilder.countVertex(), "vertex", fVertexIds)) return false;
+    if (f.textures && !resolve(f.textures, f.count, fUVs, "texture point", fUVIds)) return false;
+    if (f.normals && !resolve(f.normals, f.count, fNormals, "normal", fNormalIds)) return false;
+    const uint32_t n = uint32_t(f.count);
+    const int32_t made = fBuilder.createNFace(n, fVertexIds.data(), f.normals ? fNormalIds.data() : nullptr,
+                                              f.textures ? fUVIds.data() : nullptr, 0);
+    if (made < 0) {
+        warn(n < 3 ? "face skipped: fewer than three corners"
+                   : "face skipped: a vertex appears twice or an edge is used twice");
+        return true;
+    }
+    const uint32_t faceId = uint32_t(made) - 1;
+    for (uint32_t g : fCurrentGroups) fGroupFaces[g].add(faceId);
+    if (fHasSmoothing) trackSmoothing(n);
+    return true;
+}
+
+void TimportState::trackSmoothing(uint32_t corners) {
+    TpolyGeom& geom = *fBuilder.geom();
+    fEdgeSmoothing.resize(geom.nbEdge(), kEdgeUnseen);
+    const uint32_t group = fSmoothingGroup == 0 ? kEdgeHard : fSmoothingGroup;
+    for (uint32_t o = geom.faceDescLength() - corners; o < geom.faceDescLength(); ++o) {
+        uint32_t& state = fEdgeSmoothing[geom.getEdge(o)];
+        state = state == kEdgeUnseen ? group : (state == group ? state : kEdgeHard);
+    }
+}
+
+void TimportState::groups(const TobjGroups& g) {
+    fCurrentGroups.clear();
+    for (int k = 0; k < g.count; ++k) {
+        auto [it, added] = fGroupByName.try_emplace(g.names[k], uint32_t(fGroupFaces.size()));
+        if (added) {
+            fGroupFaces.emplace_back();
+            fReport.groupNames.emplace_back(g.names[k]);
+        }
+        fCurrentGroups.push_back(it->second);
+    }
+}
+
+void TimportState::smoothing(const TobjSmoothing& s) {
+    if (!fHasSmoothing) {
+        // Faces before the first `s` line have smoothing off.
+        fHasSmoothing = true;
+        fEdgeSmoothing.assign(fBuilder.geom()->nbEdge(), kEdgeHard);
+    }
+    fSmoothingGroup = s.group < 0 ? 0 : uint32_t(s.group);
+}
+
+bool TimportState::command(const TobjCommand& c) {
+    switch (c.code) {
+    case OBJ_CMD_V:
+        if (c.as.floats.count < 3) return fail("a vertex needs three coordinates");
+        fBuilder.createVertex(c.as.floats.values[0], c.as.floats.values[1], c.as.floats.values[2]);
+        return true;
+    case OBJ_CMD_VT: {
+        const float* t = c.as.floats.values;
+        fBuilder.createTexCoord(t[0], c.as.floats.count > 1 ? t[1] : 0.0f, 0);
+        ++fUVs;
+        return true;
+    }
+    case OBJ_CMD_VN:
+        if (c.as.floats.count < 3) return fail("a normal needs three coordinates");
+        fBuilder.createNormal(c.as.floats.values[0], c.as.floats.values[1], c.as.floats.values[2]);
+        ++fNormals;
+        return true;
+    case OBJ_CMD_F:
+    case OBJ_CMD_FO:
+        return face(c.as.face);
+    case OBJ_CMD_G:
+        groups(c.as.groups);
+        return true;
+    case OBJ_CMD_S:
+        smoothing(c.as.smoothing);
+        return true;
+    case OBJ_ERR_MALFORMED:
+        return fail("malformed line (wrong number of values, mixed face corner forms, a line too long or "
+                    "an unfinished joined line)");
+    case OBJ_ERR_TOKENS:
+        return fail("more than 25000 values on one line");
+    case OBJ_ERR_MEMORY:
+        return fail("out of memory");
+    default:
+        return c.code >= 0 || fail("unreadable line (error " + std::to_string(c.code) + ")");
+    }
+}
+
+void TimportState::progress() {
+    if (++fSinceProgress < 65536) return;
+    fSinceProgress = 0;
+    fComputation.setProgressValue(int(std::ftell(fParser->stream) / 1024));
+}
+
+void TimportState::finishGroups(TpolyGeom& geom) {
+    for (uint32_t g = 0; g < fGroupFaces.size(); ++g) {
+        const std::vector<uint32_t>& runs = fGroupFaces[g].firstLast;
+        if (runs.empty()) continue;
+        const uint32_t index = geom.bgnGroup(int32_t(g + 1), kPolyGrpFace);
+        for (std::size_t r = 0; r < runs.size(); r += 2)
+            runs[r] == runs[r + 1] ? geom.addElement(index, runs[r]) : geom.appendBlock(index, runs[r], runs[r + 1]);
+        geom.endGroup(index);
+    }
+}
+
+TpolyGeom* TimportState::run() {
+    fParser = PARSE_init(fPath.c_str());
+    if (!fParser) {
+        fReport.error = fPath + ": cannot start the OBJ reader";
+        return nullptr;
+    }
+    std::unique_ptr<TobjParser, int (*)(TobjParser*)> closer(fParser, parse_close_atok);
+    if (fParser->initFile(fParser, fPath.c_str(), 0, nullptr) != 0) {
+        fReport.error = fPath + ": cannot open file: " + std::strerror(errno);
+        return nullptr;
+    }
+    struct stat st {};
+    if (fstat(fileno(fParser->stream), &st) == 0 && S_ISDIR(st.st_mode)) {
+        fReport.error = fPath + ": is a directory";
+        return nullptr;
+    }
+    fFileKB = long(st.st_size / 1024);
+    fComputation.beginComputation();
+    fComputation.setProgressRange(0, int(fFileKB));
+    fComputation.setProgressStatus(fPath.c_str());
+    bool ok = true;
+    while (const TobjCommand* c = fParser->command(fParser)) {
+        if (!command(*c)) {
+            ok = false;
+            break;
+        }
+        progress();
+        if (fSinceProgress == 0 && fComputation.isInterruptRequested()) {
+            fReport.error = fPath + ": interrupted";
+            ok = false;
+            break;
+        }
+    }
+    fReport.lines = uint32_t(fParser->lineNumber);
+    fComputation.endComputation();
+    if (!ok) return nullptr;
+
+    TpolyGeom& geom = *fBuilder.geom();
+    if (fHasSmoothing) {
+        fEdgeSmoothing.resize(geom.nbEdge(), kEdgeUnseen);
+        for (uint32_t e = 0; e < geom.nbEdge(); ++e) geom.setSmoothing(e, fEdgeSmoothing[e] == kEdgeHard);
+    }
+    finishGroups(geom);
+    TpolyGeom* result = fBuilder.complete();
+    if (!result) {
+        fReport.error = fPath + ": " + (geom.nbFace() == 0 ? "no faces" : "the faces do not form a valid record");
+        return nullptr;
+    }
+    fBuilder.ownResult();
+    return result;
+}
+
+}  // namespace
+
+TpolyGeom* TobjImport::read(const char* path, TobjImportReport& report) {
+    report = TobjImportReport{};
+    TimportState state(path, report);
+    return state.run();
+}

@@ -1,0 +1,134 @@
+#include "brindle/objreader/ObjImport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "brindle/geom/PolyGeom.h"
+
+namespace {
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& text) {
+        char pattern[] = "/tmp/brindle_objimportXXXXXX";
+        const int fd = mkstemp(pattern);
+        path_ = pattern;
+        EXPECT_EQ(ssize_t(text.size()), write(fd, text.data(), text.size()));
+        close(fd);
+    }
+    ~TempFile() { std::remove(path_.c_str()); }
+    const char* path() const { return path_.c_str(); }
+
+private:
+    std::string path_;
+};
+
+std::unique_ptr<TpolyGeom> import(const char* path, TobjImportReport& report) {
+    return std::unique_ptr<TpolyGeom>(TobjImport::read(path, report));
+}
+
+uint32_t borderEdges(TpolyGeom& g) {
+    g.update(dirtyFaceOffsets | dirtyEdgeToFace);
+    uint32_t n = 0;
+    for (uint32_t e = 0; e < g.nbEdge(); ++e) n += g.isBorder(e);
+    return n;
+}
+
+TEST(ObjImport, SampleMeshesGiveTheirCounts) {
+    struct Expect {
+        const char* file;
+        uint32_t vertices, faces, edges, border;
+    };
+    for (const Expect& x : {Expect{"suzanne.obj", 507, 500, 1005, 42}, Expect{"teapot.obj", 3644, 6320, 9998, 1036},
+                            Expect{"cow.obj", 2903, 5804, 8706, 0}}) {
+        TobjImportReport report;
+        auto g = import((std::string(BRINDLE_DATA_DIR) + "/" + x.file).c_str(), report);
+        ASSERT_TRUE(g) << report.error;
+        EXPECT_EQ(x.vertices, g->nbVertex()) << x.file;
+        EXPECT_EQ(x.faces, g->nbFace()) << x.file;
+        EXPECT_EQ(x.edges, g->nbEdge()) << x.file;
+        EXPECT_EQ(x.border, borderEdges(*g)) << x.file;
+        EXPECT_EQ(0u, report.skippedFaces) << x.file;
+    }
+    TobjImportReport report;
+    auto beetle = import(BRINDLE_DATA_DIR "/beetle.obj", report);
+    ASSERT_TRUE(beetle) << report.error;
+    EXPECT_TRUE(beetle->nonManifoldEdges());
+    EXPECT_TRUE(beetle->hasUserNormals());
+}
+
+TEST(ObjImport, IndicesUVsNormalsGroupsAndSmoothing) {
+    // Two quads sharing an edge, the second written with negative indices, and a triangle; the
+    // quads share smoothing group 1 (soft shared edge), the triangle is in group 2 (hard edge
+    // against the second quad). Group "both" names the second quad and the triangle.
+    TempFile f("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\nv 3 0 0\n"
+               "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+               "vn 0 0 1\n"
+               "g left\ns 1\nf 1/1/1 2/2/1 3/3/1 4/4/1\n"
+               "g right both\nf -6/-4/-1 5/2/1 6/3/1 -5/-1/-1\n"
+               "s 2\nf 5/1/1 7/2/1 6/3/1\n");
+    TobjImportReport report;
+    auto g = import(f.path(), report);
+    ASSERT_TRUE(g) << report.error;
+    EXPECT_EQ(7u, g->nbVertex());
+    EXPECT_EQ(3u, g->nbFace());
+    EXPECT_EQ(9u, g->nbEdge());
+    ASSERT_EQ(1u, g->nbMapSet());
+    Tstring name;
+    g->mapName(0, name);
+    EXPECT_STREQ("map1", name.c_str());
+    EXPECT_EQ(4u, g->nbUV(0));
+    EXPECT_EQ(1, g->getUVId(g->faceDescLength() - 2, 0));
+    ASSERT_EQ((std::vector<std::string>{"left", "right", "both"}), report.groupNames);
+    EXPECT_EQ(1u, g->nbElem(1, kPolyGrpFace));
+    EXPECT_EQ(2u, g->nbElem(2, kPolyGrpFace));
+    EXPECT_TRUE(g->isInGroup(kPolyGrpFace, 3, 2));
+    uint32_t soft = 0;
+    for (uint32_t e = 0; e < g->nbEdge(); ++e) soft += g->isSmooth(e);
+    g->update(dirtyFaceOffsets | dirtyEdgeToFace);
+    uint32_t sharedSoft = 0;
+    for (uint32_t e = 0; e < g->nbEdge(); ++e) sharedSoft += !g->isBorder(e) && g->isSmooth(e);
+    EXPECT_EQ(1u, sharedSoft);  // faces 0-1 share smoothing group 1; faces 1-2 do not
+    EXPECT_TRUE(g->hasUserNormals());
+    EXPECT_GT(soft, 0u);
+}
+
+TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
+    struct Case {
+        std::string text, message;
+    };
+    const Case cases[] = {
+        {"v 0 0 0\nv 1 0 0\nf 1 2 3\n", ":3: face corner 3 refers to vertex 3, but only 2 defined"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nf 1/1 2/1 3\n", ":5: malformed line"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 0\n", "refers to vertex 0"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1/1 2/1 3/1\n", "refers to texture point 1, but only 0"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 -4\n", "refers to vertex -4"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\\", "malformed line"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3 " + std::string(1 << 20, '1') + "\n", ":4: malformed"},
+        {std::string("\x7f" "ELF\x01\x02\x00\xff\xfe garbage\n\x01\x02\x03", 24), ": no faces"},
+        {"v 0 0 0\nv 1 0 0\n", ": no faces"},
+    };
+    for (const Case& c : cases) {
+        TempFile f(c.text);
+        TobjImportReport report;
+        EXPECT_FALSE(import(f.path(), report)) << c.message;
+        EXPECT_NE(std::string::npos, report.error.find(c.message)) << report.error;
+    }
+    TobjImportReport report;
+    EXPECT_FALSE(import("/nonexistent/missing.obj", report));
+    EXPECT_NE(std::string::npos, report.error.find("missing.obj: cannot open file")) << report.error;
+
+    TempFile skipped("v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 1 3\nf 1 2 3\n");
+    auto g = import(skipped.path(), report);
+    ASSERT_TRUE(g) << report.error;
+    EXPECT_EQ(1u, g->nbFace());
+    EXPECT_EQ(1u, report.skippedFaces);
+    ASSERT_EQ(1u, report.warnings.size());
+    EXPECT_NE(std::string::npos, report.warnings[0].find(":4: face skipped")) << report.warnings[0];
+}
+
+}  // namespace
