@@ -42,6 +42,8 @@
 #include "brindle/framework/RemoverFty.h"
 #include "brindle/framework/RingMesh.h"
 #include "brindle/geom/EdgeLoopIterator.h"
+#include "brindle/geom/EdgeRingIterator.h"
+#include "brindle/geom/FaceTraversal.h"
 #include "brindle/geom/PolyBlindData.h"
 #include "brindle/geom/PolyColor.h"
 #include "brindle/geom/PolyGeom.h"

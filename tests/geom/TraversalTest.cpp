@@ -113,4 +113,111 @@ TEST(Traversal, LoopClosesOnTorusAndStopsAtPole) {
     EXPECT_EQ(edges2.back(), edgeBetween(g, s.vertex(0, 1), s.vertex(1, 1)));
 }
 
+TEST(Traversal, RingsAndPaths) {
+    // Round a band of quads the ring through a rung crosses every quad once and closes.
+    TpolyGeom band;
+    Tgrid b = buildGrid(band, 6, 1, true);
+    TedgeRingIterator ring(&band);
+    std::vector<uint32_t> rungs = walk(ring, ring.reset(edgeBetween(band, b.vertex(2, 0), b.vertex(2, 1))));
+    EXPECT_TRUE(ring.isClosed());
+    EXPECT_FALSE(ring.switchingDirection());
+    EXPECT_EQ(std::set<uint32_t>(rungs.begin(), rungs.end()).size(), 6u);
+    EXPECT_EQ(rungs.size(), 6u);
+
+    // On an open strip it turns round at the border; the first rung was made the other way round
+    // (by face 0's ring) and is reported reversed.
+    TpolyGeom strip;
+    Tgrid s = buildGrid(strip, 4, 1);
+    auto rung = [&](TpolyGeom& g, const Tgrid& t, uint32_t i) { return edgeBetween(g, t.vertex(i, 0), t.vertex(i, 1)); };
+    std::vector<uint32_t> got;
+    std::vector<bool> reversed, switched;
+    ring.setPoly(&strip);
+    for (uint32_t e = ring.reset(rung(strip, s, 2)); e != kEnd; e = ring.next()) {
+        got.push_back(e);
+        reversed.push_back(ring.direction() == kReversed);
+        switched.push_back(ring.switchingDirection());
+    }
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(std::set<uint32_t>(got.begin(), got.end()).size(), 5u);
+    for (size_t k = 0; k < got.size(); ++k) EXPECT_EQ(reversed[k], got[k] == rung(strip, s, 0)) << k;
+    EXPECT_FALSE(switched[1]);
+    EXPECT_TRUE(switched.back());
+
+    // A triangle ends the ring in that direction.
+    TpolyGeom tri;
+    for (uint32_t j = 0; j <= 1; ++j)
+        for (uint32_t i = 0; i <= 3; ++i) tri.appendVertex(float(i), float(j), 0.0f);
+    addRingFace(tri, {0, 1, 5, 4});
+    addRingFace(tri, {1, 2, 6, 5});
+    addRingFace(tri, {2, 3, 7});
+    addRingFace(tri, {2, 7, 6});
+    ring.setPoly(&tri);
+    EXPECT_EQ(walk(ring, ring.reset(edgeBetween(tri, 1, 5))).size(), 3u);
+    EXPECT_EQ(ring.reset(tri.nbEdge()), kEnd);
+
+    // A path keeps to the allowed rungs, one way per reset.
+    TbitFieldFixedN allowed(strip.nbEdge());
+    for (uint32_t i : {1u, 2u, 3u}) allowed.setBit(rung(strip, s, i));
+    TedgePathIterator path(&strip, rung(strip, s, 2), allowed);
+    std::vector<uint32_t> oneWay = walk(path, path.edge()), otherWay = walk(path, path.reset(rung(strip, s, 2), true));
+    ASSERT_EQ(oneWay.size(), 2u);
+    ASSERT_EQ(otherWay.size(), 2u);
+    EXPECT_EQ((std::set<uint32_t>{oneWay[1], otherWay[1]}), (std::set<uint32_t>{rung(strip, s, 1), rung(strip, s, 3)}));
+}
+
+TEST(Traversal, FloodFills) {
+    TpolyGeom g;
+    Tgrid t = buildGrid(g, 4, 3);
+    for (uint32_t v : {0u, 1u, 5u}) g.appendVertex(float(v), 9.0f, 0.0f);
+    addRingFace(g, {g.nbVertex() - 3, g.nbVertex() - 2, g.nbVertex() - 1});  // a second shell
+    g.update(dirtyAll);
+
+    // Breadth first over one shell: each face once, from a face it shares the traversed edge with.
+    TfaceTraversal fill(&g, t.face(0, 0));
+    std::vector<uint32_t> order{fill.face()};
+    std::vector<uint32_t> depth(g.nbFace(), 0);
+    for (uint32_t f = fill.next(); f != kEnd; f = fill.next()) {
+        order.push_back(f);
+        depth[f] = depth[fill.fromFace()] + 1;
+        uint32_t e = fill.traversedEdge();
+        EXPECT_EQ(g.getEdge(fill.fromOffset()), e);
+        EXPECT_TRUE(g.getEdgeFace(e).side[0] == f || g.getEdgeFace(e).side[1] == f);
+        EXPECT_GE(depth[f], depth[order[order.size() - 2]]);
+    }
+    EXPECT_EQ(order.size(), 12u);
+    EXPECT_EQ(std::set<uint32_t>(order.begin(), order.end()).size(), 12u);
+    EXPECT_FALSE(fill.isFaceVisited(12));
+
+    // A band of excluded faces stops it; a rejected face is not scanned further.
+    TbitFieldFixedN bandFaces(g.nbFace());
+    for (uint32_t j = 0; j < 3; ++j) bandFaces.setBit(t.face(2, j));
+    TfaceTraversal bounded(&g);
+    bounded.excludeFaces(bandFaces);
+    uint32_t n = 0;
+    for (uint32_t f = bounded.reset(t.face(0, 0), false); f != kEnd; f = bounded.next()) {
+        EXPECT_LT(f % 4, 2u);
+        ++n;
+    }
+    EXPECT_EQ(n, 6u);
+    TfaceTraversal rejecting(&g, t.face(0, 0));
+    rejecting.rejectCurrentFace();
+    EXPECT_EQ(rejecting.next(), kEnd);
+
+    // Through vertices the corner face reaches its diagonal neighbour in the first ring.
+    TfaceTraversalThroughVert byVertex(&g, t.face(0, 0));
+    std::set<uint32_t> first;
+    for (uint32_t f = byVertex.next(); f != kEnd && byVertex.fromFace() == t.face(0, 0); f = byVertex.next()) first.insert(f);
+    EXPECT_EQ(first, (std::set<uint32_t>{t.face(1, 0), t.face(0, 1), t.face(1, 1)}));
+
+    // Edges through vertices cover the shell's edges, each once.
+    TedgeTraversal edges(&g, 0);
+    std::set<uint32_t> seen{edges.edge()};
+    for (uint32_t e = edges.next(); e != kEnd; e = edges.next()) {
+        EXPECT_TRUE(seen.insert(e).second);
+        uint32_t v = edges.traversedVertex();
+        EXPECT_TRUE(g.startVertex(e) == v || g.endVertex(e) == v);
+    }
+    EXPECT_EQ(seen.size(), g.nbEdge() - 3);
+}
+
 }  // namespace
