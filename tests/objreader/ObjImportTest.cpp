@@ -1,4 +1,5 @@
 #include "brindle/objreader/ObjImport.h"
+#include "brindle/objreader/ObjWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "brindle/framework/MeshBoxFty.h"
 #include "brindle/geom/PolyGeom.h"
 
 namespace {
@@ -63,14 +65,14 @@ TEST(ObjImport, SampleMeshesGiveTheirCounts) {
 
 TEST(ObjImport, IndicesUVsNormalsGroupsAndSmoothing) {
     // Two quads sharing an edge, the second written with negative indices, and a triangle; the
-    // quads share smoothing group 1 (soft shared edge), the triangle is in group 2 (hard edge
-    // against the second quad). Group "both" names the second quad and the triangle.
+    // quads share normal 1 (soft shared edge), the triangle names normal 2 (hard edge against the
+    // second quad). Group "both" names the second quad and the triangle.
     TempFile f("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\nv 3 0 0\n"
                "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-               "vn 0 0 1\n"
+               "vn 0 0 1\nvn 0 0.6 0.8\n"
                "g left\ns 1\nf 1/1/1 2/2/1 3/3/1 4/4/1\n"
-               "g right both\nf -6/-4/-1 5/2/1 6/3/1 -5/-1/-1\n"
-               "s 2\nf 5/1/1 7/2/1 6/3/1\n");
+               "g right both\nf -6/-4/-2 5/2/1 6/3/1 -5/-1/-2\n"
+               "s 2\nf 5/1/2 7/2/2 6/3/2\n");
     TobjImportReport report;
     auto g = import(f.path(), report);
     ASSERT_TRUE(g) << report.error;
@@ -92,7 +94,7 @@ TEST(ObjImport, IndicesUVsNormalsGroupsAndSmoothing) {
     g->update(dirtyFaceOffsets | dirtyEdgeToFace);
     uint32_t sharedSoft = 0;
     for (uint32_t e = 0; e < g->nbEdge(); ++e) sharedSoft += !g->isBorder(e) && g->isSmooth(e);
-    EXPECT_EQ(1u, sharedSoft);  // faces 0-1 share smoothing group 1; faces 1-2 do not
+    EXPECT_EQ(1u, sharedSoft);  // faces 0-1 share their normals; faces 1-2 do not
     EXPECT_TRUE(g->hasUserNormals());
     EXPECT_GT(soft, 0u);
 }
@@ -129,6 +131,99 @@ TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
     EXPECT_EQ(1u, report.skippedFaces);
     ASSERT_EQ(1u, report.warnings.size());
     EXPECT_NE(std::string::npos, report.warnings[0].find(":4: face skipped")) << report.warnings[0];
+}
+
+// Writes g, reads it back and checks that every corner keeps its position, UV and shading normal.
+void expectRoundTrip(TpolyGeom& g, const std::vector<std::string>& names, TobjImportReport& back,
+                     std::unique_ptr<TpolyGeom>& copy) {
+    char pattern[] = "/tmp/brindle_objwriteXXXXXX";
+    close(mkstemp(pattern));
+    TobjWriteReport written;
+    ASSERT_TRUE(TobjWriter::write(g, pattern, names, written)) << written.error;
+    copy = import(pattern, back);
+    std::remove(pattern);
+    ASSERT_TRUE(copy) << back.error;
+    ASSERT_EQ(g.nbVertex(), copy->nbVertex());
+    ASSERT_EQ(g.nbFace(), copy->nbFace());
+    ASSERT_EQ(g.faceDescLength(), copy->faceDescLength());
+    EXPECT_EQ(g.nbEdge(), copy->nbEdge());
+    const uint32_t mask = dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceVectors | dirtyFaceNormalize |
+                          dirtyNormalTopo | dirtyVertexNormals | dirtyVertexNormalize;
+    g.update(mask);
+    copy->update(mask);
+    T3dFltPoint a, b;
+    for (uint32_t v = 0; v < g.nbVertex(); ++v) {
+        g.getVertex(v, a);
+        copy->getVertex(v, b);
+        ASSERT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z) << "vertex " << v;
+    }
+    for (uint32_t o = 0; o < g.faceDescLength(); ++o) {
+        ASSERT_EQ(g.getStartVertex(o), copy->getStartVertex(o)) << "corner " << o;
+        float uvA[2] = {0, 0}, uvB[2] = {0, 0};
+        if (g.nbUV(0) > 0) {
+            g.getUV(uint32_t(g.getUVId(o, 0)), uvA, 0);
+            copy->getUV(uint32_t(copy->getUVId(o, 0)), uvB, 0);
+            ASSERT_TRUE(uvA[0] == uvB[0] && uvA[1] == uvB[1]) << "corner " << o;
+        }
+        T4dFltVector na, nb;
+        g.getVertexNormal(g.getNormalId(o), na);
+        copy->getVertexNormal(copy->getNormalId(o), nb);
+        ASSERT_NEAR(1.0, double(na.x) * nb.x + double(na.y) * nb.y + double(na.z) * nb.z, 1e-5)
+            << "corner " << o;
+    }
+}
+
+TEST(ObjWriter, RoundTripKeepsPositionsFacesUVsNormalsAndGroups) {
+    TmeshBoxFty box;
+    box.setXSubdivide(2);
+    box.setTexture(TmeshBoxFty::kSharedLayout);
+    std::unique_ptr<TpolyGeom> g = box.createBox();
+    const uint32_t top = g->bgnGroup(1, kPolyGrpFace);
+    g->appendBlock(top, 2, 5);
+    g->endGroup(top);
+    const uint32_t second = g->bgnGroup(2, kPolyGrpFace);
+    g->addElement(second, 4);
+    g->endGroup(second);
+    TobjImportReport back;
+    std::unique_ptr<TpolyGeom> copy;
+    expectRoundTrip(*g, {"top"}, back, copy);
+    ASSERT_EQ(2u, back.groupNames.size());
+    EXPECT_EQ("top", back.groupNames[0]);
+    EXPECT_EQ("group2", back.groupNames[1]);
+    EXPECT_EQ(4u, copy->nbElem(1, kPolyGrpFace));
+    EXPECT_TRUE(copy->isInGroup(kPolyGrpFace, 2, 4));
+    EXPECT_FALSE(copy->isInGroup(kPolyGrpFace, 2, 5));
+    EXPECT_FALSE(copy->isInGroup(kPolyGrpFace, 1, 6));
+
+    TobjImportReport report;
+    auto suzanne = import(BRINDLE_DATA_DIR "/suzanne.obj", report);
+    ASSERT_TRUE(suzanne) << report.error;
+    expectRoundTrip(*suzanne, {}, back, copy);
+}
+
+TEST(ObjWriter, FacesWithHolesAreWrittenAsTriangles) {
+    // A square with a square hole: one face of two loops.
+    TpolyGeom g;
+    const float pts[8][2] = {{0, 0}, {3, 0}, {3, 3}, {0, 3}, {1, 1}, {1, 2}, {2, 2}, {2, 1}};
+    for (const auto& p : pts) g.appendVertex(p[0], p[1], 0.0f);
+    for (uint32_t loop = 0; loop < 2; ++loop)
+        for (uint32_t k = 0; k < 4; ++k) g.appendEdge(4 * loop + k, 4 * loop + (k + 1) % 4);
+    g.bgnFace(8);
+    for (uint32_t e = 0; e < 8; ++e) {
+        g.refEdge(e, kForward);
+        if (e % 4 == 3) g.endLoop();
+    }
+    g.endFace();
+    g.markDirty(dirtyAll);
+    std::string text;
+    TobjWriteReport report;
+    TobjWriter::format(g, {}, text, report);
+    EXPECT_EQ(1u, report.holedFaces);
+    ASSERT_EQ(1u, report.warnings.size());
+    size_t faces = 0;
+    for (size_t at = text.find("\nf "); at != std::string::npos; at = text.find("\nf ", at + 1)) ++faces;
+    EXPECT_EQ(8u, faces);  // c + 2h - 2 triangles
+    EXPECT_NE(std::string::npos, text.find("v 3 3 0\n"));
 }
 
 }  // namespace

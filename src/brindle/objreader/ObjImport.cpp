@@ -7,6 +7,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <utility>
 
 #include "brindle/base/Computation.h"
 #include "brindle/framework/PolyBuilder.h"
@@ -20,6 +21,7 @@ namespace {
 // of group 0, smoothing off) uses it.
 constexpr uint32_t kEdgeUnseen = 0xFFFFFFFFu;
 constexpr uint32_t kEdgeHard = 0xFFFFFFFEu;
+constexpr int32_t kNoNormalYet = -2;
 
 // Runs of consecutive face ids of one face group.
 struct TfaceRuns {
@@ -56,6 +58,7 @@ private:
     void groups(const TobjGroups& g);
     void smoothing(const TobjSmoothing& s);
     void trackSmoothing(uint32_t corners);
+    void trackNormals(uint32_t corners, const int32_t* normalIds);
     void finishGroups(TpolyGeom& geom);
     void progress();
 
@@ -73,6 +76,12 @@ private:
     bool fHasSmoothing = false;
     uint32_t fSmoothingGroup = 0;
     std::vector<uint32_t> fEdgeSmoothing;
+    // Once a face names normals: per edge, the normal ids at its start and end vertex in the first
+    // face on it (-1 for none); an edge whose faces disagree at either end is hard, so that the
+    // given normals stay apart across it.
+    bool fHasNormals = false;
+    std::vector<int32_t> fEdgeNormals;
+    std::vector<uint8_t> fNormalsDiffer;
 
     Tcomputation fComputation;
     long fFileKB = 0;
@@ -107,6 +116,11 @@ bool TimportState::face(const TobjFace& f) {
     }
     const uint32_t faceId = uint32_t(made) - 1;
     for (uint32_t g : fCurrentGroups) fGroupFaces[g].add(faceId);
+    if (f.normals && !fHasNormals) {
+        fHasNormals = true;
+        fEdgeNormals.assign(2 * std::size_t(fBuilder.geom()->nbEdge()), kNoNormalYet);
+    }
+    if (fHasNormals) trackNormals(n, f.normals ? fNormalIds.data() : nullptr);
     if (fHasSmoothing) trackSmoothing(n);
     return true;
 }
@@ -118,6 +132,25 @@ void TimportState::trackSmoothing(uint32_t corners) {
     for (uint32_t o = geom.faceDescLength() - corners; o < geom.faceDescLength(); ++o) {
         uint32_t& state = fEdgeSmoothing[geom.getEdge(o)];
         state = state == kEdgeUnseen ? group : (state == group ? state : kEdgeHard);
+    }
+}
+
+void TimportState::trackNormals(uint32_t corners, const int32_t* normalIds) {
+    TpolyGeom& geom = *fBuilder.geom();
+    fEdgeNormals.resize(2 * std::size_t(geom.nbEdge()), kNoNormalYet);
+    fNormalsDiffer.resize(geom.nbEdge(), 0);
+    const uint32_t first = geom.faceDescLength() - corners;
+    for (uint32_t k = 0; k < corners; ++k) {
+        const uint32_t e = geom.getEdge(first + k);
+        int32_t atStart = normalIds ? normalIds[k] : -1, atEnd = normalIds ? normalIds[(k + 1) % corners] : -1;
+        if (geom.getDirection(first + k) == kReversed) std::swap(atStart, atEnd);
+        int32_t* seen = &fEdgeNormals[2 * std::size_t(e)];
+        if (seen[0] == kNoNormalYet) {
+            seen[0] = atStart;
+            seen[1] = atEnd;
+        } else if (seen[0] != atStart || seen[1] != atEnd) {
+            fNormalsDiffer[e] = 1;
+        }
     }
 }
 
@@ -235,7 +268,10 @@ TpolyGeom* TimportState::run() {
     if (!ok) return nullptr;
 
     TpolyGeom& geom = *fBuilder.geom();
-    if (fHasSmoothing) {
+    if (fHasNormals) {
+        fNormalsDiffer.resize(geom.nbEdge(), 0);
+        for (uint32_t e = 0; e < geom.nbEdge(); ++e) geom.setSmoothing(e, fNormalsDiffer[e] != 0);
+    } else if (fHasSmoothing) {
         fEdgeSmoothing.resize(geom.nbEdge(), kEdgeUnseen);
         for (uint32_t e = 0; e < geom.nbEdge(); ++e) geom.setSmoothing(e, fEdgeSmoothing[e] == kEdgeHard);
     }

@@ -28,10 +28,12 @@ struct BRINDLE_API TobjImportReport {
 // edge per vertex pair, `g` names as face groups and `s` smoothing groups as edge hardness.
 //
 // Malformed lines and references to a vertex, UV or normal the file does not define fail the whole
-// import (null, report.error names the line). Faces a record cannot hold (fewer than three distinct
-// corners, a corner repeated, one edge run twice) are skipped with a warning. When the file has `s`
-// lines, an edge is soft exactly when every face on it is in the same non-zero smoothing group;
-// without them every edge is soft. Progress goes through Tcomputation, in bytes read.
+// import (null, report.error names the line); so do forward references, which OBJ writers do not
+// make. Faces a record cannot hold (fewer than three distinct corners, a corner repeated, one edge
+// run twice) are skipped with a warning. Edge hardness: when faces name normals, an edge is hard
+// exactly when two faces on it name different normals at one of its ends (the given shading is
+// kept); otherwise, when the file has `s` lines, an edge is soft exactly when every face on it is in
+// the same non-zero smoothing group; otherwise every edge is soft. Progress goes through Tcomputation, in bytes read.
 class BRINDLE_API TobjImport {
 public:
     // The new record (the caller's), or null with report.error set.
