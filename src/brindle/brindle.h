@@ -57,3 +57,5 @@
 #include "brindle/geom/TopoIterators.h"
 #include "brindle/geom/VertexFaceIterator.h"
 #include "brindle/objreader/ObjReader.h"
+#include "brindle/objreader/ObjImport.h"
+#include "brindle/objreader/ObjWriter.h"
