@@ -220,4 +220,61 @@ TEST(Traversal, FloodFills) {
     EXPECT_EQ(seen.size(), g.nbEdge() - 3);
 }
 
+TEST(Traversal, SelectionHelpersAndFilters) {
+    TpolyGeom g;
+    Tgrid t = buildGrid(g, 3, 3);
+    // Column 1's left edges are hard: the crease region of face (0, 0) is column 0.
+    for (uint32_t j = 0; j < 3; ++j) g.setHard(edgeBetween(g, t.vertex(1, j), t.vertex(1, j + 1)));
+    TbitFieldFixedN faces(g.nbFace());
+    faces.setBit(t.face(0, 1));
+    ASSERT_TRUE(g.extendToCrease(kPolyGrpFace, faces));
+    EXPECT_EQ(faces.countSet(), 3u);
+    for (uint32_t j = 0; j < 3; ++j) EXPECT_TRUE(faces.testBit(t.face(0, j)));
+    // The crease line runs on to the border (where border edges join it) ...
+    TbitFieldFixedN edges(g.nbEdge());
+    edges.setBit(edgeBetween(g, t.vertex(1, 1), t.vertex(1, 2)));
+    ASSERT_TRUE(g.extendToCrease(kPolyGrpEdge, edges));
+    for (uint32_t j = 0; j < 3; ++j) EXPECT_TRUE(edges.testBit(edgeBetween(g, t.vertex(1, j), t.vertex(1, j + 1))));
+    // ... and stops at the border vertices, where three hard edges meet.
+    EXPECT_EQ(edges.countSet(), 3u);
+    EXPECT_FALSE(g.extendToCrease(kPolyGrpVertex, edges));
+
+    EXPECT_EQ(g.selectAllInGrp(7, kPolyGrpEdge), int32_t(g.nbEdge()));
+    EXPECT_EQ(g.selectAllInGrp(7, kPolyGrpNone), -1);
+    uint32_t sel = g.bgnGroup(3, kPolyGrpFace);
+    g.addElement(sel, t.face(1, 1));
+    uint32_t rest = g.computeFaceComplement(3);
+    EXPECT_EQ(g.nbElem(g.getName(rest), kPolyGrpFace), 8u);
+    EXPECT_FALSE(g.isInGroup(kPolyGrpFace, g.getName(rest), t.face(1, 1)));
+
+    // Without a constraint group every existing component passes filter 0; with one, only its
+    // members, in testItem, the filtered conversions and the filtered host events.
+    EXPECT_TRUE(g.testItem(0, kPolyGrpFace, 0));
+    EXPECT_FALSE(g.testItem(g.nbFace(), kPolyGrpFace, 0));
+    EXPECT_FALSE(g.testItem(0, kPolyGrpFace, 1));
+    uint32_t c = g.bgnGroup(TpolyGeom::kGrpNameConstraint, kPolyGrpFace);
+    g.appendBlock(c, t.face(0, 0), t.face(2, 0));
+    EXPECT_TRUE(g.testItem(t.face(1, 0), kPolyGrpFace, 0));
+    EXPECT_FALSE(g.testItem(t.face(1, 1), kPolyGrpFace, 0));
+    TbitFieldFixedN vertex(g.nbVertex()), out;
+    vertex.setBit(t.vertex(1, 1));
+    ASSERT_TRUE(g.groupVertex2Face(vertex, out, 1, false));
+    EXPECT_EQ(out.countSet(), 4u);
+    ASSERT_TRUE(g.groupVertex2Face(vertex, out, 1, true));
+    EXPECT_EQ(out.countSet(), 2u);
+    EXPECT_EQ(g.GroupManage(kPolyGrpFace, kGrpEventSelectAll, -1, 0, 0, 0, 0), 3);
+    EXPECT_EQ(g.GroupManage(kPolyGrpFace, kGrpEventReverse, -1, 0, 0, 0, 0), 0);
+    EXPECT_EQ(g.GroupManage(kPolyGrpEdge, kGrpEventSelectAll, -1, 0, 0, 0, 0), int32_t(g.nbEdge()));
+
+    // The component-list conversion with a filter drops the same faces.
+    TmidBody body(new TpolyGeom(g));
+    TmidVertComponent centre;
+    centre.addElement(t.vertex(1, 1));
+    TmidFaceComponent listed;
+    TmidCompConvert::convert(&body, centre, listed, 1, true);
+    EXPECT_EQ(listed.elementCount(), 2u);
+    TmidCompConvert::convert(&body, centre, listed, 1, false);
+    EXPECT_EQ(listed.elementCount(), 4u);
+}
+
 }  // namespace

@@ -20,14 +20,15 @@ void fromFlags(TpolyGeom& geom, const TbitFieldFixedN& bits, TlongDoubleIndexedC
 }
 
 template <typename S, typename D>
-void convertList(TmidBody* body, const S& source, D& target, TpolyGrpType from, TpolyGrpType to, int convertMode) {
+void convertList(TmidBody* body, const S& source, D& target, TpolyGrpType from, TpolyGrpType to, int convertMode,
+                 bool filter = false) {
     target.clear();
     TpolyGeom* geom = body ? body->polyGeom() : nullptr;
     if (!geom || source.elementCount() == 0) return;
     geom->update(dirtyFaceOffsets);
     TbitFieldFixedN in, out;
     toFlags(*geom, source, from, in);
-    if (geom->convertFlags(from, to, in, out, convertMode)) fromFlags(*geom, out, target);
+    if (geom->convertFiltered(from, to, in, out, convertMode, filter)) fromFlags(*geom, out, target);
 }
 
 }  // namespace
@@ -38,3 +39,16 @@ void convertList(TmidBody* body, const S& source, D& target, TpolyGrpType from, 
     }
 BRINDLE_MID_COMP_PAIRS(BRINDLE_DEFINE_MID_COMP_CONVERT)
 #undef BRINDLE_DEFINE_MID_COMP_CONVERT
+
+void TmidCompConvert::convert(TmidBody* body, const TmidVertComponent& source, TmidEdgeComponent& target,
+                              int convertMode, bool filter) {
+    convertList(body, source, target, kPolyGrpVertex, kPolyGrpEdge, convertMode, filter);
+}
+void TmidCompConvert::convert(TmidBody* body, const TmidVertComponent& source, TmidFaceComponent& target,
+                              int convertMode, bool filter) {
+    convertList(body, source, target, kPolyGrpVertex, kPolyGrpFace, convertMode, filter);
+}
+void TmidCompConvert::convert(TmidBody* body, const TmidMapComponent& source, TmidVertComponent& target,
+                              int convertMode, bool filter) {
+    convertList(body, source, target, kPolyGrpUV, kPolyGrpVertex, convertMode, filter);
+}

@@ -28,4 +28,11 @@ public:
     static void convert(TmidBody* body, const S& source, D& target, int convertMode);
     BRINDLE_MID_COMP_PAIRS(BRINDLE_DECLARE_MID_COMP_CONVERT)
 #undef BRINDLE_DECLARE_MID_COMP_CONVERT
+    // With filter true, the target then loses the components that fail TpolyGeom::testItem(id, kind, 0).
+    static void convert(TmidBody* body, const TmidVertComponent& source, TmidEdgeComponent& target, int convertMode,
+                        bool filter);
+    static void convert(TmidBody* body, const TmidVertComponent& source, TmidFaceComponent& target, int convertMode,
+                        bool filter);
+    static void convert(TmidBody* body, const TmidMapComponent& source, TmidVertComponent& target, int convertMode,
+                        bool filter);
 };

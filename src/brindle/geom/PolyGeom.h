@@ -790,3 +790,36 @@ private:
     bool fNbShellIsValid = false;
     uint32_t fNbShell = 0;
 };
+    // Adds to the set what its creases bound: face bits gain every face reached across soft edges
+    // (the smoothing region, bounded by hard edges and borders); edge bits gain the hard edges
+    // that continue each set hard edge through vertices where exactly two hard edges meet. False
+    // for the other kinds.
+    bool extendToCrease(TpolyGrpType type, TbitFieldFixedN& bits);
+    // Makes the group of that name and kind (appended when missing) hold every component of the
+    // kind; answers the count, -1 for a kind out of 1..5.
+    int32_t selectAllInGrp(int32_t name, TpolyGrpType type);
+    // Appends a face group, under a free temporary name, holding the faces that are not in the
+    // face group of that name (every face when there is none); answers its index.
+    uint32_t computeFaceComplement(int32_t name);
+
+    // Candidate filters. A component passes filter 0 when its id names one and, while the record
+    // has a constraint group of exactly that kind (named kGrpNameConstraint), it is a member of
+    // that group; other filter values are unknown and pass nothing.
+    static constexpr int32_t kGrpNameConstraint = -6;
+    bool testItem(uint32_t id, TpolyGrpType type, int filter);
+    // Clears the bits (over components of type) of the components that fail testItem; answers how
+    // many stay set.
+    uint32_t filterItems(TpolyGrpType type, int filter, TbitFieldFixedN& bits);
+    // Conversions that, with filter true, then drop the destination components failing
+    // testItem(id, destination kind, 0).
+    bool groupVertex2Edge(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
+        return convertFiltered(kPolyGrpVertex, kPolyGrpEdge, in, out, convertMode, filter);
+    }
+    bool groupVertex2Face(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
+        return convertFiltered(kPolyGrpVertex, kPolyGrpFace, in, out, convertMode, filter);
+    }
+    bool groupUV2Vertex(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
+        return convertFiltered(kPolyGrpUV, kPolyGrpVertex, in, out, convertMode, filter);
+    }
+    bool convertFiltered(TpolyGrpType from, TpolyGrpType to, const TbitFieldFixedN& in, TbitFieldFixedN& out,
+                         int convertMode, bool filter);

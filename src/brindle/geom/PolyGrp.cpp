@@ -448,6 +448,53 @@ void TpolyGeom::flagsToComponent(const TbitFieldFixedN& bits, TlongDoubleIndexed
     pairs.assign(sorted.data(), uint32_t(sorted.size()));
 }
 
+// --- Candidate filters and whole-kind groups -----------------------------------------------------
+
+bool TpolyGeom::testItem(uint32_t id, TpolyGrpType type, int filter) {
+    if (filter != 0 || !validKind(type) || id >= getMaxVal(type)) return false;
+    int32_t c = fGrp->findExact(kGrpNameConstraint, type);
+    if (c < 0) return true;
+    const TpolyGrpDesc& d = fGrp->fGroups[c];
+    if (type != kPolyGrpVertexFace) return d.hasElement(id);
+    TbitFieldFixedN members;
+    readFlags(*this, d, type, members);
+    return members.testBit(id);
+}
+
+uint32_t TpolyGeom::filterItems(TpolyGrpType type, int filter, TbitFieldFixedN& bits) {
+    if (filter != 0 || !validKind(type)) {
+        bits.resetAll();
+        return 0;
+    }
+    bits.resizeArrayWithCopy(getMaxVal(type));
+    if (int32_t c = fGrp->findExact(kGrpNameConstraint, type); c >= 0) {
+        TbitFieldFixedN members;
+        readFlags(*this, fGrp->fGroups[c], type, members);
+        bits.AND(members);
+    }
+    return bits.countSet();
+}
+
+int32_t TpolyGeom::selectAllInGrp(int32_t name, TpolyGrpType type) {
+    if (!validKind(type)) return -1;
+    int32_t g = findGrp(name, type);
+    TpolyGrpDesc& d = fGrp->fGroups[g >= 0 ? uint32_t(g) : fGrp->append(name, type)];
+    if (d.fType == kPolyGrpNone) d.fType = type;
+    TbitFieldFixedN all(getMaxVal(d.fType));
+    all.setAll();
+    writeFlags(*this, d, all);
+    return int32_t(d.nbElem());
+}
+
+uint32_t TpolyGeom::computeFaceComplement(int32_t name) {
+    TbitFieldFixedN faces;
+    if (flagsFromGroup(kPolyGrpFace, name, faces) < 0) faces.resizeArray(nbFace());
+    faces.invertAll();
+    uint32_t g = fGrp->append(getFreeTmpGrpName(), kPolyGrpFace);
+    writeFlags(*this, fGrp->fGroups[g], faces);
+    return g;
+}
+
 // --- Group conversions ---------------------------------------------------------------------------
 
 bool TpolyGeom::convertGroupAs(TpolyGrpType from, TpolyGrpType to, int src, int dst, int convertMode) {
@@ -525,9 +572,9 @@ bool TpolyGeom::getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& cente
 
 // --- Host group events ---------------------------------------------------------------------------
 
-// Candidate filters are not applied: every component passes, so the filtered paths of the events
-// give the same groups as the direct ones.
-int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int otherName, int mode, int,
+// While the kind has a constraint group, events 3, 4, 7 and 8 take their filtered path: the group
+// they fill keeps only the components that pass testItem with the event's filter.
+int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int otherName, int mode, int filter,
                            int item) {
     if (!validKind(type) || event < kGrpEventCount || event > kGrpEventOtherExists) return -1;
     int32_t g = event == kGrpEventFindFaceGroup ? findGrp(name, kPolyGrpFace) : findGrp(name, type);
@@ -545,19 +592,21 @@ int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int
         return fGrp->fGroups[o >= 0 ? uint32_t(o) : fGrp->append(otherName, type)];
     };
     auto count = [&](const TpolyGrpDesc& d) { return int(d.nbElem()); };
+    const bool filtered = name != kGrpNameConstraint && fGrp->findExact(kGrpNameConstraint, type) >= 0;
+    auto keepPassing = [&](TpolyGrpDesc& d) {
+        if (!filtered) return count(d);
+        TbitFieldFixedN bits;
+        readFlags(*this, d, kindOf(d, type), bits);
+        filterItems(kindOf(d, type), filter, bits);
+        writeFlags(*this, d, bits);
+        return count(d);
+    };
     switch (event) {
     case kGrpEventCount: return count(fGrp->fGroups[g]);
     case kGrpEventEmpty: fGrp->fGroups[g].resetGroup(); return 0;
     case kGrpEventRemove: fGrp->remove(uint32_t(g)); return 0;
-    case kGrpEventReverse: groupReverse(uint32_t(g)); return count(fGrp->fGroups[g]);
-    case kGrpEventSelectAll: {
-        TbitFieldFixedN all(getMaxVal(type));
-        all.setAll();
-        TpolyGrpDesc& d = fGrp->fGroups[g];
-        if (d.fType == kPolyGrpNone) d.fType = type;
-        writeFlags(*this, d, all);
-        return count(d);
-    }
+    case kGrpEventReverse: groupReverse(uint32_t(g)); return keepPassing(fGrp->fGroups[g]);
+    case kGrpEventSelectAll: selectAllInGrp(name, type); return keepPassing(fGrp->fGroups[g]);
     case kGrpEventGrowShrink: {
         TpolyGrpDesc& d = fGrp->fGroups[g];
         TpolyGrpType kind = kindOf(d, type);
@@ -595,7 +644,7 @@ int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int
                     : d.fItems                  ? target.setData(*d.fItems)
                                                 : (target.resetGroup(), true);
         if (done && event == kGrpEventHandOver) d.resetGroup();
-        return count(target);
+        return event == kGrpEventMergeInto ? count(target) : keepPassing(target);
     }
     default: return 1;
     }

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "brindle/geom/FaceTraversal.h"
 #include "brindle/geom/PolyGeom.h"
 
 namespace {
@@ -200,6 +201,13 @@ bool TpolyGeom::convertFlags(TpolyGrpType from, TpolyGrpType to, const TbitField
     return true;
 }
 
+bool TpolyGeom::convertFiltered(TpolyGrpType from, TpolyGrpType to, const TbitFieldFixedN& in, TbitFieldFixedN& out,
+                                int convertMode, bool filter) {
+    if (!convertFlags(from, to, in, out, convertMode)) return false;
+    if (filter) filterItems(to, 0, out);
+    return true;
+}
+
 // --- Shells --------------------------------------------------------------------------------------
 
 namespace {
@@ -356,5 +364,45 @@ bool TpolyGeom::extendToBorder(TpolyGrpType type, TbitFieldFixedN& bits) {
     bits.resizeArrayWithCopy(nbE);
     for (uint32_t e = 0; e < nbE; ++e)
         if (onBorder(e) && startVertex(e) < nbV && reached[piece[startVertex(e)]]) bits.setBit(e);
+    return true;
+}
+
+// --- Creases -------------------------------------------------------------------------------------
+
+// Flood fills from the set faces or hard edges; a step across a hard edge (faces) or onto a soft
+// edge or through a vertex without exactly two hard edges (edges) is rejected, so each region is
+// walked once however many seeds it holds.
+bool TpolyGeom::extendToCrease(TpolyGrpType type, TbitFieldFixedN& bits) {
+    if (type == kPolyGrpFace) {
+        TfaceTraversal fill(this);
+        fill.reset(TpolyBits::kNoId, true);
+        if (bits.size() != nbFace()) bits.resizeArrayWithCopy(nbFace());
+        for (uint32_t seed = 0; seed < nbFace(); ++seed) {
+            if (!bits.testBit(seed) || fill.isFaceVisited(seed)) continue;
+            for (uint32_t f = fill.reset(seed, false); f != kNoId; f = fill.next()) {
+                if (fill.fromFace() != kNoId && isHard(fill.traversedEdge())) fill.rejectCurrentFaceFromThisEdge();
+                else bits.setBit(f);
+            }
+        }
+        return true;
+    }
+    if (type != kPolyGrpEdge) return false;
+    TedgeTraversal fill(this);
+    fill.reset(TpolyBits::kNoId, true);  // brings the tables up to date, so borders are hard
+    uint32_t nbV = nbVertex(), nbE = nbEdge();
+    if (bits.size() != nbE) bits.resizeArrayWithCopy(nbE);
+    std::vector<uint8_t> hardEnds(nbV, 0);
+    for (uint32_t e = 0; e < nbE; ++e)
+        if (isHard(e))
+            for (uint32_t v : {startVertex(e), endVertex(e)})
+                if (v < nbV && hardEnds[v] < 3) ++hardEnds[v];
+    for (uint32_t seed = 0; seed < nbE; ++seed) {
+        if (!bits.testBit(seed) || !isHard(seed) || fill.isEdgeVisited(seed)) continue;
+        for (uint32_t e = fill.reset(seed, false); e != kNoId; e = fill.next()) {
+            uint32_t v = fill.traversedVertex();
+            if (fill.fromEdge() != kNoId && (!isHard(e) || v >= nbV || hardEnds[v] != 2)) fill.rejectCurrentVertex();
+            else bits.setBit(e);
+        }
+    }
     return true;
 }
