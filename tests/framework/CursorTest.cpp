@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "brindle/brindle.h"
@@ -149,4 +150,56 @@ TEST(MeshCursor, FaceShapeTrianglesAndEdgeQueries) {
     TmeshEdge none(body.get(), 12);
     EXPECT_FALSE(none.setHard());
     EXPECT_FALSE(none.isSmooth());
+}
+
+TEST(MeshCursor, NormalsUVEditsShapeTestsAndNewFaceUVs) {
+    auto body = unitBox(TmeshBoxFty::kFaceLayout);
+    TmeshVertex corner(body.get(), 0);
+    T3dFltPoint n;
+    ASSERT_TRUE(corner.normal(n));  // a box corner leans out along (-1, -1, 1)
+    EXPECT_NEAR(n.x, -1 / std::sqrt(3.0), 1e-5);
+    EXPECT_NEAR(n.z, 1 / std::sqrt(3.0), 1e-5);
+    T3dFltPointArray normals;
+    EXPECT_EQ(corner.normals(normals), 3u);  // hard box edges: one shading normal per side
+    EXPECT_EQ(corner.normalCount(), 3u);
+    EXPECT_TRUE(corner.setUV(0, {0.25f, 0.75f}));
+    T2FloatPair uv;
+    TuInt32Array faces;
+    corner.connectedFaceList(faces);
+    ASSERT_TRUE(corner.uvForFace(0, faces[1], uv));
+    EXPECT_EQ(uv, (T2FloatPair{0.25f, 0.75f}));
+    T2FloatArray two;
+    two.addLast({0, 0});
+    two.addLast({1, 1});
+    EXPECT_FALSE(corner.setUVs(0, two));  // three UV points, two values: nothing moves
+    ASSERT_TRUE(corner.uvForFace(0, faces[1], uv));
+    EXPECT_EQ(uv.u, 0.25f);
+
+    TmeshFace face(body.get(), 0);
+    EXPECT_TRUE(face.isStarlike());
+    EXPECT_FALSE(face.isLamina());
+    ASSERT_TRUE(face.averageNormal(n));
+    EXPECT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0, 1e-6);
+    normals.clear();
+    EXPECT_EQ(face.normals(normals), 4u);
+
+    TmeshEdge edge(body.get(), 0);
+    EXPECT_TRUE(edge.setSmoothness(1.0));
+    EXPECT_TRUE(edge.isSmooth());
+    EXPECT_TRUE(edge.setSmoothness(0.0));
+    EXPECT_TRUE(edge.isHard());
+
+    // A 2 x 1 rectangle standing in the xz plane: unitized keeps the aspect, normalized fills.
+    T3dFltPointArray rect;
+    for (auto p : {T3dFltPoint{0, 0, 0}, T3dFltPoint{2, 0, 0}, T3dFltPoint{2, 0, 1}, T3dFltPoint{0, 0, 1}}) rect.addLast(p);
+    TfltPointArray uvs;
+    ASSERT_TRUE(TmidBody::createUnitizedUVs(rect, uvs));
+    EXPECT_NEAR(uvs[2].u, 1.0, 1e-6);
+    EXPECT_NEAR(std::fabs(uvs[2].v - uvs[0].v), 0.5, 1e-6);
+    ASSERT_TRUE(TmidBody::createNormalizedUVs(rect, uvs));
+    EXPECT_NEAR(std::fabs(uvs[2].v - uvs[0].v), 1.0, 1e-6);
+    T3dFltPointArray line;  // no area: the border layout of the unit square
+    for (auto p : {T3dFltPoint{0, 0, 0}, T3dFltPoint{1, 0, 0}, T3dFltPoint{2, 0, 0}}) line.addLast(p);
+    ASSERT_TRUE(TmidBody::createNormalizedUVs(line, uvs));
+    EXPECT_EQ(uvs[2], (T2FloatPair{1, 1}));
 }

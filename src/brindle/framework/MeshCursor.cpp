@@ -5,6 +5,7 @@
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/TopoIterators.h"
 
 namespace {
 
@@ -138,15 +139,77 @@ int64_t TmeshVertex::cornerInFace(uint32_t face) const {
 
 bool TmeshVertex::connectedToFace(uint32_t face) const { return cornerInFace(face) >= 0; }
 
-uint32_t TmeshVertex::uvCount(uint32_t set) const {
+template <typename Id>
+void TmeshVertex::cornerIds(TuInt32Array& ids, uint32_t dirtyMask, Id&& id) const {
     TpolyGeom* g = editableGeom();
-    if (!g || getCurrent() >= g->nbVertex() || set >= g->nbMapSet()) return 0;
-    g->update(dirtyFaceOffsets);
-    TuInt32Array ids(8);
+    if (!g || getCurrent() >= g->nbVertex()) return;
+    g->update(dirtyFaceOffsets | dirtyMask);
     for (uint32_t o = 0; o < g->faceDescLength(); ++o) {
-        const int32_t id = g->getUVId(o, set);
-        if (id >= 0 && g->getStartVertex(o) == getCurrent() && ids.find(uint32_t(id)) == ~0u) ids.addLast(uint32_t(id));
+        if (g->getStartVertex(o) != getCurrent()) continue;
+        const int32_t value = id(*g, o);
+        if (value >= 0 && ids.find(uint32_t(value)) == ~0u) ids.addLast(uint32_t(value));
     }
+}
+
+namespace {
+// Id readers for cornerIds: the corner's UV id in the set (-1 for a set the record does not
+// have) and its normal id.
+auto uvIdIn(uint32_t set) {
+    return [set](const TpolyGeom& g, uint32_t o) { return set < g.nbMapSet() ? g.getUVId(o, set) : -1; };
+}
+int32_t normalIdAt(const TpolyGeom& g, uint32_t o) { return int32_t(g.getNormalId(o)); }
+constexpr uint32_t kShadingNormals = dirtyNormalTopo | dirtyVertexNormals | dirtyVertexNormalize;
+}  // namespace
+
+uint32_t TmeshVertex::uvCount(uint32_t set) const {
+    TuInt32Array ids(8);
+    cornerIds(ids, 0, uvIdIn(set));
+    return ids.size();
+}
+
+bool TmeshVertex::setUV(uint32_t set, const T2FloatPair& uv) {
+    TuInt32Array ids(8);
+    cornerIds(ids, 0, uvIdIn(set));
+    for (uint32_t i = 0; i < ids.size(); ++i) editableGeom()->setUV(ids[i], uv.u, uv.v, set);
+    return ids.size() > 0;
+}
+
+bool TmeshVertex::setUVs(uint32_t set, const T2FloatArray& uvs) {
+    TuInt32Array ids(8);
+    cornerIds(ids, 0, uvIdIn(set));
+    if (ids.size() == 0 || ids.size() != uvs.size()) return false;
+    for (uint32_t i = 0; i < ids.size(); ++i) editableGeom()->setUV(ids[i], uvs[i].u, uvs[i].v, set);
+    return true;
+}
+
+bool TmeshVertex::normal(T3dFltPoint& n) const {
+    n = {};
+    TpolyGeom* g = editableGeom();
+    T4dFltVector v;
+    if (!g || getCurrent() >= g->nbVertex() || !g->computeGeomVertexNormal(getCurrent(), v)) return false;
+    n = {v.x, v.y, v.z};
+    return true;
+}
+
+bool TmeshVertex::normal(uint32_t face, T3dFltPoint& n) const {
+    const int64_t o = cornerInFace(face);
+    if (o < 0) return false;
+    TpolyGeom* g = editableGeom();
+    g->update(kShadingNormals);
+    n = g->getRefNormal(uint32_t(o));
+    return true;
+}
+
+uint32_t TmeshVertex::normals(T3dFltPointArray& out) const {
+    TuInt32Array ids(8);
+    cornerIds(ids, kShadingNormals, normalIdAt);
+    for (uint32_t i = 0; i < ids.size(); ++i) out.addLast(geom()->vertexNormalConst(ids[i]));
+    return out.size();
+}
+
+uint32_t TmeshVertex::normalCount() const {
+    TuInt32Array ids(8);
+    cornerIds(ids, dirtyNormalTopo, normalIdAt);
     return ids.size();
 }
 
@@ -369,6 +432,66 @@ bool TmeshFace::isConvex() const {
         if (turn < -1e-10) return false;
     }
     return true;
+}
+
+bool TmeshFace::isStarlike() const {
+    if (!valid() || isHoled()) return false;
+    const uint32_t count = vertexCount();
+    if (count < 3) return false;
+    double n[3], c[3];
+    newellNormal(*geom(), getCurrent(), nullptr, n, c);
+    const TpolyGeom& g = *geom();
+    const uint32_t first = g.faceOffset(getCurrent());
+    for (uint32_t k = 0; k < count; ++k) {
+        const T3dFltPoint& p = g.vertexConst(g.getStartVertex(first + k));
+        const T3dFltPoint& q = g.vertexConst(g.getStartVertex(first + (k + 1) % count));
+        const double a[3] = {p.x - c[0], p.y - c[1], p.z - c[2]}, b[3] = {q.x - c[0], q.y - c[1], q.z - c[2]};
+        const double turn = (a[1] * b[2] - a[2] * b[1]) * n[0] + (a[2] * b[0] - a[0] * b[2]) * n[1] +
+                            (a[0] * b[1] - a[1] * b[0]) * n[2];
+        if (turn < -1e-10) return false;
+    }
+    return true;
+}
+
+bool TmeshFace::isLamina() const {
+    if (!valid() || vertexCount() == 0) return false;
+    TpolyGeom& g = *editableGeom();
+    g.update(dirtyFaceOffsets | dirtyEdgeToFace);
+    const uint32_t face = getCurrent(), first = g.faceOffset(face), end = g.faceOffset(face + 1);
+    auto usesEdge = [&g](uint32_t f, uint32_t e) {
+        for (uint32_t o = g.faceOffset(f), fe = g.faceOffset(f + 1); o < fe; ++o)
+            if (g.getEdge(o) == e) return true;
+        return false;
+    };
+    // Any twin must lie on the face's first edge.
+    TedgeFaceIterator it(&g, g.getEdge(first));
+    for (uint32_t other = it.face(); other != TpolyBits::kNoFace; other = it.next()) {
+        if (other == face || g.faceVertexCount(other) != end - first) continue;
+        bool same = true;
+        for (uint32_t o = first; o < end && same; ++o) same = usesEdge(other, g.getEdge(o));
+        if (same) return true;
+    }
+    return false;
+}
+
+bool TmeshFace::averageNormal(T3dFltPoint& out) const {
+    out = {};
+    if (!valid() || vertexCount() == 0) return false;
+    double n[3], c[3];
+    newellNormal(*geom(), getCurrent(), nullptr, n, c);
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (len < 1e-10) return false;
+    out = {float(n[0] / len), float(n[1] / len), float(n[2] / len)};
+    return true;
+}
+
+uint32_t TmeshFace::normals(T3dFltPointArray& out) const {
+    if (!valid()) return out.size();
+    TpolyGeom& g = *editableGeom();
+    g.update(kShadingNormals);
+    for (uint32_t o = g.faceOffset(getCurrent()), end = g.faceOffset(getCurrent() + 1); o < end; ++o)
+        out.addLast(g.getRefNormal(o));
+    return out.size();
 }
 
 // --- TmeshEdge --------------------------------------------------------------------------------------

@@ -121,6 +121,20 @@ public:
     bool uvForFace(uint32_t set, uint32_t face, T2FloatPair& uv) const;
     // Moves the UV of the vertex's corner in the face (its shared UV moves for every corner on it).
     bool setUVForFace(uint32_t set, uint32_t face, const T2FloatPair& uv);
+    // Every UV point of the vertex's corners in the set moves to uv.
+    bool setUV(uint32_t set, const T2FloatPair& uv);
+    // The vertex's distinct UV points, in the order uvCount counts them, take uvs in turn; false
+    // (nothing moved) when the counts differ.
+    bool setUVs(uint32_t set, const T2FloatArray& uvs);
+
+    // Angle-weighted unit normal of the vertex's faces; false (zero) when none of them has area.
+    bool normal(T3dFltPoint& n) const;
+    // The shading normal of the vertex's corner in the face; false when it is not a corner of it.
+    bool normal(uint32_t face, T3dFltPoint& n) const;
+    bool averageNormal(T3dFltPoint& n) const override { return normal(n); }
+    // The distinct shading normals of the vertex's corners, first corner first.
+    uint32_t normals(T3dFltPointArray& out) const override;
+    uint32_t normalCount() const override;
 
     // Colours of the vertex's corners in the current colour set; color answers the first.
     bool color(TportColor& c) const;
@@ -137,6 +151,10 @@ public:
 private:
     // Face-description offset of the vertex's corner in the face, or -1.
     int64_t cornerInFace(uint32_t face) const;
+    // The distinct values of id(record, offset) over the vertex's corners, first corner first,
+    // skipping -1; empty for a vertex the record does not have.
+    template <typename Id>
+    void cornerIds(TuInt32Array& ids, uint32_t dirtyMask, Id&& id) const;
 };
 
 class BRINDLE_API TmeshFace : public TmeshComponentBase {
@@ -168,6 +186,16 @@ public:
     bool triangles(T3dFltPointArray& points, TuInt32Array& vertexIds) const;
 
     bool isHoled() const;
+    // The fan from the corner mean turns one way about the face normal: every corner sees the
+    // outline from there (single loop faces only).
+    bool isStarlike() const;
+    // Another face uses exactly the face's edges: the two form a two-sided sheet.
+    bool isLamina() const;
+    // The unit face normal; false for a face without area.
+    bool averageNormal(T3dFltPoint& n) const override;
+    // The shading normals of the face's corners in corner order.
+    uint32_t normals(T3dFltPointArray& out) const override;
+    uint32_t normalCount() const override { return vertexCount(); }
     // Every corner turns the same way about the face normal (single loop faces only).
     bool isConvex() const;
     // Every corner lies within 1e-5 of the plane through the centre along the face normal.
@@ -224,6 +252,10 @@ public:
     bool setSmooth();
     // Edges carry a hard bit only, no smoothness value.
     double howSmooth() const { return 0.0; }
+    // Without smoothness values a positive smoothness softens the edge, any other hardens it.
+    bool setSmoothness(double smoothness) { return setHardness(!(smoothness > 0)); }
+    // Nothing to tidy without smoothness values; true for an edge of the record.
+    bool cleanupSmoothing() const { return valid(); }
 
 private:
     bool valid() const;

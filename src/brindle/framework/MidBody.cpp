@@ -1,6 +1,7 @@
 #include "brindle/framework/MidBody.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "brindle/framework/HostObjectTable.h"
 #include "brindle/geom/PolyGeom.h"
@@ -482,4 +483,69 @@ bool TmidBody::generateNormalizedUVs(TfltPointArray& points, const TfltPoint&, c
     for (uint32_t i = 0; i < c; ++i) points.addLast({1.0f - float(i) / float(c), 1.0f});
     for (uint32_t i = 0; i < d; ++i) points.addLast({0.0f, 1.0f - float(i) / float(d)});
     return true;
+}
+
+namespace {
+
+// Projects the corners onto the face plane (Newell normal; u along the first side of useful
+// length) and scales the projection into the unit square: uniformly when `keepAspect`, else each
+// axis on its own. Answers false, leaving uvs empty, when the corners span no area.
+bool projectFaceUVs(const T3dFltPointArray& positions, TfltPointArray& uvs, bool keepAspect) {
+    uvs.clear();
+    const uint32_t n = positions.size();
+    if (n < 3) return false;
+    double nx = 0, ny = 0, nz = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        const T3dFltPoint& p = positions[i];
+        const T3dFltPoint& q = positions[(i + 1) % n];
+        nx += (double(p.y) - q.y) * (double(p.z) + q.z);
+        ny += (double(p.z) - q.z) * (double(p.x) + q.x);
+        nz += (double(p.x) - q.x) * (double(p.y) + q.y);
+    }
+    const double nl = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (nl < 1e-10) return false;
+    nx /= nl, ny /= nl, nz /= nl;
+    double ux = 0, uy = 0, uz = 0;
+    for (uint32_t i = 1; i < n; ++i) {
+        const T3dFltPoint d = positions[i] - positions[0];
+        const double along = d.x * nx + d.y * ny + d.z * nz;
+        ux = d.x - along * nx, uy = d.y - along * ny, uz = d.z - along * nz;
+        const double ul = std::sqrt(ux * ux + uy * uy + uz * uz);
+        if (ul > 1e-10) {
+            ux /= ul, uy /= ul, uz /= ul;
+            break;
+        }
+    }
+    const double vx = ny * uz - nz * uy, vy = nz * ux - nx * uz, vz = nx * uy - ny * ux;
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (uint32_t i = 0; i < n; ++i) {
+        const T3dFltPoint d = positions[i] - positions[0];
+        const double uv[2] = {d.x * ux + d.y * uy + d.z * uz, d.x * vx + d.y * vy + d.z * vz};
+        for (int k = 0; k < 2; ++k) lo[k] = std::min(lo[k], uv[k]), hi[k] = std::max(hi[k], uv[k]);
+        uvs.addLast({float(uv[0]), float(uv[1])});
+    }
+    double scale[2] = {hi[0] - lo[0], hi[1] - lo[1]};
+    if (keepAspect) scale[0] = scale[1] = std::max(scale[0], scale[1]);
+    if (scale[0] < 1e-10 || scale[1] < 1e-10) {
+        uvs.clear();
+        return false;
+    }
+    for (uint32_t i = 0; i < n; ++i)
+        uvs[i] = {float((uvs[i].u - lo[0]) / scale[0]), float((uvs[i].v - lo[1]) / scale[1])};
+    return true;
+}
+
+bool createFaceUVs(const T3dFltPointArray& positions, TfltPointArray& uvs, bool keepAspect) {
+    return projectFaceUVs(positions, uvs, keepAspect) ||
+           TmidBody::generateNormalizedUVs(uvs, TfltPoint{}, TfltPoint{1, 1}, positions.size());
+}
+
+}  // namespace
+
+bool TmidBody::createUnitizedUVs(const T3dFltPointArray& positions, TfltPointArray& uvs) {
+    return createFaceUVs(positions, uvs, true);
+}
+
+bool TmidBody::createNormalizedUVs(const T3dFltPointArray& positions, TfltPointArray& uvs) {
+    return createFaceUVs(positions, uvs, false);
 }

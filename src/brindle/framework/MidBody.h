@@ -7,9 +7,14 @@
 #include "brindle/base/Math.h"
 #include "brindle/base/Metaclass.h"
 #include "brindle/framework/ApiObject.h"
+#include "brindle/framework/MeshCursor.h"
 #include "brindle/geom/PolyColor.h"
 
 class TpolyGeom;
+class TmidBody;
+template <typename T>
+class TptrArray;
+using TmidBodyPtrArray = TptrArray<TmidBody>;
 
 // A UV point.
 using TfltPoint = T2FloatPair;
@@ -176,6 +181,41 @@ public:
     // n UV points counter-clockwise around the unit square from (0, 0); false for n = 0. min
     // and max do not change the result.
     static bool generateNormalizedUVs(TfltPointArray& points, const TfltPoint& min, const TfltPoint& max, uint32_t n);
+    // UVs for a new face from its corner positions: the corners projected onto the face's plane
+    // (u along the first side), the unitized form scaled uniformly so that the longer side of
+    // their bounds is 1, the normalized form stretched to fill the unit square. Both start at
+    // (0, 0). A face without area falls back to generateNormalizedUVs; false for no corner.
+    static bool createUnitizedUVs(const T3dFltPointArray& positions, TfltPointArray& uvs);
+    static bool createNormalizedUVs(const T3dFltPointArray& positions, TfltPointArray& uvs);
+
+    // --- The host's body editing interface ------------------------------------------------------
+    // Inert in this body: records are edited through their own operations, so these change
+    // nothing and answer 0 or false.
+    uint32_t newVertex(const T4dDblPoint&) { return 0; }
+    uint32_t copyVertex(uint32_t) { return 0; }
+    uint32_t newVertices(const T4dDblPointArray&) { return 0; }
+    uint32_t newFace(const TuInt32Array&) { return 0; }
+    uint32_t newFaces(const TuInt32Array&, const TuInt32Array&) { return 0; }
+    uint32_t copyFace(uint32_t) { return 0; }
+    uint32_t copyFaces(const TuInt32Array&) { return 0; }
+    bool deleteComponent(uint32_t) { return false; }
+    bool deleteComponents(const TuInt32Array&) { return false; }
+    bool clear() { return false; }
+    int genusGuess() const { return 0; }
+    uint32_t count(TmeshFnSpecifier::Tlevel, bool) const { return 0; }
+    uint32_t geometryList(TmidBodyPtrArray&) const { return 0; }
+    uint32_t pointList(T3dDblPointArray&) const { return 0; }
+    uint32_t point4List(T4dDblPointArray&) const { return 0; }
+    bool geoCenter(T3dDblPoint&) const { return false; }
+    bool geoCenter4(T4dDblPoint&) const { return false; }
+    bool geoBoundsCenter(T3dDblPoint&) const { return false; }
+    bool pointPlane(T4dFltVector&, float&) const { return false; }
+    bool pointNormal(T4dFltVector&) const { return false; }
+    bool pointLine(T3dDblPoint&, T4dFltVector&) const { return false; }
+    bool uvCenter(TfltPoint&) const { return false; }
+    bool uvBoundsCenter(TfltPoint&) const { return false; }
+    bool attributeLocked(uint32_t) const { return false; }
+    bool setAttributeLock(uint32_t, bool) { return false; }
 
 private:
     bool validFace(uint32_t face) const;
@@ -204,4 +244,3 @@ public:
     }
 };
 
-using TmidBodyPtrArray = TptrArray<TmidBody>;
