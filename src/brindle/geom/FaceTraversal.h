@@ -81,8 +81,34 @@ protected:
     }
 };
 
+// What both face flood fills share; It walks the faces of one link of a reached face.
+template <typename D, typename It>
+class TfaceFlood : public TtraversalWalk<D> {
+public:
+    void setPoly(TpolyGeom* geom) {
+        fGeom = geom;
+        fFaces.setPoly(geom);
+    }
+    uint32_t face() const { return this->fCurrent; }
+    // The face the current face was reached from; -1 for the start.
+    uint32_t fromFace() const { return this->fFrom; }
+    bool isFaceVisited(uint32_t f) const { return this->isVisited(f); }
+    const TbitFieldFixedN& facesVisited() const { return this->visited(); }
+    // The current face is not scanned for further faces.
+    void rejectCurrentFace() { this->reject(false); }
+
+protected:
+    friend class TtraversalWalk<D>;
+    bool linkDone() const { return fFaces.isDone(); }
+    uint32_t linkItem() const { return fFaces.face(); }
+    void linkStep() { fFaces.next(); }
+
+    TpolyGeom* fGeom = nullptr;
+    It fFaces;
+};
+
 // Faces reached through the edges of each reached face (all faces on each of its edges).
-class BRINDLE_API TfaceTraversal : public TtraversalWalk<TfaceTraversal> {
+class BRINDLE_API TfaceTraversal : public TfaceFlood<TfaceTraversal, TedgeFaceIterator> {
 public:
     TfaceTraversal() = default;
     explicit TfaceTraversal(TpolyGeom* geom) { setPoly(geom); }
@@ -90,40 +116,25 @@ public:
         setPoly(geom);
         reset(face, true);
     }
-    void setPoly(TpolyGeom* geom) {
-        fGeom = geom;
-        fFaces.setPoly(geom);
-    }
     // Starts on face (answered, and marked visited, whether visited before or not); -1 for a face
     // out of range.
     uint32_t reset(uint32_t face, bool clearVisited);
-    uint32_t face() const { return fCurrent; }
-    // Face, description offset and edge the current face was reached through; -1 for the start.
-    uint32_t fromFace() const { return fFrom; }
+    // Description offset in fromFace() and edge the current face was reached through; -1 for the
+    // start.
     uint32_t fromOffset() const;
     uint32_t traversedEdge() const;
-    bool isFaceVisited(uint32_t f) const { return isVisited(f); }
-    const TbitFieldFixedN& facesVisited() const { return visited(); }
     // Marks the faces of bits visited, so that the traversal never enters them.
     void excludeFaces(const TbitFieldFixedN& bits);
-    // The current face is not scanned for further faces / is not reached through this edge, and
-    // may still be reached through another one.
-    void rejectCurrentFace() { reject(false); }
+    // The current face is not reached through this edge, and may still be through another one.
     void rejectCurrentFaceFromThisEdge() { reject(true); }
 
 private:
     friend class TtraversalWalk<TfaceTraversal>;
     bool openLink(uint32_t face, uint32_t k);
-    bool linkDone() const { return fFaces.isDone(); }
-    uint32_t linkItem() const { return fFaces.face(); }
-    void linkStep() { fFaces.next(); }
-
-    TpolyGeom* fGeom = nullptr;
-    TedgeFaceIterator fFaces;
 };
 
 // Faces reached through the vertices of each reached face (all faces round each of its corners).
-class BRINDLE_API TfaceTraversalThroughVert : public TtraversalWalk<TfaceTraversalThroughVert> {
+class BRINDLE_API TfaceTraversalThroughVert : public TfaceFlood<TfaceTraversalThroughVert, TvertexFaceIterator> {
 public:
     TfaceTraversalThroughVert() = default;
     explicit TfaceTraversalThroughVert(TpolyGeom* geom) { setPoly(geom); }
@@ -131,30 +142,16 @@ public:
         setPoly(geom);
         reset(face, true);
     }
-    void setPoly(TpolyGeom* geom) {
-        fGeom = geom;
-        fFaces.setPoly(geom);
-    }
     uint32_t reset(uint32_t face, bool clearVisited);
-    uint32_t face() const { return fCurrent; }
-    uint32_t fromFace() const { return fFrom; }
+    // The corner offset in fromFace() and its vertex the current face was reached through.
     uint32_t fromOffset() const;
     uint32_t traversedVertex() const;
-    bool isFaceVisited(uint32_t f) const { return isVisited(f); }
-    const TbitFieldFixedN& facesVisited() const { return visited(); }
     void excludeFaces(const TbitFieldFixedN& bits);
-    void rejectCurrentFace() { reject(false); }
     void rejectCurrentFaceFromThisVertex() { reject(true); }
 
 private:
     friend class TtraversalWalk<TfaceTraversalThroughVert>;
     bool openLink(uint32_t face, uint32_t k);
-    bool linkDone() const { return fFaces.isDone(); }
-    uint32_t linkItem() const { return fFaces.face(); }
-    void linkStep() { fFaces.next(); }
-
-    TpolyGeom* fGeom = nullptr;
-    TvertexFaceIterator fFaces;
 };
 
 // Edges reached through the two ends of each reached edge (all edges round each end vertex).
