@@ -649,6 +649,12 @@ public:
     uint32_t nbElem(int32_t name, TpolyGrpType type) const;
 
     // In place on a: union, difference, copy of b, intersection (answering whether it is not empty).
+    // --- Consistency check and text dump ---------------------------------------------------------
+    // Checks the edges (flag 0x1), the face description (0x2) and, while they are up to date, the
+    // face offsets (0x4), then always the UV ids; reports to TdebugOutput::sCerr and answers the
+    // number of errors.
+    uint32_t checkObject(unsigned int flags) const;
+
     bool mergeGroups(uint32_t a, uint32_t b);
     bool diffeGroups(uint32_t a, uint32_t b);
     bool copyGroups(uint32_t a, uint32_t b);

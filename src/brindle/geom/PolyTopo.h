@@ -24,6 +24,8 @@ struct TpolyVertexInfo {
     bool operator==(const TpolyVertexInfo&) const = default;
 };
 
+class TdebugOutput;
+
 using TpolyEdgeArray = Tarray<TpolyEdge>;
 using TpolyWingEdgeArray = Tarray<TpolyWingEdge>;
 using TpolyVertexInfoArray = Tarray<TpolyVertexInfo>;
@@ -50,6 +52,10 @@ public:
     static constexpr uint32_t kRunEnd = 0x80000000u;       // last entry of a run
     static constexpr uint32_t kEdgeAtEnd = 0x40000000u;    // edge-list entry: the vertex is the edge's end
     static constexpr uint32_t kLeavingReversed = 0x80000000u;
+
+    // Consistency check of the edges (flag 0x1, vertex ids below nbVertex), the face description
+    // (0x2) and the face offsets (0x4): writes one line per problem to out and answers how many.
+    uint32_t checkObject(TdebugOutput& out, unsigned int flags, unsigned int nbVertex) const;
 
     // Rebuilds the face offsets from the end-of-face bits of the description.
     void completeTopoOffset();
