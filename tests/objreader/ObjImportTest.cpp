@@ -165,9 +165,8 @@ void expectRoundTrip(TpolyGeom& g, const std::vector<std::string>& names, TobjIm
             copy->getUV(uint32_t(copy->getUVId(o, 0)), uvB, 0);
             ASSERT_TRUE(uvA[0] == uvB[0] && uvA[1] == uvB[1]) << "corner " << o;
         }
-        T4dFltVector na, nb;
-        g.getVertexNormal(g.getNormalId(o), na);
-        copy->getVertexNormal(copy->getNormalId(o), nb);
+        const T3dFltPoint& na = g.vertexNormalConst(g.getNormalId(o));
+        const T3dFltPoint& nb = copy->vertexNormalConst(copy->getNormalId(o));
         ASSERT_NEAR(1.0, double(na.x) * nb.x + double(na.y) * nb.y + double(na.z) * nb.z, 1e-5)
             << "corner " << o;
     }

@@ -186,9 +186,8 @@ bool TobjFormatter::run() {
             fSink.number(uv[1]);
             if (!fSink.endLine()) return false;
         }
-    T4dFltVector n;
     for (uint32_t i = 0; i < fGeom.nbVertexNormal(); ++i) {
-        fGeom.getVertexNormal(i, n);
+        const T3dFltPoint& n = fGeom.vertexNormalConst(i);
         fSink.text("vn ", 3);
         fSink.number(n.x);
         fSink.ch(' ');
