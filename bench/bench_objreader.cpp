@@ -1,5 +1,8 @@
 // Parsing throughput of the OBJ reader over a generated ~100 MB file (positions, UVs, normals and
-// 1M+ "f v/vt/vn" quads), beside tinyobjloader's LoadObj on the same file in the same run.
+// 1M+ "f v/vt/vn" quads), and of importing it into a record with shared edges, beside
+// tinyobjloader's LoadObj on the same file in the same run.
+#include "brindle/geom/PolyGeom.h"
+#include "brindle/objreader/ObjImport.h"
 #include "brindle/objreader/ObjReader.h"
 
 #include <benchmark/benchmark.h>
@@ -58,6 +61,22 @@ void BM_BrindleObjReader(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations() * bytes));
 }
 BENCHMARK(BM_BrindleObjReader)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_BrindleObjImport(benchmark::State& state) {
+    const std::size_t bytes = benchFile();
+    for (auto _ : state) {
+        TobjImportReport report;
+        TpolyGeom* g = TobjImport::read(kPath, report);
+        if (!g) {
+            state.SkipWithError(report.error.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(g->nbEdge());
+        delete g;
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * bytes));
+}
+BENCHMARK(BM_BrindleObjImport)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 #ifdef BRINDLE_HAVE_TINYOBJLOADER
 void BM_TinyObjLoader(benchmark::State& state) {
