@@ -181,3 +181,28 @@ TEST(PolyCheck, UVIdsBeyondTheirSet) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PolyDump, RoundTripThroughText) {
+    TmeshBoxFty box;
+    box.setXSubdivide(2);
+    auto g = box.createBox();
+    g->update(dirtyAll);
+    std::string text;
+    TdebugOutput::sCout.redirectToString(&text);
+    g->debug(TdebugOutput::sCout, 0xFFFF);
+    TdebugOutput::sCout.restore();
+    TpolyGeom back;
+    back.loadObjectText(text);
+    EXPECT_TRUE(back.isEquivalent(*g));
+    EXPECT_EQ(back.nbFace(), g->nbFace());
+    // Malformed text is read as far as it goes.
+    TpolyGeom junk;
+    junk.loadObjectText("__VCOUNT 4000000000\n_V x\n_F 0 : 1 -2\n_E 0 : 1\n__ENDOFFACELIST\n_V 0 : 1 1 1\n");
+    EXPECT_EQ(junk.nbVertex(), 1u);
+    EXPECT_EQ(junk.nbEdge(), 1u);
+    EXPECT_EQ(junk.faceDescLength(), 2u);
+}
+
+}  // namespace

@@ -9,6 +9,8 @@
 #include "brindle/base/String.h"
 #include "brindle/base/VertexFaceData.h"
 
+class TdebugOutput;
+
 // One colour value, always four floats; the set's representation says which channels mean
 // something. An intensity is kept in all three colour channels, so that reading any value as RGB
 // gives the colour that was meant.
@@ -23,6 +25,9 @@ struct BRINDLE_API TpolyColorValue {
     // of representation to: an intensity is the mean of red, green and blue; a missing alpha is
     // 1; channels the target does not use are left as a neutral value (colour 0, alpha 1).
     static TpolyColorValue copyValue(const float* in, TpolyColorRep from, TpolyColorRep to);
+    // The four channels as "%12g %12g %12g %12g\n".
+    void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyColorValue& c, unsigned int flags);
 };
 using TpolyColorValueArray = Tarray<TpolyColorValue>;
 // The host's colour is the same four floats.
@@ -40,6 +45,9 @@ public:
     void copyData(const TpolyBdVertexFaceBase& other) override;
     using TpolyVertexFaceSet<TpolyColorValue>::copyData;
     void swapData(TpolyBdVertexFaceBase& other) override;
+    // Comment block with representation, name and sizes; flag 0x1000 the colours, 0x2000 the ids.
+    void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyColor& c, unsigned int flags);
 
 private:
     TpolyColorValue::TpolyColorRep fRep = TpolyColorValue::RGBA;

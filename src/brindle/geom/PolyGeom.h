@@ -654,6 +654,20 @@ public:
     // face offsets (0x4), then always the UV ids; reports to TdebugOutput::sCerr and answers the
     // number of errors.
     uint32_t checkObject(unsigned int flags) const;
+    // Text description of the record and its companions, section by section; derived data is
+    // written only while it is up to date. debugMe writes it to TdebugOutput::sCerr.
+    void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyGeom& g, unsigned int flags);
+    // Appends the vertices, edges and faces of a text description read from a file: 1 when read,
+    // 0 when the file cannot be opened. loadObjectText reads one held in memory.
+    int loadObject(const char* fileName);
+    void loadObjectText(std::string_view text);
+
+    // --- Consistency check and text dump ---------------------------------------------------------
+    // Checks the edges (flag 0x1), the face description (0x2) and, while they are up to date, the
+    // face offsets (0x4), then always the UV ids; reports to TdebugOutput::sCerr and answers the
+    // number of errors.
+    uint32_t checkObject(unsigned int flags) const;
 
     bool mergeGroups(uint32_t a, uint32_t b);
     bool diffeGroups(uint32_t a, uint32_t b);

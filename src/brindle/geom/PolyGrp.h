@@ -80,6 +80,7 @@ public:
     // The group's comment block to out; with flag 0x0200 and items, a tab and the items' own dump
     // (which goes to TdebugOutput::sCout).
     void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyGrpDesc& d, unsigned int flags);
 
     // Single-indexed items. Ids keep the list sorted and unique whatever the order they come in;
     // adding in increasing order is amortised O(1). All answer false on a vertex-face group.
@@ -127,6 +128,7 @@ public:
     int32_t getFreeTmpGrpName() const;
     // A comment block with the group count, then every group's dump.
     void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyGrp& g, unsigned int flags);
 
     TmtRefCounter fRefs;
     TobjArray<TpolyGrpDesc> fGroups;

@@ -7,8 +7,11 @@
 #include "brindle/base/Math.h"
 #include "brindle/base/Shared.h"
 
+class TdebugOutput;
+
 // Normals component of a record: a normal per face, a shading normal per normal id, the normal id
-// of every face corner, and the user normals indexed by normal id (x >= 1e19 means unset).
+// of every face corner, the user normals indexed by normal id (x >= 1e19 means unset), and an
+// optional cache of angle-weighted surface normals, one per vertex.
 class BRINDLE_API TpolyNorm {
 public:
     enum TuserNormalMode : int32_t { kUserReplaces = 0, kUserAdds = 1 };
@@ -34,4 +37,11 @@ public:
     }
     // Overrides (mode 0) or bends (mode 1) the unit shading normals with the set user normals.
     void updateUserNormals();
+    // Rebuilds the user array for the current normal ids from the ids saved before they changed:
+    // each corner carries the user normal of its old id to its new id, the first corner of a new
+    // id deciding.
+    void reorderUserNormals(const TuInt32Array& savedIds);
+    // Text dump (flags choose the lines); debugMe writes it to TdebugOutput::sCerr.
+    void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyNorm& n, unsigned int flags);
 };

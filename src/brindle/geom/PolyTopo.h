@@ -56,6 +56,9 @@ public:
     // Consistency check of the edges (flag 0x1, vertex ids below nbVertex), the face description
     // (0x2) and the face offsets (0x4): writes one line per problem to out and answers how many.
     uint32_t checkObject(TdebugOutput& out, unsigned int flags, unsigned int nbVertex) const;
+    // Text dump (flags choose the lines); debugMe writes it to TdebugOutput::sCerr.
+    void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyTopo& t, unsigned int flags);
 
     // Rebuilds the face offsets from the end-of-face bits of the description.
     void completeTopoOffset();

@@ -6,6 +6,8 @@
 #include "brindle/base/Export.h"
 #include "brindle/base/Shared.h"
 
+class TdebugOutput;
+
 // Three corner numbers local to a face (0 = the face's first description entry). Bit 15 of the
 // first word marks the last triangle of its face, bit 15 of the second a fallback-fan triangle;
 // the numbers themselves use bits 0-14, which limits a face to 32768 corners.
@@ -37,4 +39,8 @@ public:
     TmtRefCounter fRefs;
     TuInt32Array fFirstTriangle{256};
     Tarray<TpolyTriangle> fTriangles{256};
+
+    // Text dump (flags choose the lines); debugMe writes it to TdebugOutput::sCerr.
+    void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyTrg& t, unsigned int flags);
 };
