@@ -19,6 +19,8 @@
 #include "brindle/base/String.h"
 #include "brindle/base/TangentSet.h"
 #include "brindle/base/VertexFaceData.h"
+#include "brindle/edit/ArrayBlock.h"
+#include "brindle/edit/PolyEditableGeom.h"
 #include "brindle/framework/ApiObject.h"
 #include "brindle/framework/CircleTable.h"
 #include "brindle/framework/HostObjectTable.h"

@@ -1,0 +1,224 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "brindle/base/Array.h"
+#include "brindle/base/BitField.h"
+#include "brindle/base/Export.h"
+#include "brindle/base/Math.h"
+#include "brindle/edit/ArrayBlock.h"
+#include "brindle/geom/PolyColor.h"
+#include "brindle/geom/PolyTopo.h"
+#include "brindle/geom/PolyTypes.h"
+
+class TpolyGeom;
+class TpolyIdMapper;
+
+// One face of the editable geometry. Its corners are a run of fCapacity slots starting at
+// fOffset in every per-corner block list (edge references, UV ids per set, colour ids per set,
+// user normal ids), so one offset addresses all of them; the first fCount slots are in use.
+struct BRINDLE_API TfaceNode {
+    static constexpr uint8_t kSourceArrays = 1;  // the slots are the source record's own
+
+    uint32_t fOffset = 0;
+    uint32_t fCount = 0;
+    uint32_t fCapacity = 0;
+    int32_t fSource = -1;  // the face this one was made from; -1 for a face of the source record
+    uint32_t* fCorners = nullptr;
+    uint8_t fFlags = 0;
+    bool fLive = false;
+
+    uint32_t getEdge(uint32_t corner) const { return fCorners[corner] & TpolyBits::kEdgeMask; }
+    TedgeDirection getDirection(uint32_t corner) const {
+        return (fCorners[corner] & TpolyBits::kReversedUse) ? kReversed : kForward;
+    }
+    bool endOfLoop(uint32_t corner) const { return (fCorners[corner] & TpolyBits::kEndOfLoop) != 0; }
+    bool endOfFace(uint32_t corner) const { return (fCorners[corner] & TpolyBits::kEndOfFace) != 0; }
+    // Loops of the face (1 without holes).
+    uint32_t faceOrder() const;
+    // First corner of the loop that holds corner, and one past its last.
+    void loopBounds(uint32_t corner, uint32_t& first, uint32_t& end) const;
+    // The next corner of the same loop, wrapping around.
+    uint32_t nextInLoop(uint32_t corner) const;
+    uint32_t prevInLoop(uint32_t corner) const;
+    // Corner that uses edge, or -1.
+    uint32_t findEdgeInFace(uint32_t edge) const;
+};
+
+// Faces by id: ids are never reused (a new face takes last + 1), so the map is a block list of
+// nodes indexed by id in which removed faces are marked not live. Nodes never move.
+class BRINDLE_API TfaceMap {
+public:
+    TfaceNode* find(uint32_t id) {
+        return id < fNodes.size() && fNodes[id].fLive ? &fNodes[id] : nullptr;
+    }
+    const TfaceNode* find(uint32_t id) const { return const_cast<TfaceMap*>(this)->find(id); }
+    uint32_t idBound() const { return fNodes.size(); }
+    TarrayBlockAllocator<TfaceNode> fNodes;
+};
+
+// An editable working copy of a record for local topological edits. Building it takes over the
+// record's arrays as the first blocks of its block lists (nothing is copied), so edits of existing
+// elements write through into the source record: the source must not be used after editing except
+// to convert. New elements go into further blocks; ids are positions in the lists and stay put
+// until convert writes a dense record. Invariants kept by every edit: each live face's loops are
+// closed chains of oriented edges; with mode bit 4 every edge's wing names exactly the live faces
+// using it on each side (a side of several faces as a run in the non-manifold face list); with
+// mode bit 2 each vertex's order is its edge-end count and its leaving edge is one of its edges
+// (a vertex whose edges do not form one fan keeps them as a run in the non-manifold edge list).
+class BRINDLE_API TpolyEditableGeom {
+public:
+    static constexpr uint32_t kModeBasic = 1, kModeVertexInfo = 2, kModeWings = 4, kModeNormals = 0x1c0;
+    static constexpr int32_t kDeletedEdge = -2;
+
+    TpolyEditableGeom() = default;
+    TpolyEditableGeom(TpolyGeom* record, uint32_t mode);
+    // A deep copy: the copy owns all its elements and shares nothing with the source arrays.
+    TpolyEditableGeom(const TpolyEditableGeom& other);
+    TpolyEditableGeom& operator=(const TpolyEditableGeom&) = delete;
+    ~TpolyEditableGeom() = default;
+
+    // A new record, owned by the caller, with faces renumbered densely in id order. With
+    // inheritBlindData new edges, vertices and faces take copies of their sources' blind data;
+    // with updateNormals the normals are brought up to date and user normals carried over.
+    // faceMap, when given, receives old face id -> new id (all ones for a deleted face).
+    TpolyGeom* convert(bool inheritBlindData, bool updateNormals, TuInt32Array* faceMap) const;
+    // The same, then drops the edges no face uses and the vertices no edge uses, writing the
+    // renumbering of every kind into the mapper's maps that exist.
+    TpolyGeom* convert(bool inheritBlindData, bool updateNormals, TpolyIdMapper& mapper) const;
+
+    // --- Counts --------------------------------------------------------------------------------
+    uint32_t mode() const { return fMode; }
+    uint32_t faceCount() const { return fFaceCount; }
+    uint32_t lastFaceId() const { return fLastFace; }
+    uint32_t vertexCount() const { return fVertices.size(); }
+    uint32_t edgeCount() const { return fEdges.size(); }
+    uint32_t numUVMaps() const { return fNbUVSets; }
+    uint32_t numColorMaps() const { return fNbColorSets; }
+    uint32_t uvCount(uint32_t set) const { return fUVs[set].size(); }
+    bool hasUserNormals() const { return (fMode & kModeNormals) != 0; }
+    void setFacePadding(uint32_t n) { fFacePadding = n; }
+    bool changed() const { return fChanged != 0; }
+
+    // --- Access --------------------------------------------------------------------------------
+    const T3dFltPoint& vertex(uint32_t v) const { return fVertices[v]; }
+    void setVertex(uint32_t v, const T3dFltPoint& p) { fVertices[v] = p; }
+    const TpolyEdge& polyEdge(uint32_t e) const { return fEdges[e]; }
+    const TpolyWingEdge& polyWingEdge(uint32_t e) const { return fWings[e]; }
+    const TpolyVertexInfo& getVertexInfo(uint32_t v) const { return fVertexInfo[v]; }
+    uint32_t vertexOrder(uint32_t v) const { return fVertexInfo[v].order; }
+    uint32_t getStartVertex(uint32_t e, TedgeDirection d = kForward) const { return fEdges[e].v[d] & TpolyBits::kVertexMask; }
+    uint32_t getEndVertex(uint32_t e, TedgeDirection d = kForward) const { return fEdges[e].v[1 - d] & TpolyBits::kVertexMask; }
+    bool isEdgeDeleted(uint32_t e) const { return e < fEdgeSource.size() && fEdgeSource[e] == kDeletedEdge; }
+    TfaceMap& faces() { return fFaces; }
+    TfaceNode& face(uint32_t id) { return fFaces.fNodes[id]; }
+    TfaceNode* faceIfExists(uint32_t id) { return fFaces.find(id); }
+    uint32_t getStartVertexInFace(const TfaceNode& f, uint32_t corner) const {
+        return getStartVertex(f.getEdge(corner), f.getDirection(corner));
+    }
+    uint32_t getEndVertexInFace(const TfaceNode& f, uint32_t corner) const {
+        return getEndVertex(f.getEdge(corner), f.getDirection(corner));
+    }
+    // Corner of the face whose oriented start is v, or -1.
+    uint32_t findVertexInFace(const TfaceNode& f, uint32_t v) const;
+    int32_t getUVId(uint32_t corner, uint32_t set, const TfaceNode& f) { return fUVIds[set][f.fOffset + corner]; }
+    int32_t getColorId(uint32_t corner, uint32_t set, const TfaceNode& f) { return fColorIds[set][f.fOffset + corner]; }
+    int32_t getUserNormal(uint32_t corner, const TfaceNode& f) {
+        return hasUserNormals() ? int32_t(fNormalIds[f.fOffset + corner]) : -1;
+    }
+    bool isMapped(const TfaceNode& f, uint32_t set) { return f.fCount && getUVId(0, set, f) >= 0; }
+    const T2FloatPair& getUV(uint32_t id, uint32_t set) const { return fUVs[set][id]; }
+    void setUV(uint32_t id, const T2FloatPair& uv, uint32_t set) { fUVs[set][id] = uv; }
+    int32_t createUV(const T2FloatPair& uv, uint32_t set) { return int32_t(fUVs[set].append(uv)); }
+    const TpolyColorValue& getColor(uint32_t id, uint32_t set) const { return fColors[set][id]; }
+    void setColor(uint32_t id, const TpolyColorValue& c, uint32_t set) { fColors[set][id] = c; }
+    int32_t createColor(const TpolyColorValue& c, uint32_t set) { return int32_t(fColors[set].append(c)); }
+
+    // --- Adjacency (mode bits 4 and 2) -----------------------------------------------------------
+    // Faces on one side of an edge, non-manifold runs included; out emptied first.
+    void getEdgeFaces(uint32_t edge, TuInt32Array& out, Tside side) const;
+    // Faces on both sides, each once.
+    void edgeFaces(uint32_t edge, TuInt32Array& out) const;
+    // Edges at a vertex, each once; out emptied first.
+    void getVertexEdges(uint32_t v, TuInt32Array& out) const;
+    // Faces using a vertex, each once.
+    void vertexFaces(uint32_t v, TuInt32Array& out) const;
+    // The edge joining two vertices and whether it runs from `to` to `from`; -1 when none.
+    uint32_t edgeBetween(uint32_t from, uint32_t to, bool& reversed) const;
+    void addWingEdgeFace(uint32_t edge, uint32_t face, Tside side);
+    void removeWingEdgeFace(uint32_t edge, uint32_t face, Tside side);
+    void copyWingEdge(uint32_t from, uint32_t to) { fWings[to] = fWings[from]; }
+    // Rewrites the vertex's information from its full edge list.
+    void setVertexEdges(uint32_t v, const TuInt32Array& edges);
+
+    // --- Creation and splitting (PolyEditableSplit.cpp) --------------------------------------------
+    uint32_t createVertex(const T3dFltPoint& p);
+    uint32_t createEdge(uint32_t from, uint32_t to, bool hard, bool updateVertices);
+    // A face from its raw edge references (loops with their end flags), corner-major UV ids (one
+    // per set per corner), colour ids likewise and user normal ids (one per corner); the attribute
+    // lists may be null (then unmapped). With kModeWings in mode the face enters its edges' wings.
+    uint32_t createFace(const uint32_t* refs, uint32_t count, const int32_t* uvIds, const int32_t* colorIds,
+                        const int32_t* normalIds, int32_t source, uint32_t mode);
+    // Rebuilds an existing face in place (same id) from the same kind of lists.
+    void rebuildFace(uint32_t id, const uint32_t* refs, uint32_t count, const int32_t* uvIds,
+                     const int32_t* colorIds, const int32_t* normalIds, uint32_t mode);
+    // Splits edge at fraction t (0 < t < 1): the edge keeps its start and ends at the new vertex,
+    // a new edge with its hard flag runs on to the old end, and every face using it gains the
+    // corner with UVs, colours and user normals interpolated at t. False for a deleted edge.
+    bool splitEdge(uint32_t edge, float t, uint32_t& newEdge, uint32_t& newVertex);
+    // --- Deletion and collapse (PolyEditableCollapse.cpp) -----------------------------------------
+    // Takes a face out (nothing when it is the last one); its edges and vertices stay.
+    void deleteFace(uint32_t face);
+    // Deletes every face that uses an edge from a vertex to itself.
+    void cleanupDegenerateFaces();
+
+private:
+    void initialize(TpolyGeom* record);
+    // Allocates the slots of a face of capacity corners in every per-corner list.
+    uint32_t allocateCorners(uint32_t capacity, uint32_t*& corners);
+    // Writes count corners of attributes into a face's slots.
+    void writeCorners(TfaceNode& f, const uint32_t* refs, uint32_t count, const int32_t* uvIds,
+                      const int32_t* colorIds, const int32_t* normalIds);
+    void enterWings(uint32_t id, bool enter);
+    // Inserts one corner after corner `at` (attributes given per set, normal id), growing the
+    // slots when full; the loop's end flags move to the new corner when `at` ended the loop.
+    void insertCorner(TfaceNode& f, uint32_t at, uint32_t ref, const int32_t* uvIds, const int32_t* colorIds,
+                      int32_t normalId);
+    // Reads the attributes of one corner (uv per set, colour per set, normal) into lists.
+    void readCorner(const TfaceNode& f, uint32_t corner, int32_t* uvIds, int32_t* colorIds, int32_t& normalId);
+    void setSideFaces(uint32_t edge, Tside side, const TuInt32Array& faces);
+    void markEdgeDeleted(uint32_t e);
+    bool sameVertexFan(uint32_t v, const TuInt32Array& edges) const;
+    // Original face (an id of the source record) each face descends from, -1 for none.
+    void faceOrigins(TuInt32Array& out) const;
+    void carryGroups(TpolyGeom& out, const TuInt32Array& faceMap) const;
+    void carryBlindData(TpolyGeom& out, const TuInt32Array& faceMap, bool inherit) const;
+
+    uint32_t fMode = 0;
+    uint32_t fFaceCount = 0;
+    uint32_t fLastFace = ~0u;
+    uint32_t fNbUVSets = 0;
+    uint32_t fNbColorSets = 0;
+    TpolyGeom* fSource = nullptr;
+    uint32_t fFacePadding = 0;
+    TarrayBlockAllocator<T3dFltPoint> fVertices;
+    TfaceMap fFaces;
+    TarrayBlockAllocator<TpolyEdge> fEdges;
+    TarrayBlockAllocator<uint32_t> fCorners;
+    TarrayBlockAllocator<TpolyWingEdge> fWings;
+    TarrayBlockAllocator<uint32_t> fN2MFaces;
+    TarrayBlockAllocator<TpolyVertexInfo> fVertexInfo;
+    TarrayBlockAllocator<uint32_t> fN2MEdges;
+    std::vector<TarrayBlockAllocator<int32_t>> fUVIds;
+    std::vector<TarrayBlockAllocator<T2FloatPair>> fUVs;
+    std::vector<TarrayBlockAllocator<int32_t>> fColorIds;
+    std::vector<TarrayBlockAllocator<TpolyColorValue>> fColors;
+    TarrayBlockAllocator<uint32_t> fNormalIds;
+    TarrayBlockAllocator<T4dFltVector> fUserNormals;
+    // Blind-data sources: the edge (vertex) whose data each one inherits, -1 for itself or none;
+    // kDeletedEdge marks a removed edge. Sized to the edge and vertex counts from the start.
+    Tint32Array fEdgeSource{256};
+    Tint32Array fVertexSource{256};
+    uint32_t fChanged = 0;
+};
