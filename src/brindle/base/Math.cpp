@@ -66,3 +66,19 @@ bool T4dFltMatrix::invert() {
         for (int c = 0; c < 4; ++c) m[r][c] = static_cast<float>(a[r][c + 4]);
     return true;
 }
+
+T4dFltMatrix T4dFltMatrix::convertForNormals() const {
+    // Cofactor c[r][k] of the 3x3 part; the inverse transpose is the cofactor matrix over det.
+    double c[3][3];
+    for (int r = 0; r < 3; ++r)
+        for (int k = 0; k < 3; ++k) {
+            const int r1 = (r + 1) % 3, r2 = (r + 2) % 3, k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+            c[r][k] = double(m[r1][k1]) * m[r2][k2] - double(m[r1][k2]) * m[r2][k1];
+        }
+    const double det = m[0][0] * c[0][0] + m[0][1] * c[0][1] + m[0][2] * c[0][2];
+    const double scale = det != 0 ? 1 / det : 1;
+    T4dFltMatrix out;
+    for (int r = 0; r < 3; ++r)
+        for (int k = 0; k < 3; ++k) out.m[r][k] = static_cast<float>(c[r][k] * scale);
+    return out;
+}

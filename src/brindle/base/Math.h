@@ -66,6 +66,10 @@ struct BRINDLE_API T4dFltMatrix {
     T4dFltMatrix operator*(const T4dFltMatrix& o) const;
     // False, leaving the matrix as it was, when it is singular.
     bool invert();
+    // The matrix that carries normals along with this one: the inverse transpose of the upper
+    // 3x3, no translation. A singular 3x3 gives its cofactor matrix, which still keeps normals
+    // perpendicular to the transformed surface wherever that is not flattened.
+    T4dFltMatrix convertForNormals() const;
 };
 
 using T2Float = float[2];

@@ -199,6 +199,7 @@ uint32_t TpolyGeom::getVertexOffset(uint32_t face, uint32_t v) const {
 }
 
 uint32_t TpolyGeom::getFaceVtxNormalId(uint32_t face, uint32_t v) const {
+    if (face >= nbFace() || face + 1 >= fTopo->fFaceOffsets.size() || v >= nbVertex()) return TpolyBits::kNoId;
     uint32_t o = getVertexOffset(face, v);
     if (o == TpolyBits::kNoId || o >= fNorm->fNormalIds.size()) return TpolyBits::kNoId;
     return fNorm->fNormalIds[o];

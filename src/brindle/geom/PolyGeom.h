@@ -273,9 +273,57 @@ public:
         const T3dFltPoint& n = fNorm->fFaceNormals[f];
         out = T4dFltVector(n.x, n.y, n.z);
     }
+    void faceNormalBuffer(uint32_t n) { fNorm->fFaceNormals.buffer(n); }
+    uint32_t appendFaceNormal(const T4dFltVector& n) { return appendFaceNormal(n.x, n.y, n.z); }
+    uint32_t appendFaceNormal(const float* n) { return appendFaceNormal(n[0], n[1], n[2]); }
+    uint32_t appendFaceNormal(float x, float y, float z) {
+        fNorm->fFaceNormals.addLast(T3dFltPoint(x, y, z));
+        return fNorm->fFaceNormals.size() - 1;
+    }
+    void removeFaceNormal(uint32_t first, uint32_t count = 1) { fNorm->fFaceNormals.removeAt(first, count); }
+    void setFaceNormal(uint32_t f, const T4dFltVector& n) { fNorm->fFaceNormals[f] = T3dFltPoint(n.x, n.y, n.z); }
+    void setFaceNormalNumber(uint32_t n) { fNorm->fFaceNormals.changeLogicalSizeTo(n); }
+    float* faceNormalFloat(uint32_t f) { return &fNorm->fFaceNormals[f].x; }
+    const float* faceNormalFloatConst(uint32_t f) const { return &fNorm->fFaceNormals[f].x; }
+    void swapFaceNormal(TpolyGeom& other) { fNorm->fFaceNormals.swap(other.fNorm->fFaceNormals); }
+    void copyFaceNormal(const TpolyGeom& other) { fNorm->fFaceNormals.copy(other.fNorm->fFaceNormals); }
+
     uint32_t nbVertexNormal() const { return fNorm->fVertexNormals.size(); }
     const T3dFltPoint& vertexNormalConst(uint32_t id) const { return fNorm->fVertexNormals[id]; }
     T3dFltPoint& vertexNormal(uint32_t id) { return fNorm->fVertexNormals[id]; }
+    void vertexNormalBuffer(uint32_t n) { fNorm->fVertexNormals.buffer(n); }
+    uint32_t appendVertexNormal(const T4dFltVector& n) { return appendVertexNormal(n.x, n.y, n.z); }
+    uint32_t appendVertexNormal(const float* n) { return appendVertexNormal(n[0], n[1], n[2]); }
+    uint32_t appendVertexNormal(float x, float y, float z) {
+        fNorm->fVertexNormals.addLast(T3dFltPoint(x, y, z));
+        return fNorm->fVertexNormals.size() - 1;
+    }
+    void removeVertexNormal(uint32_t first, uint32_t count = 1) { fNorm->fVertexNormals.removeAt(first, count); }
+    void setVertexNormal(uint32_t id, const T4dFltVector& n) { fNorm->fVertexNormals[id] = T3dFltPoint(n.x, n.y, n.z); }
+    void getVertexNormal(uint32_t id, T4dFltVector& out) const {
+        const T3dFltPoint& n = fNorm->fVertexNormals[id];
+        out = T4dFltVector(n.x, n.y, n.z);
+    }
+    void setVertexNormalNumber(uint32_t n) { fNorm->fVertexNormals.changeLogicalSizeTo(n); }
+    float* vertexNormalFloat(uint32_t id) { return &fNorm->fVertexNormals[id].x; }
+    const float* vertexNormalFloatConst(uint32_t id) const { return &fNorm->fVertexNormals[id].x; }
+    void swapVertexNormal(TpolyGeom& other) { fNorm->fVertexNormals.swap(other.fNorm->fVertexNormals); }
+    void copyVertexNormal(const TpolyGeom& other) { fNorm->fVertexNormals.copy(other.fNorm->fVertexNormals); }
+    // Int-indexed forms of the shading-normal accessors.
+    void getNormal(int id, T4dFltVector& out) const { getVertexNormal(uint32_t(id), out); }
+    void setNormal(int id, const T4dFltVector& n) { setVertexNormal(uint32_t(id), n); }
+    int nbNormal() const { return int(nbVertexNormal()); }
+    void setNormalNumber(int n) { setVertexNormalNumber(uint32_t(n)); }
+
+    void normalRefBuffer(uint32_t n) { fNorm->fNormalIds.buffer(n); }
+    void refNormal(uint32_t id) { fNorm->fNormalIds.addLast(id); }
+    // Empties the normal ids, then gives them n entries.
+    void setNormFaceLength(uint32_t n) {
+        fNorm->fNormalIds.clear();
+        fNorm->fNormalIds.changeLogicalSizeTo(n);
+    }
+    uint32_t* normFaceData() { return fNorm->fNormalIds.data(); }
+    const uint32_t* normFaceData() const { return fNorm->fNormalIds.data(); }
     uint32_t nbNormalRef() const { return fNorm->fNormalIds.size(); }
     uint32_t getNormalId(uint32_t offset) const { return fNorm->fNormalIds[offset]; }
     void setNormalId(uint32_t offset, uint32_t id) { fNorm->fNormalIds[offset] = id; }
@@ -288,6 +336,45 @@ public:
     bool hasUserNormals() const { return !fNorm->fUserNormals.empty(); }
     bool hasValidUserNormal(uint32_t id) const { return fNorm->getValidUserNormal(id) != nullptr; }
     void buildUserNormalBuffer(uint32_t n) { fNorm->buildUserNormalBuffer(n); }
+    void userNormalBuffer(uint32_t n) { fNorm->fUserNormals.buffer(n); }
+    uint32_t appendUserNormal(const T4dFltVector& n) {
+        fNorm->fUserNormals.addLast(n);
+        markDirty(dirtyVertexNormals | dirtyVertexNormalize | dirtyDisplay);
+        return fNorm->fUserNormals.size() - 1;
+    }
+    void getUserNormal(uint32_t id, T4dFltVector& out) const { out = fNorm->fUserNormals[id]; }
+    T4dFltVector& userNormal(uint32_t id) { return fNorm->fUserNormals[id]; }
+    const T4dFltVector& userNormalConst(uint32_t id) const { return fNorm->fUserNormals[id]; }
+    float* userNormalFloat(uint32_t id) { return &fNorm->fUserNormals[id].x; }
+    const float* userNormalFloatConst(uint32_t id) const { return &fNorm->fUserNormals[id].x; }
+    // Null when id is beyond the user array or its entry is unset.
+    const T4dFltVector* getValidUserNormal(uint32_t id) const { return fNorm->getValidUserNormal(id); }
+    void updateUserNormals() { fNorm->updateUserNormals(); }
+    // Copy the whole user array out / in (loading marks the shading normals dirty).
+    void saveUserNormal(T4dFltVectorArray& out) const { out.copy(fNorm->fUserNormals); }
+    void loadUserNormal(const T4dFltVectorArray& in);
+    // Multiplies every set user normal by the normal matrix of m.
+    void transformUserNormal(const T4dFltMatrix& m);
+    // Grows the user array to other's shading-normal count and fills each unset entry with
+    // other's entry of the same id.
+    void mergeUserNormal(const TpolyGeom& other);
+    // Sets, over nbVertex bits, the vertices of the corners whose normal id has a set user
+    // normal; answers how many (needs the normal ids up to date).
+    uint32_t getUserNormalRelatedVertexFlags(TbitFieldFixedN& bits) const;
+
+    // Angle-weighted unit normal per vertex, cached until removed. Unless forced, a cache with
+    // one entry per vertex is kept as it is.
+    void cacheSurfaceNormals(bool force = false);
+    void removeSurfaceNormals() { fNorm->fSurfaceNormals.clear(); }
+    // Null / false when the cache holds no entry for the vertex.
+    const float* surfaceNormalFloatConst(uint32_t v) const {
+        return v < fNorm->fSurfaceNormals.size() ? &fNorm->fSurfaceNormals[v].x : nullptr;
+    }
+    bool getSurfaceNormal(uint32_t v, T4dFltVector& out) const {
+        const float* n = surfaceNormalFloatConst(v);
+        if (n) out = T4dFltVector(n[0], n[1], n[2]);
+        return n != nullptr;
+    }
     // Grows the array when id is beyond it.
     void setUserNormal(uint32_t id, const T4dFltVector& n);
     void resetUserNormal(uint32_t id);
@@ -297,6 +384,15 @@ public:
     void freezeNormals();
     // Newell vector of the loop whose first entry is at offset (twice its area, unnormalised).
     T4dFltVector computeLoopVector(uint32_t offset) const;
+    // Unit Newell normal of the loop at offset; false (out zero) for a loop of no area.
+    bool computeLoopNormal(uint32_t offset, T4dFltVector& out) const;
+    // Unit normal of the face whose first entry is at offset, from its outer loop.
+    bool faceNormalFromOffset(uint32_t offset, T4dFltVector& out) const { return computeLoopNormal(offset, out); }
+    // The shading normal of the corner at offset (needs the normal ids and normals up to date).
+    void getNormalFromOffset(uint32_t offset, T4dFltVector& out) const {
+        const T3dFltPoint& n = getRefNormal(offset);
+        out = T4dFltVector(n.x, n.y, n.z);
+    }
     // Keep user normals across a change of hard/soft flags: start saves the corner normal ids,
     // end moves each user normal from its corner's old id to the corner's new id.
     void startChangeSmoothing(TuInt32Array& saved);

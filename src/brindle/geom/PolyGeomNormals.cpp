@@ -220,17 +220,65 @@ void TpolyGeom::startChangeSmoothing(TuInt32Array& saved) {
     saved.copy(fNorm->fNormalIds);
 }
 
-// From the last corner to the first, so that the first corner of a new id decides its normal.
 void TpolyGeom::endChangeSmoothing(const TuInt32Array& saved) {
     if (!hasUserNormals()) return;
     update(dirtyNormalTopo);
-    T4dFltVectorArray old;
-    old.swap(fNorm->fUserNormals);
-    fNorm->buildUserNormalBuffer(fNorm->fVertexNormals.size());
-    const TuInt32Array& ids = fNorm->fNormalIds;
-    for (uint32_t k = std::min(saved.size(), ids.size()); k-- > 0;)
-        if (saved[k] < old.size() && ids[k] < fNorm->fUserNormals.size()) fNorm->fUserNormals[ids[k]] = old[saved[k]];
+    fNorm->reorderUserNormals(saved);
     markDirty(kUserNormalsChanged);
+}
+
+// From the last corner to the first, so that the first corner of a new id decides its normal.
+void TpolyNorm::reorderUserNormals(const TuInt32Array& savedIds) {
+    T4dFltVectorArray old;
+    old.swap(fUserNormals);
+    fUserNormals.setSizeIncrement(old.sizeIncrement());
+    buildUserNormalBuffer(fVertexNormals.size());
+    for (uint32_t k = std::min(savedIds.size(), fNormalIds.size()); k-- > 0;)
+        if (savedIds[k] < old.size() && fNormalIds[k] < fUserNormals.size()) fUserNormals[fNormalIds[k]] = old[savedIds[k]];
+}
+
+void TpolyGeom::loadUserNormal(const T4dFltVectorArray& in) {
+    fNorm->fUserNormals.copy(in);
+    markDirty(kUserNormalsChanged);
+}
+
+void TpolyGeom::transformUserNormal(const T4dFltMatrix& m) {
+    if (!hasUserNormals()) return;
+    const T4dFltMatrix normalMatrix = m.convertForNormals();
+    for (T4dFltVector& u : fNorm->fUserNormals)
+        if (TpolyNorm::isSet(u)) u = normalMatrix.transformVector(T4dFltVector(u.x, u.y, u.z));
+    markDirty(kUserNormalsChanged);
+}
+
+void TpolyGeom::mergeUserNormal(const TpolyGeom& other) {
+    const TpolyNorm& theirs = *other.fNorm;
+    fNorm->buildUserNormalBuffer(theirs.fVertexNormals.size());
+    const uint32_t n = std::min(theirs.fUserNormals.size(), fNorm->fUserNormals.size());
+    for (uint32_t id = 0; id < n; ++id)
+        if (!TpolyNorm::isSet(fNorm->fUserNormals[id])) fNorm->fUserNormals[id] = theirs.fUserNormals[id];
+    markDirty(kUserNormalsChanged);
+}
+
+uint32_t TpolyGeom::getUserNormalRelatedVertexFlags(TbitFieldFixedN& bits) const {
+    const uint32_t nVertex = nbVertex(), n = std::min(fNorm->fNormalIds.size(), faceDescLength());
+    bits.resizeArray(nVertex);
+    bits.resetAll();
+    uint32_t count = 0;
+    for (uint32_t o = 0; o < n; ++o) {
+        if (!fNorm->getValidUserNormal(fNorm->fNormalIds[o]) || getEdge(o) >= nbEdge()) continue;
+        const uint32_t v = getStartVertex(o);
+        if (v >= nVertex || bits.testBit(v)) continue;
+        bits.setBit(v);
+        ++count;
+    }
+    return count;
+}
+
+bool TpolyGeom::computeLoopNormal(uint32_t offset, T4dFltVector& out) const {
+    out = computeLoopVector(offset);
+    if (out.normalize()) return true;
+    out = T4dFltVector();
+    return false;
 }
 
 namespace {
@@ -302,4 +350,31 @@ bool TpolyGeom::computeGeomEdgeNormal(uint32_t e, T4dFltVector& out) {
         sum.z += n.z;
     }
     return finishNormal(sum, out);
+}
+
+// Corner k and its successor in the loop meet at the oriented end vertex of k; that vertex gains
+// the face's unit normal weighted by the face's interior angle there.
+void TpolyGeom::cacheSurfaceNormals(bool force) {
+    const uint32_t nVertex = nbVertex();
+    T3dFltPointArray& cache = fNorm->fSurfaceNormals;
+    if (!force && cache.size() == nVertex) return;
+    update(dirtyFaceNormalize);
+    cache.changeLogicalSizeTo(nVertex);
+    for (T3dFltPoint& n : cache) n = T3dFltPoint();
+    const uint32_t described = std::min(describedFaces(*this), fNorm->fFaceNormals.size());
+    const uint32_t nEdge = nbEdge();
+    for (uint32_t f = 0; f < described; ++f) {
+        const uint32_t begin = faceOffset(f), end = faceOffset(f + 1);
+        const T3dFltPoint& fn = fNorm->fFaceNormals[f];
+        for (uint32_t k = begin, loop = begin; k < end; ++k) {
+            const uint32_t next = endOfLoop(k) || k + 1 == end ? loop : k + 1;
+            if (endOfLoop(k)) loop = k + 1;
+            if (getEdge(k) >= nEdge || getEdge(next) >= nEdge) continue;
+            const uint32_t a = getStartVertex(k), b = getEndVertex(k), c = getEndVertex(next);
+            if (a >= nVertex || b >= nVertex || c >= nVertex) continue;
+            const float w = float(cornerAngle(vertexConst(a), vertexConst(b), vertexConst(c)));
+            cache[b] = cache[b] + fn * w;
+        }
+    }
+    for (T3dFltPoint& n : cache) normalizeInPlace(n);
 }
