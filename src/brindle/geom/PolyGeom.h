@@ -649,6 +649,20 @@ public:
     // 0 when equivalent; otherwise the component bit of the first part that differs.
     uint32_t compareObject(const TpolyGeom& other) const;
 
+    // --- Consistency check and text dump ---------------------------------------------------------
+    // Checks the edges (flag 0x1), the face description (0x2) and, while they are up to date, the
+    // face offsets (0x4), then always the UV ids; reports to TdebugOutput::sCerr and answers the
+    // number of errors.
+    uint32_t checkObject(unsigned int flags) const;
+    // Text description of the record and its companions, section by section; derived data is
+    // written only while it is up to date. debugMe writes it to TdebugOutput::sCerr.
+    void debug(TdebugOutput& out, unsigned int flags) const;
+    static void debugMe(const TpolyGeom& g, unsigned int flags);
+    // Appends the vertices, edges and faces of a text description read from a file: 1 when read,
+    // 0 when the file cannot be opened. loadObjectText reads one held in memory.
+    int loadObject(const char* fileName);
+    void loadObjectText(std::string_view text);
+
     // --- Triangles ------------------------------------------------------------------------------
     // Triangles of one face without the record's normals, written to out as local corner-number
     // triples; answers their count. A face the triangulation function cannot cut gets the
@@ -745,26 +759,6 @@ public:
     uint32_t nbElem(int32_t name, TpolyGrpType type) const;
 
     // In place on a: union, difference, copy of b, intersection (answering whether it is not empty).
-    // --- Consistency check and text dump ---------------------------------------------------------
-    // Checks the edges (flag 0x1), the face description (0x2) and, while they are up to date, the
-    // face offsets (0x4), then always the UV ids; reports to TdebugOutput::sCerr and answers the
-    // number of errors.
-    uint32_t checkObject(unsigned int flags) const;
-    // Text description of the record and its companions, section by section; derived data is
-    // written only while it is up to date. debugMe writes it to TdebugOutput::sCerr.
-    void debug(TdebugOutput& out, unsigned int flags) const;
-    static void debugMe(const TpolyGeom& g, unsigned int flags);
-    // Appends the vertices, edges and faces of a text description read from a file: 1 when read,
-    // 0 when the file cannot be opened. loadObjectText reads one held in memory.
-    int loadObject(const char* fileName);
-    void loadObjectText(std::string_view text);
-
-    // --- Consistency check and text dump ---------------------------------------------------------
-    // Checks the edges (flag 0x1), the face description (0x2) and, while they are up to date, the
-    // face offsets (0x4), then always the UV ids; reports to TdebugOutput::sCerr and answers the
-    // number of errors.
-    uint32_t checkObject(unsigned int flags) const;
-
     bool mergeGroups(uint32_t a, uint32_t b);
     bool diffeGroups(uint32_t a, uint32_t b);
     bool copyGroups(uint32_t a, uint32_t b);
@@ -839,6 +833,39 @@ public:
     // before, until the loop closes, meets a set edge or another kind of vertex, or, with limit
     // above 0, limit edges were added from that end. Answers the number of edges added.
     uint32_t extendToEdgeLoop(TbitFieldFixedN& bits, int limit);
+    // Adds to the set what its creases bound: face bits gain every face reached across soft edges
+    // (the smoothing region, bounded by hard edges and borders); edge bits gain the hard edges
+    // that continue each set hard edge through vertices where exactly two hard edges meet. False
+    // for the other kinds.
+    bool extendToCrease(TpolyGrpType type, TbitFieldFixedN& bits);
+    // Makes the group of that name and kind (appended when missing) hold every component of the
+    // kind; answers the count, -1 for a kind out of 1..5.
+    int32_t selectAllInGrp(int32_t name, TpolyGrpType type);
+    // Appends a face group, under a free temporary name, holding the faces that are not in the
+    // face group of that name (every face when there is none); answers its index.
+    uint32_t computeFaceComplement(int32_t name);
+
+    // Candidate filters. A component passes filter 0 when its id names one and, while the record
+    // has a constraint group of exactly that kind (named kGrpNameConstraint), it is a member of
+    // that group; other filter values are unknown and pass nothing.
+    static constexpr int32_t kGrpNameConstraint = -6;
+    bool testItem(uint32_t id, TpolyGrpType type, int filter);
+    // Clears the bits (over components of type) of the components that fail testItem; answers how
+    // many stay set.
+    uint32_t filterItems(TpolyGrpType type, int filter, TbitFieldFixedN& bits);
+    // Conversions that, with filter true, then drop the destination components failing
+    // testItem(id, destination kind, 0).
+    bool groupVertex2Edge(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
+        return convertFiltered(kPolyGrpVertex, kPolyGrpEdge, in, out, convertMode, filter);
+    }
+    bool groupVertex2Face(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
+        return convertFiltered(kPolyGrpVertex, kPolyGrpFace, in, out, convertMode, filter);
+    }
+    bool groupUV2Vertex(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
+        return convertFiltered(kPolyGrpUV, kPolyGrpVertex, in, out, convertMode, filter);
+    }
+    bool convertFiltered(TpolyGrpType from, TpolyGrpType to, const TbitFieldFixedN& in, TbitFieldFixedN& out,
+                         int convertMode, bool filter);
 
     // Box of the positions of the group's components (for a UV group, of its UVs with z = 0).
     bool getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min, T3dFltPoint& max);
@@ -906,36 +933,3 @@ private:
     bool fNbShellIsValid = false;
     uint32_t fNbShell = 0;
 };
-    // Adds to the set what its creases bound: face bits gain every face reached across soft edges
-    // (the smoothing region, bounded by hard edges and borders); edge bits gain the hard edges
-    // that continue each set hard edge through vertices where exactly two hard edges meet. False
-    // for the other kinds.
-    bool extendToCrease(TpolyGrpType type, TbitFieldFixedN& bits);
-    // Makes the group of that name and kind (appended when missing) hold every component of the
-    // kind; answers the count, -1 for a kind out of 1..5.
-    int32_t selectAllInGrp(int32_t name, TpolyGrpType type);
-    // Appends a face group, under a free temporary name, holding the faces that are not in the
-    // face group of that name (every face when there is none); answers its index.
-    uint32_t computeFaceComplement(int32_t name);
-
-    // Candidate filters. A component passes filter 0 when its id names one and, while the record
-    // has a constraint group of exactly that kind (named kGrpNameConstraint), it is a member of
-    // that group; other filter values are unknown and pass nothing.
-    static constexpr int32_t kGrpNameConstraint = -6;
-    bool testItem(uint32_t id, TpolyGrpType type, int filter);
-    // Clears the bits (over components of type) of the components that fail testItem; answers how
-    // many stay set.
-    uint32_t filterItems(TpolyGrpType type, int filter, TbitFieldFixedN& bits);
-    // Conversions that, with filter true, then drop the destination components failing
-    // testItem(id, destination kind, 0).
-    bool groupVertex2Edge(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
-        return convertFiltered(kPolyGrpVertex, kPolyGrpEdge, in, out, convertMode, filter);
-    }
-    bool groupVertex2Face(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
-        return convertFiltered(kPolyGrpVertex, kPolyGrpFace, in, out, convertMode, filter);
-    }
-    bool groupUV2Vertex(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode, bool filter) {
-        return convertFiltered(kPolyGrpUV, kPolyGrpVertex, in, out, convertMode, filter);
-    }
-    bool convertFiltered(TpolyGrpType from, TpolyGrpType to, const TbitFieldFixedN& in, TbitFieldFixedN& out,
-                         int convertMode, bool filter);
