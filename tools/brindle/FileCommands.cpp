@@ -1,5 +1,6 @@
 // brindle info, check, dump and convert: commands that import an OBJ file into a record.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -64,12 +65,6 @@ const char* singlePath(int argc, char** argv, const char* usage) {
     return argv[2];
 }
 
-int notAvailable(const char* command) {
-    std::fprintf(stderr, "brindle %s: not available: the record's consistency check and text dump are not "
-                         "built into this library yet\n", command);
-    return 1;
-}
-
 }  // namespace
 
 int runInfo(int argc, char** argv) {
@@ -119,25 +114,50 @@ int runInfo(int argc, char** argv) {
     for (std::size_t k = 0; k < report.groupNames.size(); ++k)
         std::printf("  face group %zu \"%s\": %u faces\n", k + 1, report.groupNames[k].c_str(),
                     g->nbElem(int32_t(k + 1), kPolyGrpFace));
-    std::printf("  check: not available (no consistency check in this library yet)\n");
+    const uint32_t errors = g->checkObject(0x7);
+    std::printf("  check: %u errors\n", errors);
     return 0;
 }
 
 int runCheck(int argc, char** argv) {
-    if (wantsHelp(argc, argv)) {
-        std::printf("usage: brindle check <file.obj>\nImports the file and runs the record's consistency check.\n");
-        return 0;
-    }
-    return notAvailable("check");
+    const char* path = singlePath(argc, argv,
+                                  "usage: brindle check <file.obj>\nImports the file and runs the record's consistency "
+                                  "check on its edges, face description and face offsets; the messages go to standard "
+                                  "error and the exit status is 1 when any error was found.\n");
+    if (!path) return wantsHelp(argc, argv) ? 0 : 2;
+    TobjImportReport report;
+    std::unique_ptr<TpolyGeom> g = load("check", path, report);
+    if (!g) return 1;
+    g->update(dirtyFaceOffsets);
+    const uint32_t errors = g->checkObject(0x7);
+    std::printf("%s: %u errors\n", path, errors);
+    return errors ? 1 : 0;
 }
 
 int runDump(int argc, char** argv) {
+    const char* usage = "usage: brindle dump <file.obj> [--flags N]\nImports the file and prints the record's text "
+                        "dump; N (decimal or 0x hex, default 0xFFFFFFFF) selects the parts.\n";
     if (wantsHelp(argc, argv)) {
-        std::printf("usage: brindle dump <file.obj> [--flags N]\nImports the file and prints the record's text "
-                    "dump; N selects the parts.\n");
+        std::printf("%s", usage);
         return 0;
     }
-    return notAvailable("dump");
+    unsigned long flags = 0xFFFFFFFFul;
+    if (argc == 5 && std::strcmp(argv[3], "--flags") == 0) {
+        char* end = nullptr;
+        flags = std::strtoul(argv[4], &end, 0);
+        if (!*argv[4] || *end || flags > 0xFFFFFFFFul) {
+            std::fprintf(stderr, "brindle dump: --flags wants a number, not \"%s\"\n", argv[4]);
+            return 2;
+        }
+    } else if (argc != 3) {
+        std::fprintf(stderr, "%s", usage);
+        return 2;
+    }
+    TobjImportReport report;
+    std::unique_ptr<TpolyGeom> g = load("dump", argv[2], report);
+    if (!g) return 1;
+    g->debug(TdebugOutput::sCout, unsigned(flags));
+    return 0;
 }
 
 int runConvert(int argc, char** argv) {
