@@ -100,6 +100,7 @@ TEST(ObjImport, IndicesUVsNormalsGroupsAndSmoothing) {
 }
 
 TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
+    static const char kGarbage[] = "\x7f" "ELF\x01\x02\x00\xff\xfe garbage\n\x01\x02\x03";
     struct Case {
         std::string text, message;
     };
@@ -111,7 +112,7 @@ TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
         {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 -4\n", "refers to vertex -4"},
         {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\\", "malformed line"},
         {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3 " + std::string(1 << 20, '1') + "\n", ":4: malformed"},
-        {std::string("\x7f" "ELF\x01\x02\x00\xff\xfe garbage\n\x01\x02\x03", 24), ": no faces"},
+        {std::string(kGarbage, sizeof kGarbage - 1), ": no faces"},
         {"v 0 0 0\nv 1 0 0\n", ": no faces"},
     };
     for (const Case& c : cases) {
