@@ -1,5 +1,5 @@
 // Parsing throughput of the OBJ reader over a generated ~100 MB file (positions, UVs, normals and
-// 1M+ "f v/vt/vn" quads), and of importing it into a record with shared edges, beside
+// 1M+ "f v/vt/vn" triangles), and of importing it into a record with shared edges, beside
 // tinyobjloader's LoadObj on the same file in the same run.
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/objreader/ObjImport.h"
@@ -17,15 +17,17 @@
 
 namespace {
 
-const char* kPath = "/tmp/brindle_bench_objreader.obj";
+// The grid size is in the name so that a file left by another generator is never reused.
+const int kGrid = 710;
+const char* kPath = "/tmp/brindle_bench_objreader_tri710.obj";
 
-// Writes the file once: an n-by-n grid with one UV and one normal per vertex.
+// Writes the file once: an n-by-n vertex grid cut into triangles, one UV and one normal per vertex.
 std::size_t benchFile() {
     static std::size_t bytes = [] {
         struct stat st {};
         if (stat(kPath, &st) == 0 && st.st_size > 90000000)
             return std::size_t(st.st_size);
-        const int n = 1100;
+        const int n = kGrid;
         std::FILE* f = std::fopen(kPath, "w");
         for (int j = 0; j < n; ++j)
             for (int i = 0; i < n; ++i)
@@ -35,8 +37,8 @@ std::size_t benchFile() {
         for (int j = 0; j + 1 < n; ++j)
             for (int i = 0; i + 1 < n; ++i) {
                 const int a = j * n + i + 1, b = a + 1, c = a + n + 1, d = a + n;
-                std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c,
-                             c, c, d, d, d);
+                std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", a,
+                             a, a, b, b, b, c, c, c, a, a, a, c, c, c, d, d, d);
             }
         std::fclose(f);
         struct stat done {};
