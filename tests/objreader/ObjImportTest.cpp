@@ -3,31 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TempFile.h"
+
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "brindle/framework/MeshBoxFty.h"
 #include "brindle/geom/PolyGeom.h"
 
 namespace {
-
-class TempFile {
-public:
-    explicit TempFile(const std::string& text) {
-        char pattern[] = "/tmp/brindle_objimportXXXXXX";
-        const int fd = mkstemp(pattern);
-        path_ = pattern;
-        EXPECT_EQ(ssize_t(text.size()), write(fd, text.data(), text.size()));
-        close(fd);
-    }
-    ~TempFile() { std::remove(path_.c_str()); }
-    const char* path() const { return path_.c_str(); }
-
-private:
-    std::string path_;
-};
 
 std::unique_ptr<TpolyGeom> import(const char* path, TobjImportReport& report) {
     return std::unique_ptr<TpolyGeom>(TobjImport::read(path, report));
@@ -137,12 +122,10 @@ TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
 // Writes g, reads it back and checks that every corner keeps its position, UV and shading normal.
 void expectRoundTrip(TpolyGeom& g, const std::vector<std::string>& names, TobjImportReport& back,
                      std::unique_ptr<TpolyGeom>& copy) {
-    char pattern[] = "/tmp/brindle_objwriteXXXXXX";
-    close(mkstemp(pattern));
+    const TempFile out("");
     TobjWriteReport written;
-    ASSERT_TRUE(TobjWriter::write(g, pattern, names, written)) << written.error;
-    copy = import(pattern, back);
-    std::remove(pattern);
+    ASSERT_TRUE(TobjWriter::write(g, out.path(), names, written)) << written.error;
+    copy = import(out.path(), back);
     ASSERT_TRUE(copy) << back.error;
     ASSERT_EQ(g.nbVertex(), copy->nbVertex());
     ASSERT_EQ(g.nbFace(), copy->nbFace());

@@ -2,31 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TempFile.h"
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 namespace {
-
-// A temporary file holding the given bytes, removed when the test ends.
-class TempObj {
-public:
-    explicit TempObj(const std::string& text) {
-        char pattern[] = "/tmp/brindle_objXXXXXX";
-        const int fd = mkstemp(pattern);
-        path_ = pattern;
-        EXPECT_EQ(ssize_t(text.size()), write(fd, text.data(), text.size()));
-        close(fd);
-    }
-    ~TempObj() { std::remove(path_.c_str()); }
-    const char* path() const { return path_.c_str(); }
-
-private:
-    std::string path_;
-};
 
 // An open reader over a file; closes it at the end of the scope.
 class Reader {
@@ -49,7 +33,7 @@ private:
 
 // The codes of every command of a text, in order.
 std::vector<int> codesOf(const std::string& text) {
-    TempObj file(text);
+    TempFile file(text);
     Reader r(file.path());
     std::vector<int> codes;
     while (TobjCommand* c = r.next())
@@ -58,7 +42,7 @@ std::vector<int> codesOf(const std::string& text) {
 }
 
 TEST(ObjReader, CoordinatesAndFaceForms) {
-    TempObj file("# comment\n\n   \t\nv 1 2.5 -3e2\nvt 0.25\nvn 0 0 1 \nvp 0.5 0.75\n"
+    TempFile file("# comment\n\n   \t\nv 1 2.5 -3e2\nvt 0.25\nvn 0 0 1 \nvp 0.5 0.75\n"
                  "f 1 2 3\nf 1/2 2/3 3/4\nf 1//4 2//5 3//6\nf -1/-2/-3 -4/-5/-6 -7/-8/-9 10/11/12\n"
                  "fo 4/ 5/ 6/\nf 1/2/ 3/4/ 5/6/\n");
     Reader r(file.path());
@@ -142,7 +126,7 @@ TEST(ObjReader, SkippedLinesYieldNothing) {
                         ", v 1 2 3\nlod 3\nres 4 4\n")
                     .empty());
     // Commas that begin a token are separators.
-    TempObj file("f 1 ,2 , 3\n");
+    TempFile file("f 1 ,2 , 3\n");
     Reader r(file.path());
     TobjCommand* c = r.next();
     ASSERT_EQ(OBJ_CMD_F, c->code);
@@ -152,7 +136,7 @@ TEST(ObjReader, SkippedLinesYieldNothing) {
 }
 
 TEST(ObjReader, JoinedLinesAndLineEnds) {
-    TempObj file("f 1 2 \\\n 3 4\\\n5\r\nv 1 2 3\r\n# comment ends in a backslash \\\nvt 7\nv 4 5 6");
+    TempFile file("f 1 2 \\\n 3 4\\\n5\r\nv 1 2 3\r\n# comment ends in a backslash \\\nvt 7\nv 4 5 6");
     Reader r(file.path());
     TobjCommand* c = r.next();
     ASSERT_EQ(OBJ_CMD_F, c->code);
@@ -179,7 +163,7 @@ TEST(ObjReader, JoinedLinesAndLineEnds) {
 
 TEST(ObjReader, TextGroupsAndSmoothing) {
     const std::string longName(200, 'n');
-    TempObj file("usemtl red\nmtllib a.mtl b.mtl\ng left right\ng\ng " + longName +
+    TempFile file("usemtl red\nmtllib a.mtl b.mtl\ng left right\ng\ng " + longName +
                  "\ns off\ns 0\ns 4\n");
     Reader r(file.path());
     TobjCommand* c = r.next();
@@ -216,7 +200,7 @@ TEST(ObjReader, TextGroupsAndSmoothing) {
 }
 
 TEST(ObjReader, FreeFormCommands) {
-    TempObj file("cstype bspline\ncstype rat bezier\ndeg 3\ndeg 300 -129\nstep 70000 9\n"
+    TempFile file("cstype bspline\ncstype rat bezier\ndeg 3\ndeg 300 -129\nstep 70000 9\n"
                  "bmat u 1 2 3\nbmat v 4\nparm u 0 0.5 1\nparm v\ncurv2 1 2 3\ncurv3 4 5\n"
                  "con 1 0.5 0.75 2 3 0.25 1 4\ncurv 0 1 7 8\nsurf 0 1 2 3 1/2 3/4/5\n"
                  "trim 0 1 7 2 3 8\nhole 0/4 1/5 7/9\nscrv 0 1\n"
@@ -328,7 +312,7 @@ TEST(ObjReader, FreeFormCommands) {
 }
 
 TEST(ObjReader, NumbersReadAsTheCRuntimeReadsThem) {
-    TempObj file("v +1.5 abc 1e999 -1e999 1e-999 12abc inf 0.1\nf 2147483648 -99999999999999999999 7x\n");
+    TempFile file("v +1.5 abc 1e999 -1e999 1e-999 12abc inf 0.1\nf 2147483648 -99999999999999999999 7x\n");
     Reader r(file.path());
     TobjCommand* c = r.next();
     ASSERT_EQ(8, c->as.floats.count);
@@ -359,7 +343,7 @@ TEST(ObjReader, OversizedLinesAndTokenCounts) {
         tokens += " 1";
     text += tokens + "\n" + tokens + " 1\nv 1 2 3\n";
 
-    TempObj file(text);
+    TempFile file(text);
     Reader r(file.path());
     TobjCommand* c = r.next();
     ASSERT_EQ(OBJ_CMD_V, c->code);
@@ -394,7 +378,7 @@ TEST(ObjReader, HandlesAndFiles) {
     }
 
     // Two handles read in turn keep their own place in their files; options are copied.
-    TempObj a("v 1 1 1\nv 2 2 2\n"), b("vt 5\nvt 6\n");
+    TempFile a("v 1 1 1\nv 2 2 2\n"), b("vt 5\nvt 6\n");
     TobjParser* pa = PARSE_init(a.path());
     TobjParser* pb = PARSE_open_atok();
     const char* options[] = {"-x", "-y"};
@@ -421,7 +405,7 @@ TEST(ObjReader, ScratchArraysGrowPastTheirFirstSize) {
     std::string big = "f";
     for (int i = 1; i <= 1000; ++i)
         big += ' ' + std::to_string(i) + '/' + std::to_string(i + 1) + '/' + std::to_string(-i);
-    TempObj file("f 1 2 3\n" + big + "\nf 4 5 6\n");
+    TempFile file("f 1 2 3\n" + big + "\nf 4 5 6\n");
     Reader r(file.path());
     EXPECT_EQ(3, r.next()->as.face.count);
     TobjCommand* c = r.next();
@@ -438,7 +422,7 @@ TEST(ObjReader, BinaryGarbageIsReadToTheEnd) {
         std::string bytes(200000, '\0');
         for (char& b : bytes)
             b = static_cast<char>(random() % (round % 2 ? 256 : 24));  // odd rounds favour controls
-        TempObj file(bytes);
+        TempFile file(bytes);
         Reader r(file.path());
         int commands = 0;
         while (r.next())
