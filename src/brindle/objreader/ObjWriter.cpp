@@ -165,16 +165,19 @@ bool TobjFormatter::run() {
     if (fUVSet < 0 && fGeom.nbMapSet() > 0) fUVSet = 0;
     if (fUVSet >= 0 && fGeom.nbUV(uint32_t(fUVSet)) == 0) fUVSet = -1;
 
-    T3dFltPoint p;
-    for (uint32_t v = 0; v < fGeom.nbVertex(); ++v) {
-        fGeom.getVertex(v, p);
-        fSink.text("v ", 2);
+    const auto pointLine = [this](const char* tag, std::size_t length, const T3dFltPoint& p) {
+        fSink.text(tag, length);
         fSink.number(p.x);
         fSink.ch(' ');
         fSink.number(p.y);
         fSink.ch(' ');
         fSink.number(p.z);
-        if (!fSink.endLine()) return false;
+        return fSink.endLine();
+    };
+    T3dFltPoint p;
+    for (uint32_t v = 0; v < fGeom.nbVertex(); ++v) {
+        fGeom.getVertex(v, p);
+        if (!pointLine("v ", 2, p)) return false;
     }
     if (fUVSet >= 0)
         for (uint32_t i = 0; i < fGeom.nbUV(uint32_t(fUVSet)); ++i) {
@@ -186,16 +189,8 @@ bool TobjFormatter::run() {
             fSink.number(uv[1]);
             if (!fSink.endLine()) return false;
         }
-    for (uint32_t i = 0; i < fGeom.nbVertexNormal(); ++i) {
-        const T3dFltPoint& n = fGeom.vertexNormalConst(i);
-        fSink.text("vn ", 3);
-        fSink.number(n.x);
-        fSink.ch(' ');
-        fSink.number(n.y);
-        fSink.ch(' ');
-        fSink.number(n.z);
-        if (!fSink.endLine()) return false;
-    }
+    for (uint32_t i = 0; i < fGeom.nbVertexNormal(); ++i)
+        if (!pointLine("vn ", 3, fGeom.vertexNormalConst(i))) return false;
     TfaceGroupRows groups(fGeom);
     for (uint32_t f = 0; f < fGeom.nbFace(); ++f) {
         if (groups.changed(f)) groupLine(groups.members());
