@@ -1,9 +1,12 @@
 // brindle demo: builds records from built-in shapes, runs one operation, prints what was built and
-// writes every primitive as OBJ into a new folder it names.
+// writes every primitive as OBJ into the folder given or a new one it names.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "Commands.h"
 #include "brindle/brindle.h"
@@ -110,7 +113,8 @@ int writeShapes(const std::string& dir) {
     return 0;
 }
 
-int demo() {
+// Writes into the given folder (made when missing), or into a new folder under /tmp when none is given.
+int demo(const char* folder) {
     TpolyGeom grid;
     buildGrid(grid, 4, 3);
     printSummary("4 x 3 quad grid", grid);
@@ -119,8 +123,11 @@ int demo() {
     std::printf("a second record sharing its vertex store: %u references to the positions\n",
                 grid.vertexStore()->fRefs.count());
     if (boxDemo() != 0) return 1;
-    char dir[] = "/tmp/brindle-demo-XXXXXX";
-    if (!mkdtemp(dir)) {
+    char made[] = "/tmp/brindle-demo-XXXXXX";
+    const char* dir = folder;
+    if (!dir) dir = mkdtemp(made);
+    else if (mkdir(dir, 0777) != 0 && errno != EEXIST) dir = nullptr;
+    if (!dir) {
         std::perror("brindle demo: cannot make a folder");
         return 1;
     }
@@ -132,10 +139,10 @@ int demo() {
 
 int runDemo(int argc, char** argv) {
     if (wantsHelp(argc, argv)) {
-        std::printf("usage: brindle demo\nBuilds a grid, one of each primitive and a box softened through an "
-                    "operation, prints their counts and writes every primitive as OBJ into a new folder under "
-                    "/tmp, which it names.\n");
+        std::printf("usage: brindle demo [folder]\nBuilds a grid, one of each primitive and a box softened "
+                    "through an operation, prints their counts and writes every primitive as OBJ into the folder, "
+                    "or into a new folder under /tmp, which it names.\n");
         return 0;
     }
-    return demo();
+    return demo(argc > 2 ? argv[2] : nullptr);
 }
