@@ -169,6 +169,100 @@ TEST(PolyNorm, GeometricNormalsAndUserNormalsAcrossHardening) {
     EXPECT_EQ(std::count_if(g.norm()->fUserNormals.begin(), g.norm()->fUserNormals.end(), TpolyNorm::isSet), 1);
 }
 
+TEST(PolyNorm, UserNormalTransformMergeSaveReorderAndSurfaceCache) {
+    TpolyGeom g;
+    buildCube(g, true);
+    g.update(dirtyAll);
+    // A sheared, non-uniformly scaled frame: normals stay perpendicular to transformed tangents,
+    // translation plays no part, an unset entry stays exactly unset.
+    const T4dFltVector n(1, -1, 1), t1(1, 1, 0), t2(0, 1, 1);
+    g.setUserNormal(0, n);
+    g.setUserNormal(2, T4dFltVector(0, 0, 1));
+    T4dFltMatrix m;
+    m.m[0][0] = 2, m.m[1][0] = 1, m.m[2][2] = 3, m.m[3][0] = 5;
+    g.transformUserNormal(m);
+    const T4dFltVector moved = g.userNormalConst(0);
+    EXPECT_GT(moved.length(), 0.1f);
+    EXPECT_NEAR(moved.dot(m.transformVector(t1)), 0, 1e-5f);
+    EXPECT_NEAR(moved.dot(m.transformVector(t2)), 0, 1e-5f);
+    EXPECT_EQ(g.userNormalConst(1), TpolyNorm::unset());
+    // Flattening z: the flat surface's normal is z, whatever the entry was; nothing goes NaN.
+    T4dFltMatrix flat;
+    flat.m[2][2] = 0;
+    g.transformUserNormal(flat);
+    const T4dFltVector up = g.userNormalConst(2);
+    EXPECT_EQ(up.x, 0);
+    EXPECT_EQ(up.y, 0);
+    EXPECT_GT(up.z, 0);
+    g.update(dirtyAll);
+    for (uint32_t id = 0; id < g.nbVertexNormal(); ++id) ASSERT_TRUE(std::isfinite(g.vertexNormalConst(id).x));
+
+    // Merging grows to the other's shading-normal count and fills only unset entries.
+    TpolyGeom mine;
+    buildCube(mine, true);
+    mine.setUserNormal(3, T4dFltVector(0, 1, 0));
+    mine.mergeUserNormal(g);
+    EXPECT_EQ(mine.nbUserNormal(), 24u);
+    EXPECT_EQ(mine.userNormalConst(2), up);
+    EXPECT_EQ(mine.userNormalConst(3), T4dFltVector(0, 1, 0));
+    EXPECT_FALSE(mine.hasValidUserNormal(5));
+    // Save and load round trip; loading brings the shading normals back into line.
+    T4dFltVectorArray saved;
+    mine.saveUserNormal(saved);
+    mine.resetUserNormal(3);
+    mine.update(dirtyAll);
+    expectNear(mine.vertexNormalConst(3), 0, 0, -1);
+    mine.loadUserNormal(saved);
+    mine.update(dirtyAll);
+    EXPECT_EQ(mine.nbUserNormal(), 24u);
+    expectNear(mine.vertexNormalConst(3), 0, 1, 0);
+
+    // Softening merges vertex 7's three corners into one id; the first corner's normal wins.
+    TpolyGeom r;
+    buildCube(r, true);
+    r.update(dirtyAll);
+    const T4dFltVector axes[3] = {T4dFltVector::xAxis, T4dFltVector::yAxis, T4dFltVector::zAxis};
+    const uint32_t facesOf7[3] = {1, 3, 5};
+    for (int i = 0; i < 3; ++i) r.setUserNormal(r.getFaceVtxNormalId(facesOf7[i], 7), axes[i]);
+    TuInt32Array ids;
+    r.startChangeSmoothing(ids);
+    for (uint32_t e = 0; e < r.nbEdge(); ++e) r.setSmooth(e);
+    r.markDirty(dirtyHardness);
+    r.endChangeSmoothing(ids);
+    r.update(dirtyAll);
+    EXPECT_EQ(r.userNormalConst(r.getFaceVtxNormalId(5, 7)), T4dFltVector::xAxis);
+
+    // The surface cache is kept while the vertex count holds, rebuilt when forced or when it
+    // changes, and agrees with the on-demand angle-weighted normal.
+    TpolyGeom s;
+    buildCube(s, true);
+    s.cacheSurfaceNormals();
+    T4dFltVector cached, fresh;
+    const float c = 1.0f / std::sqrt(3.0f);
+    ASSERT_TRUE(s.getSurfaceNormal(7, cached));
+    EXPECT_NEAR(cached.x, c, 1e-5f);
+    s.vertex(7) = T3dFltPoint(1, 1, 3);
+    s.markDirty(dirtyMoved);
+    s.cacheSurfaceNormals();
+    ASSERT_TRUE(s.getSurfaceNormal(7, fresh));
+    EXPECT_EQ(fresh, cached);
+    s.cacheSurfaceNormals(true);
+    for (uint32_t v = 0; v < 8; ++v) {
+        ASSERT_TRUE(s.getSurfaceNormal(v, cached));
+        ASSERT_TRUE(s.computeGeomVertexNormal(v, fresh));
+        EXPECT_NEAR(cached.x, fresh.x, 1e-5f);
+        EXPECT_NEAR(cached.y, fresh.y, 1e-5f);
+        EXPECT_NEAR(cached.z, fresh.z, 1e-5f);
+    }
+    s.appendVertex(5, 5, 5);
+    EXPECT_FALSE(s.getSurfaceNormal(8, cached));
+    s.cacheSurfaceNormals();
+    ASSERT_TRUE(s.getSurfaceNormal(8, cached));
+    EXPECT_EQ(cached, T4dFltVector());
+    s.removeSurfaceNormals();
+    EXPECT_FALSE(s.getSurfaceNormal(0, cached));
+}
+
 TEST(PolyNorm, RealMeshesGiveTheirBordersAndSaneNormals) {
     struct Case {
         const char* file;
