@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -372,6 +373,60 @@ TEST(PolyTrg, RandomRecordsKeepTheTriangulationInvariants) {
         for (uint32_t id : g.norm()->fNormalIds) EXPECT_LT(id, g.norm()->fVertexNormals.size());
         EXPECT_EQ(g.computeNbTriangle(), g.nbTriangle());
     }
+}
+
+// Faces with a grid-and-heap index must cut exactly as the plain ring scans do: star-shaped outer
+// loops with coincident and snapped (tied) corners, a few holes, with and without normals.
+TEST(PolyTrg, IndexedEarSearchCutsAsThePlainScan) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(0, 1);
+    const unsigned int saved = kvPolyTriangulate::setIndexedPoints(0);
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        const uint32_t outer = 3 + rng() % (round % 3 ? 80 : 600), holes = rng() % 5;
+        const bool snap = round % 4 == 1;
+        std::vector<float> points;
+        auto add = [&](double x, double y) {
+            if (snap) x = std::round(x * 2) / 2, y = std::round(y * 2) / 2;
+            points.insert(points.end(), {float(x), float(y)});
+        };
+        for (uint32_t i = 0; i < outer; ++i) {
+            const double a = -2 * M_PI * i / outer, r = 10 * (0.5 + 0.5 * unit(rng));
+            if (round % 4 == 2 && i % 5 == 4)
+                add(points[points.size() - 2], points[points.size() - 1]);
+            else
+                add(r * std::cos(a), r * std::sin(a));
+        }
+        std::vector<float> markers;
+        for (uint32_t h = 0; h < holes; ++h) {
+            markers.insert(markers.end(), {float(points.size() / 2), 0});
+            const uint32_t n = 3 + rng() % 10;
+            for (uint32_t i = 0; i < n; ++i) {
+                const double a = 2 * M_PI * i / n, r = 0.4 * (0.5 + 0.5 * unit(rng));
+                add(-2.5 + 1.2 * h + r * std::cos(a), unit(rng) - 0.5 + r * std::sin(a));
+            }
+        }
+        const uint32_t total = uint32_t(points.size() / 2);
+        points.insert(points.end(), markers.begin(), markers.end());
+        std::vector<float> normals(3 * total, 0.0f);
+        for (uint32_t i = 0; i < total; ++i) normals[3 * i] = float(0.3 * unit(rng)), normals[3 * i + 2] = 1;
+        std::vector<unsigned short> indexed(3 * (total + 2 * holes)), plain(indexed.size());
+        const bool useNormals = round % 2;
+        std::vector<float> work = points;
+        kvPolyTriangulate::setIndexedPoints(0);
+        const int a = kvPolyTriangulate::compute(useNormals, normals.data(), work.data(), int(outer), holes, total, indexed.data());
+        work = points;
+        kvPolyTriangulate::setIndexedPoints(~0u);
+        const int b = kvPolyTriangulate::compute(useNormals, normals.data(), work.data(), int(outer), holes, total, plain.data());
+        ASSERT_EQ(a, b);
+        if (!snap && round % 4 != 2 && holes == 0) {
+            EXPECT_EQ(a, int(total - 2));
+        }
+        if (a > 0) {
+            EXPECT_TRUE(std::equal(indexed.begin(), indexed.begin() + 3 * a, plain.begin()));
+        }
+    }
+    kvPolyTriangulate::setIndexedPoints(saved);
 }
 
 }  // namespace

@@ -18,4 +18,7 @@ class BRINDLE_API kvPolyTriangulate {
 public:
     static int compute(bool useNormals, const float* cornerNormals, float* points, int outerCount,
                        unsigned int holeCount, unsigned int totalCount, unsigned short* triangles);
+    // Faces of at least this many points find ears through a grid and a heap instead of scanning
+    // the ring; the triangles are the same either way. Answers the previous count.
+    static unsigned int setIndexedPoints(unsigned int points);
 };
