@@ -21,13 +21,6 @@ void TtraversalQueue::exclude(const TbitFieldFixedN& bits, uint32_t count) {
     fVisited.OR(bits);
 }
 
-bool TtraversalQueue::reach(uint32_t id) {
-    if (id >= fVisited.size() || fVisited.testBit(id)) return false;
-    fVisited.setBit(id);
-    fQueue.push_back(id);
-    return true;
-}
-
 bool TtraversalQueue::dropCurrent(bool forget) {
     if (fCurrent == kNoId || fQueue.empty() || fQueue.back() != fCurrent || fQueue.size() <= fRead) return false;
     if (forget) fVisited.resetBit(fCurrent);
@@ -44,8 +37,23 @@ uint32_t TfaceTraversal::reset(uint32_t face, bool clearVisited) {
 
 bool TfaceTraversal::openLink(uint32_t face, uint32_t k) {
     const bool open = fGeom && face < fGeom->nbFace() && fGeom->faceOffset(face) + k < fGeom->faceOffset(face + 1);
-    fFaces.reset(open ? fGeom->getEdge(fGeom->faceOffset(face) + k) : kNoId);
-    return open;
+    fSides[0] = fSides[1] = TpolyBits::kNoFace;
+    fSideAt = 0;
+    fRunWalk = false;
+    if (!open) return false;
+    const uint32_t e = fGeom->getEdge(fGeom->faceOffset(face) + k);
+    const TpolyWingEdgeArray& wings = fGeom->topo()->fEdgeToFace;
+    if (e >= wings.size()) return true;
+    const TpolyWingEdge& w = wings[e];
+    auto single = [](uint32_t word) { return TpolyTopo::isSingleFace(word) || word == TpolyBits::kNoFace; };
+    if (single(w.side[0]) && single(w.side[1])) {
+        fSides[0] = w.side[0];
+        fSides[1] = w.side[1];
+    } else {
+        fRunWalk = true;
+        fFaces.resetUpdated(e);
+    }
+    return true;
 }
 
 uint32_t TfaceTraversal::fromOffset() const { return fFrom == kNoId ? kNoId : fGeom->faceOffset(fFrom) + fFromLink; }
@@ -63,7 +71,7 @@ uint32_t TfaceTraversalThroughVert::reset(uint32_t face, bool clearVisited) {
 
 bool TfaceTraversalThroughVert::openLink(uint32_t face, uint32_t k) {
     const bool open = fGeom && face < fGeom->nbFace() && fGeom->faceOffset(face) + k < fGeom->faceOffset(face + 1);
-    fFaces.reset(open ? fGeom->getStartVertex(fGeom->faceOffset(face) + k) : kNoId);
+    fFaces.resetUpdated(open ? fGeom->getStartVertex(fGeom->faceOffset(face) + k) : kNoId);
     return open;
 }
 
@@ -86,7 +94,7 @@ uint32_t TedgeTraversal::reset(uint32_t edge, bool clearVisited) {
 
 bool TedgeTraversal::openLink(uint32_t edge, uint32_t k) {
     const bool open = fGeom && edge < fGeom->nbEdge() && k < 2;
-    fRing.reset(open ? (k == 0 ? fGeom->startVertex(edge) : fGeom->endVertex(edge)) : kNoId);
+    fRing.resetUpdated(open ? (k == 0 ? fGeom->startVertex(edge) : fGeom->endVertex(edge)) : kNoId);
     return open;
 }
 

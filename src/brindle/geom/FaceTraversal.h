@@ -27,7 +27,12 @@ protected:
     void begin(uint32_t start, uint32_t count, bool clearVisited);
     void exclude(const TbitFieldFixedN& bits, uint32_t count);
     // Marks and queues an element in range that was not visited yet.
-    bool reach(uint32_t id);
+    bool reach(uint32_t id) {
+        if (id >= fVisited.size() || fVisited.testBit(id)) return false;
+        fVisited.setBit(id);
+        fQueue.push_back(id);
+        return true;
+    }
     // Drops the last answered element from the queue; with forget it may be reached again.
     // Answers whether it was the element being scanned (the start, right after reset).
     bool dropCurrent(bool forget);
@@ -130,7 +135,17 @@ public:
 
 private:
     friend class TtraversalWalk<TfaceTraversal>;
+    // An edge whose sides each hold at most one face is read straight from its edge-to-face
+    // words (an empty side's word is out of range, so reach skips it); only an edge with a
+    // non-manifold side is walked with the edge face walker.
     bool openLink(uint32_t face, uint32_t k);
+    bool linkDone() const { return fRunWalk ? fFaces.isDone() : fSideAt >= 2; }
+    uint32_t linkItem() const { return fRunWalk ? fFaces.face() : fSides[fSideAt]; }
+    void linkStep() { fRunWalk ? void(fFaces.next()) : void(++fSideAt); }
+
+    uint32_t fSides[2] = {TpolyBits::kNoFace, TpolyBits::kNoFace};
+    uint32_t fSideAt = 2;
+    bool fRunWalk = false;
 };
 
 // Faces reached through the vertices of each reached face (all faces round each of its corners).

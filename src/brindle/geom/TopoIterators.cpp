@@ -2,8 +2,17 @@
 
 #include "brindle/geom/PolyGeom.h"
 
-uint32_t TedgeFaceIterator::reset(uint32_t edge) { return start(edge, 3); }
-uint32_t TedgeFaceIterator::reset(uint32_t edge, Tside side) { return start(edge, 1u << side); }
+void TedgeFaceIterator::update() {
+    if (fGeom) fGeom->update(dirtyFaceOffsets | dirtyEdgeToFace);
+}
+uint32_t TedgeFaceIterator::reset(uint32_t edge) {
+    update();
+    return start(edge, 3);
+}
+uint32_t TedgeFaceIterator::reset(uint32_t edge, Tside side) {
+    update();
+    return start(edge, 1u << side);
+}
 
 uint32_t TedgeFaceIterator::start(uint32_t edge, uint32_t sideMask) {
     fWord[0] = fWord[1] = TpolyBits::kNoFace;
@@ -11,7 +20,6 @@ uint32_t TedgeFaceIterator::start(uint32_t edge, uint32_t sideMask) {
     fRun = TpolyBits::kNoId;
     fFace = TpolyBits::kNoFace;
     if (!fGeom) return fFace;
-    fGeom->update(dirtyFaceOffsets | dirtyEdgeToFace);
     const TpolyTopo& t = *fGeom->topo();
     if (edge >= t.fEdgeToFace.size() || edge >= t.fEdges.size()) return fFace;
     for (uint32_t s = 0; s < 2; ++s)
@@ -58,11 +66,21 @@ uint32_t TvertexEdgeIterator::finish() {
     return fEdge;
 }
 
+// A manifold walk also crosses faces, so it needs the face offsets and edge-to-face table; a
+// non-manifold vertex only reads its run.
 uint32_t TvertexEdgeIterator::reset(uint32_t vertex) {
+    if (!fGeom) return finish();
+    fGeom->update(dirtyVertexToEdge);
+    const TpolyTopo& t = *fGeom->topo();
+    if (vertex < t.fVertexToEdge.size() && !(t.fVertexToEdge[vertex].edge & TpolyTopo::kNonManifold))
+        fGeom->update(dirtyFaceOffsets | dirtyEdgeToFace);
+    return resetUpdated(vertex);
+}
+
+uint32_t TvertexEdgeIterator::resetUpdated(uint32_t vertex) {
     fVertex = vertex;
     fRun = TpolyBits::kNoId;
     if (!fGeom) return finish();
-    fGeom->update(dirtyVertexToEdge);
     const TpolyTopo& t = *fGeom->topo();
     if (vertex >= t.fVertexToEdge.size()) return finish();
     const TpolyVertexInfo& info = t.fVertexToEdge[vertex];
@@ -75,7 +93,6 @@ uint32_t TvertexEdgeIterator::reset(uint32_t vertex) {
         fEdge = t.getN2MEdge(run);
         fDir = t.getN2MEdgeDirection(run);
     } else {
-        fGeom->update(dirtyFaceOffsets | dirtyEdgeToFace);
         fEdge = info.edge & TpolyTopo::kRunIndexMask;
         fDir = info.edge >> 31;
     }

@@ -22,6 +22,10 @@ public:
     // Both sides / one side of the edge; answers the first face or kNoFace.
     uint32_t reset(uint32_t edge);
     uint32_t reset(uint32_t edge, Tside side);
+    // reset for a caller that has brought the face offsets and edge-to-face table up to date and
+    // restarts the walk many times, so that no restart pays for the record's dirty check.
+    uint32_t resetUpdated(uint32_t edge) { return start(edge, 3); }
+    uint32_t resetUpdated(uint32_t edge, Tside side) { return start(edge, 1u << side); }
     uint32_t next();
 
     uint32_t face() const { return fFace; }
@@ -32,6 +36,7 @@ public:
 
 private:
     uint32_t start(uint32_t edge, uint32_t sideMask);
+    void update();
     // Makes the first face of side s current; false when the side is empty.
     bool enterSide(uint32_t s);
 
@@ -58,6 +63,8 @@ public:
     void setPoly(TpolyGeom* geom) { fGeom = geom; }
     // Answers the first edge, or kNoFace for a vertex without edges or out of range.
     uint32_t reset(uint32_t vertex);
+    // reset for a caller that has brought the face offsets and both adjacency tables up to date.
+    uint32_t resetUpdated(uint32_t vertex);
     uint32_t next();
 
     uint32_t edge() const { return fEdge; }

@@ -1,8 +1,15 @@
 #include "brindle/geom/VertexFaceIterator.h"
 
+#include "brindle/geom/PolyGeom.h"
+
 uint32_t TvertexFaceIterator::reset(uint32_t vertex) {
-    if (fRing.reset(vertex) == TpolyBits::kNoFace) return fFace = TpolyBits::kNoFace;
-    fFaces.reset(fRing.edge(), Tside(fRing.direction()));
+    if (fGeom) fGeom->update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyVertexToEdge);
+    return resetUpdated(vertex);
+}
+
+uint32_t TvertexFaceIterator::resetUpdated(uint32_t vertex) {
+    if (fRing.resetUpdated(vertex) == TpolyBits::kNoFace) return fFace = TpolyBits::kNoFace;
+    fFaces.resetUpdated(fRing.edge(), Tside(fRing.direction()));
     return settle();
 }
 
@@ -15,7 +22,7 @@ uint32_t TvertexFaceIterator::next() {
 uint32_t TvertexFaceIterator::settle() {
     while (fFaces.isDone()) {
         if (fRing.next() == TpolyBits::kNoFace) return fFace = TpolyBits::kNoFace;
-        fFaces.reset(fRing.edge(), Tside(fRing.direction()));
+        fFaces.resetUpdated(fRing.edge(), Tside(fRing.direction()));
     }
     return fFace = fFaces.face();
 }

@@ -21,11 +21,14 @@ public:
     }
 
     void setPoly(TpolyGeom* geom) {
+        fGeom = geom;
         fRing.setPoly(geom);
         fFaces.setPoly(geom);
     }
     // Answers the first face, or kNoFace for a vertex without faces or out of range.
     uint32_t reset(uint32_t vertex);
+    // reset for a caller that has brought the face offsets and both adjacency tables up to date.
+    uint32_t resetUpdated(uint32_t vertex);
     uint32_t next();
 
     uint32_t face() const { return fFace; }
@@ -37,6 +40,7 @@ private:
     // From the current ring edge on, the first ring edge with a face on its leaving side.
     uint32_t settle();
 
+    TpolyGeom* fGeom = nullptr;
     TvertexEdgeIterator fRing;
     TedgeFaceIterator fFaces;
     uint32_t fFace = TpolyBits::kNoFace;
