@@ -46,6 +46,7 @@
 #include "brindle/geom/EdgeLoopIterator.h"
 #include "brindle/geom/EdgeRingIterator.h"
 #include "brindle/geom/FaceTraversal.h"
+#include "brindle/geom/GlobalIterators.h"
 #include "brindle/geom/PolyBlindData.h"
 #include "brindle/geom/PolyColor.h"
 #include "brindle/geom/PolyGeom.h"

@@ -220,6 +220,50 @@ TEST(Traversal, FloodFills) {
     EXPECT_EQ(seen.size(), g.nbEdge() - 3);
 }
 
+TEST(Traversal, GlobalWalkers) {
+    TpolyGeom g;
+    buildGrid(g, 2, 1);
+    // A triangle with a triangular hole as face 2: six corners in two loops, six triangles.
+    uint32_t v0 = g.nbVertex();
+    for (float p : {0.0f, 10.0f, 20.0f}) g.appendVertex(p, p == 20.0f ? 10.0f : 5.0f, 1.0f);
+    for (float p : {9.0f, 10.0f, 11.0f}) g.appendVertex(p, p == 10.0f ? 7.0f : 6.0f, 1.0f);
+    g.bgnFace(6);
+    for (uint32_t k = 0; k < 6; ++k) {
+        g.refEdge(g.appendEdge(v0 + k, v0 + (k % 3 == 2 ? k - 2 : k + 1)), kForward);
+        if (k % 3 == 2) g.endLoop();
+    }
+    g.endFace();
+    g.markDirty(dirtyAll);
+
+    TglobalVertexIterator vertices(&g);
+    EXPECT_EQ(walk(vertices, vertices.reset()).size(), g.nbVertex());
+    EXPECT_TRUE(vertices.isDone());
+    EXPECT_EQ(vertices.next(), kEnd);
+    TglobalEdgeIterator edges(&g);
+    EXPECT_EQ(walk(edges, edges.reset()).size(), g.nbEdge());
+    TglobalFaceIterator faces(&g);
+    EXPECT_EQ(walk(faces, faces.reset()), (std::vector<uint32_t>{0, 1, 2}));
+
+    std::vector<uint32_t> trgFaces;
+    TglobalTrgIterator trgs(&g);
+    for (uint32_t t = trgs.reset(); t != kEnd; t = trgs.next()) {
+        trgFaces.push_back(trgs.face());
+        for (uint32_t k = 0; k < 3; ++k) EXPECT_EQ(g.cornerVertexOfTriangle(trgs.face(), t, k), trgs.cornerVertex(k));
+    }
+    EXPECT_EQ(trgFaces, (std::vector<uint32_t>{0, 0, 1, 1, 2, 2, 2, 2, 2, 2}));
+
+    TfaceIterator corners(&g, 2);
+    std::vector<uint32_t> loops;
+    for (; !corners.isDone(); corners.next()) {
+        loops.push_back(corners.loop());
+        EXPECT_EQ(corners.vertex(), v0 + loops.size() - 1);
+    }
+    EXPECT_EQ(loops, (std::vector<uint32_t>{0, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(corners.reset(3), kEnd);
+    TglobalFaceIterator unbound;
+    EXPECT_EQ(unbound.reset(), kEnd);
+}
+
 TEST(Traversal, SelectionHelpersAndFilters) {
     TpolyGeom g;
     Tgrid t = buildGrid(g, 3, 3);
