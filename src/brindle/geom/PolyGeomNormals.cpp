@@ -98,9 +98,15 @@ void TpolyGeom::normalizeFaceVectors() {
     markClean(dirtyFaceNormalize);
 }
 
+// The classes are the connected parts of the graph whose links join, across each soft edge, the
+// corners of its faces at its start and at its end. With roots always the smallest member the
+// result does not depend on the order the links are made in, so the common edge (one face on each
+// side, two different faces) is linked from its left face's corner in one sweep over the
+// description, and only the unusual ones (a face on both sides, sides of several faces) take the
+// walk round their faces.
 void TpolyGeom::computeVertexNormalTopo() {
     update(dirtyFaceOffsets | dirtyEdgeToFace);
-    const uint32_t n = faceDescLength(), described = describedFaces(*this);
+    const uint32_t n = faceDescLength(), described = describedFaces(*this), nEdge = nbEdge();
     TuInt32Array& ids = fNorm->fNormalIds;
     ids.clear();
     ids.changeLogicalSizeTo(n);
@@ -109,21 +115,49 @@ void TpolyGeom::computeVertexNormalTopo() {
 
     const uint32_t* desc = fTopo->fFaceDesc.data();
     const uint32_t* offsets = fTopo->fFaceOffsets.data();
+    const TpolyEdge* edges = fTopo->fEdges.data();
+    const TpolyWingEdge* wings = fTopo->fEdgeToFace.data();
+    // The first entry of edge e in face f and the entry after it in its loop; false when f lacks e.
+    auto findUse = [&](uint32_t f, uint32_t e, uint32_t& at, uint32_t& next) {
+        const uint32_t begin = offsets[f], end = offsets[f + 1];
+        for (uint32_t o = begin, loop = begin; o < end; ++o) {
+            if ((desc[o] & TpolyBits::kEdgeMask) == e) {
+                at = o;
+                next = (desc[o] & TpolyBits::kEndOfLoop) || o + 1 >= end ? loop : o + 1;
+                return true;
+            }
+            if (desc[o] & TpolyBits::kEndOfLoop) loop = o + 1;
+        }
+        return false;
+    };
+    auto twoFaces = [&](const TpolyWingEdge& w) {
+        return TpolyTopo::isSingleFace(w.side[0]) && TpolyTopo::isSingleFace(w.side[1]) && w.side[0] != w.side[1] &&
+               w.side[0] < described && w.side[1] < described;
+    };
+
+    for (uint32_t f = 0; f < described; ++f)
+        for (uint32_t o = offsets[f], end = offsets[f + 1], loop = o; o < end; ++o) {
+            const uint32_t entry = desc[o], e = entry & TpolyBits::kEdgeMask;
+            const uint32_t next = (entry & TpolyBits::kEndOfLoop) || o + 1 >= end ? loop : o + 1;
+            if (entry & TpolyBits::kEndOfLoop) loop = o + 1;
+            if ((entry & TpolyBits::kReversedUse) || e >= nEdge || edges[e].isHard() || !twoFaces(wings[e])) continue;
+            // o is the only forward use of e; the right face uses it once, reversed.
+            uint32_t at = 0, after = 0;
+            if (!findUse(wings[e].side[1], e, at, after)) continue;
+            unite(parent, o, after);
+            unite(parent, next, at);
+        }
+
     TedgeFaceIterator faces(this);
-    for (uint32_t e = nbEdge(); e-- > 0;) {
-        if (isHard(e)) continue;
+    for (uint32_t e = nEdge; e-- > 0;) {
+        const TpolyWingEdge& w = wings[e];
+        const bool borderOfOne = (w.side[0] == TpolyBits::kNoFace && !(w.side[1] & TpolyTopo::kNonManifold)) ||
+                                 (w.side[1] == TpolyBits::kNoFace && !(w.side[0] & TpolyTopo::kNonManifold));
+        if (edges[e].isHard() || twoFaces(w) || borderOfOne) continue;
         uint32_t refStart = TpolyBits::kNoId, refEnd = TpolyBits::kNoId;
         for (uint32_t f = faces.reset(e); !faces.isDone(); f = faces.next()) {
-            if (f >= described) continue;
-            const uint32_t begin = offsets[f], end = offsets[f + 1];
-            uint32_t loop = begin, at = TpolyBits::kNoId;
-            for (uint32_t o = begin; o < end && at == TpolyBits::kNoId; ++o) {
-                if ((desc[o] & TpolyBits::kEdgeMask) == e) at = o;
-                else if (desc[o] & TpolyBits::kEndOfLoop) loop = o + 1;
-            }
-            if (at == TpolyBits::kNoId) continue;
-            uint32_t next = at + 1;
-            if ((desc[at] & TpolyBits::kEndOfLoop) || next >= end) next = loop;
+            uint32_t at = 0, next = 0;
+            if (f >= described || !findUse(f, e, at, next)) continue;
             const bool reversed = desc[at] & TpolyBits::kReversedUse;
             const uint32_t atStart = reversed ? next : at, atEnd = reversed ? at : next;
             if (refStart == TpolyBits::kNoId) {
