@@ -76,49 +76,37 @@ inline std::unique_ptr<TpolyGeom> box() {
     return g;
 }
 
-// Structural faults of a record: entries naming missing edges or vertices, loops that do not
-// chain or have fewer than 3 corners, per-corner ids past their values, and corners whose UV or
-// colour is not their vertex's.
+// Errors of the record's own check plus corners whose UV or colour is not their vertex's (the
+// check does not look at values).
 inline int structuralErrors(TpolyGeom& g) {
-    int errors = 0;
     g.update(dirtyFaceOffsets);
-    for (uint32_t e = 0; e < g.nbEdge(); ++e)
-        if (g.startVertex(e) >= g.nbVertex() || g.endVertex(e) >= g.nbVertex()) ++errors;
-    if (g.faceOffsetArray().size() != g.nbFace() + 1) return errors + 1;
-    for (uint32_t f = 0; f < g.nbFace(); ++f) {
-        uint32_t first = g.faceOffset(f);
-        for (uint32_t o = first; o < g.faceOffset(f + 1); ++o) {
-            if (g.getEdge(o) >= g.nbEdge()) return errors + 1;
-            const bool last = g.endOfLoop(o);
-            const uint32_t next = last ? first : o + 1;
-            if (g.getEndVertex(o) != g.getStartVertex(next)) ++errors;
-            if (last) {
-                if (o + 1 - first < 3) ++errors;
-                first = o + 1;
-            }
-            const T3dFltPoint& p = g.vertexConst(g.getStartVertex(o));
-            const int32_t uv = g.getUVId(o, 0);
-            if (uv >= 0 && uint32_t(uv) >= g.nbUV(0)) ++errors;
-            if (uv >= 0 && uint32_t(uv) < g.nbUV(0)) {
-                const float* q = g.uvFloatConst(uint32_t(uv), 0);
-                if (std::abs(q[0] - p.x) > 1e-5f || std::abs(q[1] - p.y) > 1e-5f) ++errors;
-            }
-            const int32_t c = g.getColorId(o, 0);
-            const TpolyColorValue* col = c >= 0 ? g.getColor(uint32_t(c), 0) : nullptr;
-            if (c >= 0 && (!col || std::abs(col->r - p.x) > 1e-5f || std::abs(col->g - p.y) > 1e-5f)) ++errors;
+    int errors = int(g.checkObject(0x7));
+    for (uint32_t o = 0; o < g.faceDescLength(); ++o) {
+        const T3dFltPoint& p = g.vertexConst(g.getStartVertex(o));
+        const int32_t uv = g.getUVId(o, 0);
+        if (uv >= 0 && uint32_t(uv) < g.nbUV(0)) {
+            const float* q = g.uvFloatConst(uint32_t(uv), 0);
+            if (std::abs(q[0] - p.x) > 1e-5f || std::abs(q[1] - p.y) > 1e-5f) ++errors;
         }
+        const int32_t c = g.getColorId(o, 0);
+        const TpolyColorValue* col = c >= 0 ? g.getColor(uint32_t(c), 0) : nullptr;
+        if (c >= 0 && (!col || std::abs(col->r - p.x) > 1e-5f || std::abs(col->g - p.y) > 1e-5f)) ++errors;
     }
     return errors;
 }
 
-// V - E + F over the vertices and edges some face uses.
-inline int euler(const TpolyGeom& g) {
+// V - E + F - H over the vertices and edges some face uses, H the hole loops (a face with h holes
+// counts 1 - h), so that merging faces into one with a hole keeps it.
+inline int euler(TpolyGeom& g) {
+    g.update(dirtyFaceOffsets);
+    int holes = 0;
+    for (uint32_t f = 0; f < g.nbFace(); ++f) holes += int(g.faceOrder(f)) - 1;
     std::set<uint32_t> edges, vertices;
     for (uint32_t o = 0; o < g.faceDescLength(); ++o) {
         edges.insert(g.getEdge(o));
         vertices.insert(g.getStartVertex(o));
     }
-    return int(vertices.size()) - int(edges.size()) + int(g.nbFace());
+    return int(vertices.size()) - int(edges.size()) + int(g.nbFace()) - holes;
 }
 
 }  // namespace edittest
