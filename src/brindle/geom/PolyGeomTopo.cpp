@@ -115,24 +115,69 @@ void TpolyGeom::completeVertexToEdge() {
         if (infos[v].edge & kN2M) infos[v].edge -= infos[v].order;
 }
 
+namespace {
+
+// The ring walk's step from the edge e leaving a vertex in direction d: the single face on side d
+// uses e that way once; the entry before that use in its loop arrives at the vertex, so its edge,
+// taken the other way, leaves it next. False when side d has no single face or the face lacks it.
+bool stepRound(const TpolyTopo& t, uint32_t& e, uint32_t& d) {
+    if (e >= t.fEdgeToFace.size()) return false;
+    const uint32_t f = t.fEdgeToFace[e].side[d];
+    if (!TpolyTopo::isSingleFace(f) || f + 1 >= t.fFaceOffsets.size()) return false;
+    const uint32_t* desc = t.fFaceDesc.data();
+    const uint32_t begin = t.fFaceOffsets[f], end = t.fFaceOffsets[f + 1], use = e | (d << 31);
+    for (uint32_t o = begin, loop = begin; o < end; ++o) {
+        if ((desc[o] & (TpolyBits::kEdgeMask | TpolyBits::kReversedUse)) != use) {
+            if (desc[o] & TpolyBits::kEndOfLoop) loop = o + 1;
+            continue;
+        }
+        uint32_t before = o - 1;
+        if (o == loop)
+            for (before = o; before + 1 < end && !(desc[before] & TpolyBits::kEndOfLoop);) ++before;
+        if ((desc[before] & TpolyBits::kEdgeMask) >= t.fEdges.size()) return false;
+        e = desc[before] & TpolyBits::kEdgeMask;
+        d = (desc[before] >> 31) ^ 1u;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 // The walk may take order - 1 steps, each through the face on the side it leaves by; coming back
 // to the first edge early means the edges form more than one fan. A walk that ends on an edge with
-// a face beyond it must close: that face is the one behind the first edge.
+// a face beyond it must close: that face is the one behind the first edge. A vertex already
+// marked walks its run through the iterator; the others step here, without it.
 bool TpolyGeom::checkIfVertexTwoManifold(uint32_t v) {
     update(dirtyVertexToEdge);
     if (v >= fTopo->fVertexToEdge.size()) return true;
-    const uint32_t order = vertexOrder(v);
+    const TpolyVertexInfo info = fTopo->fVertexToEdge[v];
+    const uint32_t order = info.order;
     if (order < 2) return true;
-    TvertexEdgeIterator it(this, v);
-    if (it.isDone()) return false;
-    const uint32_t first = it.edge();
-    const uint32_t back = fTopo->fEdgeToFace[first].side[1 - it.direction()];
-    for (uint32_t step = 1; step < order; ++step) {
-        if (fTopo->fEdgeToFace[it.edge()].side[it.direction()] == TpolyBits::kNoFace) return false;
-        if (it.next() == TpolyBits::kNoFace || it.edge() == first) return false;
+    const TpolyTopo& t = *fTopo;
+    // From (e, d): every step must leave through a face and must not come back to the first edge.
+    auto closes = [&](uint32_t e, uint32_t d, auto&& step) {
+        const uint32_t first = e, back = t.fEdgeToFace[first].side[1 - d];
+        for (uint32_t i = 1; i < order; ++i) {
+            if (t.fEdgeToFace[e].side[d] == TpolyBits::kNoFace) return false;
+            if (!step(e, d) || e == first) return false;
+        }
+        const uint32_t far = t.fEdgeToFace[e].side[d];
+        return far == TpolyBits::kNoFace || far == back;
+    };
+    if (info.edge & kN2M) {
+        TvertexEdgeIterator it(this, v);
+        if (it.isDone()) return false;
+        return closes(it.edge(), it.direction(), [&](uint32_t& e, uint32_t& d) {
+            if (it.next() == TpolyBits::kNoFace) return false;
+            e = it.edge(), d = it.direction();
+            return true;
+        });
     }
-    const uint32_t far = fTopo->fEdgeToFace[it.edge()].side[it.direction()];
-    return far == TpolyBits::kNoFace || far == back;
+    update(dirtyFaceOffsets | dirtyEdgeToFace);
+    const uint32_t e = info.edge & TpolyTopo::kRunIndexMask;
+    if (e >= t.fEdges.size() || e >= t.fEdgeToFace.size()) return false;
+    return closes(e, info.edge >> 31, [&](uint32_t& edge, uint32_t& d) { return stepRound(t, edge, d); });
 }
 
 bool TpolyGeom::nonManifoldEdges() {
