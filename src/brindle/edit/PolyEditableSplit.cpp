@@ -1,6 +1,7 @@
 // Creation of vertices, edges and faces, and the splitting of edges and faces.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "brindle/base/Alloca.h"
 #include "brindle/edit/PolyEditableGeom.h"
@@ -8,6 +9,10 @@
 
 namespace {
 constexpr uint32_t kEndFlags = TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
+// Fractions this close to an end of an edge are that end.
+constexpr float kOnEdge = 1e-5f;
+
+float dot(const T3dFltPoint& a, const T3dFltPoint& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 T2FloatPair lerp(const T2FloatPair& a, const T2FloatPair& b, float t) {
     return {a.u * (1 - t) + b.u * t, a.v * (1 - t) + b.v * t};
@@ -161,6 +166,65 @@ void TpolyEditableGeom::insertCorner(TfaceNode& f, uint32_t at, uint32_t ref, co
     ++f.fCount;
 }
 
+// The per-set caches of one split, so that every face using the edge sees the same new values.
+struct TpolyEditableGeom::TsplitCaches {
+    TsplitCache* uv = nullptr;
+    TsplitCache* color = nullptr;
+    TsplitCache normal;
+    int32_t* uvIds = nullptr;  // the new corner's ids, one per set
+    int32_t* colorIds = nullptr;
+    TsplitCaches(Talloca& scratch, uint32_t nbUV, uint32_t nbColor)
+        : uv(scratch.allocateArray<TsplitCache>(nbUV + 1)), color(scratch.allocateArray<TsplitCache>(nbColor + 1)),
+          uvIds(scratch.allocateArray<int32_t>(nbUV + 1)), colorIds(scratch.allocateArray<int32_t>(nbColor + 1)) {
+        std::uninitialized_value_construct_n(uv, nbUV + 1);
+        std::uninitialized_value_construct_n(color, nbColor + 1);
+    }
+};
+
+void TpolyEditableGeom::insertSplitCorners(uint32_t id, uint32_t edge, uint32_t newEdge, float t,
+                                           TsplitCaches& caches) {
+    TfaceNode& f = fFaces.fNodes[id];
+    int32_t* uv = caches.uvIds;
+    int32_t* col = caches.colorIds;
+    // From the last use to the first, so that inserting keeps earlier corners in place.
+    for (uint32_t k = f.fCount; k-- > 0;) {
+        if (f.getEdge(k) != edge) continue;
+        const bool reversed = f.getDirection(k) == kReversed;
+        const uint32_t ka = reversed ? f.nextInLoop(k) : k, kb = reversed ? k : f.nextInLoop(k);
+        for (uint32_t s = 0; s < fNbUVSets; ++s) {
+            const int32_t ia = getUVId(ka, s, f), ib = getUVId(kb, s, f);
+            uv[s] = caches.uv[s].get(ia, ib, [&] { return createUV(lerp(fUVs[s][ia], fUVs[s][ib], t), s); });
+        }
+        for (uint32_t s = 0; s < fNbColorSets; ++s) {
+            const int32_t ia = getColorId(ka, s, f), ib = getColorId(kb, s, f);
+            col[s] = caches.color[s].get(ia, ib,
+                                         [&] { return createColor(lerp(fColors[s][ia], fColors[s][ib], t), s); });
+        }
+        const int32_t na = getUserNormal(ka, f), nb = getUserNormal(kb, f);
+        const int32_t normal = caches.normal.get(validNormal(na), validNormal(nb), [&] {
+            return int32_t(fUserNormals.append(lerp(fUserNormals[na], fUserNormals[nb], t)));
+        });
+        // Forward: a->m stays, m->b follows. Reversed: b->m takes the corner, m->a follows.
+        uint32_t follow = newEdge;
+        if (reversed) {
+            f.fCorners[k] = (f.fCorners[k] & ~TpolyBits::kEdgeMask) | newEdge;
+            follow = edge | TpolyBits::kReversedUse;
+        }
+        insertCorner(f, k, follow, uv, col, normal);
+        if (fMode & kModeWings) addWingEdgeFace(newEdge, id, reversed ? kRight : kLeft);
+    }
+}
+
+int32_t TpolyEditableGeom::validNormal(int32_t id) const {
+    return id >= 0 && uint32_t(id) < fUserNormals.size() && TpolyNorm::isSet(fUserNormals[uint32_t(id)]) ? id : -1;
+}
+
+void TpolyEditableGeom::insertEdge(uint32_t face, uint32_t edge, uint32_t newEdge, float t) {
+    Talloca scratch;
+    TsplitCaches caches(scratch, fNbUVSets, fNbColorSets);
+    insertSplitCorners(face, edge, newEdge, t, caches);
+}
+
 bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uint32_t& newVertex) {
     if (edge >= edgeCount() || isEdgeDeleted(edge)) return false;
     const uint32_t a = getStartVertex(edge), b = getEndVertex(edge);
@@ -178,46 +242,8 @@ bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uin
     if (fMode & kModeWings) copyWingEdge(edge, newEdge);
 
     Talloca scratch;
-    int32_t* uv = scratch.allocateArray<int32_t>(fNbUVSets + 1);
-    int32_t* col = scratch.allocateArray<int32_t>(fNbColorSets + 1);
-    std::vector<TsplitCache> uvCache(fNbUVSets), colorCache(fNbColorSets);
-    TsplitCache normalCache;
-    for (uint32_t id : faces) {
-        TfaceNode& f = fFaces.fNodes[id];
-        // From the last use to the first, so that inserting keeps earlier corners in place.
-        for (uint32_t k = f.fCount; k-- > 0;) {
-            if (f.getEdge(k) != edge) continue;
-            const bool reversed = f.getDirection(k) == kReversed;
-            const uint32_t ka = reversed ? f.nextInLoop(k) : k, kb = reversed ? k : f.nextInLoop(k);
-            for (uint32_t s = 0; s < fNbUVSets; ++s) {
-                const int32_t ia = getUVId(ka, s, f), ib = getUVId(kb, s, f);
-                uv[s] = uvCache[s].get(ia, ib, [&] { return createUV(lerp(fUVs[s][ia], fUVs[s][ib], t), s); });
-            }
-            for (uint32_t s = 0; s < fNbColorSets; ++s) {
-                const int32_t ia = getColorId(ka, s, f), ib = getColorId(kb, s, f);
-                col[s] = colorCache[s].get(
-                    ia, ib, [&] { return createColor(lerp(fColors[s][ia], fColors[s][ib], t), s); });
-            }
-            int32_t normal = -1;
-            if (hasUserNormals()) {
-                const int32_t na = getUserNormal(ka, f), nb = getUserNormal(kb, f);
-                const bool valid = na >= 0 && nb >= 0 && uint32_t(na) < fUserNormals.size() &&
-                                   uint32_t(nb) < fUserNormals.size() && TpolyNorm::isSet(fUserNormals[na]) &&
-                                   TpolyNorm::isSet(fUserNormals[nb]);
-                if (valid)
-                    normal = normalCache.get(na, nb, [&] {
-                        return int32_t(fUserNormals.append(lerp(fUserNormals[na], fUserNormals[nb], t)));
-                    });
-            }
-            // Forward: a->m stays, m->b follows. Reversed: b->m takes the corner, m->a follows.
-            uint32_t follow = newEdge;
-            if (reversed) {
-                f.fCorners[k] = (f.fCorners[k] & ~TpolyBits::kEdgeMask) | newEdge;
-                follow = edge | TpolyBits::kReversedUse;
-            }
-            insertCorner(f, k, follow, uv, col, normal);
-        }
-    }
+    TsplitCaches caches(scratch, fNbUVSets, fNbColorSets);
+    for (uint32_t id : faces) insertSplitCorners(id, edge, newEdge, t, caches);
     if (fMode & kModeVertexInfo) {
         std::replace(bEdges.begin(), bEdges.end(), edge, newEdge);
         setVertexEdges(b, bEdges);
@@ -225,6 +251,35 @@ bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uin
         mid.addLast(newEdge);
         mid.addLast(edge);
         setVertexEdges(newVertex, mid);
+    }
+    return true;
+}
+
+bool TpolyEditableGeom::splitEdge(uint32_t edge, const T3dFltPoint* positions, TuInt32Array* newVertices,
+                                  TuInt32Array* newEdges, uint32_t count, bool projectOnEdge) {
+    if (edge >= edgeCount() || isEdgeDeleted(edge) || count == 0) return false;
+    const T3dFltPoint a = fVertices[getStartVertex(edge)];
+    const T3dFltPoint d = fVertices[getEndVertex(edge)] - a;
+    const float len2 = dot(d, d);
+    Talloca scratch;
+    float* t = scratch.allocateArray<float>(count);
+    // Every piece must keep a length: fractions rise strictly inside (0, 1).
+    for (uint32_t i = 0; i < count; ++i) {
+        t[i] = !positions ? float(i + 1) / float(count + 1) : len2 > 0 ? dot(positions[i] - a, d) / len2 : -1.0f;
+        if (!(t[i] > (i ? t[i - 1] : 0.0f) + kOnEdge && t[i] < 1.0f - kOnEdge)) return false;
+    }
+    if (newVertices) newVertices->clear();
+    if (newEdges) newEdges->clear();
+    uint32_t piece = edge;
+    float done = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t ne, nv;
+        splitEdge(piece, (t[i] - done) / (1 - done), ne, nv);
+        if (positions) setVertex(nv, projectOnEdge ? a + d * t[i] : positions[i]);
+        if (newVertices) newVertices->addLast(nv);
+        if (newEdges) newEdges->addLast(ne);
+        piece = ne;
+        done = t[i];
     }
     return true;
 }
