@@ -342,6 +342,18 @@ TEST(PolyGrp, BoundingBoxes) {
     EXPECT_EQ(mn, T3dFltPoint(0, 0, 0));
     EXPECT_FLOAT_EQ(mx.x, 1.0f);
     EXPECT_FLOAT_EQ(mx.y, 1.0f / 3);
+
+    // In world space every kind goes through its vertices, each placed by the matrix.
+    T4dFltMatrix toWorld;
+    toWorld.m[0][0] = 2;
+    toWorld.m[3][0] = 10;
+    ASSERT_TRUE(g.getWorldSpaceBbox(-1, kPolyGrpFace, toWorld, mn, mx));
+    EXPECT_EQ(mn, T3dFltPoint(12, 1, 0));
+    EXPECT_EQ(mx, T3dFltPoint(16, 3, 0));
+    ASSERT_TRUE(g.getWorldSpaceBbox(7, kPolyGrpUV, toWorld, mn, mx));
+    EXPECT_EQ(mn, T3dFltPoint(10, 0, -2));
+    EXPECT_EQ(mx, T3dFltPoint(16, 1, 0));
+    EXPECT_FALSE(g.getWorldSpaceBbox(99, kPolyGrpUV, toWorld, mn, mx));
 }
 
 TEST(PolyGrp, MalformedDescriptionIsSkippedNotFollowed) {
@@ -438,6 +450,59 @@ TEST(PolyGrp, ShellsAreCountedAndFilled) {
     TbitFieldFixedN edges = bitsOf(g.nbEdge(), {e1});
     ASSERT_TRUE(g.extendToShell(kPolyGrpEdge, edges));
     EXPECT_EQ(setIds(edges), Ids({e0, e1, e2}));
+
+    // A triangle meeting the lone one at a vertex only: the same shell, another manifold piece.
+    uint32_t d = g.appendVertex(9, -1, 0), f = g.appendVertex(9, 0, 0);
+    uint32_t e3 = g.appendEdge(a, d), e4 = g.appendEdge(d, f), e5 = g.appendEdge(f, a);
+    g.bgnFace(3);
+    for (uint32_t e : {e3, e4, e5}) g.refEdge(e, kForward);
+    g.endLoop();
+    g.endFace();
+    g.markDirty(dirtyAll);
+    EXPECT_EQ(g.markShellMembers(), 2u);
+    EXPECT_EQ(g.markManifoldMembers(&shells), 3u);
+    ASSERT_EQ(shells.size(), 11u);
+    EXPECT_EQ(shells[8], 0u);
+    EXPECT_NE(shells[9], shells[10]);
+    // Host event 5 with mode 8 grows a group to its whole shells.
+    g.appendBlock(g.appendGrp(-1, kPolyGrpVertex), 5, 5);
+    EXPECT_EQ(g.GroupManage(kPolyGrpVertex, kGrpEventGrowShrink, -1, 0, kGrpModeShell, 0, 0), 16);
+}
+
+TEST(PolyGrp, ComponentProperties) {
+    // A grid square, an arrowhead (star-shaped, not convex) and a U (neither).
+    TpolyGeom g;
+    buildGrid(g);
+    auto addFace = [&](std::initializer_list<std::pair<float, float>> corners) {
+        uint32_t first = g.nbVertex(), k = 0, n = uint32_t(corners.size());
+        for (auto [x, y] : corners) g.appendVertex(x, y + 10, 0);
+        g.bgnFace(n);
+        for (k = 0; k < n; ++k) g.refEdge(g.appendEdge(first + k, first + (k + 1) % n), kForward);
+        g.endLoop();
+        g.endFace();
+        return g.nbFace() - 1;
+    };
+    uint32_t arrow = addFace({{0, 0}, {2, 1}, {4, 0}, {2, 4}});
+    uint32_t u = addFace({{0, 0}, {3, 0}, {3, 3}, {2, 3}, {2, 1}, {1, 1}, {1, 3}, {0, 3}});
+    g.markDirty(dirtyAll);
+    EXPECT_TRUE(g.checkProperty(4, kPolyPropStarFace, -1));
+    EXPECT_TRUE(g.checkProperty(4, kPolyPropConvexFace));
+    EXPECT_TRUE(g.checkProperty(arrow, kPolyPropStarFace));
+    EXPECT_FALSE(g.checkProperty(arrow, kPolyPropConvexFace));
+    EXPECT_FALSE(g.checkProperty(u, kPolyPropStarFace));
+    EXPECT_FALSE(g.checkProperty(u, kPolyPropHoledFace));
+    EXPECT_FALSE(g.checkProperty(g.nbFace(), kPolyPropStarFace));
+    EXPECT_FALSE(g.checkProperty(0, TpolyProperty(99)));
+
+    EXPECT_TRUE(g.checkProperty(0, kPolyPropBorderEdge));
+    EXPECT_FALSE(g.checkProperty(g.getEdge(g.faceOffset(4)), kPolyPropBorderEdge));
+    EXPECT_FALSE(g.checkProperty(g.nbEdge(), kPolyPropHardEdge));
+    EXPECT_FALSE(g.checkProperty(5, kPolyPropNonManifoldVertex));
+    EXPECT_FALSE(g.checkProperty(0, kPolyPropMappedFace));
+    addVertexUVs(g);
+    EXPECT_TRUE(g.checkProperty(0, kPolyPropMappedFace));
+    EXPECT_TRUE(g.checkProperty(0, kPolyPropUVBorderEdge, 0));
+    EXPECT_FALSE(g.checkProperty(0, kPolyPropUVBorderEdge, 1));
 }
 
 namespace {

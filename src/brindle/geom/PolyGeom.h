@@ -36,6 +36,18 @@ using TpolyTrgFunction = int (*)(const TpolyGeom* geom, uint32_t offset, uint32_
 using TuserTrgFunction = void (*)(const float* points, const float* normals, const int* loopSizes, int loopCount,
                                   int triangleCount, unsigned short* triangles);
 
+// Properties that TpolyGeom::checkProperty tests; each names the kind of component it applies to.
+enum TpolyProperty : int32_t {
+    kPolyPropBorderEdge = 0,         // an edge with a side that holds no face
+    kPolyPropHoledFace = 1,          // a face of more than one loop
+    kPolyPropNonManifoldVertex = 2,  // a vertex that is not 2-manifold
+    kPolyPropStarFace = 3,           // one loop, star-shaped about its corner mean
+    kPolyPropConvexFace = 4,         // one loop, every corner turning the same way
+    kPolyPropMappedFace = 5,         // every corner mapped in the UV set given
+    kPolyPropUVBorderEdge = 6,       // a UV border in the UV set given
+    kPolyPropHardEdge = 7
+};
+
 // The polygon record: one polygonal object made of reference-counted components that records may
 // share. Vertices and edges are flat arrays indexed by id; the faces are one description array of
 // packed edge uses (edge id, end-of-face, end-of-loop and reversed bits). Derived data (offsets,
@@ -822,6 +834,10 @@ public:
     // is valid, else counts afresh.
     uint32_t markShellMembers(TuInt32Array* faceShell = nullptr);
     uint32_t nbShell();
+    // The same for manifold pieces: faces joined only across edges that hold exactly one face on
+    // each side, so that a non-manifold edge, a border, a bow-tie vertex or a flipped neighbour
+    // separates pieces.
+    uint32_t markManifoldMembers(TuInt32Array* facePiece = nullptr);
     // Adds to bits (over components of type) every component of each shell the bits touch.
     bool extendToShell(TpolyGrpType type, TbitFieldFixedN& bits);
 
@@ -869,6 +885,20 @@ public:
 
     // Box of the positions of the group's components (for a UV group, of its UVs with z = 0).
     bool getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min, T3dFltPoint& max);
+    // Box of the group's vertices placed by toWorld (UV groups through the vertices their UVs sit
+    // at): tighter than the placed local box. False when the group is missing or touches no vertex.
+    bool getWorldSpaceBbox(int name, TpolyGrpType type, const T4dFltMatrix& toWorld, T3dFltPoint& min,
+                           T3dFltPoint& max);
+
+    // Whether component id has the property; set is the UV set of the UV properties (-1: the
+    // current one) and is ignored by the others. False for an id out of range or an unknown
+    // property. Brings up to date the derived data the property reads.
+    bool checkProperty(uint32_t id, TpolyProperty property, int32_t set = -1);
+    // The turns of a single-loop face all have the same sense about its Newell normal: the turns
+    // between consecutive corner vectors from the corner mean (fromCentre) or between consecutive
+    // edge vectors. False for a face of several loops or fewer than three corners (needs the face
+    // offsets up to date).
+    bool faceTurnsOneWay(uint32_t face, bool fromCentre) const;
 
     // --- Flags and triangulation functions ------------------------------------------------------
     bool reusableTriangles() const { return fReusableTriangles; }

@@ -527,40 +527,58 @@ bool TpolyGeom::convertGroup(int32_t srcName, TpolyGrpType srcType, int32_t dstN
 
 // --- Bounding boxes ------------------------------------------------------------------------------
 
-bool TpolyGeom::grpBboxInfo(int name, TpolyGrpType type, T3dFltPoint& min, T3dFltPoint& max) {
-    int32_t g = findGrp(name, type);
-    if (g < 0) return false;
-    TpolyGrpType kind = kindOf(fGrp->fGroups[g], type);
-    if (!validKind(kind)) return false;
+namespace {
+
+// Box of the points place(p) of the vertices a group touches (its conversion to vertices with
+// "any"); with uvSpace a UV group gives the box of its UVs with z = 0 instead.
+template <typename Place>
+bool groupBox(TpolyGeom& geom, const TpolyGrpDesc& d, TpolyGrpType kind, bool uvSpace, Place&& place,
+              T3dFltPoint& min, T3dFltPoint& max) {
     TbitFieldFixedN bits, vertices;
-    readFlags(*this, fGrp->fGroups[g], kind, bits);
+    readFlags(geom, d, kind, bits);
     bool found = false;
-    auto grow = [&](float x, float y, float z) {
+    auto grow = [&](const T3dFltPoint& p) {
         if (!found) {
-            min = max = T3dFltPoint(x, y, z);
+            min = max = p;
             found = true;
             return;
         }
-        min = T3dFltPoint(std::min(min.x, x), std::min(min.y, y), std::min(min.z, z));
-        max = T3dFltPoint(std::max(max.x, x), std::max(max.y, y), std::max(max.z, z));
+        min = T3dFltPoint(std::min(min.x, p.x), std::min(min.y, p.y), std::min(min.z, p.z));
+        max = T3dFltPoint(std::max(max.x, p.x), std::max(max.y, p.y), std::max(max.z, p.z));
     };
-    if (kind == kPolyGrpUV) {
+    if (kind == kPolyGrpUV && uvSpace) {
         for (uint32_t i = 0; i < bits.size(); ++i) {
             if (!bits.testBit(i)) continue;
-            const float* uv = uvFloatConst(i, uint32_t(getCurrentMap()));
-            grow(uv[0], uv[1], 0.0f);
+            const float* uv = geom.uvFloatConst(i, uint32_t(geom.getCurrentMap()));
+            grow(T3dFltPoint(uv[0], uv[1], 0.0f));
         }
         return found;
     }
-    // The vertices a group touches are its conversion to vertices with "any".
     const TbitFieldFixedN* touched = &bits;
     if (kind != kPolyGrpVertex) {
-        convertFlags(kind, kPolyGrpVertex, bits, vertices, 1);
+        geom.convertFlags(kind, kPolyGrpVertex, bits, vertices, 1);
         touched = &vertices;
     }
-    for (uint32_t v = 0; v < touched->size(); ++v)
-        if (touched->testBit(v)) grow(vertexConst(v).x, vertexConst(v).y, vertexConst(v).z);
+    for (uint32_t v = 0; v < touched->size() && v < geom.nbVertex(); ++v)
+        if (touched->testBit(v)) grow(place(geom.vertexConst(v)));
     return found;
+}
+
+}  // namespace
+
+bool TpolyGeom::grpBboxInfo(int name, TpolyGrpType type, T3dFltPoint& min, T3dFltPoint& max) {
+    int32_t g = findGrp(name, type);
+    if (g < 0 || !validKind(kindOf(fGrp->fGroups[g], type))) return false;
+    auto local = [](const T3dFltPoint& p) { return p; };
+    return groupBox(*this, fGrp->fGroups[g], kindOf(fGrp->fGroups[g], type), true, local, min, max);
+}
+
+bool TpolyGeom::getWorldSpaceBbox(int name, TpolyGrpType type, const T4dFltMatrix& toWorld, T3dFltPoint& min,
+                                  T3dFltPoint& max) {
+    int32_t g = findGrp(name, type);
+    if (g < 0 || !validKind(kindOf(fGrp->fGroups[g], type))) return false;
+    auto world = [&toWorld](const T3dFltPoint& p) { return toWorld.transformPoint(p); };
+    return groupBox(*this, fGrp->fGroups[g], kindOf(fGrp->fGroups[g], type), false, world, min, max);
 }
 
 bool TpolyGeom::getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min,
@@ -616,6 +634,7 @@ int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int
             extendToEdgeLoop(in, 0);
             writeFlags(*this, d, in);
         }
+        if (mode == kGrpModeShell && extendToShell(kind, in)) writeFlags(*this, d, in);
         if (mode != kGrpModeShrink && mode != kGrpModeGrow) return count(d);
         convertFlags(kind, kind, in, boundary, 2);
         if (mode == kGrpModeGrow) {

@@ -42,8 +42,9 @@ enum TpolyGrpEvent : int32_t {
     kGrpEventOtherExists = 11
 };
 
-// Modes of the grow/shrink and add/remove events.
-enum : int32_t { kGrpModeAdd = 8, kGrpModeShrink = 16, kGrpModeGrow = 32, kGrpModeEdgeLoop = 64 };
+// Modes of the grow/shrink and add/remove events; the grow/shrink mode 8 extends the group to the
+// whole shells it touches.
+enum : int32_t { kGrpModeAdd = 8, kGrpModeShell = 8, kGrpModeShrink = 16, kGrpModeGrow = 32, kGrpModeEdgeLoop = 64 };
 
 // One component group: a name (-1 = the current group of its kind), the kind of its items and the
 // items themselves (null until the group gets a list). Vertex, edge, face, UV and untyped groups

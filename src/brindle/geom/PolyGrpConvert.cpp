@@ -265,6 +265,32 @@ uint32_t TpolyGeom::markShellMembers(TuInt32Array* faceShell) {
 
 uint32_t TpolyGeom::nbShell() { return nbShellIsValid() ? fNbShell : markShellMembers(); }
 
+// One flood fill per piece; a face reached across an edge that is not two-sided with single
+// faces is rejected from that edge only, so it still joins its piece through another edge.
+uint32_t TpolyGeom::markManifoldMembers(TuInt32Array* facePiece) {
+    TfaceTraversal fill(this);
+    fill.reset(kNoId, true);
+    const TpolyWingEdgeArray& wings = topo()->fEdgeToFace;
+    auto twoSided = [&](uint32_t e) {
+        return e < wings.size() && TpolyTopo::isSingleFace(wings[e].side[kLeft]) &&
+               TpolyTopo::isSingleFace(wings[e].side[kRight]);
+    };
+    if (facePiece) {
+        facePiece->clear();
+        facePiece->changeLogicalSizeTo(nbFace());
+    }
+    uint32_t pieces = 0;
+    for (uint32_t seed = 0; seed < nbFace(); ++seed) {
+        if (fill.isFaceVisited(seed)) continue;
+        for (uint32_t f = fill.reset(seed, false); f != kNoId; f = fill.next()) {
+            if (fill.fromFace() != kNoId && !twoSided(fill.traversedEdge())) fill.rejectCurrentFaceFromThisEdge();
+            else if (facePiece) (*facePiece)[f] = pieces;
+        }
+        ++pieces;
+    }
+    return pieces;
+}
+
 bool TpolyGeom::extendToShell(TpolyGrpType type, TbitFieldFixedN& bits) {
     TbitFieldFixedN touched, shellVertices(nbVertex());
     if (type == kPolyGrpVertex) touched = bits;

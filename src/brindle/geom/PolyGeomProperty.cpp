@@ -1,0 +1,69 @@
+// Component property tests of the record.
+
+#include "brindle/geom/PolyGeom.h"
+
+bool TpolyGeom::faceTurnsOneWay(uint32_t face, bool fromCentre) const {
+    if (face >= nbFace() || face + 1 >= faceOffsetArray().size()) return false;
+    const uint32_t first = faceOffset(face), count = faceVertexCount(face);
+    if (count < 3 || first + count > faceDescLength() || !endOfLoop(first + count - 1)) return false;
+    for (uint32_t o = first; o + 1 < first + count; ++o)
+        if (endOfLoop(o)) return false;
+    for (uint32_t o = first; o < first + count; ++o)
+        if (getEdge(o) >= nbEdge() || getStartVertex(o) >= nbVertex()) return false;
+    const T4dFltVector n = computeLoopVector(first);
+    double centre[3] = {0, 0, 0};
+    for (uint32_t k = 0; k < count; ++k) {
+        const T3dFltPoint& p = vertexConst(getStartVertex(first + k));
+        centre[0] += p.x;
+        centre[1] += p.y;
+        centre[2] += p.z;
+    }
+    for (double& c : centre) c /= count;
+    // Vector k: from the centre to corner k, or along the edge leaving corner k.
+    auto vectorAt = [&](uint32_t k, double out[3]) {
+        const T3dFltPoint& p = vertexConst(getStartVertex(first + k % count));
+        const T3dFltPoint& q = vertexConst(getStartVertex(first + (k + 1) % count));
+        const double from[3] = {fromCentre ? centre[0] : p.x, fromCentre ? centre[1] : p.y, fromCentre ? centre[2] : p.z};
+        const double to[3] = {fromCentre ? p.x : q.x, fromCentre ? p.y : q.y, fromCentre ? p.z : q.z};
+        for (int i = 0; i < 3; ++i) out[i] = to[i] - from[i];
+    };
+    for (uint32_t k = 0; k < count; ++k) {
+        double a[3], b[3];
+        vectorAt(k, a);
+        vectorAt(k + 1, b);
+        const double turn = (a[1] * b[2] - a[2] * b[1]) * n.x + (a[2] * b[0] - a[0] * b[2]) * n.y +
+                            (a[0] * b[1] - a[1] * b[0]) * n.z;
+        if (turn < -1e-10) return false;
+    }
+    return true;
+}
+
+bool TpolyGeom::checkProperty(uint32_t id, TpolyProperty property, int32_t set) {
+    const uint32_t uvSet = set < 0 ? uint32_t(getCurrentMap()) : uint32_t(set);
+    switch (property) {
+    case kPolyPropBorderEdge:
+        update(dirtyEdgeToFace);
+        return id < nbEdge() && id < topo()->fEdgeToFace.size() && isBorder(id);
+    case kPolyPropHardEdge: return id < nbEdge() && isHard(id);
+    case kPolyPropUVBorderEdge:
+        update(dirtyEdgeToFace);
+        return id < nbEdge() && uvSet < nbMapSet() && isUVBorder(id, uvSet);
+    case kPolyPropNonManifoldVertex:
+        update(dirtyVertexToEdge);
+        return id < nbVertex() && id < topo()->fVertexToEdge.size() && !isVertexTwoManifold(id);
+    default: break;
+    }
+    update(dirtyFaceOffsets);
+    if (id >= nbFace() || id + 1 >= faceOffsetArray().size()) return false;
+    switch (property) {
+    case kPolyPropHoledFace: return faceOrder(id) > 1;
+    case kPolyPropStarFace: return faceTurnsOneWay(id, true);
+    case kPolyPropConvexFace: return faceTurnsOneWay(id, false);
+    case kPolyPropMappedFace:
+        if (uvSet >= nbMapSet() || faceVertexCount(id) == 0) return false;
+        for (uint32_t o = faceOffset(id); o < faceOffset(id + 1); ++o)
+            if (!isMappedAtOffset(o, uvSet)) return false;
+        return true;
+    default: return false;
+    }
+}
