@@ -2,10 +2,10 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
-#include "brindle/base/IffFile.h"
-#include "brindle/base/PolyIOUtil.h"
+#include "brindle/brindle.h"
 
 namespace {
 
@@ -95,6 +95,48 @@ TEST(PolyIO, ItemsReadBackAndRefuseShortChunks) {
     EXPECT_FALSE(TpolyIOUtil::holds(7, 2));
     EXPECT_TRUE(TpolyIOUtil::holds(8, 2));
     EXPECT_FALSE(TpolyIOUtil::holds(8, 0x100000000ull + 2));
+}
+
+std::vector<double> creases(const TpolyGeom& g, std::vector<uint32_t>* edges = nullptr) {
+    TuInt32Array e;
+    TdoubleArray v;
+    g.getCreaseEdges(e, v);
+    if (edges) edges->assign(e.begin(), e.end());
+    return {v.begin(), v.end()};
+}
+
+TEST(PolyIO, CreaseGroupMergesValuesAndFollowsCopiesAndRenumbering) {
+    auto g = TmeshBoxFty().createBox();
+    TuInt32Array e;
+    TdoubleArray v;
+    for (uint32_t edge : {5u, 3u, 5u, 99u}) e.addLast(edge);
+    for (double value : {9.0, 0.5, 2.0, 1.0}) v.addLast(value);
+    g->setCreaseEdges(e, v);  // the later value for 5 wins, edge 99 does not exist
+    std::vector<uint32_t> ids;
+    EXPECT_EQ(creases(*g, &ids), (std::vector<double>{0.5, 2.0}));
+    EXPECT_EQ(ids, (std::vector<uint32_t>{3, 5}));
+    ASSERT_TRUE(g->setCreaseValue(5, 1.0));
+    EXPECT_EQ(creases(*g), (std::vector<double>{0.5, 1.0}));
+    ASSERT_TRUE(g->setCreaseValue(4, 0.25));
+    EXPECT_EQ(creases(*g, &ids), (std::vector<double>{0.5, 0.25, 1.0}));
+    EXPECT_FALSE(g->setCreaseValue(g->nbEdge(), 1.0));
+    double value = 0;
+    EXPECT_TRUE(g->getCreaseValue(4, value));
+    EXPECT_EQ(value, 0.25);
+    EXPECT_FALSE(g->getCreaseValue(6, value));
+    EXPECT_EQ(g->getFreeGrpName(), 1);  // the reserved name takes no part in naming
+
+    TpolyGeom copy(*g);
+    ASSERT_TRUE(g->setCreaseValue(4, -1));  // uncreased; the copy keeps its own values
+    EXPECT_EQ(creases(*g, &ids), (std::vector<double>{0.5, 1.0}));
+    EXPECT_EQ(creases(copy), (std::vector<double>{0.5, 0.25, 1.0}));
+
+    // Dropping edge 4 shifts edge 5 down with its value.
+    uint32_t map[12];
+    for (uint32_t i = 0; i < 12; ++i) map[i] = i < 4 ? i : i == 4 ? ~0u : i - 1;
+    copy.renumGrp(kPolyGrpEdge, 12, map);
+    EXPECT_EQ(creases(copy, &ids), (std::vector<double>{0.5, 1.0}));
+    EXPECT_EQ(ids, (std::vector<uint32_t>{3, 4}));
 }
 
 }  // namespace

@@ -908,6 +908,19 @@ public:
     TuserTrgFunction userTrgFunct() const { return fUserTrgFunct; }
     TpolyTrgFunction trgFunct() const { return fTrgFunct; }
 
+    // --- Creases (PolyGeomCrease.cpp) ------------------------------------------------------------
+    // Crease sharpness lives in the edge group named kGrpNameCrease: its members are the creased
+    // edges and its values hold one double per member, in increasing edge id.
+    // The creased edges and their values (both emptied first); false when there is none.
+    bool getCreaseEdges(TuInt32Array& edges, TdoubleArray& values) const;
+    // Sets the value of each of the first min(sizes) edges, later pairs winning; a negative value
+    // (-1: no crease) uncreases the edge. Edges not below nbEdge are ignored.
+    void setCreaseEdges(const TuInt32Array& edges, const TdoubleArray& values);
+    // True and the value when the edge is creased.
+    bool getCreaseValue(uint32_t edge, double& value) const;
+    // false, changing nothing, for an edge not below nbEdge.
+    bool setCreaseValue(uint32_t edge, double value);
+
     // --- Components -----------------------------------------------------------------------------
     TpolyVertex* vertexStore() const { return fVertex; }
     TpolyTopo* topo() const { return fTopo; }

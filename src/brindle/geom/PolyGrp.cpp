@@ -126,8 +126,10 @@ bool TpolyGrp::nameInUse(int32_t name) const {
 }
 
 int32_t TpolyGrp::getFreeGrpName() const {
+    // The reserved crease name is no permanent name: counting it would overflow.
     int32_t largest = 0;
-    for (const TpolyGrpDesc& d : fGroups) largest = std::max(largest, d.fName);
+    for (const TpolyGrpDesc& d : fGroups)
+        if (d.fName != kGrpNameCrease) largest = std::max(largest, d.fName);
     return largest + 1;
 }
 
@@ -203,13 +205,26 @@ void TpolyGeom::renumGrp(TpolyGrpType type, uint32_t count, const uint32_t* map)
     for (uint32_t i = 0; i < count; ++i)
         if (map[i] <= TsingleIndexedComponent::kIdMask) newCount = std::max(newCount, map[i] + 1);
     TbitFieldFixedN bits;
+    std::vector<double> moved;  // a valued group's values by new id
     for (TpolyGrpDesc& d : fGrp->fGroups) {
         TsingleIndexedComponent* list = d.fType == type ? d.singleItems() : nullptr;
         if (!list) continue;
         bits.resizeArray(newCount);
-        for (uint32_t id : *list)
-            if (id < count && map[id] < newCount) bits.setBit(map[id]);
+        TdoubleArray* values = d.data();
+        if (values) moved.assign(newCount, 0.0);
+        uint32_t rank = 0;
+        for (uint32_t id : *list) {
+            if (id < count && map[id] < newCount) {
+                bits.setBit(map[id]);
+                if (values && rank < values->size()) moved[map[id]] = (*values)[rank];
+            }
+            ++rank;
+        }
         list->convertFromFlags(bits);
+        // The surviving members keep their values, now in the order of their new ids.
+        if (!values) continue;
+        values->clear();
+        for (uint32_t id : *list) values->addLast(moved[id]);
     }
 }
 

@@ -19,6 +19,9 @@ inline constexpr TpolyGrpType kGrpKindFace = kPolyGrpFace;
 inline constexpr TpolyGrpType kGrpKindUV = kPolyGrpUV;
 inline constexpr TpolyGrpType kGrpKindVF = kPolyGrpVertexFace;
 
+// The reserved name of the edge group that holds the record's crease values.
+inline constexpr int32_t kGrpNameCrease = 0x7FFFFFFF;
+
 // Applies X(From, To) to every ordered pair of kinds, same-kind pairs included.
 #define BRINDLE_GROUP_CONVERSIONS_FROM(X, From) X(From, Vertex) X(From, Edge) X(From, Face) X(From, UV) X(From, VF)
 #define BRINDLE_GROUP_CONVERSIONS(X)                                                                  \
@@ -49,17 +52,21 @@ enum : int32_t { kGrpModeAdd = 8, kGrpModeShell = 8, kGrpModeShrink = 16, kGrpMo
 // One component group: a name (-1 = the current group of its kind), the kind of its items and the
 // items themselves (null until the group gets a list). Vertex, edge, face, UV and untyped groups
 // hold a single-indexed list, vertex-face groups a list of (vertex, face) pairs; every writer
-// keeps the list of the family the type needs. Copying a descriptor copies its items.
+// keeps the list of the family the type needs. A group may also carry one double per member, in
+// member order (the crease group's sharpness). Copying a descriptor copies its items and values.
 class BRINDLE_API TpolyGrpDesc {
 public:
     TpolyGrpDesc() = default;
     TpolyGrpDesc(int32_t name, TpolyGrpType type) : fName(name), fType(type) {}
-    TpolyGrpDesc(const TpolyGrpDesc& o) : fName(o.fName), fType(o.fType), fItems(o.fItems ? o.fItems->clone() : nullptr) {}
+    TpolyGrpDesc(const TpolyGrpDesc& o)
+        : fName(o.fName), fType(o.fType), fItems(o.fItems ? o.fItems->clone() : nullptr),
+          fData(o.fData ? new TdoubleArray(*o.fData) : nullptr) {}
     TpolyGrpDesc& operator=(const TpolyGrpDesc& o) {
         if (this != &o) {
             fName = o.fName;
             fType = o.fType;
             fItems.reset(o.fItems ? o.fItems->clone() : nullptr);
+            fData.reset(o.fData ? new TdoubleArray(*o.fData) : nullptr);
         }
         return *this;
     }
@@ -74,6 +81,10 @@ public:
     // Replaces the items by a copy of list; false, changing nothing, when the list is not of the
     // family the group's type needs.
     bool setData(const Tcomponent& list);
+    // The values attached to the members, or null. setData takes ownership of data (null drops
+    // the current values); keeping one value per member is the writer's duty.
+    TdoubleArray* data() const { return fData.get(); }
+    void setData(TdoubleArray* data) { fData.reset(data); }
     // Union with other's items; false when the families differ.
     bool merge(const TpolyGrpDesc& other);
     // Empties the items, keeping name, type and list.
@@ -105,6 +116,7 @@ public:
     TpolyGrpType fType = kPolyGrpNone;
     std::unique_ptr<Tcomponent> fItems;
     uint32_t fReserved = 0;
+    std::unique_ptr<TdoubleArray> fData;
 
 private:
     // Raw entry i of a single-indexed list; 0 out of range or without one.
@@ -123,7 +135,7 @@ public:
     // The last group of exactly that name and type; -1 if none.
     int32_t findExact(int32_t name, TpolyGrpType type) const;
     bool remove(uint32_t g);
-    // One more than the largest positive name (1 when none).
+    // One more than the largest positive name other than the crease name (1 when none).
     int32_t getFreeGrpName() const;
     // -999 when free, else the first free name counting down from -1000.
     int32_t getFreeTmpGrpName() const;
