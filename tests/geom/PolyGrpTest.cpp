@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <set>
 #include <string>
@@ -503,6 +504,27 @@ TEST(PolyGrp, ComponentProperties) {
     EXPECT_TRUE(g.checkProperty(0, kPolyPropMappedFace));
     EXPECT_TRUE(g.checkProperty(0, kPolyPropUVBorderEdge, 0));
     EXPECT_FALSE(g.checkProperty(0, kPolyPropUVBorderEdge, 1));
+
+    // The outline centre colour weights each edge's colour by its length; one missing colour
+    // leaves only the corner mean.
+    TpolyGeom t;
+    buildQuadGrid(t, 1);
+    t.setVertex(3, T3dFltPoint(3, 1, 0));
+    t.update(dirtyFaceOffsets);
+    uint32_t s = t.newEmptyColorSet("c");
+    const float reds[] = {1, 0, 0, 0};
+    t.appendColor(reds, TpolyColorValue::I, 4, s);
+    for (uint32_t c = 0; c < 4; ++c) t.setColorId(c, int32_t(t.getStartVertex(c)), s);
+    TpolyColorValue centre;
+    ASSERT_TRUE(t.getColorFaceCenter(0, kFaceInfoCornerMean, centre, s));
+    EXPECT_FLOAT_EQ(centre.r, 0.25f);
+    ASSERT_TRUE(t.getColorFaceCenter(0, kFaceInfoOutlineCentre, centre, s));
+    // Round the quad (0,0) (1,0) (3,1) (0,1): only the two unit sides touch the red corner.
+    EXPECT_NEAR(centre.r, 1.0 / (5 + std::sqrt(5.0)), 1e-6);
+    t.makeColorInvalid(1, s);
+    EXPECT_FALSE(t.getColorFaceCenter(0, kFaceInfoOutlineCentre, centre, s));
+    EXPECT_TRUE(t.getColorFaceCenter(0, kFaceInfoCornerMean, centre, s));
+    EXPECT_EQ(t.getCurrentColor(), t.getCurrentColorSet());
 }
 
 namespace {

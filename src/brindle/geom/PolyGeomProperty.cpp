@@ -1,4 +1,6 @@
-// Component property tests of the record.
+// Component property tests of the record, and the centre colour of a face.
+
+#include <cmath>
 
 #include "brindle/geom/PolyGeom.h"
 
@@ -66,4 +68,33 @@ bool TpolyGeom::checkProperty(uint32_t id, TpolyProperty property, int32_t set) 
         return true;
     default: return false;
     }
+}
+
+bool TpolyGeom::getColorFaceCenter(uint32_t face, TpolyFaceInfo kind, TpolyColorValue& out, uint32_t s) const {
+    if (kind != kFaceInfoOutlineCentre) return getFaceColor(face, out, s);
+    if (face >= nbFace() || face + 1 >= faceOffsetArray().size()) return false;
+    const uint32_t first = faceOffset(face);
+    uint32_t end = first;
+    while (end < faceOffset(face + 1) && end < faceDescLength() && !endOfLoop(end)) ++end;
+    if (end >= faceOffset(face + 1) || end >= faceDescLength()) return false;
+    float corner[4] = {0, 0, 0, 0}, next[4];
+    double weighted[4] = {0, 0, 0, 0}, mean[4] = {0, 0, 0, 0}, length = 0;
+    if (!getColorByOffset(first, corner, s)) return false;
+    for (uint32_t o = first; o <= end; ++o) {
+        if (!getColorByOffset(o == end ? first : o + 1, next, s) || getEdge(o) >= nbEdge()) return false;
+        const uint32_t a = getStartVertex(o), b = getEndVertex(o);
+        if (a >= nbVertex() || b >= nbVertex()) return false;
+        const T3dFltPoint d = vertexConst(b) - vertexConst(a);
+        const double l = std::sqrt(double(d.x) * d.x + double(d.y) * d.y + double(d.z) * d.z);
+        for (int i = 0; i < 4; ++i) {
+            weighted[i] += l * (double(corner[i]) + next[i]) / 2;
+            mean[i] += corner[i];
+            corner[i] = next[i];
+        }
+        length += l;
+    }
+    const double corners = end - first + 1;
+    auto channel = [&](int i) { return float(length > 0 ? weighted[i] / length : mean[i] / corners); };
+    out = {channel(0), channel(1), channel(2), channel(3)};
+    return true;
 }
