@@ -638,7 +638,6 @@ public:
     bool setColors(TpolyGrpType kind, const uint32_t* ids, uint32_t n, const TpolyColorValue* colours, uint32_t s);
     // Mean of the valid colours of the face's corners; false when none has one.
     bool getFaceColor(uint32_t face, TpolyColorValue& out, uint32_t s) const;
-    // The colour-set component itself; setting one takes a reference to it and releases the
     // The face's centre colour: the corner mean of getFaceColor (kFaceInfoCornerMean), or the
     // mean of the outline's edge colours (the mean of its two corners) weighted by the edge's
     // length in space (kFaceInfoOutlineCentre; the corner mean of the outline when it has no
@@ -647,6 +646,7 @@ public:
     // The current colour set under the names that mirror setCurrentMap and getCurrentMap.
     bool setCurrentColor(uint32_t s) { return setCurrentColorSet(s); }
     int32_t getCurrentColor() const { return getCurrentColorSet(); }
+    // The colour-set component itself; setting one takes a reference to it and releases the
     // record's own (null is ignored).
     TpolyColorArrayShared* getColorStructure() const { return fColors; }
     void setColorStructure(TpolyColorArrayShared* colors);
