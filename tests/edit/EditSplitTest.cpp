@@ -10,6 +10,23 @@ std::unique_ptr<TpolyGeom> converted(const TpolyEditableGeom& edit) {
     EXPECT_EQ(structuralErrors(*out), 0);
     return out;
 }
+
+uint32_t edgeOf(const TpolyGeom& g, uint32_t a, uint32_t b) {
+    for (uint32_t e = 0; e < g.nbEdge(); ++e)
+        if ((g.startVertex(e) == a && g.endVertex(e) == b) || (g.startVertex(e) == b && g.endVertex(e) == a)) return e;
+    return ~0u;
+}
+
+int faceTag(const TpolyGeom& g, uint32_t face) {
+    TbdDataPtrArray out;
+    return g.faceBlindData()->getBlindData(face, out) ? out[0].value.i : -1;
+}
+
+uint32_t groupSize(const TpolyGeom& g) {
+    uint32_t n = 0;
+    for (uint32_t f = 0; f < g.nbFace(); ++f) n += g.isInGroup(kPolyGrpFace, 3, f) ? 1 : 0;
+    return n;
+}
 }  // namespace
 
 TEST(EditSplit, ManyPointEdgeSplit) {
@@ -34,4 +51,155 @@ TEST(EditSplit, ManyPointEdgeSplit) {
     EXPECT_EQ(out->nbVertex(), 9u);
     EXPECT_EQ(out->nbEdge(), 10u);
     EXPECT_EQ(euler(*out), 1);
+}
+
+TEST(EditSplit, SplitAFaceCarriesAttributesAndRefusesBadCuts) {
+    auto src = twoQuads();
+    TpolyEditableGeom edit(src.get(), 7);
+    // The copy works on the record's own arrays.
+    EXPECT_EQ(&edit.polyEdge(0), &src->edgeArray()[0]);
+    EXPECT_EQ(edit.face(1).fCorners, reinterpret_cast<uint32_t*>(src->faceDescArray().data()) + 4);
+    const T3dFltPointArray none;
+    EXPECT_EQ(edit.splitAFace(1, -1, 2, -1, none, true, 0, -1, 1.0), -1);  // runs along edge 1-2
+    EXPECT_EQ(edit.splitAFace(0, -1, 5, -1, none, true, 0, -1, 1.0), -1);  // no face holds both
+    EXPECT_EQ(edit.splitAFace(99, 0.5f, 6, 0.5f, none, true, 0, -1, 1.0), -1);
+    EXPECT_EQ(edit.splitAFace(4, 0.5f, 6, 0.5f, none, true, 0, 0, 1.0), -1);  // face 0 lacks them
+    EXPECT_EQ(edit.vertexCount(), 6u);
+    auto fresh = twoQuads();
+    TpolyEditableGeom untouched(fresh.get(), 7);
+    EXPECT_EQ(std::unique_ptr<TpolyGeom>(edit.convert(true, true, nullptr))
+                  ->compareObject(*std::unique_ptr<TpolyGeom>(untouched.convert(true, true, nullptr))),
+              0u);
+
+    // Face 1 (grouped, tagged) from the middle of its bottom edge to the middle of its top.
+    const int32_t end = edit.splitAFace(4, 0.5f, 6, 0.5f, none, true, 0, -1, 1.0);
+    ASSERT_GE(end, 0);
+    EXPECT_EQ(edit.vertex(uint32_t(end)), T3dFltPoint(1.5f, 1, 0));
+    // Face 0 from its corner 0 to corner 4 through one new vertex, then corners 1 and 3 to it.
+    const int32_t mid = edit.splitAFace(0, -1, 4, -1, none, false, 1, -1, -1.0);
+    ASSERT_EQ(mid, 4);
+    const uint32_t centre = edit.vertexCount() - 1;
+    EXPECT_GE(edit.splitAFace(1, -1, centre, -1, none, false, 0, -1, -1.0), 0);
+    EXPECT_GE(edit.splitAFace(3, -1, centre, -1, none, false, 0, -1, -1.0), 0);
+    auto out = converted(edit);
+    EXPECT_EQ(out->nbFace(), 6u);
+    EXPECT_EQ(out->nbVertex(), 9u);
+    EXPECT_EQ(euler(*out), 1);
+    EXPECT_EQ(out->vertexConst(centre), T3dFltPoint(0.5f, 0.5f, 0));
+    EXPECT_FALSE(out->isHard(edgeOf(*out, 6, 7)));  // coplanar pieces: soft
+    // Both pieces of face 1 keep its group and blind data.
+    EXPECT_EQ(groupSize(*out), 2u);
+    for (uint32_t f = 0; f < out->nbFace(); ++f)
+        EXPECT_EQ(faceTag(*out, f), out->isInGroup(kPolyGrpFace, 3, f) ? 42 : -1) << f;
+}
+
+TEST(EditSplit, SplitAFaceSendsHolesToTheEnclosingPiece) {
+    TpolyGeom g;
+    for (const auto& [x, y] : std::vector<std::pair<float, float>>{{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 2}, {1, 3}, {3, 3}, {3, 2}})
+        g.appendVertex(x, y, 0);
+    for (uint32_t i = 0; i < 4; ++i) g.appendEdge(i, (i + 1) % 4);
+    for (uint32_t i = 0; i < 4; ++i) g.appendEdge(4 + i, 4 + (i + 1) % 4);
+    g.bgnFace(8);
+    for (uint32_t i = 0; i < 4; ++i) g.refEdge(i, kForward);
+    g.endLoop();
+    for (uint32_t i = 0; i < 4; ++i) g.refEdge(4 + i, kForward);
+    g.endLoop();
+    g.endFace();
+    edittest::decorate(g);
+    TpolyEditableGeom edit(&g, 7);
+    // From the right edge to the left one at height 1: the hole lies in the upper piece.
+    ASSERT_GE(edit.splitAFace(1, 0.25f, 3, 0.75f, T3dFltPointArray(), false, 0, -1, 1.0), 0);
+    auto out = converted(edit);
+    ASSERT_EQ(out->nbFace(), 2u);
+    EXPECT_EQ(out->faceVertexCount(0) + out->faceVertexCount(1), 12u);
+    EXPECT_EQ(out->faceOrder(0) + out->faceOrder(1), 3u);
+    const uint32_t upper = out->faceOrder(0) == 2 ? 0 : 1;
+    bool reachesTop = false;
+    for (uint32_t o = out->faceOffset(upper); o < out->faceOffset(upper + 1); ++o)
+        reachesTop |= out->getStartVertex(o) == 2;
+    EXPECT_TRUE(reachesTop);
+}
+
+TEST(EditSplit, SplitManyFacesAlongPaths) {
+    auto src = grid(2);
+    const TpolyGeom& g = *src;
+    const int32_t onEdge = int32_t(0x80000000u);
+    TpolyEditableGeom edit(src.get(), 7);
+    Tint32Array faces, desc;
+    TfloatArray t;
+    T3dFltPointArray points;
+    auto path = [&](std::initializer_list<int32_t> f, std::initializer_list<int32_t> d, std::initializer_list<float> ts) {
+        faces.clear(), desc.clear(), t.clear();
+        for (int32_t v : f) faces.addLast(v);
+        for (int32_t v : d) desc.addLast(v);
+        for (float v : ts) t.addLast(v);
+    };
+    // Refused: ends inside a face, a face met twice, an unknown edge. Nothing changes.
+    points.addLast(T3dFltPoint(0.5f, 0.5f, 0));
+    path({-1, 0}, {int32_t(edgeOf(g, 0, 3)) | onEdge, 0}, {0.5f, 0});
+    EXPECT_FALSE(edit.splitManyFaces(faces, t, desc, points, 1, false, 1.0));
+    path({-1, 0, 0}, {int32_t(edgeOf(g, 0, 3)) | onEdge, int32_t(edgeOf(g, 1, 4)) | onEdge, int32_t(edgeOf(g, 0, 1)) | onEdge},
+         {0.5f, 0.5f, 0.5f});
+    EXPECT_FALSE(edit.splitManyFaces(faces, t, desc, points, 1, false, 1.0));
+    path({-1, 0}, {int32_t(edgeOf(g, 0, 3)) | onEdge, 999 | onEdge}, {0.5f, 0.5f});
+    EXPECT_FALSE(edit.splitManyFaces(faces, t, desc, points, 1, false, 1.0));
+    EXPECT_EQ(edit.vertexCount(), 9u);
+    EXPECT_EQ(edit.faceCount(), 4u);
+
+    // Across the bottom row: through a face point in face 0, in two steps across face 1.
+    path({-1, 0, 0, 1},
+         {int32_t(edgeOf(g, 0, 3)) | onEdge, 0, int32_t(edgeOf(g, 1, 4)) | onEdge, int32_t(edgeOf(g, 2, 5)) | onEdge},
+         {0.5f, 0, 0.5f, 0.5f});
+    ASSERT_TRUE(edit.splitManyFaces(faces, t, desc, points, 2, false, 1.0));
+    auto out = converted(edit);
+    EXPECT_EQ(out->nbFace(), 6u);
+    EXPECT_EQ(out->nbVertex(), 9u + 5u);
+    EXPECT_EQ(euler(*out), 1);
+
+    // Round the four sides of a box, closing on the first edge's cut vertex.
+    auto cube = box();
+    TpolyEditableGeom ring(cube.get(), 7);
+    path({-1, 2, 5, 3, 4},
+         {int32_t(edgeOf(*cube, 0, 4)) | onEdge, int32_t(edgeOf(*cube, 1, 5)) | onEdge,
+          int32_t(edgeOf(*cube, 3, 7)) | onEdge, int32_t(edgeOf(*cube, 2, 6)) | onEdge,
+          int32_t(edgeOf(*cube, 0, 4)) | onEdge},
+         {0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
+    ASSERT_TRUE(ring.splitManyFaces(faces, t, desc, T3dFltPointArray(), 1, true, 1.0));
+    auto closed = converted(ring);
+    EXPECT_EQ(closed->nbFace(), 10u);
+    EXPECT_EQ(closed->nbVertex(), 12u);
+    EXPECT_EQ(closed->nbEdge(), 20u);
+    EXPECT_EQ(euler(*closed), 2);
+}
+
+TEST(EditSplit, SubdivideFacesReuseSharedMidpoints) {
+    auto src = grid(2);
+    TpolyEditableGeom edit(src.get(), 7);
+    EXPECT_FALSE(edit.subdivideFace(99, T3dFltPoint(), nullptr, nullptr, 0, true));
+    std::vector<T2FloatArray> uvs(1);
+    std::vector<TpolyColorValueArray> colors(1);
+    const uint32_t selected[3] = {0, 1, 3};
+    T3dFltPoint centres[3];
+    for (uint32_t k = 0; k < 3; ++k) {
+        edit.getFaceCenter(selected[k], kFaceInfoCornerMean, centres[k]);
+        T2FloatPair uv;
+        TpolyColorValue c;
+        ASSERT_TRUE(edit.getUVFaceCenter(selected[k], 0, uv));
+        ASSERT_TRUE(edit.getColorFaceCenter(selected[k], 0, c));
+        uvs[0].addLast(uv);
+        colors[0].addLast(c);
+    }
+    for (uint32_t k = 0; k < 3; ++k)
+        ASSERT_TRUE(edit.subdivideFace(selected[k], centres[k], uvs.data(), colors.data(), k, true));
+    auto out = converted(edit);
+    EXPECT_EQ(out->nbFace(), 13u);
+    EXPECT_EQ(out->nbVertex(), 9u + 10u + 3u);
+    EXPECT_EQ(euler(*out), 1);
+    uint32_t quads = 0;
+    for (uint32_t f = 0; f < out->nbFace(); ++f) quads += out->faceVertexCount(f) == 4 ? 1 : 0;
+    EXPECT_EQ(quads, 12u);  // face 2 gained two midpoints
+    // Face 3's four quads keep its group and blind data.
+    EXPECT_EQ(groupSize(*out), 4u);
+    for (uint32_t f = 0; f < out->nbFace(); ++f)
+        EXPECT_EQ(faceTag(*out, f), out->isInGroup(kPolyGrpFace, 3, f) ? 42 : -1) << f;
 }

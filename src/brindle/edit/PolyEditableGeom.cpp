@@ -52,7 +52,7 @@ TpolyEditableGeom::TpolyEditableGeom(const TpolyEditableGeom& o)
       fFaces(o.fFaces), fEdges(o.fEdges), fCorners(o.fCorners), fWings(o.fWings), fN2MFaces(o.fN2MFaces),
       fVertexInfo(o.fVertexInfo), fN2MEdges(o.fN2MEdges), fUVIds(o.fUVIds), fUVs(o.fUVs), fColorIds(o.fColorIds),
       fColors(o.fColors), fNormalIds(o.fNormalIds), fUserNormals(o.fUserNormals), fEdgeSource(o.fEdgeSource),
-      fVertexSource(o.fVertexSource), fChanged(o.fChanged) {
+      fVertexSource(o.fVertexSource), fChanged(o.fChanged), fMidpoints(o.fMidpoints) {
     // The copy owns every element: point the nodes at its own corner slots.
     for (uint32_t id = 0; id < fFaces.idBound(); ++id) {
         TfaceNode& f = fFaces.fNodes[id];

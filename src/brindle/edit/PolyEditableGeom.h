@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "brindle/base/Alloca.h"
 #include "brindle/base/Array.h"
 #include "brindle/base/BitField.h"
 #include "brindle/base/Export.h"
@@ -178,6 +179,49 @@ public:
     // The face gains, after each use of edge, a use of newEdge (the piece split off edge's end,
     // so edge now ends where newEdge starts), its attributes interpolated at t along the old edge.
     void insertEdge(uint32_t face, uint32_t edge, uint32_t newEdge, float t);
+
+    // --- Face geometry and face splitting (PolyEditableSubdivide.cpp, PolyEditableSplit.cpp) ----
+    // Newell normal of all the face's loops, not normalised.
+    void getFaceNormal(uint32_t face, T4dFltVector& normal) const;
+    // Centre of the outer loop: the corner mean, or the length-weighted mean of edge midpoints.
+    void getFaceCenter(uint32_t face, TpolyFaceInfo info, T3dFltPoint& centre) const;
+    // Corner means of UVs and colours; false when some corner has none in the set.
+    bool getUVFaceCenter(uint32_t face, uint32_t set, T2FloatPair& uv);
+    bool getColorFaceCenter(uint32_t face, uint32_t set, TpolyColorValue& colour);
+    // The first face holding both edges (all of them listed into faces), a vertex and an edge,
+    // or two vertices; -1 when there is none.
+    int32_t getFaceId(uint32_t edgeA, uint32_t edgeB, TuInt32Array& faces) const;
+    int32_t getVtxFaceId(uint32_t vertex, uint32_t edge) const;
+    int32_t getVtxVtxFaceId(uint32_t a, uint32_t b) const;
+    // Cuts a face in two from a start to an end, each the point at fraction t along an edge or,
+    // with t negative, vertex a (b); fractions within 1e-5 of an end are that vertex. The cut
+    // passes through points, or through count evenly spaced new vertices when points is empty.
+    // face -1 takes the first face holding both ends. The piece from the start along the
+    // boundary to the end keeps the face's id, the other is a new face whose source is it; holes
+    // follow the piece that encloses them. New corners interpolate UVs, colours and user normals
+    // between the ends at their projection on the cut. With checkAngle the cut is hard when the
+    // pieces' normals meet at a cosine below cosAngle. Answers the end vertex, or -1 with nothing
+    // changed when an id is unknown, no face holds both ends on its outer loop, the face has
+    // fewer than 3 corners, or the cut would run along one of its edges.
+    int32_t splitAFace(uint32_t a, float ta, uint32_t b, float tb, const T3dFltPointArray& points, bool checkAngle,
+                       uint32_t count, int32_t face, double cosAngle);
+    // Cuts along a path, point k given by descriptors[k]: bit 31 set, a point at fraction
+    // fractions[k] on edge bits 0-29; clear, the inner point points[bits 0-29]. faces[k] is the
+    // face holding the segment that ends at point k (-1: found from its ends). Each run from an
+    // edge point to the next becomes one splitAFace through the inner points between them (or
+    // subdivisions - 1 even steps). False, with nothing changed, when the path does not start and
+    // end on edges, names unknown ids, sets bit 30, meets a face twice or cuts along an edge.
+    bool splitManyFaces(const Tint32Array& faces, const TfloatArray& fractions, const Tint32Array& descriptors,
+                        const T3dFltPointArray& points, uint32_t subdivisions, bool checkAngle, double cosAngle);
+    // Replaces a face without holes by one quad per corner around a new centre vertex: centre,
+    // midpoint before the corner, the corner, midpoint after it. Edges are split at their middle,
+    // except those an earlier subdivision in this copy split already. The centre takes UV
+    // centreUVs[set][index] where the face is mapped and colour centreColors[set][index] unless
+    // its alpha is the largest float; with interpolateNormals it takes the mean of the face's user
+    // normals. The first quad keeps the id. False, with nothing changed, for an unknown face, a
+    // face with holes or fewer than 3 corners.
+    bool subdivideFace(uint32_t face, const T3dFltPoint& centre, const T2FloatArray* centreUVs,
+                       const TpolyColorValueArray* centreColors, uint32_t index, bool interpolateNormals);
     // --- Deletion and collapse (PolyEditableCollapse.cpp) -----------------------------------------
     // Takes a face out (nothing when it is the last one); its edges and vertices stay.
     void deleteFace(uint32_t face);
@@ -202,6 +246,32 @@ private:
     void insertSplitCorners(uint32_t face, uint32_t edge, uint32_t newEdge, float t, TsplitCaches& caches);
     // The id when it names a set user normal, else -1.
     int32_t validNormal(int32_t id) const;
+    // One end of a cut: a vertex, or a point at fraction t inside an edge.
+    struct TcutEnd {
+        uint32_t vertex = ~0u, edge = ~0u;
+        float t = 0;
+    };
+    bool resolveCutEnd(uint32_t id, float t, TcutEnd& end) const;
+    uint32_t cutCorner(const TfaceNode& f, const TcutEnd& end) const;
+    void facesHolding(const TcutEnd& a, const TcutEnd& b, TuInt32Array& out) const;
+    int32_t firstFaceHolding(const TcutEnd& a, const TcutEnd& b, TuInt32Array* faces) const;
+    bool cutAllowed(const TfaceNode& f, const TcutEnd& s, const TcutEnd& e, uint32_t nInner) const;
+    // A face being assembled from corners: references with end flags cleared until the caller
+    // sets them, and the corners' attributes, corner-major, in scratch memory.
+    struct Tpiece {
+        uint32_t* refs;
+        int32_t* uv;
+        int32_t* col;
+        int32_t* nrm;
+        uint32_t n = 0;
+        Tpiece(Talloca& scratch, uint32_t capacity, uint32_t nbUV, uint32_t nbColor)
+            : refs(scratch.allocateArray<uint32_t>(capacity)),
+              uv(scratch.allocateArray<int32_t>(capacity * nbUV + 1)),
+              col(scratch.allocateArray<int32_t>(capacity * nbColor + 1)),
+              nrm(scratch.allocateArray<int32_t>(capacity)) {}
+    };
+    void pushCorner(Tpiece& p, uint32_t ref, const int32_t* uv, const int32_t* col, int32_t nrm) const;
+    void pushFaceCorner(Tpiece& p, const TfaceNode& f, uint32_t corner);
     void setSideFaces(uint32_t edge, Tside side, const TuInt32Array& faces);
     void markEdgeDeleted(uint32_t e);
     bool sameVertexFan(uint32_t v, const TuInt32Array& edges) const;
@@ -236,4 +306,6 @@ private:
     Tint32Array fEdgeSource{256};
     Tint32Array fVertexSource{256};
     uint32_t fChanged = 0;
+    // Vertices made as edge midpoints by subdivideFace, which neighbouring subdivisions reuse.
+    std::vector<bool> fMidpoints;
 };

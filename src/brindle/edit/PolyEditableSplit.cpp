@@ -283,3 +283,299 @@ bool TpolyEditableGeom::splitEdge(uint32_t edge, const T3dFltPoint* positions, T
     }
     return true;
 }
+
+// --- Face splitting ----------------------------------------------------------------------------------
+
+bool TpolyEditableGeom::resolveCutEnd(uint32_t id, float t, TcutEnd& end) const {
+    end = TcutEnd();
+    if (t < 0) {
+        end.vertex = id;
+        return id < vertexCount();
+    }
+    if (id >= edgeCount() || isEdgeDeleted(id) || t > 1) return false;
+    if (t <= kOnEdge) {
+        end.vertex = getStartVertex(id);
+    } else if (t >= 1 - kOnEdge) {
+        end.vertex = getEndVertex(id);
+    } else {
+        end.edge = id;
+        end.t = t;
+    }
+    return true;
+}
+
+uint32_t TpolyEditableGeom::cutCorner(const TfaceNode& f, const TcutEnd& end) const {
+    return end.edge != ~0u ? f.findEdgeInFace(end.edge) : findVertexInFace(f, end.vertex);
+}
+
+void TpolyEditableGeom::facesHolding(const TcutEnd& a, const TcutEnd& b, TuInt32Array& out) const {
+    out.clear();
+    TuInt32Array candidates(16);
+    const TcutEnd& byEdge = a.edge != ~0u ? a : b;
+    if ((fMode & kModeWings) && byEdge.edge != ~0u) {
+        edgeFaces(byEdge.edge, candidates);
+    } else if ((fMode & kModeWings) && (fMode & kModeVertexInfo)) {
+        vertexFaces(a.vertex, candidates);
+    } else {
+        for (uint32_t id = 0; id < fFaces.idBound(); ++id) candidates.addLast(id);
+    }
+    for (uint32_t id : candidates) {
+        const TfaceNode* f = fFaces.find(id);
+        if (f && cutCorner(*f, a) != ~0u && cutCorner(*f, b) != ~0u) out.addLast(id);
+    }
+}
+
+int32_t TpolyEditableGeom::firstFaceHolding(const TcutEnd& a, const TcutEnd& b, TuInt32Array* faces) const {
+    TuInt32Array local(4);
+    TuInt32Array& out = faces ? *faces : local;
+    facesHolding(a, b, out);
+    return out.empty() ? -1 : int32_t(out[0]);
+}
+
+int32_t TpolyEditableGeom::getFaceId(uint32_t edgeA, uint32_t edgeB, TuInt32Array& faces) const {
+    return firstFaceHolding(TcutEnd{~0u, edgeA, 0.5f}, TcutEnd{~0u, edgeB, 0.5f}, &faces);
+}
+
+int32_t TpolyEditableGeom::getVtxFaceId(uint32_t vertex, uint32_t edge) const {
+    return firstFaceHolding(TcutEnd{vertex, ~0u, 0}, TcutEnd{~0u, edge, 0.5f}, nullptr);
+}
+
+int32_t TpolyEditableGeom::getVtxVtxFaceId(uint32_t a, uint32_t b) const {
+    return firstFaceHolding(TcutEnd{a, ~0u, 0}, TcutEnd{b, ~0u, 0}, nullptr);
+}
+
+bool TpolyEditableGeom::cutAllowed(const TfaceNode& f, const TcutEnd& s, const TcutEnd& e, uint32_t nInner) const {
+    const uint32_t ks = cutCorner(f, s), ke = cutCorner(f, e);
+    if (ks == ~0u || ke == ~0u || ks == ke) return false;
+    // Both ends on the outer loop: a cut that starts or ends on a hole would not divide the face.
+    uint32_t first, end;
+    f.loopBounds(0, first, end);
+    if (ks >= end || ke >= end) return false;
+    if (nInner > 0) return true;
+    // Without inner points the cut must not run along an edge the face already has: corner k
+    // spans from its start vertex to the next corner's.
+    const bool sv = s.vertex != ~0u, ev = e.vertex != ~0u;
+    if (sv && f.nextInLoop(ke) == ks) return false;
+    if (ev && f.nextInLoop(ks) == ke) return false;
+    return true;
+}
+
+namespace {
+// Whether p lies inside the polygon (crossing count), both seen along the polygon's dominant
+// normal axis.
+bool insidePolygon(const T3dFltPoint* poly, uint32_t n, const T3dFltPoint& p) {
+    T4dFltVector normal;
+    for (uint32_t i = 0; i < n; ++i) {
+        const T3dFltPoint& a = poly[i];
+        const T3dFltPoint& b = poly[(i + 1) % n];
+        normal.x += (a.y - b.y) * (a.z + b.z);
+        normal.y += (a.z - b.z) * (a.x + b.x);
+        normal.z += (a.x - b.x) * (a.y + b.y);
+    }
+    const float ax = std::fabs(normal.x), ay = std::fabs(normal.y), az = std::fabs(normal.z);
+    const int u = ax >= ay && ax >= az ? 1 : 0, v = ax >= ay && ax >= az ? 2 : (ay >= az ? 2 : 1);
+    bool inside = false;
+    for (uint32_t i = 0, j = n - 1; i < n; j = i++) {
+        const float ui = poly[i][u], vi = poly[i][v], uj = poly[j][u], vj = poly[j][v];
+        if ((vi > p[v]) != (vj > p[v]) && p[u] < (uj - ui) * (p[v] - vi) / (vj - vi) + ui) inside = !inside;
+    }
+    return inside;
+}
+}  // namespace
+
+void TpolyEditableGeom::pushCorner(Tpiece& p, uint32_t ref, const int32_t* uv, const int32_t* col, int32_t nrm) const {
+    p.refs[p.n] = ref & ~kEndFlags;
+    std::copy(uv, uv + fNbUVSets, p.uv + p.n * fNbUVSets);
+    std::copy(col, col + fNbColorSets, p.col + p.n * fNbColorSets);
+    p.nrm[p.n++] = nrm;
+}
+
+void TpolyEditableGeom::pushFaceCorner(Tpiece& p, const TfaceNode& f, uint32_t k) {
+    readCorner(f, k, p.uv + p.n * fNbUVSets, p.col + p.n * fNbColorSets, p.nrm[p.n]);
+    p.refs[p.n++] = f.fCorners[k] & ~kEndFlags;
+}
+
+int32_t TpolyEditableGeom::splitAFace(uint32_t a, float ta, uint32_t b, float tb, const T3dFltPointArray& points,
+                                      bool checkAngle, uint32_t count, int32_t face, double cosAngle) {
+    TcutEnd s, e;
+    if (!resolveCutEnd(a, ta, s) || !resolveCutEnd(b, tb, e)) return -1;
+    const int32_t id = face >= 0 ? face : firstFaceHolding(s, e, nullptr);
+    const uint32_t nInner = points.empty() ? count : points.size();
+    const TfaceNode* found = id >= 0 ? fFaces.find(uint32_t(id)) : nullptr;
+    if (!found || found->fCount < 3 || !cutAllowed(*found, s, e, nInner)) return -1;
+    auto endPoint = [&](const TcutEnd& c) {
+        if (c.vertex != ~0u) return fVertices[c.vertex];
+        const T3dFltPoint& p0 = fVertices[getStartVertex(c.edge)];
+        return p0 + (fVertices[getEndVertex(c.edge)] - p0) * c.t;
+    };
+    const T3dFltPoint ps = endPoint(s), pe = endPoint(e);
+
+    uint32_t S = s.vertex, E = e.vertex, split;
+    if (s.edge != ~0u) splitEdge(s.edge, s.t, split, S);
+    if (e.edge != ~0u) splitEdge(e.edge, e.t, split, E);
+    TuInt32Array sEdges(16), eEdges(16);
+    if (fMode & kModeVertexInfo) {
+        getVertexEdges(S, sEdges);
+        getVertexEdges(E, eEdges);
+    }
+    TfaceNode& f = fFaces.fNodes[uint32_t(id)];
+    const uint32_t ks = findVertexInFace(f, S), ke = findVertexInFace(f, E);
+
+    // The chain S, inner points, E with its attributes: the ends keep the face's own, inner
+    // points interpolate between them at their projection on S-E.
+    Talloca scratch;
+    const uint32_t nChain = nInner + 2, nUV = fNbUVSets, nCol = fNbColorSets;
+    uint32_t* chain = scratch.allocateArray<uint32_t>(nChain);
+    uint32_t* cut = scratch.allocateArray<uint32_t>(nChain);
+    int32_t* uv = scratch.allocateArray<int32_t>(nChain * nUV + 1);
+    int32_t* col = scratch.allocateArray<int32_t>(nChain * nCol + 1);
+    int32_t* nrm = scratch.allocateArray<int32_t>(nChain);
+    chain[0] = S;
+    chain[nChain - 1] = E;
+    readCorner(f, ks, uv, col, nrm[0]);
+    readCorner(f, ke, uv + (nChain - 1) * nUV, col + (nChain - 1) * nCol, nrm[nChain - 1]);
+    const T3dFltPoint d = pe - ps;
+    const float len2 = dot(d, d);
+    const int32_t *uvS = uv, *uvE = uv + (nChain - 1) * nUV, *colS = col, *colE = col + (nChain - 1) * nCol;
+    const int32_t nS = validNormal(nrm[0]), nE = validNormal(nrm[nChain - 1]);
+    for (uint32_t i = 1; i + 1 < nChain; ++i) {
+        const T3dFltPoint p = points.empty() ? ps + d * (float(i) / float(nChain - 1)) : points[i - 1];
+        const float t = len2 > 0 ? std::clamp(dot(p - ps, d) / len2, 0.0f, 1.0f) : float(i) / float(nChain - 1);
+        chain[i] = createVertex(p);
+        for (uint32_t k = 0; k < nUV; ++k)
+            uv[i * nUV + k] = uvS[k] >= 0 && uvE[k] >= 0 ? createUV(lerp(fUVs[k][uvS[k]], fUVs[k][uvE[k]], t), k) : -1;
+        for (uint32_t k = 0; k < nCol; ++k)
+            col[i * nCol + k] =
+                colS[k] >= 0 && colE[k] >= 0 ? createColor(lerp(fColors[k][colS[k]], fColors[k][colE[k]], t), k) : -1;
+        nrm[i] = nS >= 0 && nE >= 0 ? int32_t(fUserNormals.append(lerp(fUserNormals[nS], fUserNormals[nE], t))) : -1;
+    }
+    for (uint32_t i = 0; i + 1 < nChain; ++i) cut[i] = createEdge(chain[i], chain[i + 1], false, false);
+
+    // Piece A (keeps the id) runs the boundary from S to E and the cut back; piece B the
+    // boundary from E to S and the cut forward. Holes go to the piece that encloses them.
+    const uint32_t capacity = f.fCount + nChain;
+    Tpiece pa(scratch, capacity, nUV, nCol), pb(scratch, capacity, nUV, nCol);
+    for (uint32_t k = ks; k != ke; k = f.nextInLoop(k)) pushFaceCorner(pa, f, k);
+    for (uint32_t i = nChain - 1; i-- > 0;)
+        pushCorner(pa, cut[i] | TpolyBits::kReversedUse, uv + (i + 1) * nUV, col + (i + 1) * nCol, nrm[i + 1]);
+    for (uint32_t k = ke; k != ks; k = f.nextInLoop(k)) pushFaceCorner(pb, f, k);
+    for (uint32_t i = 0; i + 1 < nChain; ++i) pushCorner(pb, cut[i], uv + i * nUV, col + i * nCol, nrm[i]);
+    pa.refs[pa.n - 1] |= TpolyBits::kEndOfLoop;
+    pb.refs[pb.n - 1] |= TpolyBits::kEndOfLoop;
+    uint32_t first, end;
+    f.loopBounds(0, first, end);
+    if (end < f.fCount) {
+        T3dFltPoint* outline = scratch.allocateArray<T3dFltPoint>(pa.n);
+        for (uint32_t k = 0; k < pa.n; ++k)
+            outline[k] = fVertices[getStartVertex(pa.refs[k] & TpolyBits::kEdgeMask,
+                                                  (pa.refs[k] & TpolyBits::kReversedUse) ? kReversed : kForward)];
+        const uint32_t nOutline = pa.n;
+        for (first = end; first < f.fCount; first = end) {
+            f.loopBounds(first, first, end);
+            Tpiece& p = insidePolygon(outline, nOutline, fVertices[getStartVertexInFace(f, first)]) ? pa : pb;
+            for (uint32_t k = first; k < end; ++k) pushFaceCorner(p, f, k);
+            p.refs[p.n - 1] |= TpolyBits::kEndOfLoop;
+        }
+    }
+    pa.refs[pa.n - 1] |= TpolyBits::kEndOfFace;
+    pb.refs[pb.n - 1] |= TpolyBits::kEndOfFace;
+    rebuildFace(uint32_t(id), pa.refs, pa.n, pa.uv, pa.col, pa.nrm, fMode);
+    const uint32_t other = createFace(pb.refs, pb.n, pb.uv, pb.col, pb.nrm, id, fMode);
+
+    // Pieces meeting at more than the smoothing angle get a hard cut.
+    if (checkAngle) {
+        T4dFltVector na, nb;
+        getFaceNormal(uint32_t(id), na);
+        getFaceNormal(other, nb);
+        if (na.normalize() && nb.normalize() && double(na.dot(nb)) < cosAngle - 1e-6)
+            for (uint32_t i = 0; i + 1 < nChain; ++i) fEdges[cut[i]].v[0] |= TpolyBits::kHardFlag;
+    }
+    if (fMode & kModeVertexInfo) {
+        sEdges.addLast(cut[0]);
+        setVertexEdges(S, sEdges);
+        eEdges.addLast(cut[nChain - 2]);
+        setVertexEdges(E, eEdges);
+        TuInt32Array two(2);
+        for (uint32_t i = 1; i + 1 < nChain; ++i) {
+            two.clear();
+            two.addLast(cut[i - 1]);
+            two.addLast(cut[i]);
+            setVertexEdges(chain[i], two);
+        }
+    }
+    return int32_t(E);
+}
+
+bool TpolyEditableGeom::splitManyFaces(const Tint32Array& faces, const TfloatArray& fractions,
+                                       const Tint32Array& descriptors, const T3dFltPointArray& points,
+                                       uint32_t subdivisions, bool checkAngle, double cosAngle) {
+    constexpr uint32_t kOnEdgeBit = 0x80000000u, kIndexMask = 0x3FFFFFFFu, kFlagBit = 0x40000000u;
+    const uint32_t n = descriptors.size();
+    if (n < 2 || faces.size() < n || fractions.size() < n) return false;
+    auto desc = [&](uint32_t k) { return uint32_t(descriptors[k]); };
+    auto onEdge = [&](uint32_t k) { return (desc(k) & kOnEdgeBit) != 0; };
+    if (!onEdge(0) || !onEdge(n - 1)) return false;
+
+    // Everything is checked on the untouched topology first, so a refused path changes nothing.
+    // Each cut runs from one edge point to the next through the face points between them, in
+    // a face of its own: a face met twice is refused, as a second cut there could cross the first.
+    TuInt32Array used(16);
+    uint32_t facePoints = 0;
+    TcutEnd from;
+    if (!resolveCutEnd(desc(0) & kIndexMask, fractions[0], from) || (desc(0) & kFlagBit)) return false;
+    for (uint32_t k = 1; k < n; ++k) {
+        if (!onEdge(k)) {
+            if ((desc(k) & kIndexMask) >= points.size()) return false;
+            ++facePoints;
+            continue;
+        }
+        TcutEnd to;
+        if ((desc(k) & kFlagBit) || !resolveCutEnd(desc(k) & kIndexMask, fractions[k], to)) return false;
+        const int32_t face = faces[k] >= 0 ? faces[k] : firstFaceHolding(from, to, nullptr);
+        const TfaceNode* f = face >= 0 ? fFaces.find(uint32_t(face)) : nullptr;
+        const uint32_t nInner = facePoints ? facePoints : (subdivisions > 1 ? subdivisions - 1 : 0);
+        if (!f || used.find(uint32_t(face)) != ~0u || !cutAllowed(*f, from, to, nInner)) return false;
+        used.addLast(uint32_t(face));
+        facePoints = 0;
+        from = to;
+    }
+
+    // Edge points become vertices; a point on an edge an earlier cut of the path split lands on
+    // the piece that now holds its fraction (pieces keep the edge's direction).
+    struct Tsplit {
+        uint32_t edge, vertex, piece;
+        float t;
+    };
+    std::vector<Tsplit> splits;
+    auto vertexAt = [&](uint32_t k) {
+        TcutEnd end;
+        resolveCutEnd(desc(k) & kIndexMask, fractions[k], end);
+        if (end.vertex != ~0u) return end.vertex;
+        float lo = 0, hi = 1;
+        uint32_t piece = end.edge;
+        for (const Tsplit& s : splits) {
+            if (s.edge != end.edge) continue;
+            if (std::fabs(s.t - end.t) <= kOnEdge) return s.vertex;
+            if (s.t < end.t && s.t > lo) lo = s.t, piece = s.piece;
+            if (s.t > end.t && s.t < hi) hi = s.t;
+        }
+        uint32_t ne, nv;
+        splitEdge(piece, (end.t - lo) / (hi - lo), ne, nv);
+        splits.push_back({end.edge, nv, ne, end.t});
+        return nv;
+    };
+    T3dFltPointArray inner(16);
+    uint32_t start = vertexAt(0);
+    for (uint32_t k = 1; k < n; ++k) {
+        if (!onEdge(k)) {
+            inner.addLast(points[desc(k) & kIndexMask]);
+            continue;
+        }
+        const uint32_t to = vertexAt(k);
+        const uint32_t count = inner.empty() && subdivisions > 1 ? subdivisions - 1 : 0;
+        if (splitAFace(start, -1.0f, to, -1.0f, inner, checkAngle, count, faces[k], cosAngle) < 0) return false;
+        inner.clear();
+        start = to;
+    }
+    return true;
+}
