@@ -13,6 +13,8 @@
 
 #ifdef BRINDLE_HAVE_OPENMESH
 #include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>
+
+#include "OpenMeshFill.h"
 #endif
 
 namespace {
@@ -81,18 +83,7 @@ void BM_OpenMeshBuildSplit(benchmark::State& state) {
     for (auto _ : state) {
         std::clock_t t0 = std::clock();
         Mesh mesh;
-        mesh.reserve(g.nbVertex(), g.nbEdge(), g.nbFace());
-        for (uint32_t v = 0; v < g.nbVertex(); ++v) {
-            const T3dFltPoint& p = g.vertexConst(v);
-            mesh.add_vertex(Mesh::Point(p.x, p.y, p.z));
-        }
-        std::vector<Mesh::VertexHandle> face;
-        for (uint32_t f = 0; f < g.nbFace(); ++f) {
-            face.clear();
-            for (uint32_t o = g.faceOffset(f); o < g.faceOffset(f + 1); ++o)
-                face.push_back(Mesh::VertexHandle(int(g.getStartVertex(o))));
-            mesh.add_face(face);
-        }
+        fillOpenMesh(mesh, g);
         build += cpuMsSince(t0);
         t0 = std::clock();
         // The same edges, found by their end vertices.
