@@ -51,6 +51,7 @@
 #include "brindle/geom/GlobalIterators.h"
 #include "brindle/geom/PolyBlindData.h"
 #include "brindle/geom/PolyColor.h"
+#include "brindle/geom/PolyConstraints.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/geom/PolyGrp.h"
 #include "brindle/geom/PolyNorm.h"

@@ -309,6 +309,11 @@ TEST(Traversal, SelectionHelpersAndFilters) {
     EXPECT_EQ(g.GroupManage(kPolyGrpFace, kGrpEventSelectAll, -1, 0, 0, 0, 0), 3);
     EXPECT_EQ(g.GroupManage(kPolyGrpFace, kGrpEventReverse, -1, 0, 0, 0, 0), 0);
     EXPECT_EQ(g.GroupManage(kPolyGrpEdge, kGrpEventSelectAll, -1, 0, 0, 0, 0), int32_t(g.nbEdge()));
+    // Active edge constraints filter without a constraint group: filter 1 passes nothing.
+    EXPECT_EQ(g.GroupManage(kPolyGrpEdge, kGrpEventSelectAll, -1, 0, 0, 1, 0), int32_t(g.nbEdge()));
+    TpolyConstraints::globActiveConstraints = 1u << kPolyGrpEdge;
+    EXPECT_EQ(g.GroupManage(kPolyGrpEdge, kGrpEventSelectAll, -1, 0, 0, 1, 0), 0);
+    TpolyConstraints::globActiveConstraints = 0;
 
     // The component-list conversion with a filter drops the same faces.
     TmidBody body(new TpolyGeom(g));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "brindle/geom/PolyConstraints.h"
 #include "brindle/geom/PolyGeom.h"
 
 // --- TpolyGrpDesc --------------------------------------------------------------------------------
@@ -605,8 +606,9 @@ bool TpolyGeom::getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& cente
 
 // --- Host group events ---------------------------------------------------------------------------
 
-// While the kind has a constraint group, events 3, 4, 7 and 8 take their filtered path: the group
-// they fill keeps only the components that pass testItem with the event's filter.
+// While the kind has a constraint group or active constraints, events 3, 4, 7 and 8 take their
+// filtered path: the group they fill keeps only the components that pass testItem with the
+// event's filter.
 int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int otherName, int mode, int filter,
                            int item) {
     if (!validKind(type) || event < kGrpEventCount || event > kGrpEventOtherExists) return -1;
@@ -625,7 +627,8 @@ int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int
         return fGrp->fGroups[o >= 0 ? uint32_t(o) : fGrp->append(otherName, type)];
     };
     auto count = [&](const TpolyGrpDesc& d) { return int(d.nbElem()); };
-    const bool filtered = name != kGrpNameConstraint && fGrp->findExact(kGrpNameConstraint, type) >= 0;
+    const bool filtered = name != kGrpNameConstraint &&
+                          (fGrp->findExact(kGrpNameConstraint, type) >= 0 || TpolyConstraints::isActive(type));
     auto keepPassing = [&](TpolyGrpDesc& d) {
         if (!filtered) return count(d);
         TbitFieldFixedN bits;
