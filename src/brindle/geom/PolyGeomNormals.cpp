@@ -108,8 +108,7 @@ void TpolyGeom::computeVertexNormalTopo() {
     update(dirtyFaceOffsets | dirtyEdgeToFace);
     const uint32_t n = faceDescLength(), described = describedFaces(*this), nEdge = nbEdge();
     TuInt32Array& ids = fNorm->fNormalIds;
-    ids.clear();
-    ids.changeLogicalSizeTo(n);
+    ids.changeLogicalSizeTo(n);  // every entry is written next: no need to clear first
     uint32_t* parent = ids.data();
     for (uint32_t k = 0; k < n; ++k) parent[k] = k;
 
