@@ -211,7 +211,6 @@ void TpolyEditableGeom::insertSplitCorners(uint32_t id, uint32_t edge, uint32_t 
             follow = edge | TpolyBits::kReversedUse;
         }
         insertCorner(f, k, follow, uv, col, normal);
-        if (fMode & kModeWings) addWingEdgeFace(newEdge, id, reversed ? kRight : kLeft);
     }
 }
 
@@ -223,6 +222,10 @@ void TpolyEditableGeom::insertEdge(uint32_t face, uint32_t edge, uint32_t newEdg
     Talloca scratch;
     TsplitCaches caches(scratch, fNbUVSets, fNbColorSets);
     insertSplitCorners(face, edge, newEdge, t, caches);
+    if (!(fMode & kModeWings)) return;
+    const TfaceNode& f = fFaces.fNodes[face];
+    for (uint32_t k = 0; k < f.fCount; ++k)
+        if (f.getEdge(k) == newEdge) addWingEdgeFace(newEdge, face, f.getDirection(k) == kReversed ? kRight : kLeft);
 }
 
 bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uint32_t& newVertex) {
