@@ -91,6 +91,12 @@ TEST(EditSplit, SplitAFaceCarriesAttributesAndRefusesBadCuts) {
     EXPECT_EQ(groupSize(*out), 2u);
     for (uint32_t f = 0; f < out->nbFace(); ++f)
         EXPECT_EQ(faceTag(*out, f), out->isInGroup(kPolyGrpFace, 3, f) ? 42 : -1) << f;
+
+    // A copy without wings or vertex information cuts alike.
+    auto plain = twoQuads();
+    TpolyEditableGeom basic(plain.get(), 1);
+    ASSERT_GE(basic.splitAFace(4, 0.5f, 6, 0.5f, none, false, 0, -1, 1.0), 0);
+    EXPECT_EQ(converted(basic)->nbFace(), 3u);
 }
 
 TEST(EditSplit, SplitAFaceSendsHolesToTheEnclosingPiece) {

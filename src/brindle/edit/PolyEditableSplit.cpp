@@ -235,7 +235,13 @@ bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uin
     const T3dFltPoint& pb = fVertices[b];
     const T3dFltPoint p(pa.x * (1 - t) + pb.x * t, pa.y * (1 - t) + pb.y * t, pa.z * (1 - t) + pb.z * t);
     TuInt32Array faces(8), bEdges(16);
-    if (fMode & kModeWings) edgeFaces(edge, faces);
+    if (fMode & kModeWings) {
+        edgeFaces(edge, faces);
+    } else {
+        // Without wings the faces using the edge are found by scanning them all.
+        for (uint32_t id = 0; id < fFaces.idBound(); ++id)
+            if (const TfaceNode* f = fFaces.find(id); f && f->findEdgeInFace(edge) != ~0u) faces.addLast(id);
+    }
     if (fMode & kModeVertexInfo) getVertexEdges(b, bEdges);
 
     newVertex = createVertex(p);
