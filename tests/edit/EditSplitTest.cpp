@@ -209,3 +209,24 @@ TEST(EditSplit, SubdivideFacesReuseSharedMidpoints) {
     for (uint32_t f = 0; f < out->nbFace(); ++f)
         EXPECT_EQ(faceTag(*out, f), out->isInGroup(kPolyGrpFace, 3, f) ? 42 : -1) << f;
 }
+
+TEST(EditSplit, UserNormalsFollowCutsAndSubdivisions) {
+    for (int subdivide = 0; subdivide < 2; ++subdivide) {
+        auto src = twoQuads();
+        src->update(dirtyNormalTopo);
+        for (uint32_t o = 4; o < 8; ++o) src->setUserNormal(src->getNormalId(o), T4dFltVector(0, 0, 1));
+        TpolyEditableGeom edit(src.get(), 7);
+        if (subdivide)
+            ASSERT_TRUE(edit.subdivideFace(1, T3dFltPoint(1.5f, 0.5f, 0), nullptr, nullptr, 0, true));
+        else
+            ASSERT_GE(edit.splitAFace(4, 0.5f, 6, 0.5f, T3dFltPointArray(), false, 1, -1, 1.0), 0);
+        std::unique_ptr<TpolyGeom> out(edit.convert(true, true, nullptr));
+        EXPECT_EQ(out->checkObject(0x7), 0u);
+        out->update(dirtyNormalTopo);
+        // Every corner made from face 1 has one; face 0's corner away from face 1 has none.
+        EXPECT_FALSE(out->hasValidUserNormal(out->getNormalId(0)));
+        for (uint32_t f = 1; f < out->nbFace(); ++f)
+            for (uint32_t o = out->faceOffset(f); o < out->faceOffset(f + 1); ++o)
+                EXPECT_TRUE(out->hasValidUserNormal(out->getNormalId(o))) << subdivide << " " << o;
+    }
+}
