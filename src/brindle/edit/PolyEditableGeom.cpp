@@ -36,6 +36,12 @@ uint32_t TfaceNode::prevInLoop(uint32_t corner) const {
     return corner > first ? corner - 1 : end - 1;
 }
 
+bool TfaceNode::usesEdgeTwice(uint32_t edge, uint32_t first) const {
+    for (uint32_t k = first + 1; k < fCount; ++k)
+        if (getEdge(k) == edge) return true;
+    return false;
+}
+
 uint32_t TfaceNode::findEdgeInFace(uint32_t edge) const {
     for (uint32_t k = 0; k < fCount; ++k)
         if (getEdge(k) == edge) return k;
@@ -210,7 +216,8 @@ bool walkFan(Geom& g, uint32_t v, uint32_t from, uint32_t face, uint32_t stop, u
         const TfaceNode* f = g.faces().find(face);
         if (!f) return false;
         const uint32_t k = f->findEdgeInFace(e);
-        if (k == ~0u) return false;
+        // A face using the edge twice has no single way on: such vertices keep edge lists.
+        if (k == ~0u || f->usesEdgeTwice(e, k)) return false;
         const uint32_t other = g.getStartVertexInFace(*f, k) == v ? f->prevInLoop(k) : f->nextInLoop(k);
         e = f->getEdge(other);
         if (e == stop) return true;

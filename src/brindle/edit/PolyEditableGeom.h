@@ -45,6 +45,8 @@ struct BRINDLE_API TfaceNode {
     uint32_t prevInLoop(uint32_t corner) const;
     // Corner that uses edge, or -1.
     uint32_t findEdgeInFace(uint32_t edge) const;
+    // A use of edge after corner first.
+    bool usesEdgeTwice(uint32_t edge, uint32_t first) const;
 };
 
 // Faces by id: ids are never reused (a new face takes last + 1), so the map is a block list of
@@ -227,6 +229,33 @@ public:
     void deleteFace(uint32_t face);
     // Deletes every face that uses an edge from a vertex to itself.
     void cleanupDegenerateFaces();
+    // The edge and vertex operations below need wings and vertex information (mode 7); without
+    // them, for an unknown or deleted id, or when the result would be degenerate, they refuse and
+    // change nothing. Removed edges are marked deleted and leave their vertices' edge lists.
+    // Marks deleted each edge that only this face uses (before the face goes).
+    void updateVertexAdjacencyForFaceToBeDeleted(uint32_t face);
+    // Joins the faces on both sides of a manifold inner edge into one; when the edge lies on a
+    // hole of one face whose other side fills that hole exactly, the filling face goes. With
+    // cleanVertices the ends left between two edges are deleted too.
+    bool deleteEdge(uint32_t edge, bool cleanVertices);
+    // deleteEdge for an edge on the outer loops of both its faces.
+    bool deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices);
+    // Merges the two edges of a vertex of order 2 into one; refused when a loop through it would
+    // drop below three corners.
+    bool deleteVertex(uint32_t vertex);
+    // Merges the edge's end into its start at their midpoint; faces that become two-sided go and
+    // their edges merge. Refused when nothing would be left, when a hole of three corners holds
+    // the edge, or when the result would fold (a face meeting the merged vertex twice, or a
+    // neighbour of both ends that no triangle on the edge joins).
+    bool collapseEdge(uint32_t edge);
+    // Collapses every edge of the face in corner order (nothing when the face does not exist).
+    void collapseFace(uint32_t face);
+    // Takes the first use of edge out of the face's corners and the face out of its wing.
+    void removeEdge(uint32_t face, uint32_t edge);
+    // Removes hole loop `loop` (1 for the first hole) from the face.
+    void removeLoopFromFace(uint32_t face, uint32_t loop);
+    // Deletes a face of two corners, its second edge merged into its first.
+    void deleteAndMerge2EdgeFace(uint32_t face);
 
 private:
     void initialize(TpolyGeom* record);
@@ -279,6 +308,30 @@ private:
     void faceOrigins(TuInt32Array& out) const;
     void carryGroups(TpolyGeom& out, const TuInt32Array& faceMap) const;
     void carryBlindData(TpolyGeom& out, const TuInt32Array& faceMap, bool inherit) const;
+    // A face's loops as plain lists while it is rebuilt: references without end flags, the loop
+    // lengths, and per corner its UV ids, colour ids (corner-major) and user normal id.
+    struct TcornerList {
+        TuInt32Array refs{16}, loops{4};
+        Tint32Array uvIds{16}, colorIds{16}, normalIds{16};
+        void clear();
+    };
+    void appendCorner(TcornerList& list, const TfaceNode& f, uint32_t corner);
+    // Appends corners [first, end) of one loop as a new loop.
+    void appendLoop(TcornerList& list, const TfaceNode& f, uint32_t first, uint32_t end);
+    // Rewrites a face from the list (wings follow); the list's refs gain their end flags.
+    void rebuildFromList(uint32_t face, TcornerList& list);
+    // Takes a face out of the map and the wings without touching vertex information.
+    void dropFace(uint32_t face);
+    // Takes out corner k's slot in every per-corner list; its end flags pass to the corner before.
+    void removeSlot(TfaceNode& f, uint32_t k);
+    // Edge lists of the vertices, for refreshVertices after an edit.
+    void captureVertices(const TuInt32Array& vertices, std::vector<TuInt32Array>& lists) const;
+    // Rewrites each vertex's information from its captured list minus deleted edges.
+    void refreshVertices(const TuInt32Array& vertices, std::vector<TuInt32Array>& lists);
+    bool hasAdjacency() const { return (fMode & (kModeWings | kModeVertexInfo)) == (kModeWings | kModeVertexInfo); }
+    void mergeTwoEdgeFace(uint32_t face, bool refresh);
+    bool deleteEdgeOnHole(uint32_t edge, uint32_t outer, uint32_t inner, bool cleanVertices);
+    void faceVertices(const TfaceNode& f, TuInt32Array& out) const;
 
     uint32_t fMode = 0;
     uint32_t fFaceCount = 0;

@@ -1,0 +1,293 @@
+// Deletion of edges (joining the faces on their two sides) and of vertices between two edges.
+// Each operation works out the new corner lists first and refuses before changing anything.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "brindle/edit/PolyEditableGeom.h"
+
+namespace {
+bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != ~0u; }
+void addUnique(TuInt32Array& list, uint32_t v) {
+    if (!contains(list, v)) list.addLast(v);
+}
+uint32_t edgeOf(uint32_t ref) { return ref & TpolyBits::kEdgeMask; }
+
+using Tloop = std::vector<uint32_t>;  // corner indices into a pool list
+
+// Cuts every loop at each edge it uses twice: [X e Y e'] becomes [X] and [Y]. Empty pieces go;
+// the cut edges are appended to cut.
+void splitAtRepeatedEdges(const TuInt32Array& refs, std::vector<Tloop>& loops, TuInt32Array& cut) {
+    for (size_t li = 0; li < loops.size();) {
+        const Tloop lp = loops[li];
+        size_t i = 0, j = 0;
+        for (i = 0; i < lp.size() && !j; ++i)
+            for (size_t k = i + 1; k < lp.size() && !j; ++k)
+                if (edgeOf(refs[lp[i]]) == edgeOf(refs[lp[k]])) j = k;
+        if (!j) {
+            ++li;
+            continue;
+        }
+        --i;
+        addUnique(cut, edgeOf(refs[lp[i]]));
+        Tloop rest(lp.begin() + long(j) + 1, lp.end());
+        rest.insert(rest.end(), lp.begin(), lp.begin() + long(i));
+        loops[li].assign(lp.begin() + long(i) + 1, lp.begin() + long(j));
+        loops.push_back(std::move(rest));
+    }
+}
+}  // namespace
+
+namespace {
+// Twice the area of the polygon through the loop's oriented start vertices (Newell's normal).
+template <typename Geom>
+float loopArea(const Geom& g, const TuInt32Array& refs, const Tloop& loop) {
+    double nx = 0, ny = 0, nz = 0;
+    for (size_t i = 0; i < loop.size(); ++i) {
+        const uint32_t r0 = refs[loop[i]], r1 = refs[loop[(i + 1) % loop.size()]];
+        const T3dFltPoint& p = g.vertex(g.getStartVertex(edgeOf(r0), (r0 & TpolyBits::kReversedUse) ? kReversed : kForward));
+        const T3dFltPoint& q = g.vertex(g.getStartVertex(edgeOf(r1), (r1 & TpolyBits::kReversedUse) ? kReversed : kForward));
+        nx += double(p.y - q.y) * (p.z + q.z);
+        ny += double(p.z - q.z) * (p.x + q.x);
+        nz += double(p.x - q.x) * (p.y + q.y);
+    }
+    return float(std::sqrt(nx * nx + ny * ny + nz * nz));
+}
+}  // namespace
+
+bool TpolyEditableGeom::deleteEdge(uint32_t edge, bool cleanVertices) {
+    if (!hasAdjacency() || edge >= edgeCount() || isEdgeDeleted(edge)) return false;
+    const TpolyWingEdge& w = fWings[edge];
+    if (!TpolyTopo::isSingleFace(w.side[0]) || !TpolyTopo::isSingleFace(w.side[1])) return false;
+    const uint32_t left = w.side[0], right = w.side[1];
+    if (left == right) return deleteEdgeNotOnHole(edge, cleanVertices);
+    auto inHole = [&](uint32_t id) {
+        const TfaceNode& f = fFaces.fNodes[id];
+        uint32_t first, end;
+        f.loopBounds(f.findEdgeInFace(edge), first, end);
+        return first > 0;
+    };
+    const bool holeL = inHole(left), holeR = inHole(right);
+    if (!holeL && !holeR) return deleteEdgeNotOnHole(edge, cleanVertices);
+    if (holeL && holeR) return false;
+    return holeL ? deleteEdgeOnHole(edge, left, right, cleanVertices)
+                 : deleteEdgeOnHole(edge, right, left, cleanVertices);
+}
+
+bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
+    if (!hasAdjacency() || edge >= edgeCount() || isEdgeDeleted(edge)) return false;
+    const TpolyWingEdge& w = fWings[edge];
+    if (!TpolyTopo::isSingleFace(w.side[0]) || !TpolyTopo::isSingleFace(w.side[1])) return false;
+    const uint32_t left = w.side[0], right = w.side[1];
+    const uint32_t a = getStartVertex(edge), b = getEndVertex(edge);
+    const TfaceNode& fl = fFaces.fNodes[left];
+    const TfaceNode& fr = fFaces.fNodes[right];
+
+    // The pool holds every corner of both faces; loops index into it.
+    TcornerList pool;
+    std::vector<Tloop> loops;
+    auto addLoops = [&](const TfaceNode& f, uint32_t skipFirst) {
+        for (uint32_t first = 0, end = 0; first < f.fCount; first = end) {
+            f.loopBounds(first, first, end);
+            if (first == skipFirst) continue;
+            loops.emplace_back();
+            for (uint32_t k = first; k < end; ++k) {
+                loops.back().push_back(pool.refs.size());
+                appendCorner(pool, f, k);
+            }
+        }
+    };
+    if (left == right) {
+        // One face on both sides: its loop is cut at the edge like at any repeated edge, but
+        // both uses must lie in the same loop.
+        uint32_t k1 = fl.findEdgeInFace(edge), k2 = ~0u;
+        for (uint32_t k = k1 + 1; k < fl.fCount; ++k)
+            if (fl.getEdge(k) == edge) k2 = k;
+        uint32_t first1, end1, first2, end2;
+        fl.loopBounds(k1, first1, end1);
+        fl.loopBounds(k2 == ~0u ? k1 : k2, first2, end2);
+        if (k2 == ~0u || first1 != first2) return false;
+        addLoops(fl, ~0u);
+    } else {
+        // Joined at the edge: the left face's outer loop from after the edge round to it, then
+        // the right face's likewise.
+        const uint32_t kl = fl.findEdgeInFace(edge), kr = fr.findEdgeInFace(edge);
+        uint32_t first, end;
+        fl.loopBounds(kl, first, end);
+        if (first) return false;
+        fr.loopBounds(kr, first, end);
+        if (first) return false;
+        loops.emplace_back();
+        for (const auto& [f, k0] : {std::pair{&fl, kl}, std::pair{&fr, kr}})
+            for (uint32_t k = f->nextInLoop(k0); k != k0; k = f->nextInLoop(k)) {
+                loops.back().push_back(pool.refs.size());
+                appendCorner(pool, *f, k);
+            }
+        addLoops(fl, 0);
+        addLoops(fr, 0);
+    }
+    TuInt32Array gone(8);
+    gone.addLast(edge);
+    splitAtRepeatedEdges(pool.refs, loops, gone);
+    for (size_t i = loops.size(); i-- > 0;)
+        if (loops[i].size() < 3) {
+            for (uint32_t c : loops[i]) addUnique(gone, edgeOf(pool.refs[c]));
+            loops.erase(loops.begin() + long(i));
+        }
+    if (loops.empty()) return false;
+    // The largest loop is the outer one, the others are holes.
+    size_t outer = 0;
+    float best = -1;
+    for (size_t i = 0; i < loops.size(); ++i)
+        if (const float area = loopArea(*this, pool.refs, loops[i]); area > best) {
+            best = area;
+            outer = i;
+        }
+    std::swap(loops[0], loops[outer]);
+
+    TcornerList merged;
+    for (const Tloop& lp : loops) {
+        for (uint32_t c : lp) {
+            merged.refs.addLast(pool.refs[c]);
+            for (uint32_t s = 0; s < fNbUVSets; ++s) merged.uvIds.addLast(pool.uvIds[c * fNbUVSets + s]);
+            for (uint32_t s = 0; s < fNbColorSets; ++s) merged.colorIds.addLast(pool.colorIds[c * fNbColorSets + s]);
+            if (hasUserNormals()) merged.normalIds.addLast(pool.normalIds[c]);
+        }
+        merged.loops.addLast(uint32_t(lp.size()));
+    }
+
+    TuInt32Array vertices(16);
+    faceVertices(fl, vertices);
+    faceVertices(fr, vertices);
+    std::vector<TuInt32Array> lists;
+    captureVertices(vertices, lists);
+    if (left != right) dropFace(right);
+    rebuildFromList(left, merged);
+    // Edges the join left out are deleted once no face uses them.
+    for (uint32_t e : gone) {
+        const TpolyWingEdge& we = fWings[e];
+        if (e == edge || (we.side[0] == TpolyBits::kNoFace && we.side[1] == TpolyBits::kNoFace)) markEdgeDeleted(e);
+    }
+    refreshVertices(vertices, lists);
+    if (cleanVertices) {
+        deleteVertex(a);
+        deleteVertex(b);
+    }
+    return true;
+}
+
+// The edge lies on hole loop of `outer` that `inner` fills: the hole and the inner face go, and
+// the inner face's own holes become holes of the outer face.
+bool TpolyEditableGeom::deleteEdgeOnHole(uint32_t edge, uint32_t outer, uint32_t inner, bool cleanVertices) {
+    const TfaceNode& fo = fFaces.fNodes[outer];
+    const TfaceNode& fi = fFaces.fNodes[inner];
+    uint32_t holeFirst, holeEnd, first, innerEnd;
+    fo.loopBounds(fo.findEdgeInFace(edge), holeFirst, holeEnd);
+    fi.loopBounds(fi.findEdgeInFace(edge), first, innerEnd);
+    if (first || innerEnd != holeEnd - holeFirst) return false;
+    for (uint32_t k = 0; k < innerEnd; ++k) {
+        const uint32_t e = fi.getEdge(k);
+        const TpolyWingEdge& w = fWings[e];
+        const bool filled = (w.side[0] == inner && w.side[1] == outer) || (w.side[0] == outer && w.side[1] == inner);
+        uint32_t kf, ke;
+        const uint32_t ko = fo.findEdgeInFace(e);
+        if (!filled || ko == ~0u || (fo.loopBounds(ko, kf, ke), kf != holeFirst)) return false;
+    }
+    TcornerList merged;
+    for (uint32_t lf = 0, le = 0; lf < fo.fCount; lf = le) {
+        fo.loopBounds(lf, lf, le);
+        if (lf != holeFirst) appendLoop(merged, fo, lf, le);
+    }
+    for (uint32_t lf = innerEnd, le = 0; lf < fi.fCount; lf = le) {
+        fi.loopBounds(lf, lf, le);
+        appendLoop(merged, fi, lf, le);
+    }
+    // A set that maps only one of the two faces maps neither part of the merged face.
+    for (uint32_t s = 0; s < fNbUVSets; ++s)
+        if (isMapped(fo, s) != isMapped(fi, s))
+            for (uint32_t c = 0; c < merged.refs.size(); ++c) merged.uvIds[c * fNbUVSets + s] = -1;
+
+    TuInt32Array vertices(16);
+    faceVertices(fi, vertices);
+    std::vector<TuInt32Array> lists;
+    captureVertices(vertices, lists);
+    markEdgeDeleted(edge);
+    if (cleanVertices)
+        for (uint32_t k = 0; k < innerEnd; ++k) markEdgeDeleted(fi.getEdge(k));
+    dropFace(inner);
+    rebuildFromList(outer, merged);
+    refreshVertices(vertices, lists);
+    return true;
+}
+
+bool TpolyEditableGeom::deleteVertex(uint32_t v) {
+    if (!hasAdjacency() || v >= vertexCount() || fVertexInfo[v].order != 2) return false;
+    TuInt32Array edges(4), faces(8), list(8);
+    getVertexEdges(v, edges);
+    if (edges.size() != 2 || isEdgeDeleted(edges[0]) || isEdgeDeleted(edges[1])) return false;
+    // The merged edge keeps the older id, and with it its groups and blind data.
+    const uint32_t e1 = std::min(edges[0], edges[1]), e2 = std::max(edges[0], edges[1]);
+    const uint32_t x = getStartVertex(e1) == v ? getEndVertex(e1) : getStartVertex(e1);
+    const uint32_t y = getStartVertex(e2) == v ? getEndVertex(e2) : getStartVertex(e2);
+    if (x == v || y == v || x == y) return false;
+    edgeFaces(e1, faces);
+    edgeFaces(e2, list);
+    for (uint32_t f : list) addUnique(faces, f);
+    for (uint32_t id : faces) {
+        const TfaceNode& f = fFaces.fNodes[id];
+        for (uint32_t k = 0; k < f.fCount; ++k) {
+            if (getStartVertexInFace(f, k) != v) continue;
+            const uint32_t p = f.prevInLoop(k);
+            uint32_t first, end;
+            f.loopBounds(k, first, end);
+            const bool pair = (f.getEdge(p) == e1 && f.getEdge(k) == e2) || (f.getEdge(p) == e2 && f.getEdge(k) == e1);
+            if (!pair || end - first < 4) return false;
+        }
+    }
+
+    TuInt32Array vertices(4);
+    for (uint32_t u : {v, x, y}) vertices.addLast(u);
+    std::vector<TuInt32Array> lists;
+    captureVertices(vertices, lists);
+    lists[2].addLast(e1);
+    // In each face the corner leaving v goes; the corner before it, which keeps its start and
+    // attributes, takes e1 in the direction e1's use had, which after e1 is moved onto y runs
+    // from that start to the far end.
+    constexpr uint32_t kUse = TpolyBits::kEdgeMask | TpolyBits::kReversedUse;
+    for (uint32_t id : faces) {
+        enterWings(id, false);
+        TfaceNode& f = fFaces.fNodes[id];
+        // Found before any change: a rewritten corner would seem to leave v too.
+        list.clear();
+        for (uint32_t k = 0; k < f.fCount; ++k)
+            if (getStartVertexInFace(f, k) == v) list.addLast(k);
+        for (uint32_t i = list.size(); i-- > 0;) {
+            const uint32_t k = list[i], p = f.prevInLoop(k);
+            const uint32_t use = (f.getEdge(p) == e1 ? f.fCorners[p] : f.fCorners[k]) & kUse;
+            f.fCorners[p] = (f.fCorners[p] & ~kUse) | use;
+            removeSlot(f, k);
+        }
+    }
+    TpolyEdge& moved = fEdges[e1];
+    if (moved.start() == v)
+        moved.v[0] = (moved.v[0] & TpolyBits::kHardFlag) | y;
+    else
+        moved.v[1] = y;
+    markEdgeDeleted(e2);
+    for (uint32_t id : faces) enterWings(id, true);
+    refreshVertices(vertices, lists);
+    return true;
+}
+
+void TpolyEditableGeom::removeLoopFromFace(uint32_t face, uint32_t loop) {
+    const TfaceNode* f = fFaces.find(face);
+    if (!f || loop == 0 || loop >= f->faceOrder()) return;
+    TcornerList kept;
+    uint32_t index = 0;
+    for (uint32_t first = 0, end = 0; first < f->fCount; first = end, ++index) {
+        f->loopBounds(first, first, end);
+        if (index != loop) appendLoop(kept, *f, first, end);
+    }
+    rebuildFromList(face, kept);
+}
