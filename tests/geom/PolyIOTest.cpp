@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 #include <unistd.h>
+#include <utility>
 
 #include "brindle/brindle.h"
 
@@ -137,6 +139,150 @@ TEST(PolyIO, CreaseGroupMergesValuesAndFollowsCopiesAndRenumbering) {
     copy.renumGrp(kPolyGrpEdge, 12, map);
     EXPECT_EQ(creases(copy, &ids), (std::vector<double>{0.5, 1.0}));
     EXPECT_EQ(ids, (std::vector<uint32_t>{3, 4}));
+}
+
+// A box with two UV sets, a current UV and colour set, hard edges, user normals, creases, two colour sets and a separate square
+// face with a square hole.
+std::unique_ptr<TpolyGeom> richRecord() {
+    auto g = TmeshBoxFty().createBox();
+    const uint32_t v0 = g->nbVertex(), e0 = g->nbEdge();
+    for (float r : {2.0f, 1.0f})
+        for (auto [x, y] : {std::pair{-r, -r}, {r, -r}, {r, r}, {-r, r}}) g->appendVertex(x + 5, y, 0);
+    for (uint32_t loop = 0; loop < 2; ++loop)
+        for (uint32_t i = 0; i < 4; ++i) g->appendEdge(v0 + 4 * loop + i, v0 + 4 * loop + (i + 1) % 4, i == 0);
+    g->bgnFace(8);
+    for (uint32_t i = 0; i < 4; ++i) g->refEdge(e0 + i, kForward);
+    g->endLoop();
+    for (uint32_t i = 4; i-- > 0;) g->refEdge(e0 + 4 + i, kReversed);
+    g->endLoop();
+    g->endFace();
+    for (const char* name : {"map1", "atlas"}) {
+        const uint32_t s = g->newEmptyMapSet(Tstring(name));
+        g->appendUV(0.25f, 0.5f, s);
+        g->appendUV(1.0f, 0.0f, s);
+        for (uint32_t o = s; o < g->faceDescLength(); o += 2) g->setUVId(o, int32_t(o % 2), s);
+    }
+    g->setCurrentMap(1);
+    g->setUserNormal(3, T4dFltVector(0, 0, 1));
+    g->setUserNormalMode(TpolyNorm::kUserAdds);
+    g->setCreaseValue(2, 0.5);
+    g->setCreaseValue(7, 3.0);
+    for (const char* name : {"paint", ""}) {
+        const uint32_t s = g->newEmptyColorSet(Tstring(name));
+        const float rgb[6] = {1, 0, 0, 0, 0.5f, 1};
+        g->setColorRepresentation(TpolyColorValue::RGB, s);
+        g->appendColor(rgb, TpolyColorValue::RGB, 2, s);
+        for (uint32_t o = s; o < g->faceDescLength(); o += 3) g->setColorId(o, int32_t(o % 2), s);
+    }
+    g->setCurrentColorSet(1);
+    return g;
+}
+
+std::vector<uint8_t> chunkOf(const TpolyGeom& g) {
+    TiffFile file;
+    EXPECT_EQ(file.beginChunk(TiffTag("POLY")), kIffOk);
+    EXPECT_EQ(g.writeBinary(file), kIffOk);
+    EXPECT_EQ(file.endChunk(), kIffOk);
+    const TiffFile::Chunk c = file.chunk(0);
+    return {c.data, c.data + c.size};
+}
+
+void expectSameRecord(const TpolyGeom& a, const TpolyGeom& b) {
+    EXPECT_TRUE(a.isEquivalent(b));
+    EXPECT_EQ(a.nbFace(), b.nbFace());
+    ASSERT_EQ(a.nbUserNormal(), b.nbUserNormal());
+    for (uint32_t i = 0; i < a.nbUserNormal(); ++i) EXPECT_EQ(a.userNormalConst(i), b.userNormalConst(i));
+    EXPECT_EQ(a.userNormalMode(), b.userNormalMode());
+    ASSERT_EQ(a.nbMapSet(), b.nbMapSet());
+    EXPECT_EQ(a.getCurrentMap(), b.getCurrentMap());
+    for (uint32_t s = 0; s < a.nbMapSet(); ++s) {
+        EXPECT_TRUE((*a.maps())[s].compare((*b.maps())[s]));
+        EXPECT_EQ((*a.maps())[s].getName().str(), (*b.maps())[s].getName().str());
+    }
+    ASSERT_EQ(a.nbColorSet(), b.nbColorSet());
+    EXPECT_EQ(a.getCurrentColorSet(), b.getCurrentColorSet());
+    for (uint32_t s = 0; s < a.nbColorSet(); ++s) {
+        EXPECT_TRUE((*a.colors())[s].compare((*b.colors())[s]));
+        EXPECT_EQ((*a.colors())[s].getName().str(), (*b.colors())[s].getName().str());
+    }
+    std::vector<uint32_t> ea, eb;
+    EXPECT_EQ(creases(a, &ea), creases(b, &eb));
+    EXPECT_EQ(ea, eb);
+}
+
+TEST(PolyIO, RecordRoundTripsThroughADiskFile) {
+    auto g = richRecord();
+    ASSERT_GT(g->nbMapSet(), 0u);
+    TiffFile file;
+    ASSERT_EQ(file.beginChunk(TiffTag("POLY")), kIffOk);
+    ASSERT_EQ(g->writeBinary(file), kIffOk);
+    ASSERT_EQ(file.endChunk(), kIffOk);
+    const std::string path = tempPath();
+    ASSERT_EQ(file.save(path.c_str()), kIffOk);
+    TiffFile back;
+    ASSERT_EQ(back.load(path.c_str()), kIffOk);
+    std::remove(path.c_str());
+    TiffFile::Chunk c;
+    ASSERT_TRUE(back.findChunk(TiffTag("POLY"), c));
+    std::vector<uint8_t> bytes(c.data, c.data + c.size);
+    TpolyGeom read;
+    int size = int(bytes.size());
+    EXPECT_EQ(read.readBinary(bytes.data(), size, true), bytes.data() + bytes.size());
+    EXPECT_EQ(size, 0);
+    expectSameRecord(*g, read);
+    EXPECT_EQ(read.nbFace(), 7u);
+    EXPECT_TRUE(read.isDirty(dirtyAll & ~dirtyTangents));
+
+    // Without creases their block (three ints and two arrays of two) is left unread.
+    TpolyGeom plain;
+    size = int(bytes.size());
+    EXPECT_EQ(plain.readBinary(bytes.data(), size, false), bytes.data() + bytes.size() - 36);
+    EXPECT_FALSE(creases(plain).size());
+}
+
+TEST(PolyIO, EmptyPartsWriteSingleZeros) {
+    // Positions, edges, description, user normals, UV sets, colour sets and creases: each one zero.
+    EXPECT_EQ(chunkOf(TpolyGeom()), std::vector<uint8_t>(4 * 7, 0));
+    TpolyGeom g;
+    std::vector<uint8_t> zeros(4 * 7, 0);
+    int size = int(zeros.size());
+    EXPECT_NE(g.readBinary(zeros.data(), size, true), nullptr);
+    EXPECT_FALSE(g.hasUserNormals());
+}
+
+TEST(PolyIO, TruncatedOrCorruptedChunksLeaveTheRecordAlone) {
+    const std::vector<uint8_t> good = chunkOf(*richRecord());
+    auto before = TmeshBoxFty().createBox();
+    before->setCreaseValue(1, 1.0);
+    TpolyGeom target(*before);
+    auto refused = [&](std::vector<uint8_t> bytes, int size) {
+        const bool null = target.readBinary(bytes.data(), size, true) == nullptr;
+        expectSameRecord(*before, target);
+        return null;
+    };
+    for (int size = 0; size < int(good.size()); ++size) ASSERT_TRUE(refused(good, size)) << size;
+    // A count far beyond the chunk, an edge end past the vertices, a colour id past the colours.
+    auto corrupt = [&](uint32_t at, uint32_t word) {
+        std::vector<uint8_t> bytes = good;
+        for (int k = 0; k < 4; ++k) bytes[at + k] = uint8_t(word >> (24 - 8 * k));
+        return refused(bytes, int(bytes.size()));
+    };
+    EXPECT_TRUE(corrupt(0, 0x7FFFFFFF));
+    const uint32_t edges = 4 + 4 * 3 * 16;  // after the 16 positions
+    EXPECT_TRUE(corrupt(edges + 4, 99));
+    const uint32_t creaseBytes = 3 * 4 + 2 * (4 + 2 * 4);
+    EXPECT_TRUE(corrupt(uint32_t(good.size()) - creaseBytes - 4, 5));  // last id of the last colour set
+}
+
+TEST(PolyIO, InconsistentDirectionsComeBackRepaired) {
+    auto g = TmeshBoxFty().createBox();
+    std::vector<uint8_t> bytes = chunkOf(*g);
+    const uint32_t desc = 4 + 4 * 3 * g->nbVertex() + 4 + 8 * g->nbEdge() + 4;
+    bytes[desc + 4 * 5] ^= 0x80;  // direction bit of entry 5
+    TpolyGeom read;
+    int size = int(bytes.size());
+    ASSERT_NE(read.readBinary(bytes.data(), size, true), nullptr);
+    EXPECT_TRUE(read.isEquivalent(*g));
 }
 
 }  // namespace

@@ -64,6 +64,12 @@ public:
     bool setCurrentMapName(std::string_view name) { return setCurrentSetName(name); }
     int32_t currentMapSetId() const { return currentSetId(); }
     bool setCurrentMapSetId(uint32_t id) { return setCurrentSetId(id); }
+    // The sets as binary items: an int set count, the current set when there is a set, then per
+    // set its name, its UVs (a float array of pairs) and its per-corner ids. Reading replaces
+    // every set; it answers null on a short or corrupted chunk (also a current set or an id out of
+    // range), leaving the sets as they were.
+    TiffStatus writeBinary(TiffFile& file) const;
+    const void* readBinary(const void* cursor, int& size);
     // Drops one reference; deletes the array at the last and answers the references left.
     uint32_t unref() {
         uint32_t left = fRefs.remove();

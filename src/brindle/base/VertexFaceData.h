@@ -9,6 +9,7 @@
 
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
+#include "brindle/base/PolyIOArray.h"
 #include "brindle/base/Shared.h"
 #include "brindle/base/String.h"
 
@@ -110,6 +111,15 @@ public:
     // Name, id count, value count, then the ids.
     void debug(TdebugOutput& out) const;
 
+    // Binary items: the name as an int byte count followed by its bytes padded with zeros to whole
+    // words, the ids as an int array item. Readers answer null on a short chunk, and readBinary
+    // also on an id that is neither -1 nor below the value count (read the values first); on null
+    // nothing changed.
+    TiffStatus writeName(TiffFile& file) const;
+    const void* readName(const void* cursor, int& size);
+    TiffStatus writeBinary(TiffFile& file) const;
+    const void* readBinary(const void* cursor, int& size);
+
 protected:
     Tstring fName;
     Tint32Array fIds;
@@ -184,6 +194,10 @@ public:
         float* v = data(index);
         for (uint32_t k = 0; k < kFloats; ++k) v[k] /= weight;
     }
+
+    // The values as one float array item.
+    TiffStatus writeValues(TiffFile& file) const { return writeArrayItem<float>(file, fValues); }
+    const void* readValues(const void* cursor, int& size) { return readArrayItem<float>(cursor, size, fValues); }
 
     Tarray<V>& values() { return fValues; }
     const Tarray<V>& values() const { return fValues; }

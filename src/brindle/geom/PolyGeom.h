@@ -6,6 +6,7 @@
 
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
+#include "brindle/base/IffFile.h"
 #include "brindle/base/Math.h"
 #include "brindle/base/PolyMap.h"
 #include "brindle/base/Shared.h"
@@ -908,13 +909,20 @@ public:
     // offsets up to date).
     bool faceTurnsOneWay(uint32_t face, bool fromCentre) const;
 
-    // --- Flags and triangulation functions ------------------------------------------------------
-    bool reusableTriangles() const { return fReusableTriangles; }
-    void setReusableTriangles(bool v) { fReusableTriangles = v; }
-    bool nbShellIsValid() const { return fNbShellIsValid; }
-    void setNbShellIsValid(bool v) { fNbShellIsValid = v; }
-    TuserTrgFunction userTrgFunct() const { return fUserTrgFunct; }
-    TpolyTrgFunction trgFunct() const { return fTrgFunct; }
+    // --- Binary chunk (PolyGeomIO.cpp) --------------------------------------------------------------
+    // The record as a run of items in the open chunk of file: positions, topology, user normals,
+    // UV sets, colour sets and creases. Answers the first failing item's status, else kIffOk.
+    TiffStatus writeBinary(TiffFile& file) const;
+    // Reads the items back from data (size bytes left, lowered by what was read) and answers the
+    // position after them. Every count is checked against the bytes left before anything is sized,
+    // and a record whose ids point outside their arrays counts as corrupted: then the answer is
+    // null and the record is left as it was. On success the read parts replace the record's own,
+    // creases (withCreases) are merged into its crease group, face directions are repaired and
+    // all derived data is dirty.
+    void* readBinary(void* data, int& size, bool withCreases);
+    // Item 10 alone: one int 0, or the ints 1, 1, 2, the creased edge ids and their values as floats.
+    TiffStatus writeBinaryCrease(TiffFile& file) const;
+    const void* readBinaryCrease(const void* cursor, int& size);
 
     // --- Creases (PolyGeomCrease.cpp) ------------------------------------------------------------
     // Crease sharpness lives in the edge group named kGrpNameCrease: its members are the creased
@@ -928,6 +936,14 @@ public:
     bool getCreaseValue(uint32_t edge, double& value) const;
     // false, changing nothing, for an edge not below nbEdge.
     bool setCreaseValue(uint32_t edge, double value);
+
+    // --- Flags and triangulation functions ------------------------------------------------------
+    bool reusableTriangles() const { return fReusableTriangles; }
+    void setReusableTriangles(bool v) { fReusableTriangles = v; }
+    bool nbShellIsValid() const { return fNbShellIsValid; }
+    void setNbShellIsValid(bool v) { fNbShellIsValid = v; }
+    TuserTrgFunction userTrgFunct() const { return fUserTrgFunct; }
+    TpolyTrgFunction trgFunct() const { return fTrgFunct; }
 
     // --- Components -----------------------------------------------------------------------------
     TpolyVertex* vertexStore() const { return fVertex; }

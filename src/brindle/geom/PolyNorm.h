@@ -4,6 +4,7 @@
 
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
+#include "brindle/base/IffFile.h"
 #include "brindle/base/Math.h"
 #include "brindle/base/Shared.h"
 
@@ -41,6 +42,10 @@ public:
     // each corner carries the user normal of its old id to its new id, the first corner of a new
     // id deciding.
     void reorderUserNormals(const TuInt32Array& savedIds);
+    // The user normals as a float array of x, y, z per normal id, then the mode when there is
+    // one. Reading replaces both; null on a short chunk or an unknown mode, changing nothing.
+    TiffStatus writeBinary(TiffFile& file) const;
+    const void* readBinary(const void* cursor, int& size);
     // Text dump (flags choose the lines); debugMe writes it to TdebugOutput::sCerr.
     void debug(TdebugOutput& out, unsigned int flags) const;
     static void debugMe(const TpolyNorm& n, unsigned int flags);

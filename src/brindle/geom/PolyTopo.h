@@ -4,6 +4,7 @@
 
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
+#include "brindle/base/IffFile.h"
 #include "brindle/base/Shared.h"
 #include "brindle/geom/PolyTypes.h"
 
@@ -59,6 +60,12 @@ public:
     // Text dump (flags choose the lines); debugMe writes it to TdebugOutput::sCerr.
     void debug(TdebugOutput& out, unsigned int flags) const;
     static void debugMe(const TpolyTopo& t, unsigned int flags);
+
+    // The edges (an int array of both raw words per edge) and the raw face description as binary
+    // items. Reading replaces both and sets the face count to the entries carrying both end bits;
+    // it answers null on a short chunk, leaving the topology as it was. Ids are not checked here.
+    TiffStatus writeBinary(TiffFile& file) const;
+    const void* readBinary(const void* cursor, int& size);
 
     // Rebuilds the face offsets from the end-of-face bits of the description.
     void completeTopoOffset();
