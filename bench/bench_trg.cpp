@@ -1,13 +1,15 @@
-// Triangulation of single faces: an outer loop of 8, 64 or 1000 corners on a circle, with 0, 1 or
-// 10 square holes inside it. Counts faces per second through TpolyGeom::triangulateFace, and, when
-// the earcut header is present, the same polygons through earcut for comparison.
+// Triangulation of single faces: an outer loop of 3, 4, 8, 64 or 1000 corners on a circle, with 0,
+// 1 or 10 square holes inside it. Counts faces per second through TpolyGeom::triangulateFace, and,
+// when the earcut header is present, the same polygons through earcut for comparison. Also the
+// whole-record triangulation of a 1M-quad grid (normals already up to date), in processor time.
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
-#include "brindle/brindle.h"
+#include "GridBuilder.h"
 
 #ifdef BRINDLE_HAVE_EARCUT
 #include "earcut.hpp"
@@ -73,9 +75,60 @@ void BM_EarcutFace(benchmark::State& state) {
 #endif
 
 void faceShapes(benchmark::internal::Benchmark* b) {
+    for (int corners : {3, 4}) b->Args({corners, 0});
     for (int corners : {8, 64, 1000})
         for (int holes : {0, 1, 10}) b->Args({corners, holes});
 }
+
+TpolyGeom& quadGrid() {
+    static TpolyGeom* grid = [] {
+        auto* g = new TpolyGeom;
+        buildQuadGrid(*g, 1000);
+        g->update(dirtyAll & ~dirtyTriangles);
+        return g;
+    }();
+    return *grid;
+}
+
+double cpuMsSince(std::clock_t t0) { return 1000.0 * double(std::clock() - t0) / CLOCKS_PER_SEC; }
+
+void BM_TriangulateRecord(benchmark::State& state) {
+    TpolyGeom& g = quadGrid();
+    double cpu = 0;
+    for (auto _ : state) {
+        g.markDirty(dirtyTriangles);
+        const std::clock_t t0 = std::clock();
+        g.update(dirtyTriangles);
+        cpu += cpuMsSince(t0);
+        if (g.nbTriangle() != 2 * g.nbFace() || !g.isTriangulationOk()) state.SkipWithError("unexpected triangulation");
+    }
+    state.counters["cpu_ms"] = cpu / double(state.iterations());
+}
+BENCHMARK(BM_TriangulateRecord)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+#ifdef BRINDLE_HAVE_EARCUT
+// earcut on each quad of the grid, its corners read from the record, for scale.
+void BM_EarcutRecord(benchmark::State& state) {
+    TpolyGeom& g = quadGrid();
+    std::vector<Loop> quad(1, Loop(4));
+    double cpu = 0;
+    for (auto _ : state) {
+        const std::clock_t t0 = std::clock();
+        size_t triangles = 0;
+        for (uint32_t f = 0; f < g.nbFace(); ++f) {
+            for (uint32_t k = 0; k < 4; ++k) {
+                const T3dFltPoint& p = g.vertexConst(g.getStartVertex(g.faceOffset(f) + k));
+                quad[0][k] = {p.x, p.y};
+            }
+            triangles += mapbox::earcut<uint32_t>(quad).size() / 3;
+        }
+        cpu += cpuMsSince(t0);
+        benchmark::DoNotOptimize(triangles);
+    }
+    state.counters["cpu_ms"] = cpu / double(state.iterations());
+}
+BENCHMARK(BM_EarcutRecord)->Unit(benchmark::kMillisecond)->Iterations(5);
+#endif
 
 BENCHMARK(BM_TriangulateFace)->Apply(faceShapes);
 #ifdef BRINDLE_HAVE_EARCUT
