@@ -1,7 +1,6 @@
 #include "brindle/framework/MeshCursor.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "brindle/framework/MidBody.h"
@@ -417,37 +416,10 @@ bool TmeshFace::isPlanar() const {
     return true;
 }
 
-namespace {
-// True when every triangle of the single-loop face, taken from its corners' sides (convex) or
-// from its corner mean to each side (star-shaped), turns counter-clockwise about its normal.
-bool turnsOneWay(const TpolyGeom& g, uint32_t face, bool fromCentre) {
-    const uint32_t count = g.faceVertexCount(face);
-    if (count < 3) return false;
-    double n[3], c[3];
-    newellNormal(g, face, nullptr, n, c);
-    const uint32_t first = g.faceOffset(face);
-    auto at = [&](uint32_t k) {
-        const T3dFltPoint& p = g.vertexConst(g.getStartVertex(first + k % count));
-        return std::array<double, 3>{p.x, p.y, p.z};
-    };
-    for (uint32_t k = 0; k < count; ++k) {
-        const auto p = at(k), q = at(k + 1), r = at(k + 2);
-        double a[3], b[3];
-        for (int i = 0; i < 3; ++i) {
-            a[i] = fromCentre ? p[i] - c[i] : double(float(q[i] - p[i]));
-            b[i] = fromCentre ? q[i] - c[i] : double(float(r[i] - q[i]));
-        }
-        const double turn = (a[1] * b[2] - a[2] * b[1]) * n[0] + (a[2] * b[0] - a[0] * b[2]) * n[1] +
-                            (a[0] * b[1] - a[1] * b[0]) * n[2];
-        if (turn < -1e-10) return false;
-    }
-    return true;
-}
-}  // namespace
+// The record's test also refuses faces with holes, fewer than three corners or broken ids.
+bool TmeshFace::isConvex() const { return valid() && geom()->faceTurnsOneWay(getCurrent(), false); }
 
-bool TmeshFace::isConvex() const { return valid() && !isHoled() && turnsOneWay(*geom(), getCurrent(), false); }
-
-bool TmeshFace::isStarlike() const { return valid() && !isHoled() && turnsOneWay(*geom(), getCurrent(), true); }
+bool TmeshFace::isStarlike() const { return valid() && geom()->faceTurnsOneWay(getCurrent(), true); }
 
 bool TmeshFace::isLamina() const {
     if (!valid() || vertexCount() == 0) return false;
