@@ -1,62 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
 #include "brindle/brindle.h"
-
-namespace {
-
-// Facts about a record that every primitive must get right.
-struct Shape {
-    uint32_t v = 0, e = 0, f = 0;
-    uint32_t borderEdges = 0, badEdges = 0;  // used once; used twice the same way or more than twice
-    uint32_t hard = 0;
-    double volume = 0;                       // signed, from the face fans
-    bool idsPerCorner = true, allMapped = true;
-};
-
-Shape inspect(TpolyGeom& g) {
-    Shape s;
-    g.update(dirtyFaceOffsets);
-    s.v = g.nbVertex();
-    s.e = g.nbEdge();
-    s.f = g.nbFace();
-    std::vector<int> forward(s.e), backward(s.e);
-    for (uint32_t c = 0; c < g.faceDescLength(); ++c) ++(g.getDirection(c) == kForward ? forward : backward)[g.getEdge(c)];
-    for (uint32_t e = 0; e < s.e; ++e) {
-        const int uses = forward[e] + backward[e];
-        if (uses == 1) ++s.borderEdges;
-        else if (uses != 2 || forward[e] != 1) ++s.badEdges;
-        if (g.isHard(e)) ++s.hard;
-    }
-    for (uint32_t f = 0; f < s.f; ++f) {
-        const uint32_t o = g.faceOffset(f), n = g.faceVertexCount(f);
-        const T3dFltPoint p0 = g.vertexConst(g.getStartVertex(o));
-        for (uint32_t k = 1; k + 1 < n; ++k) {
-            const T3dFltPoint a = g.vertexConst(g.getStartVertex(o + k)), b = g.vertexConst(g.getStartVertex(o + k + 1));
-            s.volume += (double(p0.x) * (double(a.y) * b.z - double(a.z) * b.y) -
-                         double(p0.y) * (double(a.x) * b.z - double(a.z) * b.x) +
-                         double(p0.z) * (double(a.x) * b.y - double(a.y) * b.x)) / 6.0;
-        }
-    }
-    for (const TpolyMap& m : *g.maps()) {
-        if (m.nbIndex() != g.faceDescLength()) s.idsPerCorner = false;
-        for (uint32_t c = 0; c < m.nbIndex(); ++c)
-            if (m.getIndex(c) < 0 || uint32_t(m.getIndex(c)) >= m.nbUV()) s.allMapped = false;
-    }
-    return s;
-}
-
-void expectClosed(const Shape& s, int euler) {
-    EXPECT_EQ(s.borderEdges, 0u);
-    EXPECT_EQ(s.badEdges, 0u);
-    EXPECT_EQ(int(s.v) - int(s.e) + int(s.f), euler);
-    EXPECT_GT(s.volume, 0.0);
-    EXPECT_TRUE(s.idsPerCorner);
-}
-
-}  // namespace
+#include "support/SurfaceCheck.h"
 
 TEST(CurvedPrimitive, SphereCountsOrderHardnessAndUVs) {
     TmeshBallFty ball;
@@ -64,11 +11,7 @@ TEST(CurvedPrimitive, SphereCountsOrderHardnessAndUVs) {
     ball.setXSubdivide(4);
     ball.setYSubdivide(3);
     auto g = ball.createBall();
-    Shape s = inspect(*g);
-    EXPECT_EQ(s.v, 10u);
-    EXPECT_EQ(s.e, 20u);
-    EXPECT_EQ(s.f, 12u);
-    expectClosed(s, 2);
+    SurfaceFacts s = expectClosed(*g, 2, 10, 20, 12);
     EXPECT_TRUE(s.allMapped);
     EXPECT_EQ(g->faceVertexCount(0), 4u);
     EXPECT_EQ(g->faceVertexCount(11), 3u);
@@ -91,15 +34,12 @@ TEST(CurvedPrimitive, SphereCountsOrderHardnessAndUVs) {
     ball.setXSubdivide(13);
     ball.setYSubdivide(13);
     ball.setTexture(TmeshBallFty::kPolePerTriangle);
-    s = inspect(*ball.createBall());
+    s = expectClosed(*ball.createBall(), 2, 12 * 13 + 2, 25 * 13, 12 * 13 + 13);
     EXPECT_EQ(s.hard, 0u);
-    EXPECT_EQ(s.v, 12u * 13 + 2);
-    EXPECT_EQ(s.e, 25u * 13);
-    expectClosed(s, 2);
     EXPECT_TRUE(s.allMapped);
     ball.setXSubdivide(12);
     ball.setYSubdivide(40);
-    s = inspect(*ball.createBall());
+    s = inspectSurface(*ball.createBall());
     EXPECT_EQ(s.hard, 12u * 40);  // between rings and at the poles only
 
     // Range checks are written back; no UV set name, no UV set.
@@ -121,21 +61,18 @@ TEST(CurvedPrimitive, ConeWithAndWithoutCapRings) {
     TmeshConeFty cone;
     cone.setXSubdivide(8);
     cone.setYSubdivide(3);
-    Shape s = inspect(*cone.createCone());
     // nz = 0: base ring and two side rings, the apex; the base is one octagon.
+    auto g = cone.createCone();
+    SurfaceFacts s = expectClosed(*g, 2);
     EXPECT_EQ(s.v, 3u * 8 + 1);
     EXPECT_EQ(s.f, 2u * 8 + 8 + 1);
-    expectClosed(s, 2);
-    auto g = cone.createCone();
-    g->update(dirtyFaceOffsets);
     EXPECT_EQ(g->faceVertexCount(g->nbFace() - 1), 8u);
 
     cone.setZSubdivide(3);
     cone.setTexture(true);
     cone.setUVSetName("uv");
-    s = inspect(*cone.createCone());
+    s = expectClosed(*cone.createCone(), 2);
     EXPECT_EQ(s.v, (3u + 3 - 2 + 1) * 8 + 2);
-    expectClosed(s, 2);
     EXPECT_TRUE(s.allMapped);
 
     cone.setXSubdivide(1001);
@@ -154,23 +91,19 @@ TEST(CurvedPrimitive, TorusPlaneAndPrism) {
     torus.setTexture(true);
     torus.setUVSetName("map1");
     auto t = torus.createTorus();
-    Shape s = inspect(*t);
-    EXPECT_EQ(s.v, 30u);
-    EXPECT_EQ(s.e, 60u);
-    EXPECT_EQ(s.f, 30u);
-    expectClosed(s, 0);
+    SurfaceFacts s = expectClosed(*t, 0, 30, 60, 30);
     EXPECT_TRUE(s.allMapped);
     EXPECT_NEAR(t->vertexConst(5).x, 0.25f, 1e-6f);  // twist 0: first ring inside the tube
     EXPECT_NEAR(t->vertexConst(5).y, 0.0f, 1e-6f);
     torus.setTwist(0.3f);
     torus.setRevTexture(true);
-    expectClosed(inspect(*torus.createTorus()), 0);
+    expectClosed(*torus.createTorus(), 0);
 
     TmeshMeshFty plane;
     plane.setXSubdivide(3000);
     plane.setYSubdivide(2);
     plane.setUVSetName("map1");
-    s = inspect(*plane.createMesh());
+    s = inspectSurface(*plane.createMesh());
     EXPECT_EQ(plane.xSubdivide(), 5u);
     EXPECT_EQ(s.v, 6u * 3);
     EXPECT_EQ(s.e, 11u * 2 + 5);
@@ -187,10 +120,9 @@ TEST(CurvedPrimitive, TorusPlaneAndPrism) {
             prism.setZSubdivide(nz);
             prism.setTexture(tex);
             prism.setUVSetName("map1");
-            s = inspect(*prism.createPrism());
+            s = expectClosed(*prism.createPrism(), 2);
             const uint32_t m = nz > 0 ? 2 + 2 * nz - 2 : 2;
             EXPECT_EQ(s.v, (m + 1) * 6 + (nz > 0 ? 2 : 0)) << nz;
-            expectClosed(s, 2);
             EXPECT_EQ(s.allMapped, tex != TmeshPrismFty::kNoTexture);
             EXPECT_EQ(s.hard, 12u + 12u) << nz;  // both rims and the side edges of 6 sides
         }

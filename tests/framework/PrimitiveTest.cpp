@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "brindle/brindle.h"
+#include "support/SurfaceCheck.h"
 
 namespace {
 
@@ -49,9 +50,7 @@ TEST(BoxPrimitive, CountsLoopsOrientationAndHardEdges) {
         const float w = 2, h = 3, depth = 0.5f;
         auto g = makeBox(d, "", 0, w, h, depth);
         const uint32_t q = (d.ny + d.nx) * d.nz + d.ny * d.nx;
-        ASSERT_EQ(g->nbFace(), 2 * q);
-        ASSERT_EQ(g->nbEdge(), 4 * q);
-        ASSERT_EQ(g->nbVertex(), 2 * q + 2);
+        const SurfaceFacts s = expectClosed(*g, 2, 2 * q + 2, 4 * q, 2 * q);
 
         // Every vertex on the surface, no two at the same place.
         std::set<std::tuple<float, float, float>> seen;
@@ -65,43 +64,19 @@ TEST(BoxPrimitive, CountsLoopsOrientationAndHardEdges) {
             EXPECT_TRUE(seen.insert({p.x, p.y, p.z}).second) << v;
         }
 
-        // Closed loops of four corners facing out; each edge used once in each direction.
-        std::vector<int> forward(g->nbEdge()), backward(g->nbEdge());
         for (uint32_t f = 0; f < g->nbFace(); ++f) {
             ASSERT_EQ(g->faceVertexCount(f), 4u) << f;
-            const uint32_t o = g->faceOffset(f);
-            EXPECT_TRUE(g->endOfLoop(o + 3) && g->endOfFace(o + 3)) << f;
-            T3dFltPoint centre(0, 0, 0);
-            double nx = 0, ny = 0, nz = 0;
-            for (uint32_t k = 0; k < 4; ++k) {
-                EXPECT_EQ(g->getEndVertex(o + k), g->getStartVertex(o + (k + 1) % 4)) << f;
-                (g->getDirection(o + k) == kForward ? forward : backward)[g->getEdge(o + k)]++;
-                const T3dFltPoint& a = g->vertexConst(g->getStartVertex(o + k));
-                const T3dFltPoint& b = g->vertexConst(g->getStartVertex(o + (k + 1) % 4));
-                nx += double(a.y - b.y) * (a.z + b.z);
-                ny += double(a.z - b.z) * (a.x + b.x);
-                nz += double(a.x - b.x) * (a.y + b.y);
-                centre.x += a.x / 4;
-                centre.y += a.y / 4;
-                centre.z += a.z / 4;
-            }
-            EXPECT_GT(nx * centre.x + ny * centre.y + nz * centre.z, 0.0) << "face " << f << " faces inwards";
-        }
-        for (uint32_t e = 0; e < g->nbEdge(); ++e) {
-            EXPECT_EQ(forward[e], 1) << e;
-            EXPECT_EQ(backward[e], 1) << e;
+            EXPECT_TRUE(g->endOfLoop(g->faceOffset(f) + 3)) << f;
         }
 
         // Hard exactly on the twelve box edges: the edges whose midpoint is extreme in two axes.
-        uint32_t hard = 0;
         for (uint32_t e = 0; e < g->nbEdge(); ++e) {
             const T3dFltPoint& a = g->vertexConst(g->startVertex(e));
             const T3dFltPoint& b = g->vertexConst(g->endVertex(e));
             const T3dFltPoint mid((a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2);
             EXPECT_EQ(g->isHard(e), extreme(mid) >= 2) << e;
-            hard += g->isHard(e);
         }
-        EXPECT_EQ(hard, 4 * (d.nx + d.ny + d.nz));
+        EXPECT_EQ(s.hard, 4 * (d.nx + d.ny + d.nz));
         EXPECT_EQ(g->nbMapSet(), 0u);
     }
 }

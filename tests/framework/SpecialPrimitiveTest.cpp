@@ -3,75 +3,22 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <vector>
 
 #include "brindle/brindle.h"
-
-namespace {
-
-struct Counts {
-    uint32_t v, e, f;
-};
-
-// Checks a closed, consistently wound, outward-facing surface: every edge is used exactly once in
-// each direction (so none is a border), the loops chain, V - E + F is the given characteristic and
-// the volume enclosed by the face fans is positive. Answers that volume.
-double checkClosed(TpolyGeom& g, Counts expected, int euler) {
-    g.update(dirtyFaceOffsets);
-    EXPECT_EQ(g.nbVertex(), expected.v);
-    EXPECT_EQ(g.nbEdge(), expected.e);
-    EXPECT_EQ(g.nbFace(), expected.f);
-    EXPECT_EQ(int(g.nbVertex()) - int(g.nbEdge()) + int(g.nbFace()), euler);
-    std::vector<int> forward(g.nbEdge()), backward(g.nbEdge());
-    double volume = 0;
-    for (uint32_t f = 0; f < g.nbFace(); ++f) {
-        const uint32_t o = g.faceOffset(f), n = g.faceVertexCount(f);
-        const T3dFltPoint& p0 = g.vertexConst(g.getStartVertex(o));
-        for (uint32_t k = 0; k < n; ++k) {
-            EXPECT_EQ(g.getEndVertex(o + k), g.getStartVertex(o + (k + 1) % n)) << f;
-            (g.getDirection(o + k) == kForward ? forward : backward)[g.getEdge(o + k)]++;
-            if (k == 0 || k + 1 == n) continue;
-            const T3dFltPoint& a = g.vertexConst(g.getStartVertex(o + k));
-            const T3dFltPoint& b = g.vertexConst(g.getStartVertex(o + k + 1));
-            volume += (double(p0.x) * (double(a.y) * b.z - double(a.z) * b.y) -
-                       double(p0.y) * (double(a.x) * b.z - double(a.z) * b.x) +
-                       double(p0.z) * (double(a.x) * b.y - double(a.y) * b.x)) /
-                      6;
-        }
-    }
-    for (uint32_t e = 0; e < g.nbEdge(); ++e) {
-        EXPECT_EQ(forward[e], 1) << "edge " << e;
-        EXPECT_EQ(backward[e], 1) << "edge " << e;
-    }
-    EXPECT_GT(volume, 0);
-    return volume;
-}
-
-// Every corner of the current UV set names a point of the set.
-void checkMapped(const TpolyGeom& g) {
-    ASSERT_EQ(g.nbMapSet(), 1u);
-    const TpolyMap& map = (*g.maps())[0];
-    ASSERT_EQ(map.indexArray().size(), g.faceDescLength());
-    for (uint32_t c = 0; c < g.faceDescLength(); ++c) {
-        const int32_t id = map.getIndex(c);
-        EXPECT_TRUE(id >= 0 && uint32_t(id) < map.nbUV()) << c;
-    }
-}
-
-}  // namespace
+#include "support/SurfaceCheck.h"
 
 TEST(SolidsPrimitive, ShapesCountsSizesAndHardEdges) {
     struct Case {
         TmeshSolidsFty::TsolidType type;
-        Counts counts;
+        uint32_t v, e, f;
         uint32_t faceSize[2];  // the sizes the faces may have
     };
-    const Case cases[] = {{TmeshSolidsFty::kTruncatedIcosahedron, {60, 90, 32}, {5, 6}},
-                          {TmeshSolidsFty::kDodecahedron, {20, 30, 12}, {5, 5}},
-                          {TmeshSolidsFty::kIcosahedron, {12, 30, 20}, {3, 3}},
-                          {TmeshSolidsFty::kOctahedron, {6, 12, 8}, {3, 3}},
-                          {TmeshSolidsFty::kTetrahedron, {4, 6, 4}, {3, 3}},
-                          {TmeshSolidsFty::TsolidType(17), {60, 90, 32}, {5, 6}}};
+    const Case cases[] = {{TmeshSolidsFty::kTruncatedIcosahedron, 60, 90, 32, {5, 6}},
+                          {TmeshSolidsFty::kDodecahedron, 20, 30, 12, {5, 5}},
+                          {TmeshSolidsFty::kIcosahedron, 12, 30, 20, {3, 3}},
+                          {TmeshSolidsFty::kOctahedron, 6, 12, 8, {3, 3}},
+                          {TmeshSolidsFty::kTetrahedron, 4, 6, 4, {3, 3}},
+                          {TmeshSolidsFty::TsolidType(17), 60, 90, 32, {5, 6}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.type));
         TmeshSolidsFty solid;
@@ -80,7 +27,7 @@ TEST(SolidsPrimitive, ShapesCountsSizesAndHardEdges) {
         auto g = solid.createSolid();
         ASSERT_TRUE(g);
         EXPECT_EQ(g->dirtyMask(), uint32_t(dirtyAll));
-        checkClosed(*g, c.counts, 2);
+        expectClosed(*g, 2, c.v, c.e, c.f);
         EXPECT_EQ(g->nbMapSet(), 0u);
         uint32_t pentagons = 0;
         for (uint32_t f = 0; f < g->nbFace(); ++f) {
@@ -88,7 +35,7 @@ TEST(SolidsPrimitive, ShapesCountsSizesAndHardEdges) {
             EXPECT_TRUE(n == c.faceSize[0] || n == c.faceSize[1]) << f;
             pentagons += n == 5;
         }
-        EXPECT_EQ(pentagons, c.counts.v == 60 ? 12u : c.faceSize[0] == 5 ? 12u : 0u);
+        EXPECT_EQ(pentagons, c.v == 60 ? 12u : c.faceSize[0] == 5 ? 12u : 0u);
         for (uint32_t v = 0; v < g->nbVertex(); ++v) {
             const T3dFltPoint& p = g->vertexConst(v);
             EXPECT_NEAR(std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z), 2.5f, 1e-5f) << v;
@@ -149,7 +96,7 @@ TEST(PipePrimitive, RingsRimsUVsAndCorrections) {
         auto g = pipe.createPipe();
         EXPECT_EQ(g->dirtyMask(), uint32_t(dirtyAll));
         const uint32_t v = 2 * c.nx * (c.ny + c.nz);
-        const double volume = checkClosed(*g, {v, 2 * v, v}, 0);
+        const double volume = expectClosed(*g, 0, v, 2 * v, v).volume;
         // The faces are flat enough for the fans to measure nearly the annulus times the length.
         const double annulus = 3.0 * 0.5 * c.nx * std::sin(2 * M_PI / c.nx) * (4.0 - 1.5 * 1.5);
         EXPECT_NEAR(volume, annulus, 1e-4 * annulus);
@@ -162,7 +109,8 @@ TEST(PipePrimitive, RingsRimsUVsAndCorrections) {
         uint32_t hard = 0;
         for (uint32_t e = 0; e < g->nbEdge(); ++e) hard += g->isHard(e);
         EXPECT_EQ(hard, c.nx <= 12 ? 4 * c.nx + v : 4 * c.nx);
-        checkMapped(*g);
+        ASSERT_EQ(g->nbMapSet(), 1u);
+        EXPECT_TRUE(inspectSurface(*g).allMapped);
         EXPECT_EQ((*g->maps())[0].nbUV(), (2 * (c.ny + c.nz) + 1) * (c.nx + 1));
     }
 
@@ -178,7 +126,7 @@ TEST(PipePrimitive, RingsRimsUVsAndCorrections) {
     EXPECT_EQ(pipe.ySubdivide(), 1u);
     EXPECT_EQ(pipe.zSubdivide(), 1u);
     EXPECT_EQ(pipe.length(), 1.0f);
-    checkClosed(*g, {12, 24, 12}, 0);
+    expectClosed(*g, 0, 12, 24, 12);
     EXPECT_EQ(g->nbMapSet(), 0u);
     // A name without texture: a set of unmapped corners.
     pipe.setUVSetName(Tstring("pipeUV"));
@@ -213,14 +161,15 @@ TEST(HelixPrimitive, ClosedTubeWindingCapsAndTextures) {
         EXPECT_EQ(g->dirtyMask(), uint32_t(dirtyAll));
         const uint32_t f = c.nx * (c.ny + 2 * c.nz);
         const double volume =
-            checkClosed(*g, {c.nx * (c.ny + 2 * c.nz - 1) + 2, c.nx * (2 * c.ny + 4 * c.nz - 1), f}, 2);
+            expectClosed(*g, 2, c.nx * (c.ny + 2 * c.nz - 1) + 2, c.nx * (2 * c.ny + 4 * c.nz - 1), f).volume;
         EXPECT_LT(volume, M_PI * 0.4 * 0.4 * 2 * std::hypot(5 * M_PI, 2.5) * 1.01);
         // Rims always hard, rings when a step turns by more than pi/6, edges along the path for nx <= 12.
         const bool hardRings = 4 * M_PI / c.ny > M_PI / 6;
         uint32_t hard = 0;
         for (uint32_t e = 0; e < g->nbEdge(); ++e) hard += g->isHard(e);
         EXPECT_EQ(hard, (hardRings ? c.ny + 1 : 2) * c.nx + (c.nx <= 12 ? c.ny * c.nx : 0));
-        checkMapped(*g);
+        ASSERT_EQ(g->nbMapSet(), 1u);
+        EXPECT_TRUE(inspectSurface(*g).allMapped);
         if (c.tex == TpolyHelixFty::kFaceTexture) {
             EXPECT_EQ((*g->maps())[0].nbUV(), g->faceDescLength());
         } else {
@@ -271,5 +220,5 @@ TEST(HelixPrimitive, ClosedTubeWindingCapsAndTextures) {
     EXPECT_EQ(body.faceCount(), 8u * 52u);
     ASSERT_EQ(body.polyGeom()->nbMapSet(), 1u);
     EXPECT_EQ((*body.polyGeom()->maps())[0].nbUV(), 0u);
-    checkClosed(*body.polyGeom(), {8 * 51 + 2, 8 * 103, 8 * 52}, 2);
+    expectClosed(*body.polyGeom(), 2, 8 * 51 + 2, 8 * 103, 8 * 52);
 }
