@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -25,12 +26,16 @@ inline void addRingFace(TpolyGeom& g, const std::vector<uint32_t>& ring, bool ha
     g.endFace();
 }
 
-// Reads the v and f lines of an OBJ file into a record (edges shared between the faces that use
-// them, either way round); other lines are ignored. False when the file cannot be opened.
-inline bool loadObj(const std::string& path, TpolyGeom& g) {
+// The v and f lines of an OBJ file: positions, and each face's corners as zero-based vertex ids
+// (texture and normal indices dropped). False when the file cannot be opened.
+struct ObjMesh {
+    std::vector<T3dFltPoint> points;
+    std::vector<std::vector<uint32_t>> faces;
+};
+
+inline bool readObj(const std::string& path, ObjMesh& mesh) {
     std::ifstream in(path);
     if (!in) return false;
-    std::map<std::pair<uint32_t, uint32_t>, uint32_t> edges;
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream s(line);
@@ -39,24 +44,33 @@ inline bool loadObj(const std::string& path, TpolyGeom& g) {
         if (tag == "v") {
             float x = 0, y = 0, z = 0;
             s >> x >> y >> z;
-            g.appendVertex(x, y, z);
+            mesh.points.emplace_back(x, y, z);
         } else if (tag == "f") {
-            std::vector<uint32_t> ring;
-            for (std::string word; s >> word;) ring.push_back(uint32_t(std::stoul(word)) - 1);
-            g.bgnFace(uint32_t(ring.size()));
-            for (size_t i = 0; i < ring.size(); ++i) {
-                const uint32_t a = ring[i], b = ring[(i + 1) % ring.size()];
-                auto it = edges.find({std::min(a, b), std::max(a, b)});
-                uint32_t e = 0;
-                if (it == edges.end())
-                    e = edges[{std::min(a, b), std::max(a, b)}] = g.appendEdge(a, b);
-                else
-                    e = it->second;
-                g.refEdge(e, g.startVertex(e) == a ? kForward : kReversed);
-            }
-            g.endLoop();
-            g.endFace();
+            mesh.faces.emplace_back();
+            for (std::string word; s >> word;) mesh.faces.back().push_back(uint32_t(std::stoul(word)) - 1);
         }
+    }
+    return true;
+}
+
+// Reads an OBJ file's mesh into a record, one edge per distinct corner pair shared by the faces
+// that use it either way round. False when the file cannot be opened.
+inline bool loadObj(const std::string& path, TpolyGeom& g) {
+    ObjMesh mesh;
+    if (!readObj(path, mesh)) return false;
+    for (const T3dFltPoint& p : mesh.points) g.appendVertex(p);
+    std::map<std::pair<uint32_t, uint32_t>, uint32_t> edges;
+    for (const std::vector<uint32_t>& ring : mesh.faces) {
+        g.bgnFace(uint32_t(ring.size()));
+        for (size_t i = 0; i < ring.size(); ++i) {
+            const uint32_t a = ring[i], b = ring[(i + 1) % ring.size()];
+            const auto key = std::make_pair(std::min(a, b), std::max(a, b));
+            auto it = edges.find(key);
+            const uint32_t e = it == edges.end() ? edges[key] = g.appendEdge(a, b) : it->second;
+            g.refEdge(e, g.startVertex(e) == a ? kForward : kReversed);
+        }
+        g.endLoop();
+        g.endFace();
     }
     return true;
 }
