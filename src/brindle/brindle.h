@@ -55,6 +55,7 @@
 #include "brindle/geom/PolyColor.h"
 #include "brindle/geom/PolyConstraints.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/PolyGeomFFCompat.h"
 #include "brindle/geom/PolyGrp.h"
 #include "brindle/geom/PolyNorm.h"
 #include "brindle/geom/PolyTopo.h"

@@ -46,10 +46,11 @@ public:
     using TpolyVertexFaceSet<TpolyColorValue>::copyData;
     void swapData(TpolyBdVertexFaceBase& other) override;
     // Name, representation, colours (four floats each) and per-corner ids as binary items. The
-    // name is read only from files that have one (TglobalTranslatorBase); null on a short chunk,
-    // an unknown representation or a bad id.
+    // name is read only from files that have one (TglobalTranslatorBase), or only when named;
+    // null on a short chunk, an unknown representation or a bad id.
     TiffStatus writeBinary(TiffFile& file) const;
     const void* readBinary(const void* cursor, int& size);
+    const void* readBinary(const void* cursor, int& size, bool named);
     // Comment block with representation, name and sizes; flag 0x1000 the colours, 0x2000 the ids.
     void debug(TdebugOutput& out, unsigned int flags) const;
     static void debugMe(const TpolyColor& c, unsigned int flags);

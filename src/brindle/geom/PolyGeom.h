@@ -977,6 +977,15 @@ protected:
     TpolyTrgFunction fTrgFunct = &TpolyGeom::triangulateFaceFromOffset;
 
 private:
+    // The older-file reader fills a staged record's components the way readBinary does.
+    friend class TpolyGeomFFCompat;
+
+    // Makes consecutive entries of the description run [begin, end) meet, taken as one loop, by
+    // flipping directions; the entries must be valid edge references. True when one was flipped.
+    bool reconnectEntries(uint32_t begin, uint32_t end);
+    // Last step of reading into a staged record: false when an id points outside its array;
+    // otherwise every face is reconnected, in one linear pass.
+    bool finishStagedRead();
     // Calls fn(mine, theirs) for each pair of component pointers named by mask.
     template <typename Fn>
     void forEachComponent(uint32_t mask, const TpolyGeom& other, Fn&& fn);

@@ -31,20 +31,6 @@ bool indicesInRange(const TpolyGeom& g) {
     return n == 0 || (g.getFaceEdge(n - 1) & ends) == ends;
 }
 
-// Whether fixEdgeConnections would leave the face as it is: its first two entries meet and no
-// later entry arrives backwards. Only the other faces are handed to it, which keeps the repair
-// linear on a record whose directions are already right.
-bool connected(const TpolyGeom& g, uint32_t face) {
-    const uint32_t begin = g.faceOffset(face), end = g.faceOffset(face + 1);
-    if (end - begin < 2) return true;
-    if (g.getEndVertex(begin) != g.getStartVertex(begin + 1)) return false;
-    for (uint32_t o = begin + 2; o < end; ++o) {
-        const uint32_t arrive = g.getEndVertex(o - 1);
-        if (g.getStartVertex(o) != arrive && g.getEndVertex(o) == arrive) return false;
-    }
-    return true;
-}
-
 TiffStatus writeColorSets(TiffFile& file, const TpolyColorArrayShared& colors) {
     TiffStatus status = TpolyIOUtil::writeInt(file, int32_t(colors.nbSet()));
     if (status == kIffOk && colors.nbSet() > 0) status = TpolyIOUtil::writeInt(file, colors.currentSetId());
@@ -123,10 +109,15 @@ TiffStatus TpolyColor::writeBinary(TiffFile& file) const {
 }
 
 const void* TpolyColor::readBinary(const void* cursor, int& size) {
+    return readBinary(cursor, size,
+                      TglobalTranslatorBase::currentlyReadingFileVersion() >=
+                          TglobalTranslatorBase::kColorSetNamesVersion);
+}
+
+const void* TpolyColor::readBinary(const void* cursor, int& size, bool named) {
     int left = size;
     int32_t rep = 0;
-    if (TglobalTranslatorBase::currentlyReadingFileVersion() >= TglobalTranslatorBase::kColorSetNamesVersion)
-        cursor = readName(cursor, left);
+    if (named) cursor = readName(cursor, left);
     cursor = TpolyIOUtil::readInt(cursor, left, rep);
     if (!cursor || TpolyColorValue::floatCount(TpolyColorValue::TpolyColorRep(rep)) == 0) return nullptr;
     cursor = readValues(cursor, left);
@@ -185,6 +176,14 @@ TiffStatus TpolyGeom::writeBinary(TiffFile& file) const {
                     [&] { return writeBinaryCrease(file); });
 }
 
+bool TpolyGeom::finishStagedRead() {
+    if (!indicesInRange(*this)) return false;
+    update(dirtyFaceOffsets);
+    const uint32_t* offsets = fTopo->fFaceOffsets.data();
+    for (uint32_t f = 0; f < nbFace(); ++f) reconnectEntries(offsets[f], offsets[f + 1]);
+    return true;
+}
+
 void* TpolyGeom::readBinary(void* data, int& size, bool withCreases) {
     TpolyGeom staged;
     // Creases merge into the record's own groups, so the staged record starts from a copy of them.
@@ -196,11 +195,7 @@ void* TpolyGeom::readBinary(void* data, int& size, bool withCreases) {
     if (cursor) cursor = staged.fMaps->readBinary(cursor, left);
     if (cursor) cursor = readColorSets(cursor, left, *staged.fColors);
     if (cursor && withCreases) cursor = staged.readBinaryCrease(cursor, left);
-    if (!cursor || !indicesInRange(staged)) return nullptr;
-
-    staged.update(dirtyFaceOffsets);
-    for (uint32_t f = 0; f < staged.nbFace(); ++f)
-        if (!connected(staged, f)) staged.fixEdgeConnections(f);
+    if (!cursor || !staged.finishStagedRead()) return nullptr;
 
     share(staged, kCompVertices | kCompTopology | kCompNormals | kCompUVSets | kCompColorSets |
                       (withCreases ? uint32_t(kCompGroups) : 0u));

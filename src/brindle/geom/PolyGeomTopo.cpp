@@ -217,12 +217,16 @@ bool TpolyGeom::fixEdgeConnections(uint32_t face) {
     const TuInt32Array& offsets = fTopo->fFaceOffsets;
     if (face >= nbFace() || face + 1 >= offsets.size()) return false;
     const uint32_t begin = offsets[face], end = offsets[face + 1];
+    for (uint32_t o = begin; o < end; ++o)
+        if ((fTopo->fFaceDesc[o] & TpolyBits::kEdgeMask) >= nbEdge()) return false;
+    if (reconnectEntries(begin, end)) markDirty(kFlippedMask);
+    return true;
+}
+
+bool TpolyGeom::reconnectEntries(uint32_t begin, uint32_t end) {
+    if (end - begin < 2) return false;
     uint32_t* desc = fTopo->fFaceDesc.data();
     const TpolyEdge* edges = fTopo->fEdges.data();
-    for (uint32_t o = begin; o < end; ++o)
-        if ((desc[o] & TpolyBits::kEdgeMask) >= nbEdge()) return false;
-    if (end - begin < 2) return true;
-
     const uint32_t a = desc[begin], b = desc[begin + 1];
     auto meets = [&](uint32_t x, uint32_t y) { return orientedEnd(edges, x) == orientedStart(edges, y); };
     constexpr uint32_t r = TpolyBits::kReversedUse;
@@ -244,6 +248,5 @@ bool TpolyGeom::fixEdgeConnections(uint32_t face) {
             changed = true;
         }
     }
-    if (changed) markDirty(kFlippedMask);
-    return true;
+    return changed;
 }
