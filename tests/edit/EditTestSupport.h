@@ -68,10 +68,7 @@ inline std::unique_ptr<TpolyGeom> grid(uint32_t n) {
 
 inline std::unique_ptr<TpolyGeom> box() {
     auto g = std::make_unique<TpolyGeom>();
-    for (uint32_t i = 0; i < 8; ++i) g->appendVertex(float(i & 1), float((i >> 1) & 1), float(i >> 2));
-    for (const std::vector<uint32_t>& f : std::vector<std::vector<uint32_t>>{
-             {0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
-        addRingFace(*g, f);
+    addUnitCube(*g);
     decorate(*g);
     return g;
 }

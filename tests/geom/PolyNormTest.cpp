@@ -9,13 +9,6 @@
 
 namespace {
 
-// Unit cube, faces wound outwards; all edges hard or all soft.
-void buildCube(TpolyGeom& g, bool hard) {
-    for (int i = 0; i < 8; ++i) g.appendVertex(float(i & 1), float((i >> 1) & 1), float((i >> 2) & 1));
-    const uint32_t faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    for (const auto& f : faces) addRingFace(g, {f[0], f[1], f[2], f[3]}, hard);
-}
-
 void expectNear(const T3dFltPoint& a, float x, float y, float z) {
     EXPECT_NEAR(a.x, x, 1e-5f);
     EXPECT_NEAR(a.y, y, 1e-5f);
@@ -24,7 +17,7 @@ void expectNear(const T3dFltPoint& a, float x, float y, float z) {
 
 TEST(PolyNorm, HardCubeSplitsEveryCornerSoftCubeSharesThem) {
     TpolyGeom hard;
-    buildCube(hard, true);
+    addUnitCube(hard, true);
     hard.update(dirtyAll);
     EXPECT_EQ(hard.nbVertexNormal(), 24u);
     for (uint32_t f = 0; f < 6; ++f)
@@ -36,7 +29,7 @@ TEST(PolyNorm, HardCubeSplitsEveryCornerSoftCubeSharesThem) {
     expectNear(hard.faceNormalConst(0), 0, 0, -1);  // bottom face wound downwards
 
     TpolyGeom soft;
-    buildCube(soft, false);
+    addUnitCube(soft, false);
     soft.update(dirtyAll);
     ASSERT_EQ(soft.nbVertexNormal(), 8u);
     const float c = 1.0f / std::sqrt(3.0f);
@@ -99,7 +92,7 @@ TEST(PolyNorm, TrianglesHolesAndDegenerateFaces) {
 
 TEST(PolyNorm, UserNormalsReplaceOrBendAndFreezingLocks) {
     TpolyGeom g;
-    buildCube(g, true);
+    addUnitCube(g, true);
     g.update(dirtyAll);
     const T3dFltPoint before = g.vertexNormalConst(1);
     g.setUserNormal(1, T4dFltVector(1e20f, 1e20f, 1e20f));  // unset: ignored
@@ -127,7 +120,7 @@ TEST(PolyNorm, UserNormalsReplaceOrBendAndFreezingLocks) {
     expectNear(g.vertexNormalConst(id), 0, -1, 0);  // other modes ignore user normals
 
     TpolyGeom f;
-    buildCube(f, true);
+    addUnitCube(f, true);
     f.update(dirtyAll);
     f.freezeNormals();
     EXPECT_EQ(f.nbUserNormal(), 24u);
@@ -142,7 +135,7 @@ TEST(PolyNorm, UserNormalsReplaceOrBendAndFreezingLocks) {
 
 TEST(PolyNorm, GeometricNormalsAndUserNormalsAcrossHardening) {
     TpolyGeom g;
-    buildCube(g, true);
+    addUnitCube(g, true);
     T4dFltVector n;
     ASSERT_TRUE(g.computeGeomVertexNormal(7, n));  // three right angles: the diagonal
     const float c = 1.0f / std::sqrt(3.0f);
@@ -171,7 +164,7 @@ TEST(PolyNorm, GeometricNormalsAndUserNormalsAcrossHardening) {
 
 TEST(PolyNorm, UserNormalTransformMergeSaveReorderAndSurfaceCache) {
     TpolyGeom g;
-    buildCube(g, true);
+    addUnitCube(g, true);
     g.update(dirtyAll);
     // A sheared, non-uniformly scaled frame: normals stay perpendicular to transformed tangents,
     // translation plays no part, an unset entry stays exactly unset.
@@ -199,7 +192,7 @@ TEST(PolyNorm, UserNormalTransformMergeSaveReorderAndSurfaceCache) {
 
     // Merging grows to the other's shading-normal count and fills only unset entries.
     TpolyGeom mine;
-    buildCube(mine, true);
+    addUnitCube(mine, true);
     mine.setUserNormal(3, T4dFltVector(0, 1, 0));
     mine.mergeUserNormal(g);
     EXPECT_EQ(mine.nbUserNormal(), 24u);
@@ -219,7 +212,7 @@ TEST(PolyNorm, UserNormalTransformMergeSaveReorderAndSurfaceCache) {
 
     // Softening merges vertex 7's three corners into one id; the first corner's normal wins.
     TpolyGeom r;
-    buildCube(r, true);
+    addUnitCube(r, true);
     r.update(dirtyAll);
     const T4dFltVector axes[3] = {T4dFltVector::xAxis, T4dFltVector::yAxis, T4dFltVector::zAxis};
     const uint32_t facesOf7[3] = {1, 3, 5};
@@ -235,7 +228,7 @@ TEST(PolyNorm, UserNormalTransformMergeSaveReorderAndSurfaceCache) {
     // The surface cache is kept while the vertex count holds, rebuilt when forced or when it
     // changes, and agrees with the on-demand angle-weighted normal.
     TpolyGeom s;
-    buildCube(s, true);
+    addUnitCube(s, true);
     s.cacheSurfaceNormals();
     T4dFltVector cached, fresh;
     const float c = 1.0f / std::sqrt(3.0f);

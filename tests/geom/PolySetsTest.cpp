@@ -1,39 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <map>
 #include <random>
-#include <utility>
 #include <vector>
 
 #include "brindle/base/PolyMap.h"
 #include "brindle/geom/PolyColor.h"
 #include "brindle/geom/PolyGeom.h"
+#include "support/ObjLoad.h"
 
 namespace {
 
-// Unit cube, vertex id x + 2y + 4z, six outward quads; edges are made on first use so that
-// neighbouring faces use them in opposite directions.
 void buildCube(TpolyGeom& g) {
-    for (uint32_t v = 0; v < 8; ++v) g.appendVertex(float(v & 1), float((v >> 1) & 1), float((v >> 2) & 1));
-    const uint32_t faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    std::map<std::pair<uint32_t, uint32_t>, uint32_t> edges;
-    for (const auto& f : faces) {
-        g.bgnFace(4);
-        for (uint32_t k = 0; k < 4; ++k) {
-            const uint32_t a = f[k], b = f[(k + 1) % 4];
-            auto it = edges.find({b, a});
-            if (it != edges.end()) {
-                g.refEdge(it->second, kReversed);
-            } else {
-                const uint32_t e = g.appendEdge(a, b);
-                edges[{a, b}] = e;
-                g.refEdge(e, kForward);
-            }
-        }
-        g.endLoop();
-        g.endFace();
-    }
+    addUnitCube(g);
     g.update(dirtyFaceOffsets);
 }
 

@@ -14,13 +14,6 @@ void addVertices(TpolyGeom& g, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i) g.appendVertex(float(i % 3), float(i / 3), float(i % 2));
 }
 
-void buildCube(TpolyGeom& g) {
-    for (int i = 0; i < 8; ++i) g.appendVertex(float(i & 1), float((i >> 1) & 1), float((i >> 2) & 1));
-    for (const auto& f : std::vector<std::vector<uint32_t>>{
-             {0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
-        addFace(g, f);
-}
-
 std::set<uint32_t> ringEdges(TpolyGeom& g, uint32_t v) {
     std::set<uint32_t> out;
     TvertexEdgeIterator it(&g, v);
@@ -33,7 +26,7 @@ std::set<uint32_t> ringEdges(TpolyGeom& g, uint32_t v) {
 
 TEST(PolyTopo, ClosedCubeWalksEveryRingOnce) {
     TpolyGeom g;
-    buildCube(g);
+    addUnitCube(g);
     ASSERT_EQ(g.nbEdge(), 12u);
     g.update(dirtyAll);
     for (uint32_t e = 0; e < 12; ++e) {

@@ -26,6 +26,15 @@ inline void addRingFace(TpolyGeom& g, const std::vector<uint32_t>& ring, bool ha
     g.endFace();
 }
 
+// Unit cube, vertex id x + 2y + 4z, six outward quads; edges are made on first use, so that
+// neighbouring faces use them in opposite directions.
+inline void addUnitCube(TpolyGeom& g, bool hard = false) {
+    for (uint32_t v = 0; v < 8; ++v) g.appendVertex(float(v & 1), float((v >> 1) & 1), float((v >> 2) & 1));
+    for (const std::vector<uint32_t>& f : std::vector<std::vector<uint32_t>>{
+             {0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
+        addRingFace(g, f, hard);
+}
+
 // The v and f lines of an OBJ file: positions, and each face's corners as zero-based vertex ids
 // (texture and normal indices dropped). False when the file cannot be opened.
 struct ObjMesh {
