@@ -181,7 +181,7 @@ TEST(PolyBlindData, CopySetSwapAndDebug) {
     EXPECT_EQ(text.rfind("blind data \"faces\" elements 6\n", 0), 0u) << text;
 }
 
-TEST(PolyBlindData, RecordCopyShareAndUnshare) {
+TEST(PolyBlindData, RecordCopiesAreDeep) {
     const Templates t(9400);
     TpolyGeom g;
     g.faceBlindData()->addBlindDataElement(&g, t.typeId, "label", 2, intValue(20));
@@ -200,14 +200,4 @@ TEST(PolyBlindData, RecordCopyShareAndUnshare) {
     EXPECT_EQ(partial.faceBlindData()->nbElement(), 1u);
     g.faceBlindData()->removeData(2);
     EXPECT_EQ(partial.faceBlindData()->data(2)->size(), 1u);
-
-    TpolyGeom shared(copy, kCompBlindData);
-    EXPECT_EQ(shared.faceBlindData(), copy.faceBlindData());
-    EXPECT_EQ(copy.faceBlindData()->fRefs.count(), 2u);
-    shared.faceBlindData()->addBlindDataElement(&g, t.typeId, "label", 3, intValue(30));
-    EXPECT_EQ(copy.faceBlindData()->data(3)->size(), 1u);
-    shared.unShare(kCompBlindData);
-    EXPECT_EQ(shared.faceBlindData()->nbElement(), 0u);
-    EXPECT_EQ(copy.faceBlindData()->nbElement(), 2u);
-    EXPECT_EQ(copy.faceBlindData()->fRefs.count(), 1u);
 }
