@@ -1,5 +1,6 @@
 #include "brindle/base/IffFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -47,6 +48,12 @@ TiffStatus TiffFile::beginChunk(TiffTag tag) {
     putBig(fBytes.data() + fOpen, tag.id());
     putSize(fOpen + 4, 0);
     return kIffOk;
+}
+
+void TiffFile::reserve(size_t bytes) {
+    const size_t need = fBytes.size() + std::min(bytes, kMaxSize) + 1;
+    // At least half again the capacity, so that many small reservations stay linear.
+    if (need > fBytes.capacity()) fBytes.reserve(std::max(need, fBytes.capacity() + fBytes.capacity() / 2));
 }
 
 uint8_t* TiffFile::extend(size_t bytes, TiffStatus& status) {

@@ -57,6 +57,9 @@ public:
     uint8_t* extend(size_t bytes, TiffStatus& status);
     TiffStatus endChunk();
     bool inChunk() const { return fOpen != kNone; }
+    // Room for bytes more data (and the pad of the chunk they end) without moving the buffer: a
+    // writer that knows an upper bound of its chunk calls it first, so the file grows once.
+    void reserve(size_t bytes);
 
     // Reading: the closed chunks in file order.
     uint32_t nbChunk() const { return uint32_t(fChunks.size()); }

@@ -17,6 +17,11 @@ public:
     static TiffStatus writeArray(TiffFile& file, uint32_t count, const int32_t* values);
     static TiffStatus writeArray(TiffFile& file, uint32_t count, const uint32_t* values);
     static TiffStatus writeArray(TiffFile& file, uint32_t count, const float* values);
+    // Doubles travel narrowed to floats.
+    static TiffStatus writeArray(TiffFile& file, uint32_t count, const double* values);
+    // One float array item of count groups of take values, the groups stride floats apart in
+    // values (the leading values of each element of an array of structs).
+    static TiffStatus writeArray(TiffFile& file, uint32_t count, const float* values, uint32_t take, uint32_t stride);
 
     // The count of an array item, or any int item read as unsigned.
     static const void* readSize(const void* cursor, int& remaining, uint32_t& count);

@@ -80,11 +80,11 @@ const void* TpolyTopo::readBinary(const void* cursor, int& size) {
 }
 
 TiffStatus TpolyNorm::writeBinary(TiffFile& file) const {
-    std::vector<float> xyz;
-    xyz.reserve(size_t(fUserNormals.size()) * 3);
-    for (const T4dFltVector& n : fUserNormals) xyz.insert(xyz.end(), {n.x, n.y, n.z});
-    TiffStatus status = TpolyIOUtil::writeArray(file, uint32_t(xyz.size()), xyz.data());
-    if (status == kIffOk && !xyz.empty()) status = TpolyIOUtil::writeInt(file, fUserNormalMode);
+    // x, y and z of each normal; w is not saved.
+    constexpr uint32_t stride = sizeof(T4dFltVector) / sizeof(float);
+    TiffStatus status = TpolyIOUtil::writeArray(file, fUserNormals.size(),
+                                                reinterpret_cast<const float*>(fUserNormals.data()), 3, stride);
+    if (status == kIffOk && !fUserNormals.empty()) status = TpolyIOUtil::writeInt(file, fUserNormalMode);
     return status;
 }
 
@@ -136,11 +136,10 @@ TiffStatus TpolyGeom::writeBinaryCrease(TiffFile& file) const {
     getCreaseEdges(edges, values);
     const uint32_t n = std::min(edges.size(), values.size());
     if (n == 0) return TpolyIOUtil::writeInt(file, 0);
-    std::vector<float> narrow(values.begin(), values.begin() + n);
     return writeAll([&] { return TpolyIOUtil::writeInt(file, 1); }, [&] { return TpolyIOUtil::writeInt(file, 1); },
                     [&] { return TpolyIOUtil::writeInt(file, 2); },
                     [&] { return TpolyIOUtil::writeArray(file, n, edges.data()); },
-                    [&] { return TpolyIOUtil::writeArray(file, n, narrow.data()); });
+                    [&] { return TpolyIOUtil::writeArray(file, n, values.data()); });
 }
 
 const void* TpolyGeom::readBinaryCrease(const void* cursor, int& size) {
@@ -170,6 +169,17 @@ const void* TpolyGeom::readBinaryCrease(const void* cursor, int& size) {
 }
 
 TiffStatus TpolyGeom::writeBinary(TiffFile& file) const {
+    // An upper bound of the chunk's bytes (every item's count word, the record's arrays and each
+    // set's name, ids and values; creases aside), so that the file grows once.
+    const auto setBytes = [](const auto& sets) {
+        size_t bytes = 8;
+        for (const auto& set : sets)
+            bytes += 32 + set.getName().length() + size_t(set.indexArray().size()) * 4 +
+                     size_t(set.values().size()) * sizeof(*set.values().data());
+        return bytes;
+    };
+    file.reserve(64 + size_t(nbVertex()) * sizeof(T3dFltPoint) + size_t(nbEdge()) * sizeof(TpolyEdge) +
+                 size_t(faceDescLength()) * 4 + size_t(nbUserNormal()) * 12 + setBytes(*fMaps) + setBytes(*fColors));
     return writeAll([&] { return writeArrayItem<float>(file, fVertex->fPoints); },
                     [&] { return fTopo->writeBinary(file); }, [&] { return fNorm->writeBinary(file); },
                     [&] { return fMaps->writeBinary(file); }, [&] { return writeColorSets(file, *fColors); },
