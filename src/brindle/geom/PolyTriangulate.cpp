@@ -148,8 +148,10 @@ int TpolyGeom::triangulateFace(uint32_t face, unsigned short* out) {
     if (face >= describedFaces(*this)) return -1;
     const uint32_t offset = faceOffset(face);
     const FaceShape shape(*this, offset, faceVertexCount(face));
-    const int count =
-        fTrgFunct(this, offset, shape.holes, shape.corners, false, frameNormal(*this, face, offset), out);
+    // The default function finds its own frame; only a user function is handed the normal.
+    const bool byDefault = fTrgFunct == &TpolyGeom::triangulateFaceFromOffset;
+    const int count = fTrgFunct(this, offset, shape.holes, shape.corners, false,
+                                byDefault ? T4dFltVector() : frameNormal(*this, face, offset), out);
     if (count > 0) return count;
     writeFan(out, shape.room(), shape.outer, shape.corners);
     return static_cast<int>(shape.room());
@@ -179,12 +181,15 @@ int TpolyGeom::triangulateFaceFromOffset(const TpolyGeom* geom, uint32_t offset,
         const uint32_t nPoints = cornerCount + holeCount;
         float* points = scratch.allocateArray<float>(2 * size_t(nPoints));
         const double r = std::sqrt(double(m.x) * m.x + double(m.y) * m.y);
+        const bool tilted = r > 1e-5;
+        const double xx = tilted ? m.z * m.x / r : 0, xy = tilted ? m.z * m.y / r : 0;
+        const double yx = tilted ? -m.y / r : 0, yy = tilted ? m.x / r : 0;
         for (uint32_t i = 0; i < cornerCount; ++i) {
             const T3dFltPoint& p = g.vertexConst(g.getStartVertex(offset + i));
             double x = p.x, y = p.y;
-            if (r > 1e-5) {
-                x = (m.z * m.x / r) * p.x + (m.z * m.y / r) * p.y - r * p.z;
-                y = (-m.y / r) * p.x + (m.x / r) * p.y;
+            if (tilted) {
+                x = xx * p.x + xy * p.y - r * p.z;
+                y = yx * p.x + yy * p.y;
             } else if (!(m.z > 0)) {
                 y = -y;  // a mirror, not a half turn: it has to reverse the winding
             }

@@ -192,10 +192,17 @@ private:
 // spliced in); the written triangles together with the ring cover the outline with the bridged
 // holes removed.
 //
-// Big faces also keep an index that answers the same questions without scanning the ring: order
-// labels increasing from the ring's first position to its last, a heap of the selectable nodes,
-// the blocker nodes listed per grid cell, and the unbridged hole points per cell. It changes only
-// how candidates are found, never which one is chosen, so both ways give the same triangles.
+// Every node keeps the length of the ring edge that enters it, so that a classification only
+// measures edges the last change made. Questions that do not depend on ring order (is there a
+// blocker in this ear, which codes lose the wide bit) scan the node array, whose removed nodes
+// carry the code kNotEar and so take part in nothing.
+//
+// Small faces keep node ids in ring order (the head is the smallest id; a bridge renumbers the
+// ring), so that selection is a scan of the code array. Big faces instead keep an index that
+// answers the same questions without scanning the ring: order labels increasing from the ring's
+// first position to its last, a heap of the selectable nodes, the blocker nodes listed per grid
+// cell, and the unbridged hole points per cell. Both change only how candidates are found, never
+// which one is chosen, so every way gives the same triangles.
 class EarClipper {
 public:
     EarClipper(bool useNormals, const float* normals, const float* points, uint32_t outer, uint32_t holeCount,
@@ -214,20 +221,30 @@ public:
         fCodes = scratch.allocateArray<uint16_t>(fCapacity);
         fNext = scratch.allocateArray<uint16_t>(fCapacity);
         fPrev = scratch.allocateArray<uint16_t>(fCapacity);
+        fEdge = scratch.allocateArray<double>(fCapacity);
         fHoles = scratch.allocateArray<uint16_t>(fMarkers + 1);
-        std::fill(fCodes, fCodes + fCapacity, kNotEar);
         for (uint32_t i = 0; i < fOuter; ++i) {
             fPointOf[i] = static_cast<uint16_t>(i);
+            fCodes[i] = kNotEar;
             fNext[i] = static_cast<uint16_t>(i + 1 == fOuter ? 0 : i + 1);
             fPrev[i] = static_cast<uint16_t>(i == 0 ? fOuter - 1 : i - 1);
+            fEdge[i] = edgeLength(fPrev[i], i);  // node i holds point i
         }
         fHead = 0;
         fSize = fUsed = fOuter;
         fHoleCount = fMarkers;
         for (uint32_t j = 0; j < fMarkers; ++j) fHoles[j] = static_cast<uint16_t>(j);
-        if (fTotal >= gIndexedPoints && holesInOrder() && fGrid.init(fPoints, fTotal)) buildIndex(scratch);
+        // A lone triangle is its own cut; nothing below would change it.
+        if (fHoleCount == 0 && fSize == 3) return clipAll();
+        if (fTotal >= gIndexedPoints && holesInOrder() && fGrid.init(fPoints, fTotal)) {
+            buildIndex(scratch);
+        } else if (fMarkers > 0) {
+            fSparePointOf = scratch.allocateArray<uint16_t>(fCapacity);
+            fSpareCodes = scratch.allocateArray<uint16_t>(fCapacity);
+            fSpareEdge = scratch.allocateArray<double>(fCapacity);
+        }
         fArea = loopArea(0, fOuter);
-        for (uint16_t v = fHead, k = 0; k < fSize; ++k, v = fNext[v]) fBlockers += reclassify(v);
+        for (uint16_t v = 0; v < fSize; ++v) fBlockers += reclassify(v);
         return clipAll();
     }
 
@@ -263,6 +280,12 @@ private:
 
     Point2 point(uint32_t i) const { return {fPoints[2 * i], fPoints[2 * i + 1]}; }
     Point2 nodePoint(uint16_t v) const { return point(fPointOf[v]); }
+    // Symmetric to the last bit: swapping the points only negates the differences.
+    double edgeLength(uint32_t from, uint32_t to) const {
+        const Point2 a = point(from), b = point(to);
+        const double dx = a.x - b.x, dy = a.y - b.y;
+        return std::sqrt(dx * dx + dy * dy);
+    }
 
     uint32_t marker(uint32_t k) const {
         const double x = fPoints[2 * (fTotal + k)];
@@ -296,7 +319,7 @@ private:
         const uint32_t prev = fPointOf[fPrev[v]], next = fPointOf[fNext[v]];
         const Point2 c = nodePoint(v), p = point(prev), n = point(next);
         const double d1x = p.x - c.x, d1y = p.y - c.y, d2x = n.x - c.x, d2y = n.y - c.y;
-        const double l1 = std::sqrt(d1x * d1x + d1y * d1y), l2 = std::sqrt(d2x * d2x + d2y * d2y);
+        const double l1 = fEdge[v], l2 = fEdge[fNext[v]];
         if (!(l1 > kMinEdge) || !(l2 > kMinEdge)) return kDegenerate;
         const double cross = d1x * d2y - d2x * d1y;
         if (cross < 0) return kReflex;
@@ -316,9 +339,10 @@ private:
         return static_cast<uint16_t>(code);
     }
 
-    // trunc(value * scale) kept within [0, top]: rounding can push a cosine just past +-1.
+    // trunc(value * scale) kept within [0, top]: rounding can push a cosine just past +-1. The
+    // conversion truncates, and a product past top is caught before it.
     static uint32_t quantise(double value, double scale, uint32_t top) {
-        double q = std::trunc(value * scale);
+        const double q = value * scale;
         if (!(q > 0)) return 0;
         return q >= top ? top : static_cast<uint32_t>(q);
     }
@@ -327,6 +351,7 @@ private:
     void setCode(uint16_t v, uint16_t code) {
         const uint16_t old = fCodes[v];
         fCodes[v] = code;
+        fDegenerates += int(code == kDegenerate) - int(old == kDegenerate);
         if (!fIndexed) return;
         if (isBlocker(old) != isBlocker(code)) isBlocker(code) ? listBlocker(v) : unlistBlocker(v);
         if (isSelectable(old) || isSelectable(code)) fHeap.update(v);
@@ -350,21 +375,18 @@ private:
             found = !fHeap.empty();
             if (found) pick = fHeap.top();
             degenerate = found && fCodes[pick] == kDegenerate;
-        } else {
-            uint16_t best = kWorstCandidate;
-            for (uint16_t v = fPrev[fHead], k = 0; k < fSize; ++k, v = fPrev[v]) {
-                const uint16_t code = fCodes[v];
-                if (code == kDegenerate) {
-                    pick = v;
-                    degenerate = found = true;
-                    break;
-                }
-                if (!(code & kNotEar) && code <= best) {
-                    best = code;
-                    pick = v;
-                    found = true;
-                }
+        } else if (fDegenerates > 0) {
+            pick = static_cast<uint16_t>(fUsed);
+            while (fCodes[--pick] != kDegenerate) {
             }
+            degenerate = found = true;
+        } else {
+            // Node ids are ring positions here and removed nodes carry kNotEar: the first node
+            // holding the smallest code is the choice, when that code is an ear's.
+            uint16_t best = kNotEar;
+            for (uint32_t v = 0; v < fUsed; ++v) best = std::min(best, fCodes[v]);
+            found = best <= kWorstCandidate;
+            if (found) pick = static_cast<uint16_t>(std::find(fCodes, fCodes + fUsed, best) - fCodes);
         }
         if (degenerate && fBlockers > 0) --fBlockers;
         return found;
@@ -386,7 +408,7 @@ private:
                         if (blocks(q)) return true;
             return false;
         }
-        for (uint16_t q = fHead, k = 0; k < fSize; ++k, q = fNext[q])
+        for (uint16_t q = 0; q < fUsed; ++q)
             if (blocks(q)) return true;
         return false;
     }
@@ -444,6 +466,7 @@ private:
         else
             v = static_cast<uint16_t>(fUsed++);
         fPointOf[v] = static_cast<uint16_t>(point);
+        fCodes[v] = kNotEar;
         return v;
     }
 
@@ -460,11 +483,13 @@ private:
             const uint16_t v = newNode(point);
             fNext[last] = v;
             fPrev[v] = last;
+            fEdge[v] = edgeLength(fPointOf[last], point);
             last = v;
         };
         for (uint32_t i = found; i < end; ++i) append(i);
         for (uint32_t i = begin; i <= found; ++i) append(i);
         append(fPointOf[cur]);
+        // last repeats cur's point, so the edge entering after keeps its length.
         fNext[last] = after;
         fPrev[after] = last;
         fSize += grow;
@@ -479,7 +504,28 @@ private:
         }
         std::copy(fHoles + slot + 1, fHoles + fHoleCount, fHoles + slot);
         --fHoleCount;
+        if (!fIndexed) renumber();
         return true;
+    }
+
+    // Gives the nodes the ids of their ring positions again, the head 0, with no removed nodes.
+    void renumber() {
+        uint16_t v = fHead;
+        for (uint32_t k = 0; k < fSize; ++k, v = fNext[v]) {
+            fSparePointOf[k] = fPointOf[v];
+            fSpareCodes[k] = fCodes[v];
+            fSpareEdge[k] = fEdge[v];
+        }
+        std::swap(fPointOf, fSparePointOf);
+        std::swap(fCodes, fSpareCodes);
+        std::swap(fEdge, fSpareEdge);
+        for (uint32_t k = 0; k < fSize; ++k) {
+            fNext[k] = static_cast<uint16_t>(k + 1 == fSize ? 0 : k + 1);
+            fPrev[k] = static_cast<uint16_t>(k == 0 ? fSize - 1 : k - 1);
+        }
+        fHead = 0;
+        fUsed = fSize;
+        fFree = kNil;
     }
 
     void clip(uint16_t cur) {
@@ -487,7 +533,7 @@ private:
         if (code & kWide) {
             // The threshold only falls, so wide ears are taken once the sharp ones are gone.
             fThreshold = code & kAngleMask;
-            for (uint16_t v = fHead, k = 0; k < fSize; ++k, v = fNext[v])
+            for (uint16_t v = 0; v < fUsed; ++v)
                 if ((fCodes[v] & kWide) && (fCodes[v] & kAngleMask) >= fThreshold)
                     setCode(v, static_cast<uint16_t>(fCodes[v] & ~kWide));
         }
@@ -501,10 +547,13 @@ private:
         fNext[cur] = fFree;
         fFree = cur;
         --fSize;
+        // The last three positions are written as they stand: their codes are never read again.
+        if (fSize == 3 && fHoleCount == 0) return;
         if (fBlockers > 0 && isBlocker(fCodes[prev])) --fBlockers;
         if (fBlockers > 0 && isBlocker(fCodes[next])) --fBlockers;
         const Point2 p = point(prevPoint), c = point(curPoint), n = point(nextPoint);
         fArea -= std::fabs((p.x - c.x) * (n.y - c.y) - (n.x - c.x) * (p.y - c.y)) * 0.5;
+        fEdge[next] = edgeLength(prevPoint, nextPoint);
         fBlockers += reclassify(prev);
         fBlockers += reclassify(next);
     }
@@ -600,11 +649,17 @@ private:
     uint16_t* fCodes = nullptr;
     uint16_t* fNext = nullptr;
     uint16_t* fPrev = nullptr;
+    double* fEdge = nullptr;  // length of the ring edge from the node's predecessor to it
     uint16_t* fHoles = nullptr;
+    // Targets of renumber, swapped with the live arrays.
+    uint16_t* fSparePointOf = nullptr;
+    uint16_t* fSpareCodes = nullptr;
+    double* fSpareEdge = nullptr;
     uint16_t fHead = 0, fFree = kNil;
     uint32_t fSize = 0, fUsed = 0;
     uint32_t fHoleCount = 0;
     uint32_t fBlockers = 0;
+    int fDegenerates = 0;
     uint32_t fThreshold = kInitialThreshold;
     double fArea = 0;
     int fTriangles = 0;
