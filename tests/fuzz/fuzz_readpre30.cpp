@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool read = TpolyGeomFFCompat::readBinaryPre3_0(TiffTag("OLDP"), file, g);
         TbatchGlobals::fNotWritingPolyColors = false;
         if (!read) continue;
+        TdebugOutput::sCerr.redirect(nullptr);  // most accepted records are not sound meshes
         g.checkObject(0x7);
+        TdebugOutput::sCerr.restore();
         TiffFile out;
         if (out.beginChunk(TiffTag("POLY")) != kIffOk || g.writeBinary(out) != kIffOk || out.endChunk() != kIffOk)
             std::abort();

@@ -3,7 +3,6 @@
 // and every id found in range, so a truncated or corrupted chunk never leaves a half-read record.
 
 #include <algorithm>
-#include <vector>
 
 #include "brindle/base/PolyIOArray.h"
 #include "brindle/base/TranslatorGlobals.h"
