@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "GridBuilder.h"
+#include "support/GridBuilder.h"
 
 namespace {
 

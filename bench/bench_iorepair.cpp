@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "GridBuilder.h"
+#include "support/GridBuilder.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Building a 1M-face record through the append interface, and copying against sharing it.
 #include <benchmark/benchmark.h>
 
-#include "GridBuilder.h"
+#include "support/GridBuilder.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // visited. All three are linear in what they visit.
 #include <benchmark/benchmark.h>
 
-#include "GridBuilder.h"
+#include "support/GridBuilder.h"
 
 namespace {
 

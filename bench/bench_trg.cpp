@@ -9,7 +9,7 @@
 #include <ctime>
 #include <vector>
 
-#include "GridBuilder.h"
+#include "support/GridBuilder.h"
 
 #ifdef BRINDLE_HAVE_EARCUT
 #include "earcut.hpp"

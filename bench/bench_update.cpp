@@ -9,7 +9,7 @@
 #include <cmath>
 #include <vector>
 
-#include "GridBuilder.h"
+#include "support/GridBuilder.h"
 
 #ifdef BRINDLE_HAVE_OPENMESH
 #include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>

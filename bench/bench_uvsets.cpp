@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "GridBuilder.h"
+#include "support/GridBuilder.h"
 
 #ifdef BRINDLE_HAVE_OPENMESH
 #include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../bench/GridBuilder.h"
+#include "support/GridBuilder.h"
 #include "brindle/geom/PolyGeom.h"
 
 namespace {
