@@ -4,4 +4,4 @@
 set -euo pipefail
 SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
 $SUDO apt-get update
-$SUDO apt-get install -y libopenmesh-dev libtinyobjloader-dev libmeshoptimizer-dev libosd-dev libembree-dev
+$SUDO apt-get install -y libopenmesh-dev libtinyobjloader-dev libmeshoptimizer-dev libosd-dev libembree-dev libcgal-dev
