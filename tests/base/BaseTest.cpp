@@ -86,6 +86,6 @@ TEST(Base, VectorHelpersAndNewellNormal) {
     // The primitives' single-precision turns and the hardness threshold between 12 and 13 steps.
     EXPECT_EQ(kTwoPiF, 6.2831855f);
     EXPECT_EQ(kPiF, 3.1415927f);
-    EXPECT_GT(kTwoPi / 12, kHardStepAngle);
-    EXPECT_LT(kTwoPi / 13, kHardStepAngle);
+    EXPECT_GT(double(kTwoPiF / 12), kHardStepAngle);
+    EXPECT_LT(double(kTwoPiF / 13), kHardStepAngle);
 }

@@ -441,7 +441,7 @@ int32_t TpolyEditableGeom::splitAFace(uint32_t a, float ta, uint32_t b, float tb
     const int32_t nS = validNormal(nrm[0]), nE = validNormal(nrm[nChain - 1]);
     for (uint32_t i = 1; i + 1 < nChain; ++i) {
         const T3dFltPoint p = points.empty() ? ps + d * (float(i) / float(nChain - 1)) : points[i - 1];
-        const float t = len2 > 0 ? std::clamp(dot(p - ps, d) / len2, 0.0f, 1.0f) : float(i) / float(nChain - 1);
+        const float t = len2 > 0 ? std::clamp(float(dot(p - ps, d)) / len2, 0.0f, 1.0f) : float(i) / float(nChain - 1);
         chain[i] = createVertex(p);
         for (uint32_t k = 0; k < nUV; ++k)
             uv[i * nUV + k] = uvS[k] >= 0 && uvE[k] >= 0 ? createUV(lerp(fUVs[k][uvS[k]], fUVs[k][uvE[k]], t), k) : -1;

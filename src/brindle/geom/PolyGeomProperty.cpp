@@ -73,7 +73,7 @@ bool TpolyGeom::getColorFaceCenter(uint32_t face, TpolyFaceInfo kind, TpolyColor
         const uint32_t a = getStartVertex(o), b = getEndVertex(o);
         if (a >= nbVertex() || b >= nbVertex()) return false;
         const T3dFltPoint d = vertexConst(b) - vertexConst(a);
-        const double l = length(d);
+        const double l = ::length(d);
         for (int i = 0; i < 4; ++i) {
             weighted[i] += l * (double(corner[i]) + next[i]) / 2;
             mean[i] += corner[i];
