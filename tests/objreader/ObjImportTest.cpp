@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/GridBuilder.h"
 #include "support/TempFile.h"
+
+#include <chrono>
 
 #include <cstdio>
 #include <memory>
@@ -11,6 +14,7 @@
 
 #include "brindle/framework/MeshBoxFty.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/PolyGrp.h"
 
 namespace {
 
@@ -203,6 +207,34 @@ TEST(ObjWriter, RoundTripKeepsPositionsFacesUVsNormalsAndGroups) {
     auto suzanne = import(BRINDLE_DATA_DIR "/suzanne.obj", report);
     ASSERT_TRUE(suzanne) << report.error;
     expectRoundTrip(*suzanne, {}, back, copy);
+}
+
+TEST(ObjWriter, GroupLinesFollowTheMembersOfManyGroupsInLinearTime) {
+    // A 200 x 200 grid with a group per face, as a file with a `g` line per face imports, plus one
+    // group over the first row that overlaps them. Writing it must not cost faces times groups.
+    TpolyGeom g;
+    buildQuadGrid(g, 200);
+    const uint32_t nFace = g.nbFace();
+    for (uint32_t f = 0; f < nFace; ++f) {
+        const uint32_t index = g.grp()->append(int32_t(f + 2), kPolyGrpFace, nFace);
+        g.addElement(index, f);
+        g.endGroup(index);
+    }
+    const uint32_t row = g.bgnGroup(1, kPolyGrpFace);
+    g.appendBlock(row, 0, 199);
+    g.endGroup(row);
+    std::string text;
+    TobjWriteReport report;
+    const auto start = std::chrono::steady_clock::now();
+    TobjWriter::format(g, {"row"}, text, report);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 2.0);
+    EXPECT_NE(std::string::npos, text.find("\ng group2 row\nf "));
+    EXPECT_NE(std::string::npos, text.find("\ng group201 row\nf "));
+    EXPECT_NE(std::string::npos, text.find("\ng group202\nf "));
+    size_t groupLines = 0;
+    for (size_t at = text.find("\ng "); at != std::string::npos; at = text.find("\ng ", at + 1)) ++groupLines;
+    EXPECT_EQ(size_t(nFace), groupLines);
 }
 
 TEST(ObjWriter, FacesWithHolesAreWrittenAsTriangles) {

@@ -1,6 +1,7 @@
 // OBJ file to record, on top of the command reader and the vertex builder.
 #include "brindle/objreader/ObjImport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "brindle/base/Computation.h"
 #include "brindle/framework/PolyBuilder.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/PolyGrp.h"
 #include "brindle/objreader/ObjReader.h"
 
 namespace {
@@ -240,11 +242,13 @@ void TimportState::progress() {
     fComputation.setProgressValue(int(std::ftell(fParser->stream) / 1024));
 }
 
+// The record is new and the names are distinct, so each group is appended without the search by
+// name that bgnGroup makes (which would make a file with a group per face quadratic).
 void TimportState::finishGroups(TpolyGeom& geom) {
     for (uint32_t g = 0; g < fGroupFaces.size(); ++g) {
         const std::vector<uint32_t>& runs = fGroupFaces[g].firstLast;
         if (runs.empty()) continue;
-        const uint32_t index = geom.bgnGroup(int32_t(g + 1), kPolyGrpFace);
+        const uint32_t index = geom.grp()->append(int32_t(g + 1), kPolyGrpFace, std::max<uint32_t>(32, uint32_t(fGroupFaces.size())));
         for (std::size_t r = 0; r < runs.size(); r += 2)
             runs[r] == runs[r + 1] ? geom.addElement(index, runs[r]) : geom.appendBlock(index, runs[r], runs[r + 1]);
         geom.endGroup(index);
