@@ -6,7 +6,7 @@ namespace {
 // The converted record of an edit: consistent, and every corner's UV and colour its vertex's.
 std::unique_ptr<TpolyGeom> converted(const TpolyEditableGeom& edit) {
     std::unique_ptr<TpolyGeom> out(edit.convert(true, true, nullptr));
-    EXPECT_EQ(out->checkObject(0x7), 0u);
+    EXPECT_EQ(out->checkObject(kCheckAll), 0u);
     EXPECT_EQ(structuralErrors(*out), 0);
     return out;
 }
@@ -213,7 +213,7 @@ TEST(EditSplit, UserNormalsFollowCutsAndSubdivisions) {
         else
             ASSERT_GE(edit.splitAFace(4, 0.5f, 6, 0.5f, T3dFltPointArray(), false, 1, -1, 1.0), 0);
         std::unique_ptr<TpolyGeom> out(edit.convert(true, true, nullptr));
-        EXPECT_EQ(out->checkObject(0x7), 0u);
+        EXPECT_EQ(out->checkObject(kCheckAll), 0u);
         out->update(dirtyNormalTopo);
         // Every corner made from face 1 has one; face 0's corner away from face 1 has none.
         EXPECT_FALSE(out->hasValidUserNormal(out->getNormalId(0)));

@@ -77,7 +77,7 @@ inline std::unique_ptr<TpolyGeom> box() {
 // check does not look at values).
 inline int structuralErrors(TpolyGeom& g) {
     g.update(dirtyFaceOffsets);
-    int errors = int(g.checkObject(0x7));
+    int errors = int(g.checkObject(kCheckAll));
     for (uint32_t o = 0; o < g.faceDescLength(); ++o) {
         const T3dFltPoint& p = g.vertexConst(g.getStartVertex(o));
         const int32_t uv = g.getUVId(o, 0);

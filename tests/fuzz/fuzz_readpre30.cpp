@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TbatchGlobals::fNotWritingPolyColors = false;
         if (!read) continue;
         TdebugOutput::sCerr.redirect(nullptr);  // most accepted records are not sound meshes
-        g.checkObject(0x7);
+        g.checkObject(kCheckAll);
         TdebugOutput::sCerr.restore();
         TiffFile out;
         if (out.beginChunk(TiffTag("POLY")) != kIffOk || g.writeBinary(out) != kIffOk || out.endChunk() != kIffOk)

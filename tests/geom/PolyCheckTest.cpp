@@ -17,7 +17,7 @@ struct Captured {
     ~Captured() { TdebugOutput::sCerr.restore(); }
 };
 
-uint32_t check(const TpolyGeom& g, std::string& text, unsigned flags = 7) {
+uint32_t check(const TpolyGeom& g, std::string& text, unsigned flags = kCheckAll) {
     Captured c;
     const uint32_t n = g.checkObject(flags);
     text = c.text;
@@ -54,7 +54,7 @@ TEST(PolyCheck, EdgeVerticesOutOfRange) {
     g.appendEdge(5, 7);
     g.appendEdge(1, 3);
     std::string text;
-    EXPECT_EQ(check(g, text, 1), 3u);
+    EXPECT_EQ(check(g, text, kCheckEdges), 3u);
     EXPECT_EQ(body(text),
               "... BAD START VERTEX (3>=3): edge 2 1->3\n"
               "... BAD START VERTEX (5>=3): edge 1 5->7\n"
@@ -102,7 +102,7 @@ TEST(PolyCheck, BrokenJoinsAndLoops) {
     g.refEdge(0, kReversed);
     g.endLoop();
     g.endFace();
-    EXPECT_EQ(check(g, text, 2), 3u);
+    EXPECT_EQ(check(g, text, kCheckDescription), 3u);
     EXPECT_EQ(body(text),
               "... BAD EDGE REFERENCE (9>=3): face 1, offset 6, local offset 3\n"
               "... DUPLICATE EDGE REFERENCE (0) IN SAME FACE : face 1, offset 7, local offset 4\n"
@@ -115,7 +115,7 @@ TEST(PolyCheck, FaceEndsAndCount) {
     addRingFace(g, {0, 1, 2});
     g.setFaceEdge(2, g.getFaceEdge(2) & ~(TpolyBits::kEndOfFace | TpolyBits::kEndOfLoop));
     std::string text;
-    EXPECT_EQ(check(g, text, 2), 3u);
+    EXPECT_EQ(check(g, text, kCheckDescription), 3u);
     EXPECT_EQ(body(text),
               "... LAST FACE INCOMPLETE: missing end of loop flag\n"
               "... LAST FACE INCOMPLETE: missing end of face flag\n"
@@ -123,7 +123,7 @@ TEST(PolyCheck, FaceEndsAndCount) {
 
     g.setFaceEdge(2, g.getFaceEdge(2) | TpolyBits::kEndOfFace);
     g.addFace(1);
-    EXPECT_EQ(check(g, text, 2), 3u);
+    EXPECT_EQ(check(g, text, kCheckDescription), 3u);
     EXPECT_EQ(body(text),
               "... WRONG FACE DESCRIPTION: face 0, offset 2, local offset 2, found endOfFace without endOfLoop\n"
               "... LAST FACE INCOMPLETE: missing end of loop flag\n"
@@ -140,19 +140,19 @@ TEST(PolyCheck, FaceOffsets) {
     std::string text;
     // Not checked while the offsets are out of date.
     offsets.clear();
-    EXPECT_EQ(check(g, text, 4), 0u);
+    EXPECT_EQ(check(g, text, kCheckFaceOffsets), 0u);
 
     g.update(dirtyFaceOffsets);
-    EXPECT_EQ(check(g, text, 4), 0u);
+    EXPECT_EQ(check(g, text, kCheckFaceOffsets), 0u);
     offsets.addLast(9);
-    EXPECT_EQ(check(g, text, 4), 1u);
+    EXPECT_EQ(check(g, text, kCheckFaceOffsets), 1u);
     EXPECT_EQ(body(text), "... BAD FACE OFFSET LENGTH: actual length is 4, expected 3\n");
 
     offsets.removeAt(3, 1);
     offsets[0] = 1;
     offsets[1] = 1;
     offsets[2] = 7;
-    EXPECT_EQ(check(g, text, 4), 4u);
+    EXPECT_EQ(check(g, text, kCheckFaceOffsets), 4u);
     EXPECT_EQ(body(text),
               "... BAD FACE OFFSET: First offset should be 0\n"
               "... BAD FACE OFFSET: offsets should be increasing, face 1 (1) < face 0 (1)\n"
@@ -203,6 +203,24 @@ TEST(PolyDump, RoundTripThroughText) {
     EXPECT_EQ(junk.nbVertex(), 1u);
     EXPECT_EQ(junk.nbEdge(), 1u);
     EXPECT_EQ(junk.faceDescLength(), 2u);
+    // Face lines without entries add no face, so the face count stays that of the end-of-face bits
+    // and every face offset is there to read.
+    for (const char* text : {"_F 0 :\n", "_V 0 : 0 0 0\n_E 0 : 0 0 S\n_F 0 :\n_F 1 : 0 -1\n_F 2 : x\n_L 3 :\n",
+                             "_L 0 : 0\n_F 1 :"}) {
+        TpolyGeom g;
+        g.loadObjectText(text);
+        g.update(dirtyFaceOffsets);
+        const uint32_t faces = std::string(text).starts_with("_F 0 :\n") ? 0u : 1u;
+        ASSERT_EQ(faces, g.nbFace()) << text;
+        ASSERT_EQ(faces + 1, g.faceOffsetArray().size()) << text;
+        for (uint32_t f = 0; f < g.nbFace(); ++f) EXPECT_EQ(g.faceDescLength(), g.faceVertexCount(f)) << text;
+        // The last text names an edge the record lacks: the writer refuses it instead of reading
+        // outside the edge array.
+        std::string obj;
+        TobjWriteReport report;
+        TobjWriter::format(g, {}, obj, report);
+        EXPECT_EQ(text[1] == 'L', !report.error.empty()) << text << report.error;
+    }
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST(PolyGeomFFCompat, OldChunkReadsIntoCurrentSetsAndNormalIds) {
         if (n) carried += n->z == 1.0f;
     }
     EXPECT_EQ(carried, 3u);
-    EXPECT_EQ(read.checkObject(0x7), 0u);
+    EXPECT_EQ(read.checkObject(kCheckAll), 0u);
 
     // While the batch flag is set the files hold neither normals nor colours.
     TbatchGlobals::fNotWritingPolyColors = true;

@@ -114,7 +114,7 @@ int runInfo(int argc, char** argv) {
     for (std::size_t k = 0; k < report.groupNames.size(); ++k)
         std::printf("  face group %zu \"%s\": %u faces\n", k + 1, report.groupNames[k].c_str(),
                     g->nbElem(int32_t(k + 1), kPolyGrpFace));
-    const uint32_t errors = g->checkObject(0x7);
+    const uint32_t errors = g->checkObject(kCheckAll);
     std::printf("  check: %u errors\n", errors);
     return 0;
 }
@@ -129,7 +129,7 @@ int runCheck(int argc, char** argv) {
     std::unique_ptr<TpolyGeom> g = load("check", path, report);
     if (!g) return 1;
     g->update(dirtyFaceOffsets);
-    const uint32_t errors = g->checkObject(0x7);
+    const uint32_t errors = g->checkObject(kCheckAll);
     std::printf("%s: %u errors\n", path, errors);
     return errors ? 1 : 0;
 }

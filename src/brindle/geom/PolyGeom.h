@@ -671,9 +671,9 @@ public:
     uint32_t compareObject(const TpolyGeom& other) const;
 
     // --- Consistency check and text dump ---------------------------------------------------------
-    // Checks the edges (flag 0x1), the face description (0x2) and, while they are up to date, the
-    // face offsets (0x4), then always the UV ids; reports to TdebugOutput::sCerr and answers the
-    // number of errors.
+    // Checks the edges (kCheckEdges), the face description (kCheckDescription) and, while they are
+    // up to date, the face offsets (kCheckFaceOffsets), then always the UV ids; reports to
+    // TdebugOutput::sCerr and answers the number of errors.
     uint32_t checkObject(unsigned int flags) const;
     // Text description of the record and its companions, section by section; derived data is
     // written only while it is up to date. debugMe writes it to TdebugOutput::sCerr.

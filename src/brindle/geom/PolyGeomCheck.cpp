@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr unsigned kCheckEdges = 0x1;
-constexpr unsigned kCheckFaceDesc = 0x2;
-constexpr unsigned kCheckFaceOffsets = 0x4;
 
 int asInt(uint32_t v) { return static_cast<int>(v); }
 
@@ -158,14 +155,14 @@ uint32_t checkFaceOffsets(const TpolyTopo& t, TdebugOutput& out) {
 uint32_t TpolyTopo::checkObject(TdebugOutput& out, unsigned int flags, unsigned int nbVertex) const {
     uint32_t errors = 0;
     if (flags & kCheckEdges) errors += checkEdges(*this, out, nbVertex);
-    if ((flags & kCheckFaceDesc) && !fFaceDesc.empty()) errors += checkFaceDesc(*this, out);
+    if ((flags & kCheckDescription) && !fFaceDesc.empty()) errors += checkFaceDesc(*this, out);
     if (flags & kCheckFaceOffsets) errors += checkFaceOffsets(*this, out);
     return errors;
 }
 
 uint32_t TpolyGeom::checkObject(unsigned int flags) const {
     TdebugOutput& out = TdebugOutput::sCerr;
-    unsigned topoFlags = flags & (kCheckEdges | kCheckFaceDesc);
+    unsigned topoFlags = flags & (kCheckEdges | kCheckDescription);
     if ((flags & kCheckFaceOffsets) && !isDirty(dirtyFaceOffsets)) topoFlags |= kCheckFaceOffsets;
     uint32_t errors = fTopo->checkObject(out, topoFlags, nbVertex());
 

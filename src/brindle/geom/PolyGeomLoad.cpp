@@ -15,7 +15,9 @@ namespace {
 // Malformed lines are taken as far as they parse: a field that cannot be read ends the line, and
 // the fields not read are 0 (a vertex at the origin, an edge 0 -> 0, no further face entries).
 // Counts announced by the text only reserve room, never more than the text still to come could
-// fill, so a lying count cannot make the reader allocate beyond the size of its input.
+// fill, so a lying count cannot make the reader allocate beyond the size of its input. A face is
+// counted only once its first entry is read, so a face line without entries adds nothing and the
+// face count never runs ahead of the end-of-face bits (which would leave the face offsets short).
 class TdumpReader {
 public:
     explicit TdumpReader(TpolyGeom& g) : fGeom(g) {}
@@ -56,11 +58,12 @@ private:
     void edge(Scan& s);
     void loop(Scan& s, bool newFace);
     void endFace() {
-        if (fGeom.faceDescLength() > 0) fGeom.endFace();
+        if (fFaceOpen) fGeom.endFace();
+        fFaceOpen = false;
     }
 
     TpolyGeom& fGeom;
-    bool fFirstFace = true;
+    bool fFaceOpen = false;  // a face has entries and no end-of-face bit yet
     bool fDone = false;
 };
 
@@ -124,16 +127,18 @@ void TdumpReader::edge(Scan& s) {
     fGeom.appendEdge(ends[0], ends[1], hard);
 }
 
+// "_F" starts a face and "_L" a further loop of it; entries with no face open (a first "_L", or
+// after an "_F" without entries) open one.
 void TdumpReader::loop(Scan& s, bool newFace) {
-    if (newFace) {
-        if (!fFirstFace) endFace();
-        fFirstFace = false;
-        fGeom.addFace(1);
-    }
+    if (newFace) endFace();
     if (!s.header()) return;
     bool any = false;
     for (int64_t v = 0; s.number(v);) {
         if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<uint32_t>::max()) break;
+        if (!fFaceOpen) {
+            fGeom.addFace(1);
+            fFaceOpen = true;
+        }
         fGeom.refEdge(uint32_t(v < 0 ? -(v + 1) : v), v < 0 ? kReversed : kForward);
         any = true;
     }

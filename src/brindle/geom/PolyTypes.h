@@ -69,6 +69,14 @@ enum TpolyComponent : uint32_t {
     kCompAll = 0x1FF
 };
 
+// Parts checked by TpolyGeom::checkObject (the UV ids are always checked).
+enum TpolyCheck : unsigned {
+    kCheckEdges = 0x1,
+    kCheckDescription = 0x2,
+    kCheckFaceOffsets = 0x4,
+    kCheckAll = 0x7
+};
+
 // One edge: start word (vertex id, hard flag in bit 31) and end word (vertex id; bit 31 unused).
 struct TpolyEdge {
     uint32_t v[2] = {0, 0};

@@ -181,7 +181,23 @@ bool TobjFormatter::face(uint32_t f) {
     return true;
 }
 
+// Whether every edge end is a vertex, every description entry an edge and every face has its
+// offsets: the writer, and the derived data it asks for, index by them.
+bool idsInRange(TpolyGeom& g) {
+    const uint32_t nVertex = g.nbVertex(), nEdge = g.nbEdge();
+    for (uint32_t e = 0; e < nEdge; ++e)
+        if (g.startVertex(e) >= nVertex || g.endVertex(e) >= nVertex) return false;
+    for (uint32_t o = 0; o < g.faceDescLength(); ++o)
+        if (g.getEdge(o) >= nEdge) return false;
+    g.update(dirtyFaceOffsets);
+    return g.faceOffsetArray().size() == g.nbFace() + 1;
+}
+
 bool TobjFormatter::run() {
+    if (!idsInRange(fGeom)) {
+        fReport.error = "the record is inconsistent (an id outside its array, or faces without corners); not written";
+        return false;
+    }
     fGeom.update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceVectors | dirtyFaceNormalize | dirtyNormalTopo |
                  dirtyVertexNormals | dirtyVertexNormalize);
     fUVSet = fGeom.getCurrentMap();
@@ -247,6 +263,10 @@ bool TobjWriter::write(TpolyGeom& geom, const char* path, const std::vector<std:
     TobjSink sink(buffer, file);
     const bool ok = TobjFormatter(geom, groupNames, sink, report).run();
     const bool closed = std::fclose(file) == 0;
+    if (!report.error.empty()) {
+        report.error = std::string(path) + ": " + report.error;
+        return false;
+    }
     if (!ok || !closed) {
         report.error = std::string(path) + ": write failed: " + std::strerror(errno);
         return false;

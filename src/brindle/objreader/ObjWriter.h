@@ -26,7 +26,8 @@ public:
     // groupNames[n - 1] names face group n; groups beyond the list are written as "group<n>".
     static bool write(TpolyGeom& geom, const char* path, const std::vector<std::string>& groupNames,
                       TobjWriteReport& report);
-    // The same text, into out.
+    // The same text, into out. Both refuse, with report.error set and no text, a record whose
+    // edges or face corners point outside their arrays or whose faces lack corners.
     static void format(TpolyGeom& geom, const std::vector<std::string>& groupNames, std::string& out,
                        TobjWriteReport& report);
 };
