@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/GridBuilder.h"
 #include "support/TempFile.h"
+
+#include <chrono>
 
 #include <cstdio>
 #include <memory>
@@ -11,6 +14,7 @@
 
 #include "brindle/framework/MeshBoxFty.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/PolyGrp.h"
 
 namespace {
 
@@ -91,14 +95,21 @@ TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
     };
     const Case cases[] = {
         {"v 0 0 0\nv 1 0 0\nf 1 2 3\n", ":3: face corner 3 refers to vertex 3, but only 2 defined"},
-        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nf 1/1 2/1 3\n", ":5: malformed line"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nf 1/1 2/1 3\n", ":5: corner 3 is written v, but the first corner v/vt"},
         {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 0\n", "refers to vertex 0"},
         {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1/1 2/1 3/1\n", "refers to texture point 1, but only 0"},
         {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 -4\n", "refers to vertex -4"},
-        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\\", "malformed line"},
-        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3 " + std::string(1 << 20, '1') + "\n", ":4: malformed"},
-        {std::string(kGarbage, sizeof kGarbage - 1), ": no faces"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\\", ":4: the last line ends in a backslash"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3 " + std::string(1 << 20, '1') + "\n", ":4: line longer than 150000 bytes"},
+        {std::string(kGarbage, sizeof kGarbage - 1), ": the file is UTF-16 text (or holds NUL bytes)"},
         {"v 0 0 0\nv 1 0 0\n", ": no faces"},
+        // Indices that do not fit are refused as written, not wrapped onto another vertex.
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 4294967299\n", ":4: corner 3: vertex index 4294967299 is out of range"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 99999999999999999999\n", "vertex index 99999999999999999999 is out"},
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nf 1/1 2/2147483648 3/1\n", ":5: corner 2: texture index 2147483648 is"},
+        {"v 0 0\n", ":1: v needs at least 3 values, found 2"},
+        {"v 0 0 0\rv 1 0 0\rv 1 1 0\rf 1 2 3\r", ": the lines end in a carriage return alone"},
+        {std::string("\xff\xfev\0 \0" "0\0\n\0", 10), ": the file is UTF-16 text"},
     };
     for (const Case& c : cases) {
         TempFile f(c.text);
@@ -110,11 +121,25 @@ TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
     EXPECT_FALSE(import("/nonexistent/missing.obj", report));
     EXPECT_NE(std::string::npos, report.error.find("missing.obj: cannot open file")) << report.error;
 
-    TempFile skipped("v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 1 3\nf 1 2 3\n");
+    // Faces of one or two corners are skipped like a repeated corner; a trailing comment is no
+    // corner; a leading byte-order mark hides no vertex.
+    TempFile skipped("\xEF\xBB\xBFv 0 0 0\nv 1 0 0\nv 1 1 0 0.5 0.5 0.5\nf 1 2 1 3\nf 1 2\nfo 3\nf 1 2 3 # c\n");
     auto g = import(skipped.path(), report);
     ASSERT_TRUE(g) << report.error;
+    EXPECT_EQ(3u, g->nbVertex());
     EXPECT_EQ(1u, g->nbFace());
-    EXPECT_EQ(1u, report.skippedFaces);
+    EXPECT_EQ(3u, g->faceDescLength());
+    EXPECT_EQ(3u, report.skippedFaces);
+    ASSERT_EQ(4u, report.warnings.size());
+    EXPECT_NE(std::string::npos, report.warnings[0].find(":3: vertex colours")) << report.warnings[0];
+    EXPECT_NE(std::string::npos, report.warnings[1].find(":4: face skipped: a vertex appears twice")) << report.warnings[1];
+    EXPECT_NE(std::string::npos, report.warnings[2].find(":5: face skipped: fewer than three corners")) << report.warnings[2];
+    EXPECT_NE(std::string::npos, report.warnings[3].find(":6: face skipped: fewer than three corners")) << report.warnings[3];
+
+    // When every face is skipped the error says so and the warnings that say why are kept.
+    TempFile allSkipped("v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 2 3\n");
+    EXPECT_FALSE(import(allSkipped.path(), report));
+    EXPECT_NE(std::string::npos, report.error.find(": no faces left: all 1 were skipped")) << report.error;
     ASSERT_EQ(1u, report.warnings.size());
     EXPECT_NE(std::string::npos, report.warnings[0].find(":4: face skipped")) << report.warnings[0];
 }
@@ -182,6 +207,34 @@ TEST(ObjWriter, RoundTripKeepsPositionsFacesUVsNormalsAndGroups) {
     auto suzanne = import(BRINDLE_DATA_DIR "/suzanne.obj", report);
     ASSERT_TRUE(suzanne) << report.error;
     expectRoundTrip(*suzanne, {}, back, copy);
+}
+
+TEST(ObjWriter, GroupLinesFollowTheMembersOfManyGroupsInLinearTime) {
+    // A 200 x 200 grid with a group per face, as a file with a `g` line per face imports, plus one
+    // group over the first row that overlaps them. Writing it must not cost faces times groups.
+    TpolyGeom g;
+    buildQuadGrid(g, 200);
+    const uint32_t nFace = g.nbFace();
+    for (uint32_t f = 0; f < nFace; ++f) {
+        const uint32_t index = g.grp()->append(int32_t(f + 2), kPolyGrpFace, nFace);
+        g.addElement(index, f);
+        g.endGroup(index);
+    }
+    const uint32_t row = g.bgnGroup(1, kPolyGrpFace);
+    g.appendBlock(row, 0, 199);
+    g.endGroup(row);
+    std::string text;
+    TobjWriteReport report;
+    const auto start = std::chrono::steady_clock::now();
+    TobjWriter::format(g, {"row"}, text, report);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 2.0);
+    EXPECT_NE(std::string::npos, text.find("\ng group2 row\nf "));
+    EXPECT_NE(std::string::npos, text.find("\ng group201 row\nf "));
+    EXPECT_NE(std::string::npos, text.find("\ng group202\nf "));
+    size_t groupLines = 0;
+    for (size_t at = text.find("\ng "); at != std::string::npos; at = text.find("\ng ", at + 1)) ++groupLines;
+    EXPECT_EQ(size_t(nFace), groupLines);
 }
 
 TEST(ObjWriter, FacesWithHolesAreWrittenAsTriangles) {

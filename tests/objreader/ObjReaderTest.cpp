@@ -312,7 +312,8 @@ TEST(ObjReader, FreeFormCommands) {
 }
 
 TEST(ObjReader, NumbersReadAsTheCRuntimeReadsThem) {
-    TempFile file("v +1.5 abc 1e999 -1e999 1e-999 12abc inf 0.1\nf 2147483648 -99999999999999999999 7x\n");
+    TempFile file("v +1.5 abc 1e999 -1e999 1e-999 12abc inf 0.1\nf -2147483648 2147483647 7x\n"
+                  "f 1 2 2147483648\nf 1 -99999999999999999999 3\n");
     Reader r(file.path());
     TobjCommand* c = r.next();
     ASSERT_EQ(8, c->as.floats.count);
@@ -326,9 +327,62 @@ TEST(ObjReader, NumbersReadAsTheCRuntimeReadsThem) {
     EXPECT_TRUE(std::isinf(v[6]));
     EXPECT_EQ(float(0.1), v[7]);
     c = r.next();
-    EXPECT_EQ(int(2147483648LL - 4294967296LL), c->as.face.vertices[0]);
-    EXPECT_EQ(0, c->as.face.vertices[1]);  // saturates at the 64-bit minimum, whose low word is 0
+    EXPECT_EQ(-2147483647 - 1, c->as.face.vertices[0]);
+    EXPECT_EQ(2147483647, c->as.face.vertices[1]);
     EXPECT_EQ(7, c->as.face.vertices[2]);
+    // Face indices beyond int are refused, naming the corner and the number as written.
+    for (const char* written : {"2147483648", "-99999999999999999999"}) {
+        EXPECT_EQ(OBJ_ERR_MALFORMED, r.next()->code);
+        const TobjErrorDetail& d = *PARSE_error_detail();
+        EXPECT_EQ(OBJ_WHY_INDEX_RANGE, d.why);
+        EXPECT_EQ(OBJ_CMD_F, d.keyword);
+        EXPECT_EQ(written[0] == '-' ? 2 : 3, d.token);
+        EXPECT_STREQ(written, d.text);
+    }
+}
+
+TEST(ObjReader, ErrorDetailsTextEncodingsAndComments) {
+    // What each refusal expected, and the command it was in.
+    TempFile file("f 1 2\nv 1 2\nf 1/2 3 4\ncon 1 2 3\nf 1 2 3 # a comment, not corners\nv 1 2 3 #\n");
+    Reader r(file.path());
+    struct Expected {
+        int why, keyword;
+        const char* message;
+    };
+    const Expected expected[] = {
+        {OBJ_WHY_FEW_VALUES, OBJ_CMD_F, "f needs at least 3 corners, found 2"},
+        {OBJ_WHY_FEW_VALUES, OBJ_CMD_V, "v needs at least 3 values, found 2"},
+        {OBJ_WHY_CORNER_FORM, OBJ_CMD_F, "corner 2 is written v, but the first corner v/vt (one form per face)"},
+        {OBJ_WHY_VALUE_COUNT, OBJ_CMD_CON, "con needs 8 or 11 values, found 3"},
+    };
+    for (const Expected& e : expected) {
+        ASSERT_EQ(OBJ_ERR_MALFORMED, r.next()->code) << e.message;
+        EXPECT_EQ(e.why, PARSE_error_detail()->why);
+        EXPECT_EQ(e.keyword, PARSE_error_detail()->keyword);
+        EXPECT_STREQ(e.message, PARSE_error_detail()->message);
+    }
+    TobjCommand* c = r.next();
+    ASSERT_EQ(OBJ_CMD_F, c->code);
+    EXPECT_EQ(3, c->as.face.count);
+    c = r.next();
+    ASSERT_EQ(OBJ_CMD_V, c->code);
+    EXPECT_EQ(3, c->as.floats.count);
+    EXPECT_EQ(nullptr, r.next());
+
+    // A UTF-8 byte-order mark is skipped; UTF-16 and CR-only text are reported once, at the start
+    // (line 0), and reading then goes on.
+    EXPECT_EQ(std::vector<int>({OBJ_CMD_V}), codesOf("\xEF\xBB\xBFv 1 2 3\n"));
+    for (const std::string& text : {std::string("\xFF\xFEv\0 \0001\0", 9), std::string("\xFE\xFF\0v", 4),
+                                    std::string("v 1 2 3\rv 4 5 6\r")}) {
+        TempFile f(text);
+        Reader encoded(f.path());
+        ASSERT_EQ(OBJ_ERR_MALFORMED, encoded.next()->code);
+        EXPECT_EQ(text[0] == 'v' ? OBJ_WHY_CR_ONLY : OBJ_WHY_UTF16, PARSE_error_detail()->why);
+        EXPECT_EQ(-1, PARSE_error_detail()->keyword);
+        EXPECT_EQ(0, encoded.line());
+    }
+    // Carriage returns that end lines (CR LF, or several before a LF) are no CR-only text.
+    EXPECT_EQ(std::vector<int>({OBJ_CMD_V, OBJ_CMD_V}), codesOf("v 1 2 3\r\r\nv 4 5 6\r\n"));
 }
 
 TEST(ObjReader, OversizedLinesAndTokenCounts) {

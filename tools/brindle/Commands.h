@@ -1,4 +1,9 @@
 #pragma once
+#include <string>
+#include <vector>
+
+class TatomicOutput;
+class TpolyGeom;
 // The brindle tool's commands. Each answers the process exit code: 0 on success, 1 when the input
 // was bad or the work failed (the reason printed on stderr), 2 for a usage error.
 
@@ -11,3 +16,9 @@ int runConvert(int argc, char** argv);
 
 // Whether argv[1..] asks for the command's help (--help or -h).
 bool wantsHelp(int argc, char** argv);
+
+// Opens out, printing "brindle <command>: why" when its folder takes no new file.
+bool openOutput(const char* command, TatomicOutput& out);
+// Writes geom as OBJ into the opened out and commits it, printing the writer's warnings and any
+// error; false on failure, with the destination as it was.
+bool writeObjFile(const char* command, TpolyGeom& geom, TatomicOutput& out, const std::vector<std::string>& groupNames);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "AtomicOutput.h"
 #include "Commands.h"
 #include "brindle/base/BitField.h"
 #include "brindle/base/Computation.h"
@@ -34,7 +35,8 @@ struct TprogressBar {
     }
 };
 
-// Imports path, with a progress bar when stderr is a terminal; prints why on failure.
+// Imports path, with a progress bar when stderr is a terminal. The warnings come first, also when
+// the import then fails, since they often say why (every face skipped gives "no faces").
 std::unique_ptr<TpolyGeom> load(const char* command, const char* path, TobjImportReport& report) {
     TprogressBar bar;
     if (isatty(2)) {
@@ -46,20 +48,18 @@ std::unique_ptr<TpolyGeom> load(const char* command, const char* path, TobjImpor
     }
     std::unique_ptr<TpolyGeom> g(TobjImport::read(path, report));
     Tcomputation::setHooks(Tcomputation::Hooks{});
-    if (!g) {
-        std::fprintf(stderr, "brindle %s: %s\n", command, report.error.c_str());
-        return nullptr;
-    }
     for (const std::string& w : report.warnings) std::fprintf(stderr, "brindle %s: warning: %s\n", command, w.c_str());
     if (report.skippedFaces > report.warnings.size())
         std::fprintf(stderr, "brindle %s: warning: %u faces skipped in all\n", command, report.skippedFaces);
+    if (!g) std::fprintf(stderr, "brindle %s: %s\n", command, report.error.c_str());
     return g;
 }
 
-// The one-file commands take exactly one path after the command (and options handled by the caller).
+// The one-file commands take exactly one path after the command; anything more is a usage error.
 const char* singlePath(int argc, char** argv, const char* usage) {
-    if (argc < 3 || wantsHelp(argc, argv)) {
-        std::fprintf(argc < 3 ? stderr : stdout, "%s", usage);
+    const bool help = wantsHelp(argc, argv);
+    if (argc != 3 || help) {
+        std::fprintf(help ? stdout : stderr, "%s", usage);
         return nullptr;
     }
     return argv[2];
@@ -167,15 +167,37 @@ int runConvert(int argc, char** argv) {
                      "UVs, normals, groups) and writes the record as OBJ.\n");
         return wantsHelp(argc, argv) ? 0 : 2;
     }
+    // The output is opened first, so that an unwritable destination fails before the read; the
+    // destination itself is replaced only once the new text is complete, which also makes
+    // converting a file onto itself safe.
+    TatomicOutput output(argv[3]);
+    if (!openOutput("convert", output)) return 1;
     TobjImportReport report;
     std::unique_ptr<TpolyGeom> g = load("convert", argv[2], report);
-    if (!g) return 1;
-    TobjWriteReport written;
-    if (!TobjWriter::write(*g, argv[3], report.groupNames, written)) {
-        std::fprintf(stderr, "brindle convert: %s\n", written.error.c_str());
-        return 1;
-    }
-    for (const std::string& w : written.warnings) std::fprintf(stderr, "brindle convert: warning: %s\n", w.c_str());
+    if (!g || !writeObjFile("convert", *g, output, report.groupNames)) return 1;
     std::printf("%s: %u vertices, %u faces written to %s\n", argv[2], g->nbVertex(), g->nbFace(), argv[3]);
     return 0;
+}
+
+bool openOutput(const char* command, TatomicOutput& out) {
+    std::string error;
+    if (out.open(error)) return true;
+    std::fprintf(stderr, "brindle %s: %s\n", command, error.c_str());
+    return false;
+}
+
+bool writeObjFile(const char* command, TpolyGeom& geom, TatomicOutput& out, const std::vector<std::string>& groupNames) {
+    TobjWriteReport report;
+    std::string error;
+    if (!TobjWriter::write(geom, out.tempPath().c_str(), groupNames, report)) {
+        // The writer names the file it wrote; the user knows the destination.
+        error = report.error;
+        if (error.compare(0, out.tempPath().size(), out.tempPath()) == 0)
+            error.replace(0, out.tempPath().size(), out.destination());
+    } else if (out.commit(error)) {
+        for (const std::string& w : report.warnings) std::fprintf(stderr, "brindle %s: warning: %s\n", command, w.c_str());
+        return true;
+    }
+    std::fprintf(stderr, "brindle %s: %s\n", command, error.c_str());
+    return false;
 }

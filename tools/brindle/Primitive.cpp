@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "AtomicOutput.h"
 #include "Commands.h"
 #include "brindle/brindle.h"
 #include "brindle/objreader/ObjWriter.h"
@@ -143,14 +144,12 @@ int runPrimitive(int argc, char** argv) {
         std::fprintf(stderr, "brindle primitive: no output file (-o out.obj)\n");
         return 2;
     }
+    TatomicOutput output(out);
+    if (!openOutput("primitive", output)) return 1;
     TmidBody body;
     shape->fty->setUVSetName("map1");
     shape->fty->build(body);
-    TobjWriteReport report;
-    if (!TobjWriter::write(*body.polyGeom(), out, {}, report)) {
-        std::fprintf(stderr, "brindle primitive: %s\n", report.error.c_str());
-        return 1;
-    }
+    if (!writeObjFile("primitive", *body.polyGeom(), output, {})) return 1;
     std::printf("%s: %u vertices, %u faces written to %s\n", shape->name, body.polyGeom()->nbVertex(),
                 body.polyGeom()->nbFace(), out);
     return 0;

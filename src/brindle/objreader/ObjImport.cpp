@@ -1,6 +1,7 @@
 // OBJ file to record, on top of the command reader and the vertex builder.
 #include "brindle/objreader/ObjImport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "brindle/base/Computation.h"
 #include "brindle/framework/PolyBuilder.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/PolyGrp.h"
 #include "brindle/objreader/ObjReader.h"
 
 namespace {
@@ -41,15 +43,24 @@ public:
     TpolyGeom* run();
 
 private:
-    bool fail(std::string what) {
-        fReport.error = fPath + ":" + std::to_string(fParser->lineNumber) + ": " + what;
+    // "path:line: " (just "path: " before the first line, for faults of the whole file).
+    std::string where() const {
+        std::string at = fPath;
+        if (fParser->lineNumber > 0) at.append(1, ':').append(std::to_string(fParser->lineNumber));
+        return at.append(": ");
+    }
+    bool fail(const std::string& what) {
+        fReport.error = where() + what;
         return false;
     }
-    void warn(const std::string& what) {
-        ++fReport.skippedFaces;
-        if (fReport.warnings.size() < TobjImportReport::kMaxWarnings)
-            fReport.warnings.push_back(fPath + ":" + std::to_string(fParser->lineNumber) + ": " + what);
+    void note(const std::string& what) {
+        if (fReport.warnings.size() < TobjImportReport::kMaxWarnings) fReport.warnings.push_back(where() + what);
     }
+    void skipFace(const std::string& why) {
+        ++fReport.skippedFaces;
+        note("face skipped: " + why);
+    }
+    bool malformed();
     bool command(const TobjCommand& c);
     // Turns the written indices of one corner kind into 0-based ids below count; false (with the
     // error set) for index 0 or one beyond what the file defined so far.
@@ -73,6 +84,7 @@ private:
     std::vector<TfaceRuns> fGroupFaces;
     std::vector<uint32_t> fCurrentGroups;
 
+    bool fSawColours = false;
     bool fHasSmoothing = false;
     uint32_t fSmoothingGroup = 0;
     std::vector<uint32_t> fEdgeSmoothing;
@@ -110,8 +122,7 @@ bool TimportState::face(const TobjFace& f) {
     const int32_t made = fBuilder.createNFace(n, fVertexIds.data(), f.normals ? fNormalIds.data() : nullptr,
                                               f.textures ? fUVIds.data() : nullptr, 0);
     if (made < 0) {
-        warn(n < 3 ? "face skipped: fewer than three corners"
-                   : "face skipped: a vertex appears twice or an edge is used twice");
+        skipFace(n < 3 ? "fewer than three corners" : "a vertex appears twice or an edge is used twice");
         return true;
     }
     const uint32_t faceId = uint32_t(made) - 1;
@@ -178,7 +189,11 @@ void TimportState::smoothing(const TobjSmoothing& s) {
 bool TimportState::command(const TobjCommand& c) {
     switch (c.code) {
     case OBJ_CMD_V:
-        if (c.as.floats.count < 3) return fail("a vertex needs three coordinates");
+        if (c.as.floats.count < 3) return fail("v needs at least 3 values, found " + std::to_string(c.as.floats.count));
+        if (c.as.floats.count >= 6 && !fSawColours) {
+            fSawColours = true;
+            note("vertex colours (v x y z r g b) are not imported");
+        }
         fBuilder.createVertex(c.as.floats.values[0], c.as.floats.values[1], c.as.floats.values[2]);
         return true;
     case OBJ_CMD_VT: {
@@ -188,7 +203,7 @@ bool TimportState::command(const TobjCommand& c) {
         return true;
     }
     case OBJ_CMD_VN:
-        if (c.as.floats.count < 3) return fail("a normal needs three coordinates");
+        if (c.as.floats.count < 3) return fail("vn needs 3 values, found " + std::to_string(c.as.floats.count));
         fBuilder.createNormal(c.as.floats.values[0], c.as.floats.values[1], c.as.floats.values[2]);
         ++fNormals;
         return true;
@@ -202,15 +217,23 @@ bool TimportState::command(const TobjCommand& c) {
         smoothing(c.as.smoothing);
         return true;
     case OBJ_ERR_MALFORMED:
-        return fail("malformed line (wrong number of values, mixed face corner forms, a line too long or "
-                    "an unfinished joined line)");
     case OBJ_ERR_TOKENS:
-        return fail("more than 25000 values on one line");
     case OBJ_ERR_MEMORY:
-        return fail("out of memory");
+        return malformed();
     default:
         return c.code >= 0 || fail("unreadable line (error " + std::to_string(c.code) + ")");
     }
+}
+
+// A line the reader refused: a face of one or two corners is skipped like any face the record
+// cannot hold; anything else fails the import with what the reader expected.
+bool TimportState::malformed() {
+    const TobjErrorDetail& d = *PARSE_error_detail();
+    if (d.why == OBJ_WHY_FEW_VALUES && (d.keyword == OBJ_CMD_F || d.keyword == OBJ_CMD_FO)) {
+        skipFace("fewer than three corners");
+        return true;
+    }
+    return fail(d.message);
 }
 
 void TimportState::progress() {
@@ -219,11 +242,13 @@ void TimportState::progress() {
     fComputation.setProgressValue(int(std::ftell(fParser->stream) / 1024));
 }
 
+// The record is new and the names are distinct, so each group is appended without the search by
+// name that bgnGroup makes (which would make a file with a group per face quadratic).
 void TimportState::finishGroups(TpolyGeom& geom) {
     for (uint32_t g = 0; g < fGroupFaces.size(); ++g) {
         const std::vector<uint32_t>& runs = fGroupFaces[g].firstLast;
         if (runs.empty()) continue;
-        const uint32_t index = geom.bgnGroup(int32_t(g + 1), kPolyGrpFace);
+        const uint32_t index = geom.grp()->append(int32_t(g + 1), kPolyGrpFace, std::max<uint32_t>(32, uint32_t(fGroupFaces.size())));
         for (std::size_t r = 0; r < runs.size(); r += 2)
             runs[r] == runs[r + 1] ? geom.addElement(index, runs[r]) : geom.appendBlock(index, runs[r], runs[r + 1]);
         geom.endGroup(index);
@@ -278,7 +303,11 @@ TpolyGeom* TimportState::run() {
     finishGroups(geom);
     TpolyGeom* result = fBuilder.complete();
     if (!result) {
-        fReport.error = fPath + ": " + (geom.nbFace() == 0 ? "no faces" : "the faces do not form a valid record");
+        fReport.error = fPath + ": " +
+                        (geom.nbFace() > 0         ? "the faces do not form a valid record"
+                         : fReport.skippedFaces > 0 ? "no faces left: all " + std::to_string(fReport.skippedFaces) +
+                                                          " were skipped (see the warnings)"
+                                                    : std::string("no faces"));
         return nullptr;
     }
     fBuilder.ownResult();

@@ -6,7 +6,9 @@
 
 #include "brindle/objreader/ObjReader.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -85,6 +87,7 @@ struct SharedState {
     int openHandles = 0;
     int lastError = 0;
     TobjCommand record{};
+    TobjErrorDetail detail{};
 
     bool acquire() {
         if (openHandles == 0) {
@@ -110,7 +113,7 @@ struct SharedState {
 };
 SharedState gState;
 
-enum class LineStatus { End, Skipped, Ready, Malformed };
+enum class LineStatus { End, Skipped, Ready, JoinAtEnd, LongLine, Utf16, CrOnly };
 
 // Hands out the logical lines of a file read in large blocks. Keeps true: data[lineStart, end) are
 // the file's unconsumed bytes in order (bytes before lineStart are consumed); a line handed out is
@@ -130,6 +133,7 @@ public:
         file_ = file;
         lineStart_ = cursor_ = scanFrom_ = physStart_ = end_ = 0;
         eof_ = false;
+        started_ = false;
     }
 
     LineStatus next(int& lineNumber, char*& text, std::size_t& length);
@@ -139,6 +143,7 @@ private:
 
     bool fill();
     void discardScanned();
+    LineStatus startOfFile();
 
     std::FILE* file_ = nullptr;
     char* data_ = nullptr;
@@ -148,6 +153,7 @@ private:
     std::size_t physStart_ = 0;  // start of the current physical line (or of its kept tail)
     std::size_t end_ = 0;        // end of the bytes read
     bool eof_ = false;
+    bool started_ = false;       // the start of the file has been looked at
 };
 
 bool LineSource::fill() {
@@ -178,10 +184,42 @@ void LineSource::discardScanned() {
     lineStart_ = cursor_ = physStart_ = keepFrom;
 }
 
+// A UTF-8 byte-order mark is skipped. Text that is not one byte per character with line feeds is
+// reported once, before its first line would be misread as a command: UTF-16 (its byte-order
+// mark, or NUL bytes among the first ones) and line ends of a carriage return alone (a carriage
+// return followed by more text before the first line feed). Reading then goes on as usual.
+LineStatus LineSource::startOfFile() {
+    const unsigned char* d = reinterpret_cast<const unsigned char*>(data_);
+    if (end_ >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) {
+        lineStart_ = cursor_ = 3;
+        return LineStatus::Ready;
+    }
+    if (end_ >= 2 && ((d[0] == 0xFF && d[1] == 0xFE) || (d[0] == 0xFE && d[1] == 0xFF)))
+        return LineStatus::Utf16;
+    const std::size_t look = std::min(end_, kLineBufferSize);
+    if (std::memchr(d, 0, std::min<std::size_t>(look, 4096)))
+        return LineStatus::Utf16;
+    const void* lf = std::memchr(d, '\n', look);
+    const std::size_t firstLine = lf ? std::size_t(static_cast<const unsigned char*>(lf) - d) : look;
+    const void* cr = std::memchr(d, '\r', firstLine);
+    for (std::size_t i = cr ? std::size_t(static_cast<const unsigned char*>(cr) - d) : firstLine; i < firstLine; ++i)
+        if (d[i] != '\r')
+            return LineStatus::CrOnly;
+    return LineStatus::Ready;
+}
+
 LineStatus LineSource::next(int& lineNumber, char*& text, std::size_t& length) {
     lineStart_ = cursor_;
     if (cursor_ == end_ && !fill())
         return LineStatus::End;
+    if (!started_) {
+        started_ = true;
+        const LineStatus start = startOfFile();
+        if (start != LineStatus::Ready)
+            return start;
+        if (cursor_ == end_ && !fill())
+            return LineStatus::End;
+    }
     physStart_ = scanFrom_ = cursor_;
     // A comment is dropped before joining, so its length and a trailing backslash do not matter.
     Mode mode = data_[cursor_] == '#' ? Mode::Comment : Mode::Normal;
@@ -200,7 +238,7 @@ LineStatus LineSource::next(int& lineNumber, char*& text, std::size_t& length) {
             if (fill())
                 continue;
             if (physStart_ == end_)
-                return LineStatus::Malformed;  // a backslash joined the last line to nothing
+                return LineStatus::JoinAtEnd;  // a backslash joined the last line to nothing
             lineEnd = end_;
         }
         ++lineNumber;
@@ -220,14 +258,14 @@ LineStatus LineSource::next(int& lineNumber, char*& text, std::size_t& length) {
         const bool joins = contentEnd > physStart_ && data_[contentEnd - 1] == '\\';
         if (!joins) {
             if (mode == Mode::Discard)
-                return LineStatus::Malformed;
+                return LineStatus::LongLine;
             data_[contentEnd] = '\0';
             text = data_ + lineStart_;
             length = contentEnd - lineStart_;
             return LineStatus::Ready;
         }
         if (atEof)
-            return LineStatus::Malformed;
+            return LineStatus::JoinAtEnd;
         if (mode == Mode::Normal)  // the backslash and the line end become one separator
             std::memset(data_ + contentEnd - 1, ' ', lineEnd - contentEnd + 2);
         else
@@ -238,8 +276,8 @@ LineStatus LineSource::next(int& lineNumber, char*& text, std::size_t& length) {
 
 bool isBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
-// Cuts [p, end) into tokens in place; *end must be writable. Returns the token count, or -1 when
-// the line holds more tokens than the token array.
+// Cuts [p, end) into tokens in place, up to a token that starts a comment; *end must be writable.
+// Returns the token count, or -1 when the line holds more tokens than the token array.
 int tokenize(char* p, char* end, char** tokens) {
     int count = 0;
     for (;;) {
@@ -255,6 +293,8 @@ int tokenize(char* p, char* end, char** tokens) {
             ++p;
             continue;
         }
+        if (*p == '#' && count > 0)  // a comment runs to the line end ("f 1 2 3 # quad cut")
+            return count;
         if (count == kMaxTokens)
             return -1;
         tokens[count++] = p;
@@ -276,8 +316,8 @@ int keywordCode(const char* word) {
 bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // Reads an integer the way atoi does: leading white space, one sign, decimal digits, anything else
-// ends it; a value beyond 64 bits saturates like strtol before it is narrowed to int.
-int readInt(const char* p) {
+// ends it; a value beyond 64 bits saturates like strtol.
+std::int64_t readLong(const char* p) {
     while (isCSpace(*p))
         ++p;
     const bool negative = *p == '-';
@@ -294,7 +334,21 @@ int readInt(const char* p) {
         }
         value = value * 10 + digit;
     }
-    return static_cast<int>(static_cast<std::int64_t>(negative ? 0 - value : value));
+    return static_cast<std::int64_t>(negative ? 0 - value : value);
+}
+
+// A plain integer field, narrowed to int as atoi's result would be.
+int readInt(const char* p) { return static_cast<int>(readLong(p)); }
+
+// Records why the current line is refused and answers the error code to return.
+[[gnu::format(printf, 2, 3)]] int refuse(int why, const char* format, ...) {
+    TobjErrorDetail& d = gState.detail;
+    d.why = why;
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(d.message, sizeof d.message, format, args);
+    va_end(args);
+    return OBJ_ERR_MALFORMED;
 }
 
 // The value of a number that double cannot hold: its sign with infinity when the leading digit's
@@ -360,6 +414,15 @@ struct Tokens {
 
 TobjCommand& rec() { return gState.record; }
 
+// A command with fewer tokens than it needs (the keyword counted).
+int tooFew(const Tokens& t, int neededTokens) {
+    const bool face = t.word[0][0] == 'f';
+    gState.detail.needed = neededTokens - 1;
+    gState.detail.given = t.count - 1;
+    return refuse(OBJ_WHY_FEW_VALUES, "%s needs at least %d %s, found %d", t.word[0], neededTokens - 1,
+                  face ? "corners" : neededTokens == 2 ? "value" : "values", t.count - 1);
+}
+
 float* readFloatRun(const Tokens& t, int first, int count) {
     if (!gState.floats.reserve(std::size_t(count)))
         return nullptr;
@@ -378,7 +441,7 @@ int* readIntRun(const Tokens& t, int first, int count) {
 
 int readCoordinates(const Tokens& t, int code, int minTokens) {
     if (t.count < minTokens)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, minTokens);
     float* values = readFloatRun(t, 1, t.count - 1);
     if (!values)
         return OBJ_ERR_MEMORY;
@@ -420,9 +483,36 @@ Corner classifyCorner(const char* token) {
     return {Corner::kVertexTextureNormal, first + 1, second + 1};
 }
 
+constexpr const char* kFormNames[] = {"v", "v/vt", "v//vn", "v/vt/vn"};
+
+// A face index, read like readInt; an index that does not fit in an int (which would wrap to an
+// unrelated vertex) refuses the line, naming the number as written.
+bool readIndex(const char* p, int corner, const char* kind, int& out) {
+    const std::int64_t value = readLong(p);
+    if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max()) {
+        out = static_cast<int>(value);
+        return true;
+    }
+    TobjErrorDetail& d = gState.detail;
+    std::size_t n = 0;
+    while (p[n] && p[n] != '/')
+        ++n;
+    const std::size_t room = sizeof d.text - 1;
+    if (n > room) {
+        std::memcpy(d.text, p, room - 3);
+        std::memcpy(d.text + room - 3, "...", 4);
+    } else {
+        std::memcpy(d.text, p, n);
+        d.text[n] = '\0';
+    }
+    d.token = corner;
+    refuse(OBJ_WHY_INDEX_RANGE, "corner %d: %s index %s is out of range", corner, kind, d.text);
+    return false;
+}
+
 int readFace(const Tokens& t, int code) {
     if (t.count < 4)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 4);
     const int count = t.count - 1;
     const Corner::Form form = classifyCorner(t.word[1]).form;
     const bool hasTexture = form == Corner::kVertexTexture || form == Corner::kVertexTextureNormal;
@@ -436,13 +526,15 @@ int readFace(const Tokens& t, int code) {
     for (int i = 0; i < count; ++i) {
         const char* token = t.word[i + 1];
         const Corner corner = classifyCorner(token);
-        if (corner.form != form)
+        if (corner.form != form) {
+            gState.detail.token = i + 1;
+            return refuse(OBJ_WHY_CORNER_FORM, "corner %d is written %s, but the first corner %s (one form per face)",
+                          i + 1, kFormNames[corner.form], kFormNames[form]);
+        }
+        if (!readIndex(token, i + 1, "vertex", vertices[i]) ||
+            (textures && !readIndex(corner.texture, i + 1, "texture", textures[i])) ||
+            (normals && !readIndex(corner.normal, i + 1, "normal", normals[i])))
             return OBJ_ERR_MALFORMED;
-        vertices[i] = readInt(token);
-        if (textures)
-            textures[i] = readInt(corner.texture);
-        if (normals)
-            normals[i] = readInt(corner.normal);
     }
     rec().as.face = {count, vertices, 0, normals, textures};
     return code;
@@ -450,7 +542,7 @@ int readFace(const Tokens& t, int code) {
 
 int readText(const Tokens& t, int code) {
     if (t.count < 2)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 2);
     rec().as.text.text = t.word[1];
     return code;
 }
@@ -458,7 +550,7 @@ int readText(const Tokens& t, int code) {
 int readGroups(const Tokens& t, int code) {
     if (t.count > kMaxGroupTokens) {
         std::fputs("Number of shared groups has exceeded maximum for parser.\n", stdout);
-        return OBJ_ERR_MALFORMED;
+        return refuse(OBJ_WHY_GROUP_COUNT, "g takes at most %d names, found %d", OBJ_MAX_GROUPS, t.count - 1);
     }
     TobjGroups& groups = rec().as.groups;
     for (int i = 1; i < t.count; ++i) {
@@ -475,7 +567,7 @@ int readGroups(const Tokens& t, int code) {
 
 int readSmoothing(const Tokens& t, int code) {
     if (t.count < 2)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 2);
     TobjSmoothing& s = rec().as.smoothing;
     s.group = t.intAt(1);  // "off" reads as 0 too
     std::memcpy(s.text, s.group == 0 ? "off" : "", s.group == 0 ? 4 : 1);
@@ -483,8 +575,10 @@ int readSmoothing(const Tokens& t, int code) {
 }
 
 int readCurveType(const Tokens& t, int code) {
-    if (t.count < 2 || t.count > kMaxGroupTokens)
-        return OBJ_ERR_MALFORMED;
+    if (t.count < 2)
+        return tooFew(t, 2);
+    if (t.count > kMaxGroupTokens)
+        return refuse(OBJ_WHY_VALUE_COUNT, "%s takes at most %d values, found %d", t.word[0], kMaxGroupTokens - 1, t.count - 1);
     const bool rational = t.count == 3;
     rec().as.curveType = {t.word[rational ? 2 : 1], rational ? 1 : 0};
     return code;
@@ -494,7 +588,7 @@ int readCurveType(const Tokens& t, int code) {
 template <class UWidth, class VWidth>
 int readUv(const Tokens& t, int code) {
     if (t.count < 2)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 2);
     const bool hasV = t.count >= 3;
     rec().as.uv = {hasV ? 1 : 0, static_cast<UWidth>(t.intAt(1)),
                    hasV ? static_cast<VWidth>(t.intAt(2)) : 0};
@@ -504,7 +598,7 @@ int readUv(const Tokens& t, int code) {
 // bmat and parm: a direction word then values; the two records order their fields differently.
 int readDirectedValues(const Tokens& t, int code) {
     if (t.count < 2)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 2);
     const int direction = t.word[1][0] == 'u' ? 1 : 2;
     const int count = t.count - 2;
     float* values = readFloatRun(t, 2, count);
@@ -519,7 +613,7 @@ int readDirectedValues(const Tokens& t, int code) {
 
 int readPlainCurve(const Tokens& t, int code) {
     if (t.count < 2)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 2);
     const int count = t.count - 1;
     int* indices = readIntRun(t, 1, count);
     if (!indices)
@@ -533,7 +627,7 @@ int readPlainCurve(const Tokens& t, int code) {
 
 int readCurve(const Tokens& t, int code) {
     if (t.count < 5)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 5);
     int* indices = readIntRun(t, 3, t.count - 3);
     if (!indices)
         return OBJ_ERR_MEMORY;
@@ -548,7 +642,7 @@ int readCurve(const Tokens& t, int code) {
 
 int readSurface(const Tokens& t, int code) {
     if (t.count < 7)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 7);
     int* indices = readIntRun(t, 5, t.count - 5);  // each reads up to its first '/'
     if (!indices)
         return OBJ_ERR_MEMORY;
@@ -565,7 +659,7 @@ const char* afterSlash(const char* token) {
 
 int readTrim(const Tokens& t, int code) {
     if (t.count < 4)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 4);
     const bool paired = std::strchr(t.word[1], '/') != nullptr;
     const int count = (t.count - 1) / 3;
     const std::size_t copies = paired ? 2 : 1;
@@ -593,7 +687,7 @@ int readTrim(const Tokens& t, int code) {
 
 int readConnect(const Tokens& t, int code) {
     if (t.count != 9 && t.count != 12)
-        return OBJ_ERR_MALFORMED;
+        return refuse(OBJ_WHY_VALUE_COUNT, "con needs 8 or 11 values, found %d", t.count - 1);
     TobjConnect& c = rec().as.connect;  // c.untouched keeps what the previous command left there
     c.surface1 = t.intAt(1);
     c.q0First = t.floatAt(2);
@@ -608,7 +702,7 @@ int readConnect(const Tokens& t, int code) {
 
 int readTechnique(const Tokens& t, int code) {
     if (t.count < 2)
-        return OBJ_ERR_MALFORMED;
+        return tooFew(t, 2);
     struct Technique {
         const char* name;
         int code;
@@ -691,9 +785,22 @@ static_assert(std::is_standard_layout_v<Handle>, "a TobjParser* must convert to 
 
 Handle* handleOf(TobjParser* parser) { return reinterpret_cast<Handle*>(parser); }
 
-TobjCommand* fail(int error) {
+// An error record; the detail says why, in the words of the check that refused the line when it
+// left any.
+TobjCommand* fail(int error, int why = OBJ_WHY_NONE, const char* message = nullptr) {
     gState.record.code = error;
     gState.lastError = error;
+    TobjErrorDetail& d = gState.detail;
+    if (d.why == OBJ_WHY_NONE) {
+        if (why == OBJ_WHY_NONE)
+            why = error == OBJ_ERR_MEMORY ? OBJ_WHY_MEMORY : error == OBJ_ERR_TOKENS ? OBJ_WHY_TOKENS : OBJ_WHY_NONE;
+        if (!message)
+            message = why == OBJ_WHY_MEMORY ? "out of memory"
+                      : why == OBJ_WHY_TOKENS ? "more than 25000 values on one line"
+                                              : "malformed line";
+        d.why = why;
+        std::snprintf(d.message, sizeof d.message, "%s", message);
+    }
     return &gState.record;
 }
 
@@ -813,6 +920,10 @@ TobjCommand* parse_command_atok(TobjParser* handle) {
     if (!handle || handle->closed != 0)
         return nullptr;
     LineSource& source = handleOf(handle->context)->source;
+    TobjErrorDetail& detail = gState.detail;
+    detail.why = OBJ_WHY_NONE;
+    detail.keyword = -1;
+    detail.token = detail.needed = detail.given = 0;
     for (;;) {
         char* text = nullptr;
         std::size_t length = 0;
@@ -821,8 +932,16 @@ TobjCommand* parse_command_atok(TobjParser* handle) {
             return nullptr;
         case LineStatus::Skipped:
             continue;
-        case LineStatus::Malformed:
-            return fail(OBJ_ERR_MALFORMED);
+        case LineStatus::JoinAtEnd:
+            return fail(OBJ_ERR_MALFORMED, OBJ_WHY_JOIN_AT_END, "the last line ends in a backslash that joins it to nothing");
+        case LineStatus::LongLine:
+            return fail(OBJ_ERR_MALFORMED, OBJ_WHY_LONG_LINE, "line longer than 150000 bytes");
+        case LineStatus::Utf16:
+            return fail(OBJ_ERR_MALFORMED, OBJ_WHY_UTF16,
+                        "the file is UTF-16 text (or holds NUL bytes); save it as UTF-8 or ASCII");
+        case LineStatus::CrOnly:
+            return fail(OBJ_ERR_MALFORMED, OBJ_WHY_CR_ONLY,
+                        "the lines end in a carriage return alone; save the file with line feeds");
         case LineStatus::Ready:
             break;
         }
@@ -834,6 +953,7 @@ TobjCommand* parse_command_atok(TobjParser* handle) {
         const int code = keywordCode(gState.tokens[0]);
         if (code > kLastReturnableCode)
             continue;
+        detail.keyword = code;
         const int result = decode(Tokens{gState.tokens, count, text + length}, code);
         if (result == kSkipLine)
             continue;
@@ -856,5 +976,7 @@ int parse_close_atok(TobjParser* handle) {
 }
 
 int PARSE_last_error(void) { return gState.lastError; }
+
+const TobjErrorDetail* PARSE_error_detail(void) { return &gState.detail; }
 
 }  // extern "C"

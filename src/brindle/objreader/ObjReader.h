@@ -59,9 +59,10 @@ enum {
 
 /* Error codes, found in TobjCommand.code and in PARSE_last_error(). */
 enum {
-    OBJ_ERR_MALFORMED = -100, /* wrong argument count, mixed face-vertex forms, end of file inside
-                                 a joined line, too many group names, a line longer than the
-                                 150000-byte line buffer */
+    OBJ_ERR_MALFORMED = -100, /* wrong argument count, mixed face-vertex forms, a face index
+                                 beyond 32 bits, end of file inside a joined line, too many group
+                                 names, a line longer than the 150000-byte line buffer, UTF-16
+                                 text or lines ending in CR alone */
     OBJ_ERR_OPEN = -101,      /* the file cannot be opened */
     OBJ_ERR_MEMORY = -102,    /* memory exhausted */
     OBJ_ERR_NO_PARSER = -104, /* no parser for the file extension */
@@ -69,6 +70,35 @@ enum {
 };
 
 enum { OBJ_MAX_GROUPS = 256, OBJ_GROUP_NAME_CHARS = 128 };
+
+/* Why the last error record was made, for messages (PARSE_error_detail). */
+enum {
+    OBJ_WHY_NONE = 0,
+    OBJ_WHY_FEW_VALUES,    /* fewer values than the command needs (`needed`, `given`) */
+    OBJ_WHY_VALUE_COUNT,   /* a count the command does not take (con: 8 or 11 values) */
+    OBJ_WHY_CORNER_FORM,   /* face corner `token` is not written like the first one */
+    OBJ_WHY_INDEX_RANGE,   /* index of face corner `token` does not fit in 32 bits; `text` */
+    OBJ_WHY_GROUP_COUNT,   /* more than 256 group names */
+    OBJ_WHY_LONG_LINE,     /* a line longer than the 150000-byte line buffer */
+    OBJ_WHY_JOIN_AT_END,   /* a backslash joins the last line to nothing */
+    OBJ_WHY_TOKENS,        /* more than 25000 values on one line */
+    OBJ_WHY_MEMORY,        /* memory exhausted */
+    OBJ_WHY_UTF16,         /* the file starts like UTF-16 text (a byte-order mark or NUL bytes) */
+    OBJ_WHY_CR_ONLY        /* the lines end in a carriage return alone */
+};
+
+/* The reason for the last error record, valid until the next call of parse_command_atok.
+ * `keyword` is the code of the command the line began with (-1 when the fault is not in one
+ * command); `message` says in words what was expected, without file or line. */
+typedef struct TobjErrorDetail {
+    int why;
+    int keyword;
+    int token;
+    int needed;
+    int given;
+    char text[40];
+    char message[160];
+} TobjErrorDetail;
 
 /* v, vt, vn, vp: the coordinates as written. */
 typedef struct TobjFloatList {
@@ -269,6 +299,8 @@ BRINDLE_API int parse_close_atok(TobjParser* handle);
 /* The last error code reported by PARSE_init, PARSE_open_atok or parse_command_atok (0 after
  * PARSE_init succeeds). */
 BRINDLE_API int PARSE_last_error(void);
+/* Why parse_command_atok made its last error record. */
+BRINDLE_API const TobjErrorDetail* PARSE_error_detail(void);
 
 #ifdef __cplusplus
 }

@@ -1,13 +1,15 @@
 // Record to OBJ text.
 #include "brindle/objreader/ObjWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
-#include "brindle/base/BitField.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/PolyGrp.h"
 
 namespace {
 
@@ -50,35 +52,55 @@ private:
     bool fOk = true;
 };
 
-// The positive face groups of the record and, per face, which of them hold it.
+// The positive face groups of the record and, per face, the names of those that hold it. Names
+// come in the order of their first face group; as in every lookup by name, the last face group of
+// a name holds its members. Built in two passes over the groups' entries (count, then fill), so the
+// cost is linear in faces plus group members however many groups there are.
 class TfaceGroupRows {
 public:
-    explicit TfaceGroupRows(TpolyGeom& geom) {
+    explicit TfaceGroupRows(TpolyGeom& geom) : fStart(std::size_t(geom.nbFace()) + 1, 0) {
+        const uint32_t nFace = geom.nbFace();
+        std::vector<int32_t> names;
+        std::vector<const TpolyGrpDesc*> groups;
+        std::unordered_map<int32_t, uint32_t> slot;
         for (uint32_t g = 0; g < geom.nbGroup(); ++g) {
-            const int32_t name = geom.getName(g);
-            if (geom.getType(g) != kPolyGrpFace || name <= 0) continue;
-            bool seen = false;
-            for (int32_t n : fNames) seen = seen || n == name;
-            if (seen) continue;
-            fNames.push_back(name);
-            fBits.emplace_back();
-            geom.flagsFromGroup(kPolyGrpFace, name, fBits.back());
+            const TpolyGrpDesc& d = geom.grp()->fGroups[g];
+            if (d.fType != kPolyGrpFace || d.fName <= 0) continue;
+            const auto [it, added] = slot.try_emplace(d.fName, uint32_t(names.size()));
+            if (added) {
+                names.push_back(d.fName);
+                groups.push_back(&d);
+            } else {
+                groups[it->second] = &d;
+            }
         }
+        // Calls fn(face) for every member of d below nFace.
+        const auto forEachMember = [nFace](const TpolyGrpDesc& d, auto&& fn) {
+            for (uint32_t i = 0, n = d.nbItem(); i < n; ++i) {
+                const uint32_t first = d.getItem(i);
+                const uint32_t last = d.itemBlock(i) && i + 1 < n ? d.getItem(++i) : first;
+                for (uint32_t f = first; f <= last && f < nFace; ++f) fn(f);
+            }
+        };
+        for (const TpolyGrpDesc* d : groups) forEachMember(*d, [&](uint32_t f) { ++fStart[f + 1]; });
+        for (uint32_t f = 0; f < nFace; ++f) fStart[f + 1] += fStart[f];
+        fNames.resize(fStart[nFace]);
+        std::vector<uint32_t> fill(fStart.begin(), fStart.end() - 1);
+        for (uint32_t k = 0; k < groups.size(); ++k)
+            forEachMember(*groups[k], [&](uint32_t f) { fNames[fill[f]++] = names[k]; });
     }
-    // Fills members with the groups of face f; true when they differ from the previous face's.
-    bool changed(uint32_t f) {
-        fPrevious.swap(fMembers);
-        fMembers.clear();
-        for (uint32_t k = 0; k < fNames.size(); ++k)
-            if (f < fBits[k].size() && fBits[k].testBit(f)) fMembers.push_back(fNames[k]);
-        return f == 0 ? !fMembers.empty() : fMembers != fPrevious;
+    // Whether face f is in other groups than the face before it (for face 0: in any group).
+    bool changed(uint32_t f) const {
+        if (f == 0) return fStart[1] > 0;
+        return !std::equal(fNames.begin() + fStart[f - 1], fNames.begin() + fStart[f], fNames.begin() + fStart[f],
+                           fNames.begin() + fStart[f + 1]);
     }
-    const std::vector<int32_t>& members() const { return fMembers; }
+    const int32_t* begin(uint32_t f) const { return fNames.data() + fStart[f]; }
+    const int32_t* end(uint32_t f) const { return fNames.data() + fStart[f + 1]; }
 
 private:
+    std::vector<uint32_t> fStart;  // face f's names are fNames[fStart[f], fStart[f + 1])
     std::vector<int32_t> fNames;
-    std::vector<TbitFieldFixedN> fBits;
-    std::vector<int32_t> fMembers, fPrevious;
 };
 
 class TobjFormatter {
@@ -89,7 +111,7 @@ public:
     bool run();
 
 private:
-    void groupLine(const std::vector<int32_t>& members);
+    void groupLine(const int32_t* first, const int32_t* last);
     // One f line over the corners at the given description offsets.
     bool faceLine(const uint32_t* offsets, uint32_t n);
     bool face(uint32_t f);
@@ -103,9 +125,10 @@ private:
     std::vector<uint32_t> fOffsets;
 };
 
-void TobjFormatter::groupLine(const std::vector<int32_t>& members) {
+void TobjFormatter::groupLine(const int32_t* first, const int32_t* last) {
     fSink.ch('g');
-    for (int32_t name : members) {
+    for (const int32_t* it = first; it != last; ++it) {
+        const int32_t name = *it;
         fSink.ch(' ');
         if (std::size_t(name) <= fNames.size() && !fNames[std::size_t(name) - 1].empty()) {
             fSink.text(fNames[std::size_t(name) - 1]);
@@ -191,9 +214,9 @@ bool TobjFormatter::run() {
         }
     for (uint32_t i = 0; i < fGeom.nbVertexNormal(); ++i)
         if (!pointLine("vn ", 3, fGeom.vertexNormalConst(i))) return false;
-    TfaceGroupRows groups(fGeom);
+    const TfaceGroupRows groups(fGeom);
     for (uint32_t f = 0; f < fGeom.nbFace(); ++f) {
-        if (groups.changed(f)) groupLine(groups.members());
+        if (groups.changed(f)) groupLine(groups.begin(f), groups.end(f));
         if (!face(f)) return false;
     }
     if (fReport.holedFaces)
