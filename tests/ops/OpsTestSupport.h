@@ -22,8 +22,11 @@ List allOf(uint32_t n) {
 
 // The decorated bunny, or null when the sample is missing.
 inline std::unique_ptr<TpolyGeom> bunny() {
-    auto g = std::make_unique<TpolyGeom>();
-    if (!loadObj(std::string(BRINDLE_DATA_DIR) + "/stanford-bunny.obj", *g)) return nullptr;
+    TobjImportReport report;
+    std::unique_ptr<TpolyGeom> g(TobjImport::read((std::string(BRINDLE_DATA_DIR) + "/stanford-bunny.obj").c_str(), report));
+    if (!g) return nullptr;
+    while (g->nbMapSet()) g->removeMapSet(0);
+    g->loadUserNormal(T4dFltVectorArray(16));
     attributed::decorate(*g);
     return g;
 }

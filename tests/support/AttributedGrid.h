@@ -41,13 +41,16 @@ inline void decorate(TpolyGeom& g) {
     TlongDoubleIndexedComponent corners;
     for (uint32_t f = 0; f < g.nbFace(); ++f) corners.addElement(g.getStartVertex(g.faceOffset(f)), f);
     g.setObjectGroupComponent(6, kPolyGrpVertexFace, corners);
-    for (uint32_t e = 0; e < g.nbEdge(); e += 5) g.setCreaseValue(e, 0.5 + e);
+    TuInt32Array creased(256);
+    TdoubleArray values(256);
+    for (uint32_t e = 0; e < g.nbEdge(); e += 5) creased.addLast(e), values.addLast(0.5 + e);
+    g.setCreaseEdges(creased, values);
     theBlindDataTable().addBd(kBdTypeId, "id", kBdInt);
     auto tag = [](TpolyBdBlindData& bd, uint32_t count) {
         for (uint32_t id = 0; id < count; ++id) {
             BD_dataHolder value{};
             value.i = int32_t(id);
-            bd.addBlindDataElement(nullptr, kBdTypeId, "id", id, value);
+            bd.addNewBlindDataElement(nullptr, kBdTypeId, "id", id, value);
         }
     };
     tag(*g.vertexBlindData(), g.nbVertex());
