@@ -112,6 +112,22 @@ int TpolyMoveVertexFty::action(TmidBody* body, TmidComponent* components) {
     // Normals are read only through the local offset; without one they are not computed.
     const bool local = !(fLTrans.x == 0 && fLTrans.y == 0 && fLTrans.z == 0);
     if (local) geom->update(dirtyVertexToEdge | dirtyFaceNormalize);
+    const Tquaternion rotation(fRotate);
+    T3dFltPointArray& points = geom->vertexArray();
+    if (!local && fRandom == 0 && !fHasGain) {
+        // One matrix and no offset: each new position depends on its own old one only, so the
+        // positions are written in place; the draws still advance the sequence as in every path.
+        T4dFltMatrix M;
+        calcMatrix(c, rotation, c, fScale, fTrans, M);
+        for (uint32_t v : *list) {
+            if (v >= geom->nbVertex()) continue;
+            lrand48();
+            points[v] = M.transformPoint(points[v]);
+        }
+        geom->markDirty(dirtyMoved);
+        frame.leave(false);
+        return 0;
+    }
     std::vector<TmovedVertex> table;
     table.reserve(count);
     for (uint32_t v : *list) {
@@ -122,7 +138,6 @@ int TpolyMoveVertexFty::action(TmidBody* body, TmidComponent* components) {
         table.push_back(m);
     }
 
-    T3dFltPointArray& points = geom->vertexArray();
     auto offset = [&](const TmovedVertex& m, float k) {
         if (!local) return m.position;
         T4dFltVector x, y;
@@ -130,7 +145,6 @@ int TpolyMoveVertexFty::action(TmidBody* body, TmidComponent* components) {
         return offsetPoint(m.position, k * fLTrans.x, k * fLTrans.y, k * fLTrans.z, x, y,
                            m.normal.dot(m.normal) < 0.001f ? T4dFltVector::zAxis : m.normal);
     };
-    const Tquaternion rotation(fRotate);
     if (fRandom == 0 && !fHasGain) {
         T4dFltMatrix M;
         calcMatrix(c, rotation, c, fScale, fTrans, M);
