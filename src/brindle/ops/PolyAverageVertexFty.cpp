@@ -35,23 +35,19 @@ int TpolyAverageVertexFty::action(TmidBody* body, TmidComponent* components) {
     for (uint32_t v : *list)
         if (v < nv) rank[v] = uint32_t(selected.size()), selected.push_back(v);
     const uint32_t ns = uint32_t(selected.size());
+    // The vertex order (edge ends at the vertex) sizes each list.
+    geom->update(dirtyVertexToEdge);
     std::vector<uint32_t> first(ns + 1, 0), neighbours;
+    for (uint32_t i = 0; i < ns; ++i) first[i + 1] = first[i] + geom->vertexOrder(selected[i]);
     const TpolyEdgeArray& edges = geom->edgeArray();
-    for (const TpolyEdge& e : edges) {
-        const uint32_t a = e.start(), b = e.end();
-        if (a < nv && b < nv) {
-            if (rank[a] != TpolyBits::kNoId) ++first[rank[a] + 1];
-            if (rank[b] != TpolyBits::kNoId) ++first[rank[b] + 1];
-        }
-    }
-    for (uint32_t i = 0; i < ns; ++i) first[i + 1] += first[i];
     neighbours.resize(first[ns]);
     std::vector<uint32_t> fill(first.begin(), first.end() - 1);
     for (const TpolyEdge& e : edges) {
         const uint32_t a = e.start(), b = e.end();
         if (a >= nv || b >= nv) continue;
-        if (rank[a] != TpolyBits::kNoId) neighbours[fill[rank[a]]++] = b;
-        if (rank[b] != TpolyBits::kNoId) neighbours[fill[rank[b]]++] = a;
+        // Guarded so that a table disagreeing with the edges can never write past a list.
+        if (rank[a] != TpolyBits::kNoId && fill[rank[a]] < first[rank[a] + 1]) neighbours[fill[rank[a]]++] = b;
+        if (rank[b] != TpolyBits::kNoId && fill[rank[b]] < first[rank[b] + 1]) neighbours[fill[rank[b]]++] = a;
     }
 
     // O: Alpha times the starting positions; A: this iteration's neighbour averages (both by
