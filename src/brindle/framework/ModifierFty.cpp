@@ -4,6 +4,8 @@
 #include "brindle/framework/MidComponent.h"
 #include "brindle/geom/PolyGeom.h"
 
+const Tmetaclass TmidModifierFty::sMetaclass("TmidModifierFty", sizeof(TmidModifierFty), nullptr, 0, nullptr);
+
 void TmidModifierFty::prepareForAction(const TmidBody* body) {
     if (body && body->polyGeom() && !reusableTriangles())
         const_cast<TpolyGeom*>(body->polyGeom())->setReusableTriangles(false);

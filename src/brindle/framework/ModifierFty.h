@@ -4,6 +4,7 @@
 
 #include "brindle/base/BitField.h"
 #include "brindle/base/Export.h"
+#include "brindle/base/Metaclass.h"
 #include "brindle/geom/PolyTypes.h"
 
 class TmidBody;
@@ -21,6 +22,11 @@ public:
     TmidModifierFty(const TmidModifierFty&) = default;
     TmidModifierFty& operator=(const TmidModifierFty&) = default;
     virtual ~TmidModifierFty() = default;
+
+    // Class identity through the registry: every modifier class registers a metaclass under this
+    // abstract root whose construction function answers a new TmidModifierFty* (as void*).
+    static const Tmetaclass sMetaclass;
+    virtual const Tmetaclass* typeof() const { return &sMetaclass; }
 
     // Preparation, action, then the clean-up of the current groups after a success. Exceptions
     // from the first two pass through unchanged and skip the clean-up.
@@ -56,3 +62,17 @@ private:
 
     uint8_t fFlags = 0;
 };
+
+// Declares a modifier class's registry identity; the source defines it with
+// BRINDLE_DEFINE_MODIFIER_CLASS(Class, Parent).
+#define BRINDLE_MODIFIER_CLASS()              \
+public:                                       \
+    static const Tmetaclass sMetaclass;       \
+    const Tmetaclass* typeof() const override { return &sMetaclass; }
+
+template <typename T>
+void* constructModifierFty() {
+    return static_cast<TmidModifierFty*>(new T);
+}
+#define BRINDLE_DEFINE_MODIFIER_CLASS(Class, Parent) \
+    const Tmetaclass Class::sMetaclass(#Class, sizeof(Class), &constructModifierFty<Class>, 0, &Parent::sMetaclass)

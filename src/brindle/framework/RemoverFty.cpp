@@ -3,6 +3,10 @@
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 
+// Abstract: no construction function.
+const Tmetaclass TpolyRemoverFty::sMetaclass("TpolyRemoverFty", sizeof(TpolyRemoverFty), nullptr, 0,
+                                             &TmidModifierFty::sMetaclass);
+
 TpolyIdMapper::TpolyIdMapper(bool vertices, bool edges, bool faces) {
     const bool wanted[3] = {vertices, edges, faces};
     for (int k = 0; k < 3; ++k)

@@ -29,7 +29,7 @@ private:
 // Base of the operations that delete or renumber components and report where each old id went.
 // The maps are sized when the action is prepared and are meaningful once doAction has returned.
 class BRINDLE_API TpolyRemoverFty : public TmidModifierFty {
-public:
+    BRINDLE_MODIFIER_CLASS()
     TpolyRemoverFty() = default;
     TpolyRemoverFty(const TpolyRemoverFty&) = default;
     TpolyRemoverFty& operator=(const TpolyRemoverFty&) = default;

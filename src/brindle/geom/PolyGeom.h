@@ -20,6 +20,7 @@
 #include "brindle/geom/PolyTypes.h"
 
 class TpolyGeom;
+struct T4dDblMatrix;
 
 // Vertex store: the positions, indexed by vertex id.
 class BRINDLE_API TpolyVertex {
@@ -426,6 +427,13 @@ public:
     // Copies the topology parts named by the low three bits (1 face offsets, 2 vertex-to-edge,
     // 4 edge-to-face) and clears their dirty bits.
     void copyStructure(const TpolyGeom& other, uint32_t mask);
+
+    // --- Reference frames (PolyGeomReference.cpp) -------------------------------------------------
+    // Carries every position, and every set user normal through the matrix's normal transform,
+    // into the frame of m (its inverse with invert). With markChanged the position-dependent
+    // derived data is marked dirty; without it the caller has already marked it or knows the
+    // round trip restores it. A singular matrix given with invert changes nothing (false).
+    bool toReference(const T4dDblMatrix& m, bool invert, bool markChanged);
 
     // --- Removal of unused components ------------------------------------------------------------
     // Removes the vertices that no edge uses, closing the gaps, and answers how many went. With
