@@ -68,3 +68,5 @@
 #include "brindle/objreader/ObjReader.h"
 #include "brindle/objreader/ObjImport.h"
 #include "brindle/objreader/ObjWriter.h"
+#include "brindle/ops/PolyFaceCarry.h"
+#include "brindle/ops/PolyTriangulateFty.h"
