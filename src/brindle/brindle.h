@@ -80,3 +80,5 @@
 #include "brindle/ops/PolyNormalFty.h"
 #include "brindle/ops/PolyReferenceFrame.h"
 #include "brindle/ops/PolySoftEdgeFty.h"
+#include "brindle/ops/PolyFaceCarry.h"
+#include "brindle/ops/PolyTriangulateFty.h"

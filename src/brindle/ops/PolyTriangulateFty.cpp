@@ -1,0 +1,233 @@
+#include "brindle/ops/PolyTriangulateFty.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "brindle/framework/MidBody.h"
+#include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/PolyFaceCarry.h"
+
+const Tmetaclass TpolyTriangulateFty::sMetaclass("TpolyTriangulateFty", sizeof(TpolyTriangulateFty),
+                                                 [] { return static_cast<void*>(new TpolyTriangulateFty); }, 0,
+                                                 nullptr);
+
+namespace {
+constexpr uint32_t kDescBits = TpolyBits::kEdgeMask | TpolyBits::kReversedUse;
+
+// The diagonals of one face, keyed by their two local corner numbers (lower first), in an
+// open-addressed table. Clearing touches only the slots sized for the current face, so a run of
+// small faces costs no more than their own diagonals.
+class TdiagonalTable {
+public:
+    void reset(uint32_t diagonals) {
+        uint32_t cap = 4;
+        while (cap < 2 * diagonals + 2) cap *= 2;
+        if (fSlots.size() < cap) fSlots.resize(cap);
+        std::fill_n(fSlots.begin(), cap, kEmpty);
+        fMask = cap - 1;
+    }
+    // The slot of key: its edge when present, kEmpty when the caller should fill it.
+    uint64_t& slot(uint32_t key) {
+        for (uint32_t h = (key * 2654435761u) & fMask;; h = (h + 1) & fMask)
+            if (fSlots[h] == kEmpty || uint32_t(fSlots[h] >> 32) == key) return fSlots[h];
+    }
+    static constexpr uint64_t kEmpty = ~uint64_t(0);
+
+private:
+    std::vector<uint64_t> fSlots;
+    uint32_t fMask = 3;
+};
+
+// Face geometry needed while writing one face's triangles: its description, corner count and,
+// for a face with holes, the next corner of each corner within its loop.
+struct TfaceLoops {
+    const uint32_t* desc = nullptr;
+    uint32_t count = 0;
+    bool holes = false;
+    std::vector<uint32_t> next;
+
+    void load(const TpolyGeom& geom, uint32_t offset, uint32_t n) {
+        desc = geom.getFaceEdgeArray(offset);
+        count = n;
+        holes = false;
+        for (uint32_t k = 0; k + 1 < n; ++k)
+            if (desc[k] & TpolyBits::kEndOfLoop) holes = true;
+        if (!holes) return;
+        next.resize(n);
+        for (uint32_t start = 0, k = 0; k < n; ++k)
+            if ((desc[k] & TpolyBits::kEndOfLoop) || k + 1 == n) {
+                for (uint32_t j = start; j < k; ++j) next[j] = j + 1;
+                next[k] = start;
+                start = k + 1;
+            }
+    }
+    uint32_t nextOf(uint32_t k) const { return holes ? next[k] : (k + 1 == count ? 0 : k + 1); }
+};
+
+// A face can be replaced when its cached triangles are not the fallback fan, name corners of the
+// face, and each join three different vertices (a diagonal from a vertex to itself would be a
+// degenerate edge).
+bool replaceable(const TpolyGeom& geom, uint32_t face) {
+    uint32_t t0 = 0;
+    const uint32_t nbTrg = geom.trgFaceOrder(face, &t0);
+    if (nbTrg < 2 || geom.markedBadTriangle(t0 + nbTrg - 1)) return false;
+    const uint32_t offset = geom.faceOffset(face), count = geom.faceVertexCount(face);
+    for (uint32_t t = t0; t < t0 + nbTrg; ++t) {
+        uint32_t v[3];
+        for (uint32_t k = 0; k < 3; ++k) {
+            const uint32_t n = geom.vertexOffset(t, k);
+            if (n >= count) return false;
+            v[k] = geom.getStartVertex(offset + n);
+        }
+        if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) return false;
+    }
+    return true;
+}
+
+// The new record's arrays while they are written: the description, and for each new corner the
+// old corner whose per-corner ids it takes.
+struct TnewTopology {
+    TuInt32Array desc{256};
+    TuInt32Array source{256};
+    uint32_t n = 0;
+
+    void reserve(uint32_t corners) {
+        desc.changeLogicalSizeTo(corners);
+        source.changeLogicalSizeTo(corners);
+    }
+    void push(uint32_t raw, uint32_t from) {
+        desc[n] = raw;
+        source[n++] = from;
+    }
+};
+
+// Writes the triangles of one face, making its diagonals as new soft edges.
+void writeTriangles(TpolyGeom& geom, uint32_t face, const TfaceLoops& loops, TdiagonalTable& diagonals,
+                    TnewTopology& out) {
+    uint32_t t0 = 0;
+    const uint32_t nbTrg = geom.trgFaceOrder(face, &t0);
+    const uint32_t offset = geom.faceOffset(face), count = loops.count;
+    diagonals.reset((3 * nbTrg - std::min(3 * nbTrg, count)) / 2);
+    for (uint32_t t = t0; t < t0 + nbTrg; ++t) {
+        const uint32_t c[3] = {geom.vertexOffset(t, 0), geom.vertexOffset(t, 1), geom.vertexOffset(t, 2)};
+        for (uint32_t k = 0; k < 3; ++k) {
+            const uint32_t a = c[k], b = c[k == 2 ? 0 : k + 1];
+            uint32_t raw;
+            if (loops.nextOf(a) == b) {
+                raw = loops.desc[a] & kDescBits;
+            } else if (loops.nextOf(b) == a) {
+                raw = (loops.desc[b] & kDescBits) ^ TpolyBits::kReversedUse;
+            } else {
+                const uint32_t va = geom.getStartVertex(offset + a);
+                uint64_t& s = diagonals.slot(std::min(a, b) * count + std::max(a, b));
+                if (s == TdiagonalTable::kEmpty) {
+                    const uint32_t e = geom.appendEdge(va, geom.getStartVertex(offset + b), false);
+                    s = (uint64_t(std::min(a, b) * count + std::max(a, b)) << 32) | e;
+                    raw = e;
+                } else {
+                    const uint32_t e = uint32_t(s);
+                    raw = e | (geom.startVertex(e) == va ? 0 : TpolyBits::kReversedUse);
+                }
+            }
+            out.push(raw, offset + a);
+        }
+        out.desc[out.n - 1] |= TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
+    }
+}
+
+// Rewrites the id array of one UV or colour set through the new corners' sources; a set without
+// ids stays without.
+void remapCornerIds(Tint32Array& ids, const TuInt32Array& source) {
+    if (ids.empty()) return;
+    Tint32Array remapped(ids.sizeIncrement());
+    remapped.changeLogicalSizeTo(source.size());
+    const uint32_t old = ids.size();
+    for (uint32_t k = 0; k < source.size(); ++k) remapped[k] = source[k] < old ? ids[source[k]] : -1;
+    ids.swap(remapped);
+}
+}  // namespace
+
+uint32_t TpolyTriangulateFty::triangulateTopo(TpolyGeom* geom, int group, TbdDataPtrArray* blindData,
+                                              bool recompute) {
+    if (!geom) return 0;
+    if (recompute && geom->nbFace()) {
+        geom->update(dirtyFaceOffsets);
+        geom->triangulate();
+    } else {
+        geom->update(dirtyTriangles);
+    }
+    const uint32_t nbFace = geom->nbFace();
+    if (geom->nbTriangle() == nbFace) return 0;
+
+    TbitFieldFixedN replace(nbFace);
+    if (group == 0) replace.setAll();
+    else if (geom->flagsFromGroup(kPolyGrpFace, group, replace) < 0) return 0;
+
+    uint32_t replaced = 0, corners = 0, faces = 0, diagonals = 0;
+    for (uint32_t f = 0; f < nbFace; ++f) {
+        if (replace.testBit(f) && !replaceable(*geom, f)) replace.resetBit(f);
+        const uint32_t count = geom->faceVertexCount(f);
+        if (replace.testBit(f)) {
+            const uint32_t nbTrg = geom->trgFaceOrder(f);
+            ++replaced;
+            faces += nbTrg;
+            corners += 3 * nbTrg;
+            diagonals += (3 * nbTrg - std::min(3 * nbTrg, count)) / 2;
+        } else {
+            ++faces;
+            corners += count;
+        }
+    }
+    if (!replaced) return 0;
+
+    TuInt32Array savedNormals(256);
+    geom->startChangeSmoothing(savedNormals);
+
+    TnewTopology out;
+    out.reserve(corners);
+    TuInt32Array first(256);
+    first.changeLogicalSizeTo(nbFace + 1);
+    geom->edgeBuffer(diagonals);
+    TdiagonalTable table;
+    TfaceLoops loops;
+    uint32_t nextFace = 0;
+    for (uint32_t f = 0; f < nbFace; ++f) {
+        first[f] = nextFace;
+        const uint32_t offset = geom->faceOffset(f), count = geom->faceVertexCount(f);
+        if (replace.testBit(f)) {
+            loops.load(*geom, offset, count);
+            writeTriangles(*geom, f, loops, table, out);
+            nextFace += geom->trgFaceOrder(f);
+        } else {
+            for (uint32_t k = offset; k < offset + count; ++k) out.push(geom->getFaceEdge(k), k);
+            ++nextFace;
+        }
+    }
+    first[nbFace] = nextFace;
+    out.desc.changeLogicalSizeTo(out.n);
+    out.source.changeLogicalSizeTo(out.n);
+
+    geom->faceDescArray().swap(out.desc);
+    geom->setNbFace(nextFace);
+    for (TpolyMap& set : *geom->maps()) remapCornerIds(set.indexArray(), out.source);
+    for (TpolyColor& set : *geom->colors()) remapCornerIds(set.indexArray(), out.source);
+    geom->markDirty(dirtyRetopologised | dirtyTangents);
+    carryFacePieces(*geom, first, blindData);
+    if (!savedNormals.empty()) {
+        TuInt32Array moved(256);
+        moved.changeLogicalSizeTo(out.n);
+        for (uint32_t k = 0; k < out.n; ++k) {
+            const uint32_t s = out.source[k];
+            moved[k] = s < savedNormals.size() ? savedNormals[s] : TpolyBits::kNoId;
+        }
+        geom->endChangeSmoothing(moved);
+    }
+    return replaced;
+}
+
+int TpolyTriangulateFty::action(TmidBody* body, TmidComponent* components) {
+    int name = 0;
+    if (!getActiveGrpName(body, components, kPolyGrpFace, name)) return -1;
+    triangulateTopo(body->polyGeom(), name, nullptr, false);
+    return 0;
+}
