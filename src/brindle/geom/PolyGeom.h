@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "brindle/base/Array.h"
@@ -21,6 +22,13 @@
 
 class TpolyGeom;
 struct T4dDblMatrix;
+class TpolyBaseSubdivider;
+class TpolySmoothGeomOptions;
+
+// Deletes a record's subdivider where its class is complete (the subdivision sources).
+struct BRINDLE_API TpolySubdividerDelete {
+    void operator()(TpolyBaseSubdivider* s) const;
+};
 
 // Vertex store: the positions, indexed by vertex id.
 class BRINDLE_API TpolyVertex {
@@ -945,6 +953,19 @@ public:
     // false, changing nothing, for an edge not below nbEdge.
     bool setCreaseValue(uint32_t edge, double value);
 
+    // --- Subdivision hierarchy (defined with the subdividers) --------------------------------------
+    // Appends levels 1 to levels of a Catmull-Clark (or, for subdivision type 1, linear)
+    // subdivision behind the record's own components and evaluates them; replaces any earlier
+    // subdivider. Nothing happens for 0 levels.
+    void createHierarchy(unsigned int levels, const TpolySmoothGeomOptions& options);
+    // Evaluates the built levels again with new options (not the topological ones: type and
+    // edge divisions need a new createHierarchy); nothing without a subdivider or for 0 levels.
+    void updateHierarchy(unsigned int levels, const TpolySmoothGeomOptions& options);
+    // Level 0 copies the whole record into out; a built level is extracted as a standalone
+    // record; otherwise nothing happens.
+    void copyHierarchy(unsigned int level, TpolyGeom& out) const;
+    TpolyBaseSubdivider* subdivider() const { return fSubdivider.get(); }
+
     // --- Flags and triangulation functions ------------------------------------------------------
     bool reusableTriangles() const { return fReusableTriangles; }
     void setReusableTriangles(bool v) { fReusableTriangles = v; }
@@ -1012,6 +1033,7 @@ private:
     TpolyBdBlindData* fFaceBd;
     TpolyBdBlindData* fVertexBd;
     TpolyTangentSetArrayShared* fTangents;
+    std::unique_ptr<TpolyBaseSubdivider, TpolySubdividerDelete> fSubdivider;
     uint32_t fDirty = dirtyAll;
     bool fReusableTriangles = false;
     bool fNbShellIsValid = false;
