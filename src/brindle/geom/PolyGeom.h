@@ -18,6 +18,7 @@
 #include "brindle/geom/PolyTopo.h"
 #include "brindle/geom/PolyTrg.h"
 #include "brindle/geom/PolyTypes.h"
+#include "brindle/spatial/IsectCache.h"
 
 class TpolyGeom;
 
@@ -210,7 +211,13 @@ public:
     const TuInt32Array& faceOffsetArray() const { return fTopo->fFaceOffsets; }
 
     // --- Derived data ---------------------------------------------------------------------------
-    void markDirty(uint32_t mask) { fDirty |= mask; }
+    // Every marking also moves the edit stamp, by which caches kept outside the dirty bits (the
+    // intersection accelerator) notice that the record may have changed.
+    void markDirty(uint32_t mask) {
+        fDirty |= mask;
+        ++fEditStamp;
+    }
+    uint64_t editStamp() const { return fEditStamp; }
     bool isDirty(uint32_t mask) const { return (fDirty & mask) != 0; }
     uint32_t dirtyMask() const { return fDirty; }
     // Recomputes what is both requested and dirty, prerequisites first.
@@ -937,6 +944,13 @@ public:
     // false, changing nothing, for an edge not below nbEdge.
     bool setCreaseValue(uint32_t edge, double value);
 
+    // --- Intersection accelerator (spatial/IsectCache.cpp) ---------------------------------------
+    // The record's accelerator for params: built on first use, rebuilt for other params or once
+    // positions, faces or triangles changed; valid until the record is next edited or this is
+    // called with other params.
+    const TpolySpatialSubdivision& getIntersectionAccelerator(const TmeshIsectAccelParams& params);
+    void deleteIntersectionAccelerator();
+
     // --- Flags and triangulation functions ------------------------------------------------------
     bool reusableTriangles() const { return fReusableTriangles; }
     void setReusableTriangles(bool v) { fReusableTriangles = v; }
@@ -1005,6 +1019,8 @@ private:
     TpolyBdBlindData* fVertexBd;
     TpolyTangentSetArrayShared* fTangents;
     uint32_t fDirty = dirtyAll;
+    uint64_t fEditStamp = 0;
+    TpolyIsectCache fIsectCache;
     bool fReusableTriangles = false;
     bool fNbShellIsValid = false;
     uint32_t fNbShell = 0;
