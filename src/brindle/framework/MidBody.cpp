@@ -1,11 +1,13 @@
 #include "brindle/framework/MidBody.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "brindle/base/VectorMath.h"
 #include "brindle/framework/HostObjectTable.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/spatial/PolySpatialSubdivision.h"
 
 const Tmetaclass TmeshBase::sMetaclass("TmeshBase", sizeof(TmeshBase), [] { return static_cast<void*>(new TmeshBase); },
                                        0, nullptr);
@@ -436,27 +438,61 @@ uint32_t TmidBody::getNormals(T3dFltPointArray& normals) {
 
 // --- Spatial queries ------------------------------------------------------------------------------
 
-uint32_t TmidBody::intersect(const T3dFltPoint&, const T4dFltVector&, T3dFltPointArray& hits,
-                             T3dFltPointArray& normals, TuInt32Array& faceIds, float) const {
+namespace {
+
+// The accelerator that the body's queries share: the record's auto-sized grid.
+const TpolySpatialSubdivision& bodyAccelerator(TpolyGeom& g) {
+    return g.getIntersectionAccelerator(TmeshIsectAccelParams::autoUniformGridParams());
+}
+
+T3dFltPoint hitPoint(const TpolyGeom& g, const TpointOnPoly& hit) {
+    T3dFltPoint p;
+    hit.point(g, p);
+    return p;
+}
+
+}  // namespace
+
+uint32_t TmidBody::intersect(const T3dFltPoint& point, const T4dFltVector& direction, T3dFltPointArray& hits,
+                             T3dFltPointArray& normals, TuInt32Array& faceIds, float tolerance) const {
     hits.clear();
     normals.clear();
     faceIds.clear();
-    return 0;
+    if (!fGeom) return 0;
+    TpointOnPolyArray found;
+    if (TpointOnPoly::allIntersections(bodyAccelerator(*fGeom), point, direction, found, FLT_MAX, false, tolerance) != 0)
+        return 0;
+    for (const TpointOnPoly& h : found) {
+        T4dFltVector n;
+        h.faceNormal(*fGeom, n);
+        hits.addLast(hitPoint(*fGeom, h));
+        normals.addLast(T3dFltPoint(n.x, n.y, n.z));
+        faceIds.addLast(h.face());
+    }
+    return hits.size();
 }
 
-bool TmidBody::closestPoint(const T3dFltPoint&, T3dFltPoint&, float, int& faceId) const {
+bool TmidBody::closestPoint(const T3dFltPoint& point, T3dFltPoint& result, float tolerance, int& faceId) const {
     faceId = -1;
-    return false;
+    if (!fGeom) return false;
+    TpointOnPoly hit;
+    if (hit.closestPoint(bodyAccelerator(*fGeom), point) != 0) return false;
+    if (tolerance > 0 && hit.rayParam() > tolerance) return false;
+    result = hitPoint(*fGeom, hit);
+    faceId = int(hit.face());
+    return true;
 }
 
-bool TmidBody::closestPointAndNorm(const T3dFltPoint&, T3dFltPoint&, T4dFltVector&, int& faceId) const {
-    faceId = -1;
-    return false;
+bool TmidBody::closestPointAndNorm(const T3dFltPoint& point, T3dFltPoint& result, T4dFltVector& normal,
+                                   int& faceId) const {
+    if (!closestPoint(point, result, 0.0f, faceId)) return false;
+    TpointOnPoly face(uint32_t(faceId), 0, 0, 0, 0);
+    return face.faceNormal(*fGeom, normal);
 }
 
-bool TmidBody::closestNormal(const T3dFltPoint&, T4dFltVector&, int& faceId) const {
-    faceId = -1;
-    return false;
+bool TmidBody::closestNormal(const T3dFltPoint& point, T4dFltVector& normal, int& faceId) const {
+    T3dFltPoint unused;
+    return closestPointAndNorm(point, unused, normal, faceId);
 }
 
 // --- UV layout ------------------------------------------------------------------------------------

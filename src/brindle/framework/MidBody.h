@@ -167,8 +167,11 @@ public:
     uint32_t getNormals(T3dFltPointArray& normals);
 
     // --- Spatial queries ------------------------------------------------------------------------
-    // These answer "nothing found" (no hit, -1) until the record's intersection accelerators
-    // exist; the outputs are left empty.
+    // Through the record's cached auto-sized grid. intersect lists every hit along the ray (from
+    // point on, nearest first) with its face's unit normal and answers their count. The closest
+    // forms find the nearest surface point, its face and that face's unit normal; closestPoint
+    // finds nothing farther than tolerance when tolerance is above 0. Without a hit the outputs
+    // are empty, faceId is -1 and the answer false.
     uint32_t intersect(const T3dFltPoint& point, const T4dFltVector& direction, T3dFltPointArray& hits,
                        T3dFltPointArray& normals, TuInt32Array& faceIds, float tolerance) const;
     bool closestPoint(const T3dFltPoint& point, T3dFltPoint& result, float tolerance, int& faceId) const;

@@ -19,6 +19,7 @@
 #include "brindle/geom/PolyTopo.h"
 #include "brindle/geom/PolyTrg.h"
 #include "brindle/geom/PolyTypes.h"
+#include "brindle/spatial/IsectCache.h"
 
 class TpolyGeom;
 struct T4dDblMatrix;
@@ -219,7 +220,13 @@ public:
     const TuInt32Array& faceOffsetArray() const { return fTopo->fFaceOffsets; }
 
     // --- Derived data ---------------------------------------------------------------------------
-    void markDirty(uint32_t mask) { fDirty |= mask; }
+    // Every marking also moves the edit stamp, by which caches kept outside the dirty bits (the
+    // intersection accelerator) notice that the record may have changed.
+    void markDirty(uint32_t mask) {
+        fDirty |= mask;
+        ++fEditStamp;
+    }
+    uint64_t editStamp() const { return fEditStamp; }
     bool isDirty(uint32_t mask) const { return (fDirty & mask) != 0; }
     uint32_t dirtyMask() const { return fDirty; }
     // Recomputes what is both requested and dirty, prerequisites first.
@@ -965,6 +972,12 @@ public:
     // record; otherwise nothing happens.
     void copyHierarchy(unsigned int level, TpolyGeom& out) const;
     TpolyBaseSubdivider* subdivider() const { return fSubdivider.get(); }
+    // --- Intersection accelerator (spatial/IsectCache.cpp) ---------------------------------------
+    // The record's accelerator for params: built on first use, rebuilt for other params or once
+    // positions, faces or triangles changed; valid until the record is next edited or this is
+    // called with other params.
+    const TpolySpatialSubdivision& getIntersectionAccelerator(const TmeshIsectAccelParams& params);
+    void deleteIntersectionAccelerator();
 
     // --- Flags and triangulation functions ------------------------------------------------------
     bool reusableTriangles() const { return fReusableTriangles; }
@@ -1035,6 +1048,8 @@ private:
     TpolyTangentSetArrayShared* fTangents;
     std::unique_ptr<TpolyBaseSubdivider, TpolySubdividerDelete> fSubdivider;
     uint32_t fDirty = dirtyAll;
+    uint64_t fEditStamp = 0;
+    TpolyIsectCache fIsectCache;
     bool fReusableTriangles = false;
     bool fNbShellIsValid = false;
     uint32_t fNbShell = 0;
