@@ -68,3 +68,6 @@
 #include "brindle/objreader/ObjReader.h"
 #include "brindle/objreader/ObjImport.h"
 #include "brindle/objreader/ObjWriter.h"
+#include "brindle/uv/CopyUVFty.h"
+#include "brindle/uv/MapCutFty.h"
+#include "brindle/uv/MoveUVFty.h"
