@@ -17,6 +17,7 @@
 #include "brindle/base/PolyIOUtil.h"
 #include "brindle/base/PolyMap.h"
 #include "brindle/base/Random.h"
+#include "brindle/base/RotateXYZ.h"
 #include "brindle/base/Shared.h"
 #include "brindle/base/SingleIndexedComponent.h"
 #include "brindle/base/String.h"
@@ -71,3 +72,5 @@
 #include "brindle/uv/CopyUVFty.h"
 #include "brindle/uv/MapCutFty.h"
 #include "brindle/uv/MoveUVFty.h"
+#include "brindle/uv/SeamCorrectUtil.h"
+#include "brindle/uv/UvProjFty.h"
