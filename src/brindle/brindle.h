@@ -70,6 +70,7 @@
 #include "brindle/objreader/ObjImport.h"
 #include "brindle/objreader/ObjWriter.h"
 #include "brindle/uv/CopyUVFty.h"
+#include "brindle/uv/LayoutUVFty.h"
 #include "brindle/uv/MapCutFty.h"
 #include "brindle/uv/MoveUVFty.h"
 #include "brindle/uv/SeamCorrectUtil.h"

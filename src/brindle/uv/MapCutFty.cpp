@@ -58,19 +58,16 @@ int sewOrCutAction(TmidBody* body, TmidComponent* components, uint32_t setIndex,
 
 }  // namespace
 
-uint32_t TpolyMapCutFty::cut(TpolyGeom* geom, const TbitFieldFixedN& edges, uint32_t s) {
-    TpolyGeom& g = *geom;
-    uvwork::fitIds(g, s);
+uint32_t uvwork::cutFans(TpolyGeom& g, const TcornerIndex& index, uint32_t s, const std::vector<uint32_t>& vertices,
+                         const TbitFieldFixedN& edges) {
     TpolyMap& map = (*g.maps())[s];
     Tint32Array& ids = map.indexArray();
-    TcornerIndex index;
-    index.build(g);
     const uint32_t before = map.nbUV();
     TunionFind fans;
-    std::vector<uint32_t> local;                                   // mapped corners of the vertex
-    std::vector<std::pair<uint32_t, uint32_t>> byEdge;             // (edge, local corner)
+    std::vector<uint32_t> local;                        // mapped corners of the vertex
+    std::vector<std::pair<uint32_t, uint32_t>> byEdge;  // (edge, local corner)
     std::vector<int32_t> claimed, newId;
-    for (uint32_t v : endVertices(g, edges)) {
+    for (uint32_t v : vertices) {
         local.clear();
         for (uint32_t k = index.start[v]; k < index.start[v + 1]; ++k)
             if (ids[index.corners[k]] >= 0) local.push_back(index.corners[k]);
@@ -112,6 +109,13 @@ uint32_t TpolyMapCutFty::cut(TpolyGeom* geom, const TbitFieldFixedN& edges, uint
     const uint32_t added = map.nbUV() - before;
     if (added) g.markDirty(dirtyMoved);
     return added;
+}
+
+uint32_t TpolyMapCutFty::cut(TpolyGeom* geom, const TbitFieldFixedN& edges, uint32_t s) {
+    uvwork::fitIds(*geom, s);
+    TcornerIndex index;
+    index.build(*geom);
+    return uvwork::cutFans(*geom, index, s, endVertices(*geom, edges), edges);
 }
 
 int TpolyMapCutFty::action(TmidBody* body, TmidComponent* components) {

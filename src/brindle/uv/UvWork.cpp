@@ -1,5 +1,6 @@
 #include "brindle/uv/UvWork.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "brindle/framework/MidBody.h"
@@ -163,6 +164,67 @@ bool segmentsCross(const float a[2], const float b[2], const float c[2], const f
     };
     const double d1 = orient(c, d, a), d2 = orient(c, d, b), d3 = orient(a, b, c), d4 = orient(a, b, d);
     return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+void TuvSegmentGrid::reset(double cellSize) {
+    fCell = cellSize > 0 ? cellSize : 1;
+    fSegments.clear();
+    fStamp.clear();
+    fHeads.clear();
+    fEntrySegment.clear();
+    fEntryNext.clear();
+    fWide.clear();
+}
+
+bool TuvSegmentGrid::cells(const float a[2], const float b[2], int64_t lo[2], int64_t hi[2]) const {
+    for (int k = 0; k < 2; ++k) {
+        lo[k] = int64_t(std::floor(std::min(a[k], b[k]) / fCell));
+        hi[k] = int64_t(std::floor(std::max(a[k], b[k]) / fCell));
+    }
+    return (hi[0] - lo[0] + 1) * (hi[1] - lo[1] + 1) <= int64_t(kMaxCells);
+}
+
+void TuvSegmentGrid::add(const float a[2], const float b[2]) {
+    const uint32_t id = uint32_t(fSegments.size());
+    fSegments.push_back({{a[0], a[1]}, {b[0], b[1]}});
+    fStamp.push_back(0);
+    int64_t lo[2], hi[2];
+    if (!cells(a, b, lo, hi)) {
+        fWide.push_back(id);
+        return;
+    }
+    for (int64_t i = lo[0]; i <= hi[0]; ++i)
+        for (int64_t j = lo[1]; j <= hi[1]; ++j) {
+            auto [it, fresh] = fHeads.try_emplace(key(i, j), uint32_t(fEntrySegment.size()));
+            fEntrySegment.push_back(id);
+            fEntryNext.push_back(fresh ? kNone : it->second);
+            it->second = uint32_t(fEntrySegment.size() - 1);
+        }
+}
+
+bool TuvSegmentGrid::crosses(const float a[2], const float b[2]) {
+    ++fQuery;
+    const auto test = [&](uint32_t id) {
+        if (fStamp[id] == fQuery) return false;
+        fStamp[id] = fQuery;
+        return segmentsCross(a, b, fSegments[id].a, fSegments[id].b);
+    };
+    for (uint32_t id : fWide)
+        if (test(id)) return true;
+    int64_t lo[2], hi[2];
+    if (!cells(a, b, lo, hi)) {
+        for (uint32_t id = 0; id < fSegments.size(); ++id)
+            if (test(id)) return true;
+        return false;
+    }
+    for (int64_t i = lo[0]; i <= hi[0]; ++i)
+        for (int64_t j = lo[1]; j <= hi[1]; ++j) {
+            auto it = fHeads.find(key(i, j));
+            if (it == fHeads.end()) continue;
+            for (uint32_t e = it->second; e != kNone; e = fEntryNext[e])
+                if (test(fEntrySegment[e])) return true;
+        }
+    return false;
 }
 
 }  // namespace uvwork

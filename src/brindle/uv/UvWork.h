@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "brindle/base/Array.h"
@@ -83,5 +84,38 @@ struct TuvAffine {
 // Proper crossing of two UV segments: they share a point that is interior to both. Segments
 // that only touch at an end, or are collinear, do not cross.
 bool segmentsCross(const float a[2], const float b[2], const float c[2], const float d[2]);
+
+// The cut at the given vertices of set s (see TpolyMapCutFty): the corners of each vertex fall
+// into fans joined across edges that are not in cutEdges and whose faces share the UV there, and
+// each fan that meets a UV an earlier fan holds gets a copy of it. Answers the UVs added.
+uint32_t cutFans(TpolyGeom& geom, const TcornerIndex& index, uint32_t s, const std::vector<uint32_t>& vertices,
+                 const TbitFieldFixedN& cutEdges);
+
+// UV segments bucketed in a uniform grid, to find a proper crossing with a new segment without
+// testing every stored one. A segment spanning very many cells is kept in a list tested always.
+class TuvSegmentGrid {
+public:
+    void reset(double cellSize);
+    void add(const float a[2], const float b[2]);
+    bool crosses(const float a[2], const float b[2]);
+    bool empty() const { return fSegments.empty(); }
+
+private:
+    struct Segment {
+        float a[2], b[2];
+    };
+    static constexpr uint32_t kMaxCells = 256;
+    // The cell range of a segment; false when it spans more than kMaxCells cells.
+    bool cells(const float a[2], const float b[2], int64_t lo[2], int64_t hi[2]) const;
+    static uint64_t key(int64_t i, int64_t j) { return (uint64_t(uint32_t(i)) << 32) | uint32_t(j); }
+
+    double fCell = 1;
+    std::vector<Segment> fSegments;
+    std::vector<uint32_t> fStamp;   // by segment: the query that last tested it
+    uint32_t fQuery = 0;
+    std::unordered_map<uint64_t, uint32_t> fHeads;  // cell -> first entry
+    std::vector<uint32_t> fEntrySegment, fEntryNext;
+    std::vector<uint32_t> fWide;
+};
 
 }  // namespace uvwork
