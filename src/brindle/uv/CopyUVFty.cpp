@@ -1,0 +1,52 @@
+#include "brindle/uv/CopyUVFty.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "brindle/framework/MidBody.h"
+#include "brindle/geom/PolyGeom.h"
+#include "brindle/uv/UvWork.h"
+
+const Tmetaclass TpolyCopyUVFty::sMetaclass("TpolyCopyUVFty", sizeof(TpolyCopyUVFty),
+                                            [] { return static_cast<void*>(new TpolyCopyUVFty); }, 0, nullptr);
+const Tmetaclass TpolyMapDelFty::sMetaclass("TpolyMapDelFty", sizeof(TpolyMapDelFty),
+                                            [] { return static_cast<void*>(new TpolyMapDelFty); }, 0, nullptr);
+
+int TpolyCopyUVFty::action(TmidBody* body, TmidComponent* components) {
+    if (fIn == fOut) return 0;
+    std::vector<uint32_t> faces;
+    if (!uvwork::activeIds(body, components, kPolyGrpFace, faces)) return -1;
+    TpolyGeom& g = *body->polyGeom();
+    const uint32_t in = uvwork::resolveSet(g, uint32_t(fIn)), out = uvwork::resolveSet(g, uint32_t(fOut));
+    if (in == uvwork::kNone || out == uvwork::kNone) return -1;
+    if (in == out) return 0;
+    g.update(dirtyFaceOffsets);
+    std::erase_if(faces, [&](uint32_t f) { return f >= g.nbFace(); });
+    uvwork::fitIds(g, in);
+    uvwork::fitIds(g, out);
+    uvwork::copyFaceUVs(g, in, out, faces, false);
+    uvwork::compactUVs(g, out);
+    return 0;
+}
+
+void TpolyMapDelFty::delUV(TpolyGeom* geom, const TbitFieldFixedN& faces, uint32_t s) {
+    TpolyGeom& g = *geom;
+    uvwork::fitIds(g, s);
+    Tint32Array& ids = (*g.maps())[s].indexArray();
+    const uint32_t n = std::min(faces.size(), g.nbFace());
+    for (uint32_t f = 0; f < n; ++f)
+        if (faces.testBit(f))
+            for (uint32_t c = g.faceOffset(f), end = g.faceOffset(f + 1); c < end; ++c) ids[c] = -1;
+    g.markDirty(dirtyMoved);
+    uvwork::compactUVs(g, s);
+}
+
+int TpolyMapDelFty::action(TmidBody* body, TmidComponent* components) {
+    TpolyGeom* g = body ? body->polyGeom() : nullptr;
+    if (!g || uvwork::namedSet(*g, fSet) == uvwork::kNone) return -1;
+    TbitFieldFixedN faces;
+    if (!uvwork::activeBits(body, components, kPolyGrpFace, faces)) return -1;
+    g->update(dirtyFaceOffsets);
+    delUV(g, faces, fSet);
+    return 0;
+}

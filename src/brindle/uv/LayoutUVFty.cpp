@@ -1,0 +1,283 @@
+#include "brindle/uv/LayoutUVFty.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "brindle/framework/MidBody.h"
+#include "brindle/geom/PolyGeom.h"
+
+const Tmetaclass TpolyLayoutUVFty::sMetaclass("TpolyLayoutUVFty", sizeof(TpolyLayoutUVFty),
+                                              [] { return static_cast<void*>(new TpolyLayoutUVFty); }, 0, nullptr);
+
+namespace {
+
+struct Tbox2 {
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    void add(const T2FloatPair& p) {
+        lo[0] = std::min(lo[0], double(p.u)), hi[0] = std::max(hi[0], double(p.u));
+        lo[1] = std::min(lo[1], double(p.v)), hi[1] = std::max(hi[1], double(p.v));
+    }
+    bool empty() const { return lo[0] > hi[0]; }
+};
+
+// Calls fn(uvA, uvB) for every UV edge of the face, loop by loop (every corner mapped).
+template <typename Fn>
+void forFaceUVEdges(const TpolyGeom& g, uint32_t face, uint32_t set, Fn&& fn) {
+    const TpolyMap& map = (*g.maps())[set];
+    const uint32_t end = g.faceOffset(face + 1);
+    for (uint32_t first = g.faceOffset(face); first < end;) {
+        uint32_t last = first;
+        while (!g.endOfLoop(last) && !g.endOfFace(last) && last + 1 < end) ++last;
+        for (uint32_t c = first; c <= last; ++c) {
+            const uint32_t next = c == last ? first : c + 1;
+            fn(map.uvFloat(uint32_t(map.getIndex(c))), map.uvFloat(uint32_t(map.getIndex(next))));
+        }
+        first = last + 1;
+    }
+}
+
+}  // namespace
+
+bool TpolyLayoutUVFty::uvShared(const TpolyGeom* geom, uint32_t face, uint32_t edge, uint32_t neighbour,
+                                uint32_t set) {
+    const TpolyGeom& g = *geom;
+    for (uint32_t v : {g.startVertex(edge), g.endVertex(edge)}) {
+        const uint32_t a = g.getVertexOffset(face, v), b = g.getVertexOffset(neighbour, v);
+        if (a == uvwork::kNone || b == uvwork::kNone) return false;
+        const int32_t ia = g.getUVId(a, set), ib = g.getUVId(b, set);
+        if (ia < 0 || ia != ib) return false;
+    }
+    return true;
+}
+
+bool TpolyLayoutUVFty::selfIntersect(const TpolyGeom* geom, uint32_t face) {
+    bool crossed = false;
+    forFaceUVEdges(*geom, face, fSet, [&](const float* a, const float* b) { crossed = crossed || fEdges.crosses(a, b); });
+    return crossed;
+}
+
+void TpolyLayoutUVFty::addShellEdges(const TpolyGeom& geom, uint32_t face) {
+    forFaceUVEdges(geom, face, fSet, [&](const float* a, const float* b) { fEdges.add(a, b); });
+}
+
+double TpolyLayoutUVFty::propagate(TpolyGeom* geom, uint32_t face, TfaceTraversal& walk, T2Float& cursor) {
+    TpolyGeom& g = *geom;
+    TpolyMap& map = (*g.maps())[fSet];
+    fShellFaces.clear();
+    fShellFaces.push_back(face);
+    fAssigned.setBit(face);
+    bool cutShell = false;
+    if (fCutMode) {
+        Tbox2 box;
+        for (uint32_t c = g.faceOffset(face); c < g.faceOffset(face + 1); ++c)
+            box.add(map.uvArray()[uint32_t(map.getIndex(c))]);
+        fEdges.reset(std::max(box.hi[0] - box.lo[0], box.hi[1] - box.lo[1]));
+        addShellEdges(g, face);
+    }
+    walk.reset(face, false);
+    for (uint32_t n = walk.next(); n != TpolyBits::kNoId; n = walk.next()) {
+        if (!uvShared(&g, walk.fromFace(), walk.traversedEdge(), n, fSet)) {
+            walk.rejectCurrentFaceFromThisEdge();
+            continue;
+        }
+        if (fCutMode && selfIntersect(&g, n)) {
+            walk.rejectCurrentFaceFromThisEdge();
+            cutShell = true;
+            continue;
+        }
+        fShellFaces.push_back(n);
+        fAssigned.setBit(n);
+        if (fCutMode) addShellEdges(g, n);
+    }
+    if (fFlipReversed) {
+        fSignedArea = 0;
+        for (uint32_t f : fShellFaces) fSignedArea += g.getUVFaceArea(f, fSet);
+    }
+
+    // The shell's UVs, each once, with the corners of the shell that use them; a UV some corner
+    // outside uses too ties the shell to other faces.
+    const auto collect = [&] {
+        ++fStampNow;
+        const size_t first = fShellUVs.size();
+        bool shared = false;
+        for (uint32_t f : fShellFaces)
+            for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) {
+                const uint32_t id = uint32_t(map.getIndex(c));
+                if (fStamp[id] != fStampNow) {
+                    fStamp[id] = fStampNow;
+                    fShellUVs.push_back(id);
+                    fLocalCount[id] = 0;
+                }
+                ++fLocalCount[id];
+            }
+        for (size_t k = first; k < fShellUVs.size(); ++k) shared = shared || fLocalCount[fShellUVs[k]] < fUseCount[fShellUVs[k]];
+        return shared;
+    };
+    const size_t shellStart = fShellUVs.size();
+    if (collect() || cutShell) {
+        fShellUVs.resize(shellStart);
+        cutFree(g);
+        collect();
+    }
+    fShellStart.push_back(uint32_t(shellStart));
+    if (fMoveMode == 0) return -1;
+
+    Tbox2 box;
+    for (size_t k = shellStart; k < fShellUVs.size(); ++k) box.add(map.uvArray()[fShellUVs[k]]);
+    const double w = box.hi[0] - box.lo[0], h = box.hi[1] - box.lo[1];
+    const bool mirror = fFlipReversed && fSignedArea < 0;
+    for (size_t k = shellStart; k < fShellUVs.size(); ++k) {
+        T2FloatPair& p = map.uvArray()[fShellUVs[k]];
+        p.u = float(mirror ? box.hi[0] + cursor[0] - p.u : p.u + cursor[0] - box.lo[0]);
+        p.v = float(p.v - box.lo[1]);
+    }
+    cursor[0] = float(cursor[0] + w);
+    cursor[1] = float(h);
+    return w * h;
+}
+
+// Cuts the UVs along the shell's border (edges with a face outside it on a side) and at the
+// vertices where a corner outside uses one of its UVs (a touch at a vertex alone), keeping the
+// corner counts of the UVs that the cut renumbers. The shell's local counts must be current.
+void TpolyLayoutUVFty::cutFree(TpolyGeom& g) {
+    TpolyMap& map = (*g.maps())[fSet];
+    for (uint32_t f : fShellFaces) fInShell.setBit(f);
+    std::vector<uint32_t> vertices;
+    for (uint32_t f : fShellFaces)
+        for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) {
+            const uint32_t e = g.getEdge(c);
+            const TpolyWingEdge& w = g.getEdgeFace(e);
+            bool border = false;
+            for (uint32_t side : w.side)
+                border = border || (side != TpolyBits::kNoFace && (side >= g.nbFace() || !fInShell.testBit(side)));
+            const uint32_t id = uint32_t(map.getIndex(c));
+            if (fLocalCount[id] < fUseCount[id]) vertices.push_back(g.getStartVertex(c));
+            if (!border || fBorder.testBit(e)) continue;
+            fBorder.setBit(e);
+            vertices.push_back(g.startVertex(e));
+            vertices.push_back(g.endVertex(e));
+        }
+    std::sort(vertices.begin(), vertices.end());
+    vertices.erase(std::unique(vertices.begin(), vertices.end()), vertices.end());
+    const auto count = [&](int delta) {
+        for (uint32_t v : vertices)
+            for (uint32_t k = fIndex.start[v]; k < fIndex.start[v + 1]; ++k) {
+                const int32_t id = map.getIndex(fIndex.corners[k]);
+                if (id >= 0) fUseCount[uint32_t(id)] += uint32_t(delta);
+            }
+    };
+    count(-1);
+    uvwork::cutFans(g, fIndex, fSet, vertices, fBorder);
+    fUseCount.resize(map.nbUV(), 0);
+    fLocalCount.resize(map.nbUV(), 0);
+    fStamp.resize(map.nbUV(), 0);
+    count(1);
+    for (uint32_t f : fShellFaces) {
+        fInShell.resetBit(f);
+        for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) fBorder.resetBit(g.getEdge(c));
+    }
+}
+
+void TpolyLayoutUVFty::pack(TpolyGeom& g, double area) {
+    constexpr uint32_t kCells = 512;
+    T2FloatArray& uvs = (*g.maps())[fSet].uvArray();
+    const double width = area > 0 ? 1.5 * std::sqrt(area) : 1.0, gap = fExtraGap * width;
+    std::vector<double> heights(kCells, 0.0);
+    double x = 0;
+    fShellStart.push_back(uint32_t(fShellUVs.size()));
+    for (size_t s = 0; s + 1 < fShellStart.size(); ++s) {
+        Tbox2 box;
+        for (uint32_t k = fShellStart[s]; k < fShellStart[s + 1]; ++k) box.add(uvs[fShellUVs[k]]);
+        if (box.empty()) continue;
+        const double w = box.hi[0] + gap - box.lo[0], h = box.hi[1] + gap - box.lo[1];
+        if (x + w > width) x = 0;
+        const uint32_t c0 = std::min(uint32_t(x * kCells / width), kCells - 1);
+        const uint32_t c1 = std::min(uint32_t((x + w) * kCells / width) + 1, kCells);
+        double y = 0;
+        for (uint32_t c = c0; c < c1; ++c) y = std::max(y, heights[c]);
+        for (uint32_t k = fShellStart[s]; k < fShellStart[s + 1]; ++k) {
+            T2FloatPair& p = uvs[fShellUVs[k]];
+            p = {float(p.u + x - box.lo[0]), float(p.v + y - box.lo[1])};
+        }
+        for (uint32_t c = c0; c < c1; ++c) heights[c] = y + h;
+        x = (c1 + 1.1) * width / kCells;
+    }
+}
+
+void TpolyLayoutUVFty::scale(TpolyGeom& g, const std::vector<uint32_t>& faces) {
+    g.setCurrentMap(fSet);
+    TpolyMap& map = (*g.maps())[fSet];
+    ++fStampNow;
+    std::vector<uint32_t> used;
+    Tbox2 box;
+    for (uint32_t f : faces)
+        for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) {
+            const int32_t id = map.getIndex(c);
+            if (id < 0 || fStamp[uint32_t(id)] == fStampNow) continue;
+            fStamp[uint32_t(id)] = fStampNow;
+            used.push_back(uint32_t(id));
+            box.add(map.uvArray()[uint32_t(id)]);
+        }
+    if (box.empty()) return;
+    double du = box.hi[0] - box.lo[0], dv = box.hi[1] - box.lo[1];
+    if (fMoveMode == 2) {
+        box.lo[0] -= du * fExtraGap;
+        box.lo[1] -= dv * fExtraGap;
+        du *= 2 * fExtraGap + 1;
+        dv *= 2 * fExtraGap + 1;
+    }
+    if (fScaleMode == 1) du = dv = std::max(du, dv);
+    if (!(du > 0)) du = 1;
+    if (!(dv > 0)) dv = 1;
+    for (uint32_t id : used) {
+        T2FloatPair& p = map.uvArray()[id];
+        p = {float((p.u - box.lo[0]) / du), float((p.v - box.lo[1]) / dv)};
+    }
+}
+
+int TpolyLayoutUVFty::action(TmidBody* body, TmidComponent* components) {
+    std::vector<uint32_t> faces;
+    if (!uvwork::activeIds(body, components, kPolyGrpFace, faces)) return -1;
+    TpolyGeom& g = *body->polyGeom();
+    fSet = uvwork::resolveSet(g, uint32_t(fMapSet));
+    if (fSet == uvwork::kNone) return 0;
+    g.update(dirtyFaceOffsets | dirtyEdgeToFace);
+    std::erase_if(faces, [&](uint32_t f) { return f >= g.nbFace(); });
+    uvwork::fitIds(g, fSet);
+    TpolyMap& map = (*g.maps())[fSet];
+    const uint32_t nFace = g.nbFace(), nUV = map.nbUV();
+    fIndex.build(g);
+    fUseCount.assign(nUV, 0);
+    for (int32_t id : map.indexArray())
+        if (id >= 0 && uint32_t(id) < nUV) ++fUseCount[uint32_t(id)];
+    fLocalCount.assign(nUV, 0);
+    fStamp.assign(nUV, 0);
+    fStampNow = 0;
+    fAssigned.resizeArray(nFace);
+    fInShell.resizeArray(nFace);
+    fBorder.resizeArray(g.nbEdge());
+    fShellUVs.clear();
+    fShellStart.clear();
+
+    // Faces outside the group and faces with an unmapped corner never join a shell.
+    TbitFieldFixedN excluded(nFace);
+    excluded.setAll();
+    for (uint32_t f : faces) {
+        bool mapped = true;
+        for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1) && mapped; ++c) {
+            const int32_t id = map.getIndex(c);
+            mapped = id >= 0 && uint32_t(id) < nUV;
+        }
+        if (mapped) excluded.resetBit(f);
+    }
+    TfaceTraversal walk(&g);
+    walk.excludeFaces(excluded);
+    T2Float cursor = {0, 0};
+    double area = 0;
+    for (uint32_t f : faces)
+        if (!excluded.testBit(f) && !fAssigned.testBit(f)) area += propagate(&g, f, walk, cursor);
+    if (fMoveMode == 2) pack(g, area);
+    if (fScaleMode != 0) scale(g, faces);
+    g.markDirty(dirtyMoved);
+    return 0;
+}
