@@ -68,3 +68,7 @@
 #include "brindle/objreader/ObjReader.h"
 #include "brindle/objreader/ObjImport.h"
 #include "brindle/objreader/ObjWriter.h"
+#include "brindle/reduce/NMatrix.h"
+#include "brindle/reduce/PolyDecimateFty.h"
+#include "brindle/reduce/QslimEdgeHeap.h"
+#include "brindle/reduce/QuadricN.h"
