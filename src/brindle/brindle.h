@@ -103,3 +103,7 @@
 #include "brindle/uv/MoveUVFty.h"
 #include "brindle/uv/SeamCorrectUtil.h"
 #include "brindle/uv/UvProjFty.h"
+#include "brindle/reduce/NMatrix.h"
+#include "brindle/reduce/PolyDecimateFty.h"
+#include "brindle/reduce/QslimEdgeHeap.h"
+#include "brindle/reduce/QuadricN.h"
