@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "brindle/base/Alloca.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/geom/TopoIterators.h"
 
@@ -134,6 +135,20 @@ void TpolyGeom::computeVertexNormalTopo() {
                w.side[0] < described && w.side[1] < described;
     };
 
+    // The reversed use of every edge and the entry after it in its loop, listed in one pass over
+    // the faces: an edge with one face on each side has exactly one, which is then the use that
+    // findUse would find in its right face.
+    Talloca scratch;
+    uint32_t* reversedUse = scratch.allocateArray<uint32_t>(2 * size_t(nEdge));
+    for (uint32_t f = 0; f < described; ++f)
+        for (uint32_t o = offsets[f], end = offsets[f + 1], loop = o; o < end; ++o) {
+            const uint32_t entry = desc[o], e = entry & TpolyBits::kEdgeMask;
+            const uint32_t next = (entry & TpolyBits::kEndOfLoop) || o + 1 >= end ? loop : o + 1;
+            if (entry & TpolyBits::kEndOfLoop) loop = o + 1;
+            if (!(entry & TpolyBits::kReversedUse) || e >= nEdge) continue;
+            reversedUse[2 * size_t(e)] = o;
+            reversedUse[2 * size_t(e) + 1] = next;
+        }
     for (uint32_t f = 0; f < described; ++f)
         for (uint32_t o = offsets[f], end = offsets[f + 1], loop = o; o < end; ++o) {
             const uint32_t entry = desc[o], e = entry & TpolyBits::kEdgeMask;
@@ -141,10 +156,8 @@ void TpolyGeom::computeVertexNormalTopo() {
             if (entry & TpolyBits::kEndOfLoop) loop = o + 1;
             if ((entry & TpolyBits::kReversedUse) || e >= nEdge || edges[e].isHard() || !twoFaces(wings[e])) continue;
             // o is the only forward use of e; the right face uses it once, reversed.
-            uint32_t at = 0, after = 0;
-            if (!findUse(wings[e].side[1], e, at, after)) continue;
-            unite(parent, o, after);
-            unite(parent, next, at);
+            unite(parent, o, reversedUse[2 * size_t(e) + 1]);
+            unite(parent, next, reversedUse[2 * size_t(e)]);
         }
 
     TedgeFaceIterator faces(this);
