@@ -21,6 +21,7 @@
 #include "brindle/base/SingleIndexedComponent.h"
 #include "brindle/base/String.h"
 #include "brindle/base/TangentSet.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/base/TranslatorGlobals.h"
 #include "brindle/base/VertexFaceData.h"
 #include "brindle/edit/ArrayBlock.h"

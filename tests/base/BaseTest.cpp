@@ -68,3 +68,24 @@ TEST(Base, MatrixInverseAndRegistry) {
     delete made;
     EXPECT_EQ(base.construct(), nullptr);
 }
+
+TEST(Base, VectorHelpersAndNewellNormal) {
+    const T3dFltPoint x(1, 0, 0), y(0, 1, 0);
+    EXPECT_EQ(cross(x, y).z, 1.0);
+    EXPECT_EQ(dot(x, T4dFltVector(3, 4, 5)), 3.0);
+    EXPECT_EQ(length(T3dFltPoint(3, 4, 0)), 5.0);
+    EXPECT_EQ(distance(T3dDblPoint{1, 1, 1}, T3dFltPoint(1, 1, 3)), 2.0);
+    // A 2 x 2 square wound anticlockwise about +z, far from the origin: twice its area along +z,
+    // whatever corner the walk starts from; the reversed walk (a hole) subtracts.
+    const T3dFltPoint square[4] = {{1000, 1000, 7}, {1002, 1000, 7}, {1002, 1002, 7}, {1000, 1002, 7}};
+    const T3dDblVector n = newellNormal(square, 4);
+    EXPECT_DOUBLE_EQ(n.z, 8.0);
+    EXPECT_DOUBLE_EQ(length(n), 8.0);
+    const T3dFltPoint reversed[4] = {square[3], square[2], square[1], square[0]};
+    EXPECT_DOUBLE_EQ((n + newellNormal(reversed, 4)).z, 0.0);
+    // The primitives' single-precision turns and the hardness threshold between 12 and 13 steps.
+    EXPECT_EQ(kTwoPiF, 6.2831855f);
+    EXPECT_EQ(kPiF, 3.1415927f);
+    EXPECT_GT(double(kTwoPiF / 12), kHardStepAngle);
+    EXPECT_LT(double(kTwoPiF / 13), kHardStepAngle);
+}

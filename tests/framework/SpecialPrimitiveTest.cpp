@@ -98,7 +98,7 @@ TEST(PipePrimitive, RingsRimsUVsAndCorrections) {
         const uint32_t v = 2 * c.nx * (c.ny + c.nz);
         const double volume = expectClosed(*g, 0, v, 2 * v, v).volume;
         // The faces are flat enough for the fans to measure nearly the annulus times the length.
-        const double annulus = 3.0 * 0.5 * c.nx * std::sin(2 * M_PI / c.nx) * (4.0 - 1.5 * 1.5);
+        const double annulus = 3.0 * 0.5 * c.nx * std::sin(2 * kPi / c.nx) * (4.0 - 1.5 * 1.5);
         EXPECT_NEAR(volume, annulus, 1e-4 * annulus);
         for (uint32_t k = 0; k < g->nbVertex(); ++k) {
             const T3dFltPoint& p = g->vertexConst(k);
@@ -162,9 +162,9 @@ TEST(HelixPrimitive, ClosedTubeWindingCapsAndTextures) {
         const uint32_t f = c.nx * (c.ny + 2 * c.nz);
         const double volume =
             expectClosed(*g, 2, c.nx * (c.ny + 2 * c.nz - 1) + 2, c.nx * (2 * c.ny + 4 * c.nz - 1), f).volume;
-        EXPECT_LT(volume, M_PI * 0.4 * 0.4 * 2 * std::hypot(5 * M_PI, 2.5) * 1.01);
+        EXPECT_LT(volume, kPi * 0.4 * 0.4 * 2 * std::hypot(5 * kPi, 2.5) * 1.01);
         // Rims always hard, rings when a step turns by more than pi/6, edges along the path for nx <= 12.
-        const bool hardRings = 4 * M_PI / c.ny > M_PI / 6;
+        const bool hardRings = 4 * kPi / c.ny > kHardStepAngle;
         uint32_t hard = 0;
         for (uint32_t e = 0; e < g->nbEdge(); ++e) hard += g->isHard(e);
         EXPECT_EQ(hard, (hardRings ? c.ny + 1 : 2) * c.nx + (c.nx <= 12 ? c.ny * c.nx : 0));

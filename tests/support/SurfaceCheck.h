@@ -32,9 +32,7 @@ inline SurfaceFacts inspectSurface(TpolyGeom& g) {
             s.brokenChains += g.getEndVertex(o + k) != g.getStartVertex(o + (k + 1) % n);
             if (k == 0 || k + 1 == n) continue;
             const T3dFltPoint a = g.vertexConst(g.getStartVertex(o + k)), b = g.vertexConst(g.getStartVertex(o + k + 1));
-            s.volume += (double(p0.x) * (double(a.y) * b.z - double(a.z) * b.y) -
-                         double(p0.y) * (double(a.x) * b.z - double(a.z) * b.x) +
-                         double(p0.z) * (double(a.x) * b.y - double(a.y) * b.x)) / 6.0;
+            s.volume += dot(p0, cross(a, b)) / 6.0;
         }
     }
     for (uint32_t e = 0; e < s.e; ++e) {

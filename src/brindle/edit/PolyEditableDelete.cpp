@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/edit/PolyEditableGeom.h"
 
 namespace {
@@ -43,16 +44,14 @@ namespace {
 // Twice the area of the polygon through the loop's oriented start vertices (Newell's normal).
 template <typename Geom>
 float loopArea(const Geom& g, const TuInt32Array& refs, const Tloop& loop) {
-    double nx = 0, ny = 0, nz = 0;
+    T3dDblVector normal;
     for (size_t i = 0; i < loop.size(); ++i) {
         const uint32_t r0 = refs[loop[i]], r1 = refs[loop[(i + 1) % loop.size()]];
         const T3dFltPoint& p = g.vertex(g.getStartVertex(edgeOf(r0), (r0 & TpolyBits::kReversedUse) ? kReversed : kForward));
         const T3dFltPoint& q = g.vertex(g.getStartVertex(edgeOf(r1), (r1 & TpolyBits::kReversedUse) ? kReversed : kForward));
-        nx += double(p.y - q.y) * (p.z + q.z);
-        ny += double(p.z - q.z) * (p.x + q.x);
-        nz += double(p.x - q.x) * (p.y + q.y);
+        addNewellSide(normal, p, q);
     }
-    return float(std::sqrt(nx * nx + ny * ny + nz * nz));
+    return float(length(normal));
 }
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "brindle/base/Alloca.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/edit/PolyEditableGeom.h"
 #include "brindle/geom/PolyNorm.h"
 
@@ -11,8 +12,6 @@ namespace {
 constexpr uint32_t kEndFlags = TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
 // Fractions this close to an end of an edge are that end.
 constexpr float kOnEdge = 1e-5f;
-
-float dot(const T3dFltPoint& a, const T3dFltPoint& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 T2FloatPair lerp(const T2FloatPair& a, const T2FloatPair& b, float t) {
     return {a.u * (1 - t) + b.u * t, a.v * (1 - t) + b.v * t};
@@ -22,7 +21,7 @@ TpolyColorValue lerp(const TpolyColorValue& a, const TpolyColorValue& b, float t
 }
 T4dFltVector lerp(const T4dFltVector& a, const T4dFltVector& b, float t) {
     T4dFltVector n(a.x * (1 - t) + b.x * t, a.y * (1 - t) + b.y * t, a.z * (1 - t) + b.z * t);
-    const float len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    const float len = float(length(n));
     return len > 0 ? T4dFltVector(n.x / len, n.y / len, n.z / len) : a;
 }
 
@@ -373,15 +372,8 @@ namespace {
 // Whether p lies inside the polygon (crossing count), both seen along the polygon's dominant
 // normal axis.
 bool insidePolygon(const T3dFltPoint* poly, uint32_t n, const T3dFltPoint& p) {
-    T4dFltVector normal;
-    for (uint32_t i = 0; i < n; ++i) {
-        const T3dFltPoint& a = poly[i];
-        const T3dFltPoint& b = poly[(i + 1) % n];
-        normal.x += (a.y - b.y) * (a.z + b.z);
-        normal.y += (a.z - b.z) * (a.x + b.x);
-        normal.z += (a.x - b.x) * (a.y + b.y);
-    }
-    const float ax = std::fabs(normal.x), ay = std::fabs(normal.y), az = std::fabs(normal.z);
+    const T3dDblVector normal = newellNormal(poly, n);
+    const double ax = std::fabs(normal.x), ay = std::fabs(normal.y), az = std::fabs(normal.z);
     const int u = ax >= ay && ax >= az ? 1 : 0, v = ax >= ay && ax >= az ? 2 : (ay >= az ? 2 : 1);
     bool inside = false;
     for (uint32_t i = 0, j = n - 1; i < n; j = i++) {
@@ -449,7 +441,7 @@ int32_t TpolyEditableGeom::splitAFace(uint32_t a, float ta, uint32_t b, float tb
     const int32_t nS = validNormal(nrm[0]), nE = validNormal(nrm[nChain - 1]);
     for (uint32_t i = 1; i + 1 < nChain; ++i) {
         const T3dFltPoint p = points.empty() ? ps + d * (float(i) / float(nChain - 1)) : points[i - 1];
-        const float t = len2 > 0 ? std::clamp(dot(p - ps, d) / len2, 0.0f, 1.0f) : float(i) / float(nChain - 1);
+        const float t = len2 > 0 ? std::clamp(float(dot(p - ps, d)) / len2, 0.0f, 1.0f) : float(i) / float(nChain - 1);
         chain[i] = createVertex(p);
         for (uint32_t k = 0; k < nUV; ++k)
             uv[i * nUV + k] = uvS[k] >= 0 && uvE[k] >= 0 ? createUV(lerp(fUVs[k][uvS[k]], fUVs[k][uvE[k]], t), k) : -1;

@@ -1,6 +1,7 @@
 // Face geometry of the editable geometry and the subdivision of a face around its centre.
 #include <algorithm>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/edit/PolyEditableGeom.h"
 #include "brindle/geom/PolyNorm.h"
 
@@ -11,14 +12,10 @@ constexpr float kNoColorAlpha = 3.4028235e38f;
 
 void TpolyEditableGeom::getFaceNormal(uint32_t face, T4dFltVector& normal) const {
     const TfaceNode& f = fFaces.fNodes[face];
-    normal = T4dFltVector();
-    for (uint32_t k = 0; k < f.fCount; ++k) {
-        const T3dFltPoint& a = fVertices[getStartVertexInFace(f, k)];
-        const T3dFltPoint& b = fVertices[getEndVertexInFace(f, k)];
-        normal.x += (a.y - b.y) * (a.z + b.z);
-        normal.y += (a.z - b.z) * (a.x + b.x);
-        normal.z += (a.x - b.x) * (a.y + b.y);
-    }
+    T3dDblVector sum;
+    for (uint32_t k = 0; k < f.fCount; ++k)
+        addNewellSide(sum, fVertices[getStartVertexInFace(f, k)], fVertices[getEndVertexInFace(f, k)]);
+    normal = sum.vector();
 }
 
 void TpolyEditableGeom::getFaceCenter(uint32_t face, TpolyFaceInfo info, T3dFltPoint& centre) const {
@@ -36,7 +33,7 @@ void TpolyEditableGeom::getFaceCenter(uint32_t face, TpolyFaceInfo info, T3dFltP
         }
         // Each outline edge counts at its midpoint, weighted by its length.
         const T3dFltPoint d = fVertices[getEndVertexInFace(f, k)] - a;
-        const float len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+        const float len = float(length(d));
         centre = centre + (a + d * 0.5f) * len;
         weight += len;
     }

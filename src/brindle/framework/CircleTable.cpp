@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-TcircleTable::TcircleTable(uint32_t n) : TcircleTable(n, n ? kTwoPi / float(n) : 0.0f) {}
+TcircleTable::TcircleTable(uint32_t n) : TcircleTable(n, n ? kTwoPiF / float(n) : 0.0f) {}
 
 TcircleTable::TcircleTable(uint32_t n, float step) {
     fPoints.changeLogicalSizeTo(n);

@@ -5,6 +5,7 @@
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
+#include "brindle/base/VectorMath.h"
 
 // The (cos, sin) table shared by the curved primitives. It is built backwards from (1, 0) by
 // repeated single-precision rotation, so entry n - 1 is exactly (1, 0) and entry i is the point at
@@ -21,11 +22,11 @@ public:
     // The ring of radius rho at height y: (rho cos, y, rho sin) in table order.
     void appendRing(T3dFltPointArray& out, float rho, float y) const;
 
-    // The single-precision full turn the primitives use.
-    static constexpr float kTwoPi = 6.2831855f;
-    // Edges of a family of n divisions are hard when the step 2 pi / n exceeds pi / 6 (n <= 12).
-    // The single-precision step is compared with pi / 6 in double precision.
-    static bool hardDivisions(uint32_t n) { return double(kTwoPi / float(n)) > 0.5235987755982988; }
+    // Edges between divisions a single-precision step apart are hard when the step exceeds
+    // kHardStepAngle, compared in double precision; a family of n divisions round the full turn
+    // is hard for n <= 12.
+    static bool hardStep(float step) { return double(step) > kHardStepAngle; }
+    static bool hardDivisions(uint32_t n) { return hardStep(kTwoPiF / float(n)); }
 
 private:
     T2FloatArray fPoints;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/framework/RingMesh.h"
 #include "brindle/geom/PolyGeom.h"
@@ -20,7 +21,7 @@ std::unique_ptr<TpolyGeom> TmeshBallFty::createBall() {
 
     // Ring k and ring ny - k are mirror images, so both take the height and radius of the lower one.
     const TcircleTable table(nx);
-    const double step = M_PI / double(ny);
+    const double step = kPi / double(ny);
     for (uint32_t k = 1; k <= rings; ++k) {
         const uint32_t low = std::min(k, ny - k);
         const float y = float(-double(r) * std::cos(double(low) * step));

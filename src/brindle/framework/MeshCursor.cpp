@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/geom/TopoIterators.h"
@@ -370,31 +371,26 @@ void forEachLoopSide(const TpolyGeom& g, uint32_t face, Fn&& fn) {
 
 // Newell normal (not normalised, length twice the area: holes wind against the outer loop, so
 // they subtract) and centre of the face's corners, placed through matrix when one is given.
-void newellNormal(const TpolyGeom& g, uint32_t face, const T4dFltMatrix* matrix, double n[3], double c[3]) {
-    n[0] = n[1] = n[2] = c[0] = c[1] = c[2] = 0;
+void faceNormalAndCentre(const TpolyGeom& g, uint32_t face, const T4dFltMatrix* matrix, T3dDblVector& n, T3dDblVector& c) {
+    n = c = T3dDblVector();
     auto place = [&](uint32_t o) {
         const T3dFltPoint& p = g.vertexConst(g.getStartVertex(o));
         return matrix ? matrix->transformPoint(p) : p;
     };
     forEachLoopSide(g, face, [&](uint32_t a, uint32_t b) {
         const T3dFltPoint p = place(a), q = place(b);
-        n[0] += (double(p.y) - q.y) * (double(p.z) + q.z);
-        n[1] += (double(p.z) - q.z) * (double(p.x) + q.x);
-        n[2] += (double(p.x) - q.x) * (double(p.y) + q.y);
-        c[0] += p.x;
-        c[1] += p.y;
-        c[2] += p.z;
+        addNewellSide(n, p, q);
+        c += T3dDblVector(p);
     });
-    const double count = g.faceVertexCount(face);
-    for (int k = 0; k < 3; ++k) c[k] /= count;
+    c = c * (1.0 / g.faceVertexCount(face));
 }
 }  // namespace
 
 double TmeshFace::area(const T4dFltMatrix& matrix) const {
     if (!valid() || vertexCount() == 0) return 0;
-    double n[3], c[3];
-    newellNormal(*geom(), getCurrent(), &matrix, n, c);
-    return std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / 2;
+    T3dDblVector n, c;
+    faceNormalAndCentre(*geom(), getCurrent(), &matrix, n, c);
+    return length(n) / 2;
 }
 
 double TmeshFace::uvArea(uint32_t set) const {
@@ -403,14 +399,14 @@ double TmeshFace::uvArea(uint32_t set) const {
 
 bool TmeshFace::isPlanar() const {
     if (!valid() || vertexCount() == 0) return false;
-    double n[3], c[3];
-    newellNormal(*geom(), getCurrent(), nullptr, n, c);
-    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    T3dDblVector n, c;
+    faceNormalAndCentre(*geom(), getCurrent(), nullptr, n, c);
+    const double len = length(n);
     if (len < 1e-10) return true;
     const TpolyGeom& g = *geom();
     for (uint32_t o = g.faceOffset(getCurrent()), end = g.faceOffset(getCurrent() + 1); o < end; ++o) {
         const T3dFltPoint& p = g.vertexConst(g.getStartVertex(o));
-        const double d = ((p.x - c[0]) * n[0] + (p.y - c[1]) * n[1] + (p.z - c[2]) * n[2]) / len;
+        const double d = dot(T3dDblVector(p) - c, n) / len;
         if (std::fabs(d) > 1e-5) return false;
     }
     return true;
@@ -445,11 +441,11 @@ bool TmeshFace::isLamina() const {
 bool TmeshFace::averageNormal(T3dFltPoint& out) const {
     out = {};
     if (!valid() || vertexCount() == 0) return false;
-    double n[3], c[3];
-    newellNormal(*geom(), getCurrent(), nullptr, n, c);
-    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    T3dDblVector n, c;
+    faceNormalAndCentre(*geom(), getCurrent(), nullptr, n, c);
+    const double len = length(n);
     if (len < 1e-10) return false;
-    out = {float(n[0] / len), float(n[1] / len), float(n[2] / len)};
+    out = (n * (1 / len)).point();
     return true;
 }
 
@@ -546,8 +542,7 @@ bool TmeshEdge::setPoint(const T3dDblPoint& p, uint32_t end) {
 }
 
 double TmeshEdge::length() const {
-    const T3dDblPoint a = point(0), b = point(1);
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+    return distance(point(0), point(1));
 }
 
 T3dDblPoint TmeshEdge::evalPoint(uint32_t end, double t) const {

@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/framework/PolyBuilder.h"
 #include "brindle/geom/PolyGeom.h"
@@ -48,8 +49,6 @@ void icoFan(int32_t v, int32_t fan[5], int32_t next[5]) {
     }
 }
 
-T3dFltPoint minus(const T4dFltPoint& a, const T4dFltPoint& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-float norm(const T3dFltPoint& d) { return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z); }
 
 }  // namespace
 
@@ -153,18 +152,13 @@ std::unique_ptr<TpolyGeom> TmeshSolidsFty::buildMesh() const {
         const uint32_t n = uint32_t(size);
         const int32_t* ids = fFaceVertices.data() + at;
         at += n;
-        double normal[3] = {0, 0, 0}, centre[3] = {0, 0, 0};
+        T3dDblVector normal, centre;
         for (uint32_t k = 0; k < n; ++k) {
             const T4dFltPoint& a = fPoints[uint32_t(ids[k])];
-            const T4dFltPoint& b = fPoints[uint32_t(ids[(k + 1) % n])];
-            normal[0] += (double(a.y) - b.y) * (double(a.z) + b.z);
-            normal[1] += (double(a.z) - b.z) * (double(a.x) + b.x);
-            normal[2] += (double(a.x) - b.x) * (double(a.y) + b.y);
-            centre[0] += a.x;
-            centre[1] += a.y;
-            centre[2] += a.z;
+            addNewellSide(normal, a, fPoints[uint32_t(ids[(k + 1) % n])]);
+            centre += T3dDblVector(a);
         }
-        const bool inward = normal[0] * centre[0] + normal[1] * centre[1] + normal[2] * centre[2] < 0;
+        const bool inward = dot(normal, centre) < 0;
         for (uint32_t k = 0; k < n; ++k) corners[k] = inward ? ids[n - 1 - k] : ids[k];
         builder.createFace(n, corners, nullptr, false, s);
     }
@@ -178,8 +172,8 @@ std::unique_ptr<TpolyGeom> TmeshSolidsFty::buildMesh() const {
 void TmeshSolidsFty::adjustToSolidParameters(TpolyGeom& geom) const {
     const T4dFltPoint& a = fPoints[uint32_t(fFaceVertices[0])];
     const T4dFltPoint& b = fPoints[uint32_t(fFaceVertices[1])];
-    const float unitRadius = norm({a.x, a.y, a.z});
-    const float factor = fLength > 0 ? fLength / norm(minus(a, b)) : fRadius / unitRadius;
+    const float unitRadius = float(::length(a));
+    const float factor = fLength > 0 ? fLength / float(distance(a, b)) : fRadius / unitRadius;
     for (uint32_t v = 0; v < geom.nbVertex(); ++v) {
         T3dFltPoint& p = geom.vertex(v);
         p.x *= factor;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/HostObjectTable.h"
 #include "brindle/geom/PolyGeom.h"
 
@@ -494,33 +495,25 @@ bool projectFaceUVs(const T3dFltPointArray& positions, TfltPointArray& uvs, bool
     uvs.clear();
     const uint32_t n = positions.size();
     if (n < 3) return false;
-    double nx = 0, ny = 0, nz = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        const T3dFltPoint& p = positions[i];
-        const T3dFltPoint& q = positions[(i + 1) % n];
-        nx += (double(p.y) - q.y) * (double(p.z) + q.z);
-        ny += (double(p.z) - q.z) * (double(p.x) + q.x);
-        nz += (double(p.x) - q.x) * (double(p.y) + q.y);
-    }
-    const double nl = std::sqrt(nx * nx + ny * ny + nz * nz);
+    T3dDblVector normal = newellNormal(positions.data(), n);
+    const double nl = length(normal);
     if (nl < 1e-10) return false;
-    nx /= nl, ny /= nl, nz /= nl;
-    double ux = 0, uy = 0, uz = 0;
+    normal = normal * (1 / nl);
+    T3dDblVector u;
     for (uint32_t i = 1; i < n; ++i) {
-        const T3dFltPoint d = positions[i] - positions[0];
-        const double along = d.x * nx + d.y * ny + d.z * nz;
-        ux = d.x - along * nx, uy = d.y - along * ny, uz = d.z - along * nz;
-        const double ul = std::sqrt(ux * ux + uy * uy + uz * uz);
+        const T3dDblVector d(positions[i] - positions[0]);
+        u = d - normal * dot(d, normal);
+        const double ul = length(u);
         if (ul > 1e-10) {
-            ux /= ul, uy /= ul, uz /= ul;
+            u = u * (1 / ul);
             break;
         }
     }
-    const double vx = ny * uz - nz * uy, vy = nz * ux - nx * uz, vz = nx * uy - ny * ux;
+    const T3dDblVector v = cross(normal, u);
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
     for (uint32_t i = 0; i < n; ++i) {
         const T3dFltPoint d = positions[i] - positions[0];
-        const double uv[2] = {d.x * ux + d.y * uy + d.z * uz, d.x * vx + d.y * vy + d.z * vz};
+        const double uv[2] = {dot(d, u), dot(d, v)};
         for (int k = 0; k < 2; ++k) lo[k] = std::min(lo[k], uv[k]), hi[k] = std::max(hi[k], uv[k]);
         uvs.addLast({float(uv[0]), float(uv[1])});
     }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/CircleTable.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/framework/RingMesh.h"
@@ -54,12 +55,12 @@ private:
 void TpolyHelixFty::transformPoint(T3dFltPoint& result, const T3dFltPoint& point, float angle, TdirType dir) const {
     const float phi = dir == kCounterClockwise ? angle : -angle;
     const float c = std::cos(phi), s = std::sin(phi);
-    const float rise = height() * angle / (numCoils() * TcircleTable::kTwoPi);
+    const float rise = height() * angle / (numCoils() * kTwoPiF);
     result = T3dFltPoint(point.x * c + point.z * s, point.y + rise, -point.x * s + point.z * c);
 }
 
 std::unique_ptr<TpolyGeom> TpolyHelixFty::createHelix() {
-    const float length = numCoils() * width() * 3.1415927f;
+    const float length = numCoils() * width() * kPiF;
     if (!(numCoils() >= 0.1f)) setNumCoils(0.1f);
     setRadius(primitiveLength(radius(), 0.4f));
     setWidth(primitiveLength(width(), 5.0f));
@@ -72,7 +73,7 @@ std::unique_ptr<TpolyGeom> TpolyHelixFty::createHelix() {
 
 std::unique_ptr<TpolyGeom> TpolyHelixFty::buildHelix(float tubeRadius, float length, float coils, uint32_t nx,
                                                      uint32_t ny, uint32_t nz, TdirType dir, TtexType tex) const {
-    const float turn = coils * TcircleTable::kTwoPi, coil = 0.5f * width();
+    const float turn = coils * kTwoPiF, coil = 0.5f * width();
     const float sign = dir == kCounterClockwise ? 1.0f : -1.0f;
     // The frame at the path's start: centre, N pointing away from the axis, B completing (N, B, T)
     // with the tangent T. Rings run from N towards -B so that the table order winds them
@@ -120,7 +121,7 @@ std::unique_ptr<TpolyGeom> TpolyHelixFty::buildHelix(float tubeRadius, float len
     if (faces.sharedUVs()) {
         TpolyMap& map = (*g.maps())[s];
         map.dataBuffer(uint32_t(stride) * (ny + 1 + 2 * nz) + 2);
-        const float vScale = length / (TcircleTable::kTwoPi * tubeRadius);
+        const float vScale = length / (kTwoPiF * tubeRadius);
         tubeUV = int32_t(map.nbUV());
         for (uint32_t j = 0; j <= ny; ++j)
             for (uint32_t i = 0; i <= nx; ++i) map.appendUV(float(i) / float(nx), vScale * float(j) / float(ny));
@@ -177,7 +178,7 @@ std::unique_ptr<TpolyGeom> TpolyHelixFty::buildHelix(float tubeRadius, float len
     }
 
     const bool hardAlong = TcircleTable::hardDivisions(nx);
-    const bool hardRings = double(turn / float(ny)) > 0.5235987755982988;
+    const bool hardRings = TcircleTable::hardStep(turn / float(ny));
     for (uint32_t j = 0; j <= ny; ++j)
         for (uint32_t i = 0; i < nx; ++i) {
             const uint32_t a = j * nx;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/geom/PolyGeom.h"
 
 bool TpolyGeom::faceTurnsOneWay(uint32_t face, bool fromCentre) const {
@@ -13,30 +14,17 @@ bool TpolyGeom::faceTurnsOneWay(uint32_t face, bool fromCentre) const {
     for (uint32_t o = first; o < first + count; ++o)
         if (getEdge(o) >= nbEdge() || getStartVertex(o) >= nbVertex()) return false;
     const T4dFltVector n = computeLoopVector(first);
-    double centre[3] = {0, 0, 0};
-    for (uint32_t k = 0; k < count; ++k) {
-        const T3dFltPoint& p = vertexConst(getStartVertex(first + k));
-        centre[0] += p.x;
-        centre[1] += p.y;
-        centre[2] += p.z;
-    }
-    for (double& c : centre) c /= count;
+    T3dDblVector centre;
+    for (uint32_t k = 0; k < count; ++k) centre += T3dDblVector(vertexConst(getStartVertex(first + k)));
+    centre = centre * (1.0 / count);
     // Vector k: from the centre to corner k, or along the edge leaving corner k.
-    auto vectorAt = [&](uint32_t k, double out[3]) {
-        const T3dFltPoint& p = vertexConst(getStartVertex(first + k % count));
-        const T3dFltPoint& q = vertexConst(getStartVertex(first + (k + 1) % count));
-        const double from[3] = {fromCentre ? centre[0] : p.x, fromCentre ? centre[1] : p.y, fromCentre ? centre[2] : p.z};
-        const double to[3] = {fromCentre ? p.x : q.x, fromCentre ? p.y : q.y, fromCentre ? p.z : q.z};
-        for (int i = 0; i < 3; ++i) out[i] = to[i] - from[i];
+    auto vectorAt = [&](uint32_t k) {
+        const T3dDblVector p(vertexConst(getStartVertex(first + k % count)));
+        const T3dDblVector q(vertexConst(getStartVertex(first + (k + 1) % count)));
+        return fromCentre ? p - centre : q - p;
     };
-    for (uint32_t k = 0; k < count; ++k) {
-        double a[3], b[3];
-        vectorAt(k, a);
-        vectorAt(k + 1, b);
-        const double turn = (a[1] * b[2] - a[2] * b[1]) * n.x + (a[2] * b[0] - a[0] * b[2]) * n.y +
-                            (a[0] * b[1] - a[1] * b[0]) * n.z;
-        if (turn < -1e-10) return false;
-    }
+    for (uint32_t k = 0; k < count; ++k)
+        if (dot(cross(vectorAt(k), vectorAt(k + 1)), n) < -1e-10) return false;
     return true;
 }
 
@@ -85,7 +73,7 @@ bool TpolyGeom::getColorFaceCenter(uint32_t face, TpolyFaceInfo kind, TpolyColor
         const uint32_t a = getStartVertex(o), b = getEndVertex(o);
         if (a >= nbVertex() || b >= nbVertex()) return false;
         const T3dFltPoint d = vertexConst(b) - vertexConst(a);
-        const double l = std::sqrt(double(d.x) * d.x + double(d.y) * d.y + double(d.z) * d.z);
+        const double l = ::length(d);
         for (int i = 0; i < 4; ++i) {
             weighted[i] += l * (double(corner[i]) + next[i]) / 2;
             mean[i] += corner[i];
