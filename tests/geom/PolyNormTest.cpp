@@ -81,12 +81,30 @@ TEST(PolyNorm, TrianglesHolesAndDegenerateFaces) {
     g.refEdge(c, kForward);
     g.endLoop();
     g.endFace();
+    // Corners on one line through the origin, off the axes: the products cancel exactly, but a
+    // sum rounded to single precision after each step would keep about 1e-8 of them, and
+    // normalising that would make a unit normal for a face of no area.
+    const T3dFltPoint p(0.1f, 0.2f, 0.3f);
+    for (float k : {1.0f, 2.0f, 4.0f}) g.appendVertex(p.x * k, p.y * k, p.z * k);
+    const uint32_t d = g.appendEdge(9, 10), e = g.appendEdge(10, 11), f = g.appendEdge(11, 9);
+    g.bgnFace(3);
+    g.refEdge(d, kForward);
+    g.refEdge(e, kForward);
+    g.refEdge(f, kForward);
+    g.endLoop();
+    g.endFace();
     g.update(dirtyFaceVectors);
     expectNear(g.faceNormalConst(0), 0, 0, 16);  // twice the outer loop's area
+    EXPECT_EQ(g.faceNormalConst(2).x, 0.0f);
+    EXPECT_EQ(g.faceNormalConst(2).y, 0.0f);
+    EXPECT_EQ(g.faceNormalConst(2).z, 0.0f);
     g.update(dirtyAll);
     expectNear(g.faceNormalConst(0), 0, 0, 1);
     expectNear(g.faceNormalConst(1), 0, 0, 0);
-    EXPECT_EQ(g.nbVertexNormal(), 9u);  // every edge is a border edge, hence hard
+    EXPECT_EQ(g.faceNormalConst(2).x, 0.0f);
+    EXPECT_EQ(g.faceNormalConst(2).y, 0.0f);
+    EXPECT_EQ(g.faceNormalConst(2).z, 0.0f);
+    EXPECT_EQ(g.nbVertexNormal(), 12u);  // every edge is a border edge, hence hard
     for (uint32_t id = 0; id < g.nbVertexNormal(); ++id) EXPECT_FALSE(std::isnan(g.vertexNormalConst(id).x));
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "brindle/geom/PolyGeom.h"
 
@@ -285,12 +286,10 @@ TpolyGeom* TpolyBuilder::complete(bool removeInvalidUVs) {
 
 TpolyVertexBuilder::TpolyVertexBuilder() = default;
 
-TpolyVertexBuilder::TpolyVertexBuilder(TpolyGeom* geom) : TpolyBuilder(geom) {
-    fNodes.buffer(2 * geom->nbEdge());
-    for (uint32_t e = 0; e < geom->nbEdge(); ++e) enterEdge(e);
-}
+TpolyVertexBuilder::TpolyVertexBuilder(TpolyGeom* geom)
+    : TpolyBuilder(geom), fPendingEnd(geom->nbEdge()), fPendingVertices(geom->nbVertex()) {}
 
-void TpolyVertexBuilder::linkVertex(uint32_t v, uint32_t edge) {
+void TpolyVertexBuilder::linkVertex(uint32_t v, uint32_t edge) const {
     if (v >= fHeads.size()) {
         const uint32_t old = fHeads.size();
         fHeads.changeLogicalSizeTo(v + 1);
@@ -303,17 +302,24 @@ void TpolyVertexBuilder::linkVertex(uint32_t v, uint32_t edge) {
 // Only edges whose ends are existing vertices enter the lists: an edge to a vertex id beyond the
 // record cannot be shared (the record will fail complete) and must not make the heads grow without
 // bound.
-void TpolyVertexBuilder::enterEdge(uint32_t edge) {
+void TpolyVertexBuilder::enterEdge(uint32_t edge, uint32_t nbVertex) const {
     const uint32_t a = fGeom->startVertex(edge), b = fGeom->endVertex(edge);
-    const uint32_t n = fGeom->nbVertex();
-    if (a >= n || b >= n) return;
+    if (a >= nbVertex || b >= nbVertex) return;
     linkVertex(a, edge);
     if (b != a) linkVertex(b, edge);
 }
 
+void TpolyVertexBuilder::listPendingEdges() const {
+    if (fPendingBegin == fPendingEnd) return;
+    fNodes.buffer(2 * (fPendingEnd - fPendingBegin));
+    for (uint32_t e = fPendingBegin; e < fPendingEnd; ++e) enterEdge(e, fPendingVertices);
+    fPendingBegin = fPendingEnd;
+}
+
 uint32_t TpolyVertexBuilder::createEdge(uint32_t from, uint32_t to, bool smooth) {
+    listPendingEdges();
     const uint32_t e = fGeom->appendEdge(from, to, !smooth);
-    enterEdge(e);
+    enterEdge(e, fGeom->nbVertex());
     return e;
 }
 
@@ -321,6 +327,7 @@ uint32_t TpolyVertexBuilder::createEdge(uint32_t from, uint32_t to, bool smooth)
 // the search ends after about twice the length of the shorter one. That keeps a fan round a vertex
 // of high valence linear: its new edges are decided absent by the short list of the other end.
 bool TpolyVertexBuilder::findEdge(uint32_t a, uint32_t b, uint32_t& edge, bool& reversed) const {
+    listPendingEdges();
     if (a >= fHeads.size() || b >= fHeads.size()) return false;
     uint32_t na = fHeads[a], nb = fHeads[b];
     auto matches = [&](uint32_t node) {
@@ -355,8 +362,14 @@ bool TpolyVertexBuilder::acceptFace(uint32_t count, const int32_t* vertexIds) {
     for (uint32_t i = 0; i < count; ++i)
         if (vertexIds[i] < 0) return false;
     if (fCheckSamePointTwice) {
-        // Marks in the heads would need the heads to cover every id; a sort of a copy costs little
-        // for the small faces of real meshes and stays n log n for huge ones.
+        // Marks in the heads would need the heads to cover every id; small faces compare every
+        // pair, and a sort of a copy keeps huge ones n log n.
+        if (count <= 16) {
+            for (uint32_t i = 1; i < count; ++i)
+                for (uint32_t j = 0; j < i; ++j)
+                    if (vertexIds[i] == vertexIds[j]) return false;
+            return true;
+        }
         fPairs.changeLogicalSizeTo(count);
         for (uint32_t i = 0; i < count; ++i) fPairs[i] = uint32_t(vertexIds[i]);
         std::sort(fPairs.begin(), fPairs.end());
@@ -511,12 +524,85 @@ int32_t TpolyVertexBuilder::createFaces(uint32_t faceCount, uint32_t idCount, co
     fGeom->loopEdgeBuffer(idCount);
     const uint32_t edges = idCount / 2 + idCount / 64 + 16;
     fGeom->edgeBuffer(edges);
-    fNodes.buffer(2 * edges);
-    fHeads.buffer(fGeom->nbVertex());
     for (TpolyMap& map : *fGeom->maps()) map.indexArray().buffer(idCount);
     for (TpolyColor& set : *fGeom->colors()) set.indexArray().buffer(idCount);
     if (fGeom->maps()->nbMap() == 0 && resolveUVSet(0) >= 0) (*fGeom->maps())[0].indexArray().buffer(idCount);
-    return createFaceList(faceCount, counts, vertexIds, nullptr, 0, false);
+    if (fGeom->nbEdge() > 0) return createFaceList(faceCount, counts, vertexIds, nullptr, 0, false);
+
+    // Without edges to share, whether a face is refused depends on its own ids only: the faces up
+    // to the first refused one are made at once, as createFaceList would make them.
+    uint32_t accepted = 0, corners = 0;
+    if (isEditable())
+        for (; accepted < faceCount; corners += uint32_t(counts[accepted++]))
+            if (counts[accepted] < 0 || !acceptFace(uint32_t(counts[accepted]), vertexIds + corners)) break;
+    if (accepted > 0) makeAcceptedFaces(accepted, corners, counts, vertexIds);
+    return accepted < faceCount ? -1 : int32_t(countFace());
+}
+
+// Each corner pair joins the corner's vertex to the next one of its face. A pair of existing
+// vertices uses the edge of the first pair of the same two vertices, either way round; that pair
+// made it, forward. Pairs are bucketed by their smaller vertex, and a bucket, in pair order,
+// finds each pair's first through a mark per larger vertex. A pair with a vertex beyond the record
+// always makes its own edge, which is never shared.
+void TpolyVertexBuilder::makeAcceptedFaces(uint32_t faceCount, uint32_t cornerCount, const int32_t* counts,
+                                           const int32_t* vertexIds) {
+    const int32_t uvSet = resolveUVSet(0);
+    fScratch = 0;
+    appendNormalIds(cornerCount, nullptr);
+    appendUVIds(cornerCount, nullptr, uvSet);
+    appendColorIds(cornerCount, nullptr, -1);
+
+    const uint32_t nVertex = fGeom->nbVertex();
+    const std::unique_ptr<uint32_t[]> to(new uint32_t[cornerCount]), first(new uint32_t[cornerCount]);
+    const std::unique_ptr<uint32_t[]> bucket(new uint32_t[size_t(nVertex) + 2]), mark(new uint32_t[nVertex]);
+    std::fill(bucket.get(), bucket.get() + nVertex + 2, 0u);
+    auto from = [&](uint32_t k) { return uint32_t(vertexIds[k]); };
+    for (uint32_t f = 0, at = 0; f < faceCount; at += uint32_t(counts[f++]))
+        for (uint32_t k = at, end = at + uint32_t(counts[f]); k < end; ++k) to[k] = from(k + 1 == end ? at : k + 1);
+    for (uint32_t k = 0; k < cornerCount; ++k)
+        if (from(k) < nVertex && to[k] < nVertex) ++bucket[std::min(from(k), to[k]) + 2];
+    for (uint32_t v = 2; v < nVertex + 2; ++v) bucket[v] += bucket[v - 1];
+    // Filling moves each bucket's start from bucket[v + 1] to bucket[v + 2], where the next begins.
+    const std::unique_ptr<uint32_t[]> pairs(new uint32_t[bucket[nVertex + 1]]);
+    for (uint32_t k = 0; k < cornerCount; ++k)
+        if (from(k) < nVertex && to[k] < nVertex) pairs[bucket[std::min(from(k), to[k]) + 1]++] = k;
+    std::fill(mark.get(), mark.get() + nVertex, TpolyBits::kNoId);
+    for (uint32_t v = 0; v < nVertex; ++v) {
+        for (uint32_t i = bucket[v]; i < bucket[v + 1]; ++i) {
+            const uint32_t k = pairs[i], other = std::max(from(k), to[k]);
+            if (mark[other] == TpolyBits::kNoId) mark[other] = k;
+            first[k] = mark[other];
+        }
+        for (uint32_t i = bucket[v]; i < bucket[v + 1]; ++i) mark[std::max(from(pairs[i]), to[pairs[i]])] = TpolyBits::kNoId;
+    }
+
+    // In pair order a first pair makes its edge before any later pair looks it up; first[k] then
+    // holds the edge of pair k.
+    const uint32_t firstEdge = fGeom->nbEdge(), firstEntry = fGeom->faceDescLength();
+    TuInt32Array& desc = fGeom->topo()->fFaceDesc;
+    desc.changeLogicalSizeTo(firstEntry + cornerCount);
+    uint32_t* entries = desc.data() + firstEntry;
+    for (uint32_t k = 0; k < cornerCount; ++k) {
+        const bool shared = from(k) < nVertex && to[k] < nVertex;
+        uint32_t e = 0;
+        bool reversed = false;
+        if (shared && first[k] != k) {
+            e = first[first[k]];
+            reversed = fGeom->startVertex(e) != from(k);
+        } else {
+            e = fGeom->appendEdge(from(k), to[k]);
+            if (shared) first[k] = e;
+        }
+        entries[k] = (e & TpolyBits::kEdgeMask) | (reversed ? TpolyBits::kReversedUse : 0);
+    }
+    for (uint32_t f = 0, at = 0; f < faceCount; ++f) {
+        at += uint32_t(counts[f]);
+        entries[at - 1] |= TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
+    }
+    fGeom->topo()->fNbFace += faceCount;
+    fPendingBegin = firstEdge;
+    fPendingEnd = fGeom->nbEdge();
+    fPendingVertices = nVertex;
 }
 
 int32_t TpolyVertexBuilder::create(uint32_t vertexCount, uint32_t faceCount, uint32_t idCount,

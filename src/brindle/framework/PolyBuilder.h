@@ -176,6 +176,15 @@ private:
     };
     static constexpr uint32_t kNoNode = 0xFFFFFFFFu;
 
+    // The per-vertex lists are filled lazily: edges [fPendingBegin, fPendingEnd) of the record
+    // enter them, as enterEdge would have entered them when made (only those whose ends were below
+    // fPendingVertices), before the next lookup or new edge.
+    void listPendingEdges() const;
+    void linkVertex(uint32_t v, uint32_t edge) const;
+    // Faces [0, faceCount) of a record without edges, all accepted, in one pass: the same edges,
+    // description and corner ids as making them one by one.
+    void makeAcceptedFaces(uint32_t faceCount, uint32_t cornerCount, const int32_t* counts, const int32_t* vertexIds);
+
     int32_t makeFace(uint32_t count, const int32_t* vertexIds, const int32_t* normalIds, const int32_t* uvIds,
                      bool smooth, uint32_t set);
     int32_t makePositionalFace(uint32_t count, const T3Float* positions, const T3Float* normals, const T2Float* uvs,
@@ -183,14 +192,14 @@ private:
     int32_t createFaces(uint32_t faceCount, uint32_t idCount, const int32_t* counts, const int32_t* vertexIds);
     bool acceptFace(uint32_t count, const int32_t* vertexIds);
     uint32_t createEdge(uint32_t from, uint32_t to, bool smooth);
-    void enterEdge(uint32_t edge);
-    void linkVertex(uint32_t v, uint32_t edge);
+    void enterEdge(uint32_t edge, uint32_t nbVertex) const;
     int32_t createFaceList(uint32_t faceCount, const int32_t* counts, const int32_t* vertexIds,
                            const int32_t* uvIds, uint32_t set, bool withUVs);
     void appendNormalIds(uint32_t count, const int32_t* normalIds);
 
-    Tarray<TedgeNode> fNodes{1024};
-    TuInt32Array fHeads{1024};
+    mutable Tarray<TedgeNode> fNodes{1024};
+    mutable TuInt32Array fHeads{1024};
+    mutable uint32_t fPendingBegin = 0, fPendingEnd = 0, fPendingVertices = 0;
     TuInt32Array fPairs{64};
     bool fCheckSamePointTwice = true;
     // Vertex, normal and UV ids of a face given by positions.

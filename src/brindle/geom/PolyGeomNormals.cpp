@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "brindle/base/Alloca.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/geom/TopoIterators.h"
 
@@ -49,44 +51,58 @@ void unite(uint32_t* parent, uint32_t a, uint32_t b) {
 
 }  // namespace
 
-T4dFltVector TpolyGeom::computeLoopVector(uint32_t offset) const {
-    const uint32_t* desc = fTopo->fFaceDesc.data();
-    const TpolyEdge* edges = fTopo->fEdges.data();
-    const T3dFltPoint* points = fVertex->fPoints.data();
-    const uint32_t n = faceDescLength(), nEdge = nbEdge(), nVertex = nbVertex();
-    auto corner = [&](uint32_t o, const T3dFltPoint*& p) {
+namespace {
+
+// Each side's products are formed in double precision and the running sum is stored in single
+// precision after each step, which leaves rounding behind where the terms cancel. A sum kept in
+// double beside it tells the loops of no area (collinear or coincident corners, for which it is
+// exactly zero): their vector is zero rather than that leftover, which normalising would blow up
+// to a unit normal. A corner without a valid edge or vertex gives the zero vector.
+T4dFltVector loopVector(const TpolyTopo& t, const T3dFltPointArray& vertices, uint32_t offset) {
+    const uint32_t* desc = t.fFaceDesc.data();
+    const TpolyEdge* edges = t.fEdges.data();
+    const T3dFltPoint* points = vertices.data();
+    const uint32_t n = t.fFaceDesc.size(), nEdge = t.fEdges.size(), nVertex = vertices.size();
+    auto corner = [&](uint32_t o) -> const T3dFltPoint* {
         const uint32_t e = desc[o] & TpolyBits::kEdgeMask;
-        if (e >= nEdge) return false;
+        if (e >= nEdge) return nullptr;
         const uint32_t v = edges[e].v[desc[o] >> 31] & TpolyBits::kVertexMask;
-        if (v >= nVertex) return false;
-        p = points + v;
-        return true;
+        return v < nVertex ? points + v : nullptr;
     };
-    T4dFltVector sum;
-    const T3dFltPoint *first = nullptr, *p = nullptr, *q = nullptr;
-    if (offset >= n || !corner(offset, first)) return sum;
-    p = first;
+    const T3dFltPoint* first = offset < n ? corner(offset) : nullptr;
+    if (!first) return T4dFltVector();
+    float x = 0, y = 0, z = 0;
+    T3dDblVector exact;
+    const T3dFltPoint* p = first;
     for (uint32_t o = offset;; ++o) {
         const bool last = (desc[o] & TpolyBits::kEndOfLoop) || o + 1 == n;
-        if (last)
-            q = first;
-        else if (!corner(o + 1, q))
-            return T4dFltVector();
-        sum.x = static_cast<float>(sum.x + (double(p->y) - q->y) * (double(p->z) + q->z));
-        sum.y = static_cast<float>(sum.y + (double(p->x) + q->x) * (double(p->z) - q->z));
-        sum.z = static_cast<float>(sum.z + (double(p->x) - q->x) * (double(p->y) + q->y));
-        if (last) return sum;
+        const T3dFltPoint* q = last ? first : corner(o + 1);
+        if (!q) return T4dFltVector();
+        T3dDblVector side;
+        addNewellSide(side, *p, *q);
+        x = static_cast<float>(x + side.x);
+        y = static_cast<float>(y + side.y);
+        z = static_cast<float>(z + side.z);
+        exact += side;
+        if (last) break;
         p = q;
     }
+    if (exact.x == 0 && exact.y == 0 && exact.z == 0) return T4dFltVector();
+    return T4dFltVector(x, y, z);
 }
+
+}  // namespace
+
+T4dFltVector TpolyGeom::computeLoopVector(uint32_t offset) const { return loopVector(*fTopo, fVertex->fPoints, offset); }
 
 void TpolyGeom::computeFaceVectors() {
     update(dirtyFaceOffsets);
     const uint32_t nFace = nbFace(), described = describedFaces(*this);
     T3dFltPointArray& normals = fNorm->fFaceNormals;
     normals.changeLogicalSizeTo(nFace);
+    const uint32_t* offsets = fTopo->fFaceOffsets.data();
     for (uint32_t f = 0; f < nFace; ++f) {
-        const T4dFltVector v = f < described && faceVertexCount(f) > 0 ? computeLoopVector(faceOffset(f)) : T4dFltVector();
+        const T4dFltVector v = f < described && offsets[f + 1] > offsets[f] ? loopVector(*fTopo, fVertex->fPoints, offsets[f]) : T4dFltVector();
         normals[f] = T3dFltPoint(v.x, v.y, v.z);
     }
     markClean(dirtyFaceVectors);
@@ -134,6 +150,20 @@ void TpolyGeom::computeVertexNormalTopo() {
                w.side[0] < described && w.side[1] < described;
     };
 
+    // The reversed use of every edge and the entry after it in its loop, listed in one pass over
+    // the faces: an edge with one face on each side has exactly one, which is then the use that
+    // findUse would find in its right face.
+    Talloca scratch;
+    uint32_t* reversedUse = scratch.allocateArray<uint32_t>(2 * size_t(nEdge));
+    for (uint32_t f = 0; f < described; ++f)
+        for (uint32_t o = offsets[f], end = offsets[f + 1], loop = o; o < end; ++o) {
+            const uint32_t entry = desc[o], e = entry & TpolyBits::kEdgeMask;
+            const uint32_t next = (entry & TpolyBits::kEndOfLoop) || o + 1 >= end ? loop : o + 1;
+            if (entry & TpolyBits::kEndOfLoop) loop = o + 1;
+            if (!(entry & TpolyBits::kReversedUse) || e >= nEdge) continue;
+            reversedUse[2 * size_t(e)] = o;
+            reversedUse[2 * size_t(e) + 1] = next;
+        }
     for (uint32_t f = 0; f < described; ++f)
         for (uint32_t o = offsets[f], end = offsets[f + 1], loop = o; o < end; ++o) {
             const uint32_t entry = desc[o], e = entry & TpolyBits::kEdgeMask;
@@ -141,10 +171,8 @@ void TpolyGeom::computeVertexNormalTopo() {
             if (entry & TpolyBits::kEndOfLoop) loop = o + 1;
             if ((entry & TpolyBits::kReversedUse) || e >= nEdge || edges[e].isHard() || !twoFaces(wings[e])) continue;
             // o is the only forward use of e; the right face uses it once, reversed.
-            uint32_t at = 0, after = 0;
-            if (!findUse(wings[e].side[1], e, at, after)) continue;
-            unite(parent, o, after);
-            unite(parent, next, at);
+            unite(parent, o, reversedUse[2 * size_t(e) + 1]);
+            unite(parent, next, reversedUse[2 * size_t(e)]);
         }
 
     TedgeFaceIterator faces(this);

@@ -4,9 +4,11 @@
 // edge), or the non-manifold bit and a run in the non-manifold edge list holding all its edges.
 // Border and non-manifold edges come out hard, so that shading never smooths across them.
 
+#include "brindle/base/Alloca.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/geom/TopoIterators.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -22,6 +24,95 @@ uint32_t orientedStart(const TpolyEdge* edges, uint32_t entry) {
 }
 uint32_t orientedEnd(const TpolyEdge* edges, uint32_t entry) {
     return edges[entry & TpolyBits::kEdgeMask].v[1 - (entry >> 31)] & TpolyBits::kVertexMask;
+}
+
+// The ring walk's step from the edge e leaving a vertex in direction d: the single face on side d
+// uses e that way once; the entry before that use in its loop arrives at the vertex, so its edge,
+// taken the other way, leaves it next. False when side d has no single face or the face lacks it.
+bool stepRound(const TpolyTopo& t, uint32_t& e, uint32_t& d) {
+    if (e >= t.fEdgeToFace.size()) return false;
+    const uint32_t f = t.fEdgeToFace[e].side[d];
+    if (!TpolyTopo::isSingleFace(f) || f + 1 >= t.fFaceOffsets.size()) return false;
+    const uint32_t* desc = t.fFaceDesc.data();
+    const uint32_t begin = t.fFaceOffsets[f], end = t.fFaceOffsets[f + 1], use = e | (d << 31);
+    for (uint32_t o = begin, loop = begin; o < end; ++o) {
+        if ((desc[o] & (TpolyBits::kEdgeMask | TpolyBits::kReversedUse)) != use) {
+            if (desc[o] & TpolyBits::kEndOfLoop) loop = o + 1;
+            continue;
+        }
+        uint32_t before = o - 1;
+        if (o == loop)
+            for (before = o; before + 1 < end && !(desc[before] & TpolyBits::kEndOfLoop);) ++before;
+        if ((desc[before] & TpolyBits::kEdgeMask) >= t.fEdges.size()) return false;
+        e = desc[before] & TpolyBits::kEdgeMask;
+        d = (desc[before] >> 31) ^ 1u;
+        return true;
+    }
+    return false;
+}
+
+// One edge as the vertex-ring walks of completeVertexToEdge see it: its two side words and, per
+// side, the step stepRound takes from it (next edge in bits 0-28, its direction in bit 31), or
+// kNoId when there is none. Side words and steps share a cache line, so a step costs one read.
+struct TringEdge {
+    uint32_t side[2];
+    uint32_t step[2];
+};
+
+// A step is listed for each use of an edge, from the entry before it in its loop (the loop's last
+// entry for a loop's first). A side of a single face has one use, so its step is the one
+// stepRound finds by scanning the face; other sides never step.
+void listRingSteps(const TpolyTopo& t, TringEdge* ring) {
+    const uint32_t nEdge = t.fEdges.size(), nFace = t.fFaceOffsets.size();
+    const TpolyWingEdge* wings = t.fEdgeToFace.data();
+    for (uint32_t e = 0; e < nEdge; ++e) ring[e] = {{wings[e].side[0], wings[e].side[1]}, {TpolyBits::kNoId, TpolyBits::kNoId}};
+    const uint32_t* desc = t.fFaceDesc.data();
+    const uint32_t* offsets = t.fFaceOffsets.data();
+    for (uint32_t f = 0; f + 1 < nFace; ++f)
+        for (uint32_t loop = offsets[f], end = offsets[f + 1]; loop < end;) {
+            uint32_t last = loop;
+            while (last + 1 < end && !(desc[last] & TpolyBits::kEndOfLoop)) ++last;
+            for (uint32_t o = loop, prev = last; o <= last; prev = o++) {
+                const uint32_t e = desc[o] & TpolyBits::kEdgeMask, before = desc[prev] & TpolyBits::kEdgeMask;
+                if (e < nEdge && before < nEdge)
+                    ring[e].step[desc[o] >> 31] = before | (~desc[prev] & TpolyBits::kReversedUse);
+            }
+            loop = last + 1;
+        }
+}
+
+// stepRound through the steps of listRingSteps.
+bool stepListed(const TringEdge* ring, uint32_t nEdge, uint32_t nOffsets, uint32_t& e, uint32_t& d) {
+    if (e >= nEdge) return false;
+    const TringEdge& r = ring[e];
+    if (!TpolyTopo::isSingleFace(r.side[d]) || r.side[d] + 1 >= nOffsets || r.step[d] == TpolyBits::kNoId) return false;
+    e = r.step[d] & TpolyBits::kEdgeMask;
+    d = r.step[d] >> 31;
+    return true;
+}
+
+// The walk may take order - 1 steps from (e, d), each through the face on the side it leaves by;
+// coming back to the first edge early means the edges form more than one fan. A walk that ends on
+// an edge with a face beyond it must close: that face is the one behind the first edge. side(e, d)
+// answers the side word.
+template <typename Side, typename Step>
+bool walkCloses(uint32_t order, uint32_t e, uint32_t d, Side&& side, Step&& step) {
+    const uint32_t first = e, back = side(first, 1 - d);
+    for (uint32_t i = 1; i < order; ++i) {
+        if (side(e, d) == TpolyBits::kNoFace) return false;
+        if (!step(e, d) || e == first) return false;
+    }
+    const uint32_t far = side(e, d);
+    return far == TpolyBits::kNoFace || far == back;
+}
+
+// The test of a vertex not marked non-manifold, from its leaving edge.
+template <typename Side, typename Step>
+bool ringCloses(const TpolyTopo& t, const TpolyVertexInfo& info, Side&& side, Step&& step) {
+    if (info.order < 2) return true;
+    const uint32_t e = info.edge & TpolyTopo::kRunIndexMask;
+    if (e >= t.fEdges.size() || e >= t.fEdgeToFace.size()) return false;
+    return walkCloses(info.order, e, info.edge >> 31, side, step);
 }
 
 }  // namespace
@@ -77,10 +168,18 @@ void TpolyGeom::completeVertexToEdge() {
     // The ring walks below read this table through the iterator.
     markClean(dirtyVertexToEdge);
 
+    // The ring walks below step through a table made in one pass over the description, so that
+    // they never scan a face.
+    Talloca scratch;
+    TringEdge* ring = scratch.allocateArray<TringEdge>(nEdge);
+    listRingSteps(t, ring);
+    const uint32_t nOffsets = t.fFaceOffsets.size();
+    auto ringSide = [&](uint32_t e, uint32_t d) { return ring[e].side[d]; };
+    auto ringStep = [&](uint32_t& e, uint32_t& d) { return stepListed(ring, nEdge, nOffsets, e, d); };
     uint64_t total = 0;
     for (uint32_t v = nVertex; v-- > 0;) {
         if (!(infos[v].edge & kN2M)) {
-            if (checkIfVertexTwoManifold(v)) continue;
+            if (ringCloses(t, infos[v], ringSide, ringStep)) continue;
             infos[v].edge |= kN2M;
         }
         total += infos[v].order;
@@ -115,69 +214,25 @@ void TpolyGeom::completeVertexToEdge() {
         if (infos[v].edge & kN2M) infos[v].edge -= infos[v].order;
 }
 
-namespace {
-
-// The ring walk's step from the edge e leaving a vertex in direction d: the single face on side d
-// uses e that way once; the entry before that use in its loop arrives at the vertex, so its edge,
-// taken the other way, leaves it next. False when side d has no single face or the face lacks it.
-bool stepRound(const TpolyTopo& t, uint32_t& e, uint32_t& d) {
-    if (e >= t.fEdgeToFace.size()) return false;
-    const uint32_t f = t.fEdgeToFace[e].side[d];
-    if (!TpolyTopo::isSingleFace(f) || f + 1 >= t.fFaceOffsets.size()) return false;
-    const uint32_t* desc = t.fFaceDesc.data();
-    const uint32_t begin = t.fFaceOffsets[f], end = t.fFaceOffsets[f + 1], use = e | (d << 31);
-    for (uint32_t o = begin, loop = begin; o < end; ++o) {
-        if ((desc[o] & (TpolyBits::kEdgeMask | TpolyBits::kReversedUse)) != use) {
-            if (desc[o] & TpolyBits::kEndOfLoop) loop = o + 1;
-            continue;
-        }
-        uint32_t before = o - 1;
-        if (o == loop)
-            for (before = o; before + 1 < end && !(desc[before] & TpolyBits::kEndOfLoop);) ++before;
-        if ((desc[before] & TpolyBits::kEdgeMask) >= t.fEdges.size()) return false;
-        e = desc[before] & TpolyBits::kEdgeMask;
-        d = (desc[before] >> 31) ^ 1u;
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-// The walk may take order - 1 steps, each through the face on the side it leaves by; coming back
-// to the first edge early means the edges form more than one fan. A walk that ends on an edge with
-// a face beyond it must close: that face is the one behind the first edge. A vertex already
-// marked walks its run through the iterator; the others step here, without it.
+// A vertex already marked walks its run through the iterator; the others step round their faces.
 bool TpolyGeom::checkIfVertexTwoManifold(uint32_t v) {
     update(dirtyVertexToEdge);
     if (v >= fTopo->fVertexToEdge.size()) return true;
     const TpolyVertexInfo info = fTopo->fVertexToEdge[v];
-    const uint32_t order = info.order;
-    if (order < 2) return true;
+    if (info.order < 2) return true;
     const TpolyTopo& t = *fTopo;
-    // From (e, d): every step must leave through a face and must not come back to the first edge.
-    auto closes = [&](uint32_t e, uint32_t d, auto&& step) {
-        const uint32_t first = e, back = t.fEdgeToFace[first].side[1 - d];
-        for (uint32_t i = 1; i < order; ++i) {
-            if (t.fEdgeToFace[e].side[d] == TpolyBits::kNoFace) return false;
-            if (!step(e, d) || e == first) return false;
-        }
-        const uint32_t far = t.fEdgeToFace[e].side[d];
-        return far == TpolyBits::kNoFace || far == back;
-    };
+    auto side = [&](uint32_t e, uint32_t d) { return t.fEdgeToFace[e].side[d]; };
     if (info.edge & kN2M) {
         TvertexEdgeIterator it(this, v);
         if (it.isDone()) return false;
-        return closes(it.edge(), it.direction(), [&](uint32_t& e, uint32_t& d) {
+        return walkCloses(info.order, it.edge(), it.direction(), side, [&](uint32_t& e, uint32_t& d) {
             if (it.next() == TpolyBits::kNoFace) return false;
             e = it.edge(), d = it.direction();
             return true;
         });
     }
     update(dirtyFaceOffsets | dirtyEdgeToFace);
-    const uint32_t e = info.edge & TpolyTopo::kRunIndexMask;
-    if (e >= t.fEdges.size() || e >= t.fEdgeToFace.size()) return false;
-    return closes(e, info.edge >> 31, [&](uint32_t& edge, uint32_t& d) { return stepRound(t, edge, d); });
+    return ringCloses(t, info, side, [&](uint32_t& e, uint32_t& d) { return stepRound(t, e, d); });
 }
 
 bool TpolyGeom::nonManifoldEdges() {
