@@ -101,7 +101,7 @@ TEST(UvPlanarProjection, CubeSidesGiveSixShellsOfScaledArea) {
         plan.setUVSetIndex(0);
         uint32_t pick = 0;
         for (uint32_t k = 0; k < 6; ++k) {
-            const T4dFltMatrix r = TrotateXYZ(rotations[k][0], rotations[k][1], 0).matrix();
+            const T4dFltMatrix r = rotationMatrixXYZ(rotations[k][0], rotations[k][1], 0);
             if (std::fabs(r.m[2][0] * n.x + r.m[2][1] * n.y + r.m[2][2] * n.z) > 0.99f) pick = k;
         }
         plan.setRotateX(rotations[pick][0]);

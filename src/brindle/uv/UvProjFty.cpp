@@ -113,7 +113,7 @@ void TpolyUvProjFty::newGrpProjectDoPost2D(TpolyGeom* geom, const T2FloatPair& s
 }
 
 T4dFltMatrix TpolyUvProjFty::frameRotation(float rotateY) const {
-    return TrotateXYZ(fRotateX, rotateY, fRotateZ).matrix();
+    return rotationMatrixXYZ(fRotateX, rotateY, fRotateZ);
 }
 
 void TpolyUvProjFty::postTransform(double ru, double rv, float out[2]) const {
