@@ -20,7 +20,7 @@ struct Hasher {
             mix(w);
         }
         w = 0;
-        std::memcpy(&w, p, bytes);
+        if (bytes) std::memcpy(&w, p, bytes);  // an empty array may have no storage at all
         mix(w ^ (uint64_t(bytes) << 56));
     }
     void mix(uint64_t w) {
