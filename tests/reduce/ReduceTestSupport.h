@@ -9,6 +9,7 @@
 
 #include "brindle/brindle.h"
 #include "support/ObjLoad.h"
+#include "support/SurfaceCheck.h"
 
 namespace reducetest {
 

@@ -187,23 +187,19 @@ void TpolyDecimateFty::constrainEdges() {
 // --- Costs -------------------------------------------------------------------------------------------
 
 void TpolyDecimateFty::computeEdgeCosts() {
-    uint32_t n = 0;
-    for (uint8_t v : fEdgeValid) n += v;
-    fHeap.reserve_heap_size(n, fEdit->edgeCount());
-    fHeap.set_heap_size(n);
+    const uint32_t nEdge = fEdit->edgeCount();
+    fUpdateEdges.clear();
+    for (uint32_t e = 0; e < nEdge; ++e)
+        if (isValidEdge(e)) fUpdateEdges.addLast(e);
+    fHeap.reserve_heap_size(fUpdateEdges.size(), nEdge);
+    fHeap.set_heap_size(fUpdateEdges.size());
+    fValidated.assign(nEdge, 0);
     TqSlimEdge record;
-    uint32_t k = 0;
-    for (uint32_t e = 0; e < fEdit->edgeCount(); ++e) {
-        if (!fEdgeValid[e]) continue;
-        computeVertexPosition(e, record);
-        fHeap.set_element(k++, record);
+    for (uint32_t k = 0; k < fUpdateEdges.size(); ++k) {
+        solveQuadric(fUpdateEdges[k], record);
+        fHeap.set_element(k, record);
     }
     fHeap.make_heap();
-}
-
-void TpolyDecimateFty::computeVertexPosition(uint32_t edge, TqSlimEdge& record) {
-    solveQuadric(edge, record);
-    validateVertexPosition(edge, record);
 }
 
 void TpolyDecimateFty::solveQuadric(uint32_t edge, TqSlimEdge& record) {
@@ -226,7 +222,9 @@ void TpolyDecimateFty::solveQuadric(uint32_t edge, TqSlimEdge& record) {
         const Tvec3 ab = sub(pb, pa), d = sub(at, mid);
         ok = dot(d, d) <= 4.0 * dot(ab, ab);
     }
-    if (ok) {
+    if (ok && keepMapBorder() && fUVSet >= 0 && ((fVertexFlags[a] | fVertexFlags[b]) & kOnUVBorder)) {
+        holdUVBorder(edge, q, v, record);
+    } else if (ok) {
         const double cost = q.evaluate(v);
         record.cost = cost > 0 ? cost : 0;
     } else if ((!fUseUV && !fUseColor) || edgeUVsShared(edge)) {
@@ -234,6 +232,38 @@ void TpolyDecimateFty::solveQuadric(uint32_t edge, TqSlimEdge& record) {
     } else {
         record.cost = evalUnoptimizedUnsharedQuadric(edge, q, record);
     }
+}
+
+// Only the UVs of the faces on the edge follow the merged vertex; the other side of a seam keeps
+// its UVs at the seam vertex. So a collapse along a held UV border stays on the edge (each side's
+// UVs move along their side of it), and one that reaches a UV border from inside keeps the border
+// end where it is.
+void TpolyDecimateFty::holdUVBorder(uint32_t edge, const TquadricN& q, const nVector& optimum, TqSlimEdge& record) {
+    const uint32_t a = fEdit->getStartVertex(edge), b = fEdit->getEndVertex(edge);
+    const bool onA = fVertexFlags[a] & kOnUVBorder, onB = fVertexFlags[b] & kOnUVBorder;
+    uint32_t ka = 0, kb = 0;
+    const TfaceNode* fa = cornerOnEdge(edge, a, ka);
+    const TfaceNode* fb = cornerOnEdge(edge, b, kb);
+    nVector va, vb;
+    loadVector(a, fa, ka, va);
+    loadVector(b, fb, kb, vb);
+    nVector at = va;
+    if (isUVBorder(edge, fUVSet)) {
+        const nVector ab = vb - va;
+        double t = 0;
+        for (uint32_t k = 0; k < 3; ++k) t += (optimum[k] - va[k]) * ab[k];
+        const double len2 = ab[0] * ab[0] + ab[1] * ab[1] + ab[2] * ab[2];
+        t = len2 > 0 && std::isfinite(t) ? std::clamp(t / len2, 0.0, 1.0) : 0.5;
+        at = va + ab * t;
+    } else if (onA && onB) {
+        const double ea = q.evaluate(va), eb = q.evaluate(vb);
+        at = eb < ea ? vb : va;
+    } else if (onB) {
+        at = vb;
+    }
+    unloadVector(at, record);
+    const double cost = q.evaluate(at);
+    record.cost = cost > 0 ? cost : 0;
 }
 
 bool TpolyDecimateFty::edgeUVsShared(uint32_t edge) {

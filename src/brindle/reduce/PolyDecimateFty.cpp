@@ -102,20 +102,6 @@ void TpolyDecimateFty::initialize(TpolyGeom* geom) {
     fDim = 3 + (fUseUV ? 3 : 0) + (fUseColor ? 3 : 0);
 
     const uint32_t nEdge = fEdit->edgeCount();
-    fEdgeValid.assign(nEdge, 0);
-    for (uint32_t e = 0; e < nEdge; ++e) {
-        if (fEdit->isEdgeDeleted(e) || fEdit->getStartVertex(e) == fEdit->getEndVertex(e)) continue;
-        bool any = false, all = true;
-        for (int side = 0; side < 2; ++side) {
-            fEdit->getEdgeFaces(e, fSideFaces, Tside(side));
-            for (uint32_t f : fSideFaces) {
-                const bool c = f < fFaceConsidered.size() && fFaceConsidered[f];
-                any |= c;
-                all &= c;
-            }
-        }
-        fEdgeValid[e] = any && all ? 1 : 0;
-    }
     fVertexFlags.assign(fEdit->vertexCount(), 0);
     if (fUVSet >= 0)
         for (uint32_t e = 0; e < nEdge; ++e)
@@ -144,9 +130,20 @@ int TpolyDecimateFty::decimate(double percentage) {
     TqSlimEdge record;
     while (fHeap.pop_heap(record)) {
         const uint32_t e = record.edge;
-        if (fEdit->isEdgeDeleted(e)) continue;
+        if (!isValidEdge(e)) continue;
         const uint32_t a = fEdit->getStartVertex(e), b = fEdit->getEndVertex(e);
-        if (a == b) continue;
+        // Penalties only ever raise a cost, so a record is priced by its quadric alone until it
+        // comes to the top: then it is checked, and goes back in when it earned a penalty. The
+        // order is the same as pricing every record in full, at a fraction of the flip tests.
+        if (!fValidated[e]) {
+            fValidated[e] = 1;
+            const double quadricCost = record.cost;
+            validateVertexPosition(e, record);
+            if (record.cost > quadricCost) {
+                fHeap.add_to_heap(record);
+                continue;
+            }
+        }
         const bool uvSpan = fUVSet >= 0 && (keepMapBorder() || fUseUV);
         if (uvSpan) computeUVBoundaryPosition(e, record);
         if (!fEdit->collapseEdge(e)) continue;
@@ -182,15 +179,29 @@ int TpolyDecimateFty::decimate(double percentage) {
     return result;
 }
 
+bool TpolyDecimateFty::isValidEdge(uint32_t e) {
+    if (fEdit->isEdgeDeleted(e) || fEdit->getStartVertex(e) == fEdit->getEndVertex(e)) return false;
+    bool any = false;
+    for (int side = 0; side < 2; ++side) {
+        fEdit->getEdgeFaces(e, fSideFaces, Tside(side));
+        for (uint32_t f : fSideFaces) {
+            if (f >= fFaceConsidered.size() || !fFaceConsidered[f]) return false;
+            any = true;
+        }
+    }
+    return any;
+}
+
 void TpolyDecimateFty::updateEdgeCosts(uint32_t vertex) {
     fEdit->getVertexEdges(vertex, fUpdateEdges);
     TqSlimEdge record;
     for (uint32_t e : fUpdateEdges) {
-        if (fEdit->isEdgeDeleted(e) || !fEdgeValid[e]) {
+        if (!isValidEdge(e)) {
             fHeap.remove(e);
             continue;
         }
-        computeVertexPosition(e, record);
+        solveQuadric(e, record);
+        fValidated[e] = 0;
         fHeap.update_heap(record);
     }
 }
@@ -212,7 +223,7 @@ void TpolyDecimateFty::release() {
     fGeom = nullptr;
     fQuadrics.create(3, 0);
     fHeap.reserve_heap_size(0, 0);
-    fEdgeValid.clear();
+    fValidated.clear();
     fFaceConsidered.clear();
     fVertexFlags.clear();
 }

@@ -84,8 +84,10 @@ protected:
     // flipping; compactness receives the smallest compactness of the moved triangles (2 when
     // none is moved).
     bool isGoodVertexPosition(uint32_t a, uint32_t b, const T3dFltPoint& position, float& compactness);
-    void computeVertexPosition(uint32_t edge, TqSlimEdge& record);
     void updateEdgeCosts(uint32_t vertex);
+    // Collapsible: live, between two vertices, and every face on it is considered. Checked
+    // afresh each time, since merged edges take over the faces of the edges they absorb.
+    bool isValidEdge(uint32_t edge);
     int decimate(double percentage);
     // For every face on the edge, the UV ids at its two ends and where the merged UV goes: the
     // point of the segment between them at the merged position's fraction along the edge.
@@ -116,6 +118,7 @@ private:
     // The face on the edge that holds it and the corner of that face at vertex v, or null.
     const TfaceNode* cornerOnEdge(uint32_t edge, uint32_t v, uint32_t& corner) const;
     bool edgeUVsShared(uint32_t edge);
+    void holdUVBorder(uint32_t edge, const TquadricN& q, const nVector& optimum, TqSlimEdge& record);
     void facesAround(uint32_t v);
     void applyAttributes(uint32_t a, const TqSlimEdge& record, bool uvOnSpan);
     void finishRun(TmidBody* body);
@@ -141,7 +144,8 @@ private:
     TquadricNArray fQuadrics;
     TqslimEdgeIndexedHeap fHeap;
     std::vector<uint8_t> fFaceConsidered;
-    std::vector<uint8_t> fEdgeValid;
+    // Whether an edge's record in the heap carries its penalties already.
+    std::vector<uint8_t> fValidated;
     std::vector<uint8_t> fVertexFlags;
     double fWg = 1, fWu = 0, fWc = 0;
     bool fUseUV = false, fUseColor = false, fCompactnessTest = false, fPartial = false;

@@ -1,17 +1,25 @@
 #include "brindle/reduce/QslimEdgeHeap.h"
 
-#include <algorithm>
-
 void TqslimEdgeIndexedHeap::reserve_heap_size(uint32_t records, uint32_t edges) {
     fHeap.clear();
     fHeap.reserve(records);
     fSlot.assign(edges, kNoSlot);
+    fRecords.resize(edges);
+}
+
+TqslimEdgeIndexedHeap::Tkey TqslimEdgeIndexedHeap::store(const TqSlimEdge& record) {
+    if (record.edge >= fSlot.size()) {
+        fSlot.resize(record.edge + 1, kNoSlot);
+        fRecords.resize(record.edge + 1);
+    }
+    fRecords[record.edge] = record;
+    return Tkey{record.cost, record.area, record.edge};
 }
 
 void TqslimEdgeIndexedHeap::add_to_heap(const TqSlimEdge& record) {
-    if (record.edge >= fSlot.size()) fSlot.resize(record.edge + 1, kNoSlot);
-    fHeap.push_back(record);
-    fSlot[record.edge] = uint32_t(fHeap.size() - 1);
+    const Tkey key = store(record);
+    fHeap.push_back(key);
+    fSlot[key.edge] = uint32_t(fHeap.size() - 1);
     pushUp(uint32_t(fHeap.size() - 1));
 }
 
@@ -21,13 +29,13 @@ void TqslimEdgeIndexedHeap::update_heap(const TqSlimEdge& record) {
         return;
     }
     const uint32_t k = fSlot[record.edge];
-    fHeap[k] = record;
+    fHeap[k] = store(record);
     propagate(k);
 }
 
 bool TqslimEdgeIndexedHeap::pop_heap(TqSlimEdge& out) {
     if (fHeap.empty()) return false;
-    out = fHeap.front();
+    out = fRecords[fHeap.front().edge];
     remove(out.edge);
     return true;
 }
@@ -48,42 +56,39 @@ bool TqslimEdgeIndexedHeap::remove(uint32_t edge) {
 }
 
 void TqslimEdgeIndexedHeap::set_heap_size(uint32_t n) {
-    for (const TqSlimEdge& r : fHeap) fSlot[r.edge] = kNoSlot;
+    for (const Tkey& key : fHeap) fSlot[key.edge] = kNoSlot;
     fHeap.resize(n);
 }
 
-void TqslimEdgeIndexedHeap::set_element(uint32_t k, const TqSlimEdge& record) {
-    if (record.edge >= fSlot.size()) fSlot.resize(record.edge + 1, kNoSlot);
-    place(k, record);
-}
+void TqslimEdgeIndexedHeap::set_element(uint32_t k, const TqSlimEdge& record) { place(k, store(record)); }
 
 void TqslimEdgeIndexedHeap::make_heap() {
     for (uint32_t k = uint32_t(fHeap.size() / 2); k-- > 0;) pushDown(k);
 }
 
 void TqslimEdgeIndexedHeap::pushUp(uint32_t k) {
-    const TqSlimEdge r = fHeap[k];
+    const Tkey key = fHeap[k];
     while (k > 0) {
         const uint32_t parent = (k - 1) / 2;
-        if (!lessThan(r, fHeap[parent])) break;
+        if (!lessThan(key, fHeap[parent])) break;
         place(k, fHeap[parent]);
         k = parent;
     }
-    place(k, r);
+    place(k, key);
 }
 
 void TqslimEdgeIndexedHeap::pushDown(uint32_t k) {
-    const TqSlimEdge r = fHeap[k];
+    const Tkey key = fHeap[k];
     const uint32_t n = uint32_t(fHeap.size());
     for (;;) {
         uint32_t child = 2 * k + 1;
         if (child >= n) break;
         if (child + 1 < n && lessThan(fHeap[child + 1], fHeap[child])) ++child;
-        if (!lessThan(fHeap[child], r)) break;
+        if (!lessThan(fHeap[child], key)) break;
         place(k, fHeap[child]);
         k = child;
     }
-    place(k, r);
+    place(k, key);
 }
 
 void TqslimEdgeIndexedHeap::propagate(uint32_t k) {

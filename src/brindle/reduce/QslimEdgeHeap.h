@@ -19,7 +19,9 @@ struct BRINDLE_API TqSlimEdge {
 // Binary min-heap of candidate collapses with an index from edge id to heap slot, so that a
 // record whose cost changed is moved in place. Record i comes before record j when its cost is
 // lower by at least 1e-10; costs closer than that are equal and the smaller area comes first.
-// Invariant: slotOf(heap[k].edge) == k for every slot k, and no other edge has a slot.
+// The heap itself holds only the ordering keys (cost, area, edge); the full records sit in an
+// array by edge id, so sifting moves 24 bytes instead of a whole record.
+// Invariant: slot of heap[k].edge == k for every slot k, and no other edge has a slot.
 class BRINDLE_API TqslimEdgeIndexedHeap {
 public:
     static constexpr uint32_t kNoSlot = ~0u;
@@ -29,7 +31,7 @@ public:
     uint32_t size() const { return uint32_t(fHeap.size()); }
     bool empty() const { return fHeap.empty(); }
     bool contains(uint32_t edge) const { return edge < fSlot.size() && fSlot[edge] != kNoSlot; }
-    const TqSlimEdge& top() const { return fHeap.front(); }
+    const TqSlimEdge& top() const { return fRecords[fHeap.front().edge]; }
 
     // Inserts a record (its edge must not be in the heap yet).
     void add_to_heap(const TqSlimEdge& record);
@@ -45,21 +47,29 @@ public:
     void make_heap();
 
 private:
-    static bool lessThan(const TqSlimEdge& a, const TqSlimEdge& b) {
+    struct Tkey {
+        double cost;
+        double area;
+        uint32_t edge;
+    };
+    static bool lessThan(const Tkey& a, const Tkey& b) {
         if (a.cost <= b.cost - 1e-10) return true;
         if (b.cost <= a.cost - 1e-10) return false;
         return a.area < b.area;
     }
-    void place(uint32_t k, const TqSlimEdge& r) {
-        fHeap[k] = r;
-        fSlot[r.edge] = k;
+    void place(uint32_t k, const Tkey& key) {
+        fHeap[k] = key;
+        fSlot[key.edge] = k;
     }
-    // Moves the record at slot k up (down) until the order holds.
+    // Stores the record by its edge and answers its key.
+    Tkey store(const TqSlimEdge& record);
+    // Moves the key at slot k up (down) until the order holds.
     void pushUp(uint32_t k);
     void pushDown(uint32_t k);
     // After slot k changed: up or down as needed.
     void propagate(uint32_t k);
 
-    std::vector<TqSlimEdge> fHeap;
+    std::vector<Tkey> fHeap;
     std::vector<uint32_t> fSlot;
+    std::vector<TqSlimEdge> fRecords;
 };
