@@ -160,12 +160,6 @@ TEST(MidBody, PointListsAndFaceQueries) {
     EXPECT_EQ(list[2], 4u);
     EXPECT_EQ(body.faceVertexNeighbours(1, list), 3u);
     EXPECT_EQ(list[1], 4u);
-
-    T3dFltPointArray hits, normals;
-    int face = 0;
-    EXPECT_EQ(body.intersect({0.5f, 0.5f, 1}, {0, 0, -1}, hits, normals, list, 0.0f), 0u);
-    EXPECT_FALSE(body.closestPoint({0, 0, 0}, p, 0.0f, face));
-    EXPECT_EQ(face, -1);
 }
 
 TEST(MidBody, NormalizedUVsRunAroundTheSquare) {
