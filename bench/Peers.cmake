@@ -32,3 +32,13 @@ if(EARCUT_INCLUDE_DIR AND TARGET bench_trg)
   target_include_directories(bench_trg SYSTEM PRIVATE ${EARCUT_INCLUDE_DIR})
   target_compile_definitions(bench_trg PRIVATE BRINDLE_HAVE_EARCUT=1)
 endif()
+
+# OpenSubdiv's Far refiner (Debian libosd-dev) for the subdivision benchmark.
+find_path(OPENSUBDIV_INCLUDE_DIR opensubdiv/far/topologyRefiner.h)
+find_library(OPENSUBDIV_CPU_LIBRARY osdCPU)
+if(OPENSUBDIV_INCLUDE_DIR AND OPENSUBDIV_CPU_LIBRARY)
+  brindle_bench_peer(bench_subdiv OPENSUBDIV ${OPENSUBDIV_CPU_LIBRARY})
+  if(TARGET bench_subdiv)
+    target_include_directories(bench_subdiv SYSTEM PRIVATE ${OPENSUBDIV_INCLUDE_DIR})
+  endif()
+endif()
