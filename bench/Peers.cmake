@@ -84,3 +84,13 @@ if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND OPENMESH_TOOLS_LIBRARY)
     target_compile_definitions(bench_reduce PRIVATE _USE_MATH_DEFINES)
   endif()
 endif()
+
+# OpenSubdiv's Far refiner (Debian libosd-dev) for the subdivision benchmark.
+find_path(OPENSUBDIV_INCLUDE_DIR opensubdiv/far/topologyRefiner.h)
+find_library(OPENSUBDIV_CPU_LIBRARY osdCPU)
+if(OPENSUBDIV_INCLUDE_DIR AND OPENSUBDIV_CPU_LIBRARY)
+  brindle_bench_peer(bench_subdiv OPENSUBDIV ${OPENSUBDIV_CPU_LIBRARY})
+  if(TARGET bench_subdiv)
+    target_include_directories(bench_subdiv SYSTEM PRIVATE ${OPENSUBDIV_INCLUDE_DIR})
+  endif()
+endif()

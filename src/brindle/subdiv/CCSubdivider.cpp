@@ -481,10 +481,24 @@ void TpolyNNSubdivider::faceGrid(const TsubdivLevel& lv, uint32_t f, uint32_t le
 }
 
 void TpolyNNSubdivider::createFaceSubVert(uint32_t first, uint32_t end, uint32_t level) {
-    if (!fHierarchy.quadMesh()) return TpolyCCSubdivider::createFaceSubVert(first, end, level);
     const TpolyCatmullClarkHierarchy& h = fHierarchy;
     const TsubdivLevel lv = TsubdivLevel::of(fRecord, h, level);
     T3dFltPoint* p = fRecord.vertexArray().data();
+    if (!h.quadMesh()) {
+        // The linear centre of a face of any size is the mean of its outer loop's corners
+        // (bilinear at the middle of a quad).
+        for (uint32_t f = first; f < end; ++f) {
+            double x = 0, y = 0, z = 0;
+            uint32_t n = 0;
+            for (uint32_t o = lv.faceBegin(f - lv.faceBase), oe = lv.faceEnd(f - lv.faceBase); o < oe; ++o) {
+                const T3dFltPoint& c = lv.point(lv.entryStart(o));
+                x += c.x, y += c.y, z += c.z, ++n;
+                if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
+            }
+            p[h.faceSubVertex(f, level)] = n ? T3dFltPoint(float(x / n), float(y / n), float(z / n)) : T3dFltPoint(0, 0, 0);
+        }
+        return;
+    }
     const uint32_t d = h.divisions();
     for (uint32_t f = first; f < end; ++f) {
         const uint32_t begin = lv.faceBegin(f - lv.faceBase);
