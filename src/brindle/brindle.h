@@ -70,6 +70,7 @@
 #include "brindle/objreader/ObjReader.h"
 #include "brindle/objreader/ObjImport.h"
 #include "brindle/objreader/ObjWriter.h"
+#include "brindle/uv/AutoProjFty.h"
 #include "brindle/uv/CopyUVFty.h"
 #include "brindle/uv/LayoutUVFty.h"
 #include "brindle/uv/MapCutFty.h"
