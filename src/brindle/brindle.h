@@ -97,6 +97,7 @@
 #include "brindle/spatial/PolyBvh.h"
 #include "brindle/spatial/PolySpatialSubdivision.h"
 #include "brindle/spatial/PolyVoxelGrid.h"
+#include "brindle/uv/AutoProjFty.h"
 #include "brindle/uv/CopyUVFty.h"
 #include "brindle/uv/LayoutUVFty.h"
 #include "brindle/uv/MapCutFty.h"

@@ -136,46 +136,35 @@ double TpolyLayoutUVFty::propagate(TpolyGeom* geom, uint32_t face, TfaceTraversa
     return w * h;
 }
 
-// Cuts the UVs along the shell's border (edges with a face outside it on a side) and at the
-// vertices where a corner outside uses one of its UVs (a touch at a vertex alone), keeping the
-// corner counts of the UVs that the cut renumbers. The shell's local counts must be current.
+// Cuts the shell free: every UV that a corner outside the shell uses too (across the shell's
+// border, at a vertex it only touches, or in a face left out of it) is copied once for the
+// shell's corners, so the shell owns its UVs and keeps its own sharing. The shell's local
+// counts must be current; the corner counts follow the copies.
 void TpolyLayoutUVFty::cutFree(TpolyGeom& g) {
     TpolyMap& map = (*g.maps())[fSet];
-    for (uint32_t f : fShellFaces) fInShell.setBit(f);
-    std::vector<uint32_t> vertices;
+    std::vector<uint32_t> copied;
     for (uint32_t f : fShellFaces)
         for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) {
-            const uint32_t e = g.getEdge(c);
-            const TpolyWingEdge& w = g.getEdgeFace(e);
-            bool border = false;
-            for (uint32_t side : w.side)
-                border = border || (side != TpolyBits::kNoFace && (side >= g.nbFace() || !fInShell.testBit(side)));
             const uint32_t id = uint32_t(map.getIndex(c));
-            if (fLocalCount[id] < fUseCount[id]) vertices.push_back(g.getStartVertex(c));
-            if (!border || fBorder.testBit(e)) continue;
-            fBorder.setBit(e);
-            vertices.push_back(g.startVertex(e));
-            vertices.push_back(g.endVertex(e));
-        }
-    std::sort(vertices.begin(), vertices.end());
-    vertices.erase(std::unique(vertices.begin(), vertices.end()), vertices.end());
-    const auto count = [&](int delta) {
-        for (uint32_t v : vertices)
-            for (uint32_t k = fIndex.start[v]; k < fIndex.start[v + 1]; ++k) {
-                const int32_t id = map.getIndex(fIndex.corners[k]);
-                if (id >= 0) fUseCount[uint32_t(id)] += uint32_t(delta);
+            if (id >= fLocalCount.size() || fLocalCount[id] >= fUseCount[id]) continue;
+            if (fCopy[id] < 0) {
+                const T2FloatPair p = map.uvArray()[id];
+                fCopy[id] = int32_t(map.appendUV(p.u, p.v));
+                copied.push_back(id);
             }
-    };
-    count(-1);
-    uvwork::cutFans(g, fIndex, fSet, vertices, fBorder);
-    fUseCount.resize(map.nbUV(), 0);
-    fLocalCount.resize(map.nbUV(), 0);
-    fStamp.resize(map.nbUV(), 0);
-    count(1);
-    for (uint32_t f : fShellFaces) {
-        fInShell.resetBit(f);
-        for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) fBorder.resetBit(g.getEdge(c));
+            map.indexArray()[c] = fCopy[id];
+        }
+    const uint32_t n = map.nbUV();
+    fUseCount.resize(n, 0);
+    fLocalCount.resize(n, 0);
+    fStamp.resize(n, 0);
+    fCopy.resize(n, -1);
+    for (uint32_t id : copied) {
+        fUseCount[id] -= fLocalCount[id];
+        fUseCount[uint32_t(fCopy[id])] = fLocalCount[id];
+        fCopy[id] = -1;
     }
+    if (!copied.empty()) g.markDirty(dirtyMoved);
 }
 
 void TpolyLayoutUVFty::pack(TpolyGeom& g, double area) {
@@ -246,16 +235,14 @@ int TpolyLayoutUVFty::action(TmidBody* body, TmidComponent* components) {
     uvwork::fitIds(g, fSet);
     TpolyMap& map = (*g.maps())[fSet];
     const uint32_t nFace = g.nbFace(), nUV = map.nbUV();
-    fIndex.build(g);
     fUseCount.assign(nUV, 0);
     for (int32_t id : map.indexArray())
         if (id >= 0 && uint32_t(id) < nUV) ++fUseCount[uint32_t(id)];
     fLocalCount.assign(nUV, 0);
     fStamp.assign(nUV, 0);
     fStampNow = 0;
+    fCopy.assign(nUV, -1);
     fAssigned.resizeArray(nFace);
-    fInShell.resizeArray(nFace);
-    fBorder.resizeArray(g.nbEdge());
     fShellUVs.clear();
     fShellStart.clear();
 

@@ -15,9 +15,9 @@ class TpolyGeom;
 
 // Rearranges the UV shells of the active faces in MapSet (the current set for -1). A shell is
 // the faces joined across edges whose two faces share both UVs of the edge; with CutMode a shell
-// also refuses a face whose UV edges would cross its own, and is then cut free along its border.
-// A shell that shares a UV with faces outside it (a touch at one vertex) is always cut free
-// before it moves, so moving one shell never drags another. MoveMode 1 places the shells in one
+// also refuses a face whose UV edges would cross its own. A shell that shares a UV with any face
+// outside it (a refused face, a touch at one vertex, a face outside the group) is cut free before
+// it moves, so moving one shell never drags another. MoveMode 1 places the shells in one
 // row from u = 0, MoveMode 2 packs them into rows of a strip 1.5·√(total box area) wide over a
 // skyline of 512 cells; FlipReversed mirrors in u a shell whose signed UV area is negative;
 // ScaleMode 1 scales the result uniformly into the unit square, any other non-zero value scales
@@ -65,13 +65,13 @@ private:
 
     // Working state of one action.
     uint32_t fSet = 0;
-    TbitFieldFixedN fAssigned, fInShell, fBorder;
+    TbitFieldFixedN fAssigned;
     float fSignedArea = 0;
-    uvwork::TcornerIndex fIndex;
     std::vector<uint32_t> fUseCount, fLocalCount;  // corners per UV id: all, the shell's
     std::vector<uint32_t> fShellFaces;
     std::vector<uint32_t> fShellUVs, fShellStart;  // each shell's UVs, one run per shell
     std::vector<uint32_t> fStamp;                  // by UV: the pass that last met it
+    std::vector<int32_t> fCopy;                    // by UV: its copy for the shell being cut free
     uint32_t fStampNow = 0;
     uvwork::TuvSegmentGrid fEdges;
 };
