@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "brindle/base/RotateXYZ.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/FaceTraversal.h"
 #include "brindle/geom/PolyGeom.h"
@@ -97,7 +98,7 @@ T4dFltMatrix frameMatrix(const T4dFltVector& trans, const TrotateXYZ& rotate, co
     toPivot.m[3][0] = -pivot.x, toPivot.m[3][1] = -pivot.y, toPivot.m[3][2] = -pivot.z;
     s.m[0][0] = scale.x, s.m[1][1] = scale.y, s.m[2][2] = scale.z;
     back.m[3][0] = pivot.x + trans.x, back.m[3][1] = pivot.y + trans.y, back.m[3][2] = pivot.z + trans.z;
-    return toPivot * s * rotate.matrix() * back;
+    return toPivot * s * rotationMatrixXYZ(float(rotate.x), float(rotate.y), float(rotate.z)) * back;
 }
 
 }  // namespace

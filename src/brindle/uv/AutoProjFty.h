@@ -5,7 +5,7 @@
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
 #include "brindle/base/Metaclass.h"
-#include "brindle/base/RotateXYZ.h"
+#include "brindle/base/Transform.h"
 #include "brindle/framework/ModifierFty.h"
 
 class TpolyGeom;
