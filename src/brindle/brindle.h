@@ -76,6 +76,7 @@
 #include "brindle/ops/PolyAverageVertexFty.h"
 #include "brindle/ops/PolyCompact.h"
 #include "brindle/ops/PolyCreaseEdgeFty.h"
+#include "brindle/ops/PolyDeleteFty.h"
 #include "brindle/ops/PolyFaceQuery.h"
 #include "brindle/ops/PolyFlipEdgeFty.h"
 #include "brindle/ops/PolyMergeVertFty.h"
