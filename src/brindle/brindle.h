@@ -85,6 +85,8 @@
 #include "brindle/ops/PolyReferenceFrame.h"
 #include "brindle/ops/PolySoftEdgeFty.h"
 #include "brindle/ops/PolyFaceCarry.h"
+#include "brindle/ops/PolySubdFaceAnyFty.h"
+#include "brindle/ops/PolySubdFacetFty.h"
 #include "brindle/ops/PolyTriangulateFty.h"
 #include "brindle/subdiv/CCEvaluator.h"
 #include "brindle/subdiv/CCExtractor.h"

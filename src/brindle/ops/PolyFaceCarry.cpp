@@ -15,6 +15,17 @@ void expandBlindData(TbdDataPtrArray& elements, const TuInt32Array& first) {
     elements.swap(expanded);
 }
 
+// Rewrites the id array of one UV or colour set through the new corners' sources; a set without
+// ids stays without.
+void remapCornerIds(Tint32Array& ids, const TuInt32Array& source) {
+    if (ids.empty()) return;
+    Tint32Array remapped(ids.sizeIncrement());
+    remapped.changeLogicalSizeTo(source.size());
+    const uint32_t old = ids.size();
+    for (uint32_t k = 0; k < source.size(); ++k) remapped[k] = source[k] < old ? ids[source[k]] : -1;
+    ids.swap(remapped);
+}
+
 bool pieceHasVertex(const TpolyGeom& geom, uint32_t piece, uint32_t v) {
     for (uint32_t k = geom.faceOffset(piece); k < geom.faceOffset(piece + 1); ++k)
         if (geom.getStartVertex(k) == v) return true;
@@ -81,4 +92,48 @@ void carryFacePieces(TpolyGeom& geom, const TuInt32Array& first, TbdDataPtrArray
         faceData.setData(elements);
     }
     if (extraBlindData) expandBlindData(*extraBlindData, first);
+}
+
+void TfaceRewrite::begin(TpolyGeom& geom, uint32_t corners) {
+    fGeom = &geom;
+    geom.startChangeSmoothing(fSavedNormals);
+    fDesc.clear();
+    fSource.clear();
+    fFirst.clear();
+    fDesc.buffer(corners);
+    fSource.buffer(corners);
+    fFirst.buffer(geom.nbFace() + 1);
+    fFaces = 0;
+}
+
+void TfaceRewrite::closeFace() {
+    fDesc[fDesc.size() - 1] |= TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
+    ++fFaces;
+}
+
+void TfaceRewrite::copyFace(uint32_t f) {
+    const uint32_t end = fGeom->faceOffset(f + 1);
+    for (uint32_t k = fGeom->faceOffset(f); k < end; ++k) push(fGeom->getFaceEdge(k), k);
+    ++fFaces;
+}
+
+void TfaceRewrite::install(TbdDataPtrArray* extraBlindData) {
+    TpolyGeom& geom = *fGeom;
+    fFirst.addLast(fFaces);
+    geom.faceDescArray().swap(fDesc);
+    fDesc.clear();
+    geom.setNbFace(fFaces);
+    for (TpolyMap& set : *geom.maps()) remapCornerIds(set.indexArray(), fSource);
+    for (TpolyColor& set : *geom.colors()) remapCornerIds(set.indexArray(), fSource);
+    geom.markDirty(dirtyRetopologised | dirtyTangents);
+    carryFacePieces(geom, fFirst, extraBlindData);
+    if (!fSavedNormals.empty()) {
+        TuInt32Array moved(256);
+        moved.changeLogicalSizeTo(fSource.size());
+        for (uint32_t k = 0; k < fSource.size(); ++k) {
+            const uint32_t s = fSource[k];
+            moved[k] = s < fSavedNormals.size() ? fSavedNormals[s] : TpolyBits::kNoId;
+        }
+        geom.endChangeSmoothing(moved);
+    }
 }

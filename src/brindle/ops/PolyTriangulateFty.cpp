@@ -84,26 +84,9 @@ bool replaceable(const TpolyGeom& geom, uint32_t face) {
     return true;
 }
 
-// The new record's arrays while they are written: the description, and for each new corner the
-// old corner whose per-corner ids it takes.
-struct TnewTopology {
-    TuInt32Array desc{256};
-    TuInt32Array source{256};
-    uint32_t n = 0;
-
-    void reserve(uint32_t corners) {
-        desc.changeLogicalSizeTo(corners);
-        source.changeLogicalSizeTo(corners);
-    }
-    void push(uint32_t raw, uint32_t from) {
-        desc[n] = raw;
-        source[n++] = from;
-    }
-};
-
 // Writes the triangles of one face, making its diagonals as new soft edges.
 void writeTriangles(TpolyGeom& geom, uint32_t face, const TfaceLoops& loops, TdiagonalTable& diagonals,
-                    TnewTopology& out) {
+                    TfaceRewrite& out) {
     uint32_t t0 = 0;
     const uint32_t nbTrg = geom.trgFaceOrder(face, &t0);
     const uint32_t offset = geom.faceOffset(face), count = loops.count;
@@ -131,20 +114,10 @@ void writeTriangles(TpolyGeom& geom, uint32_t face, const TfaceLoops& loops, Tdi
             }
             out.push(raw, offset + a);
         }
-        out.desc[out.n - 1] |= TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
+        out.closeFace();
     }
 }
 
-// Rewrites the id array of one UV or colour set through the new corners' sources; a set without
-// ids stays without.
-void remapCornerIds(Tint32Array& ids, const TuInt32Array& source) {
-    if (ids.empty()) return;
-    Tint32Array remapped(ids.sizeIncrement());
-    remapped.changeLogicalSizeTo(source.size());
-    const uint32_t old = ids.size();
-    for (uint32_t k = 0; k < source.size(); ++k) remapped[k] = source[k] < old ? ids[source[k]] : -1;
-    ids.swap(remapped);
-}
 }  // namespace
 
 uint32_t TpolyTriangulateFty::triangulateTopo(TpolyGeom* geom, int group, TbdDataPtrArray* blindData,
@@ -163,65 +136,36 @@ uint32_t TpolyTriangulateFty::triangulateTopo(TpolyGeom* geom, int group, TbdDat
     if (group == 0) replace.setAll();
     else if (geom->flagsFromGroup(kPolyGrpFace, group, replace) < 0) return 0;
 
-    uint32_t replaced = 0, corners = 0, faces = 0, diagonals = 0;
+    uint32_t replaced = 0, corners = 0, diagonals = 0;
     for (uint32_t f = 0; f < nbFace; ++f) {
         if (replace.testBit(f) && !replaceable(*geom, f)) replace.resetBit(f);
         const uint32_t count = geom->faceVertexCount(f);
         if (replace.testBit(f)) {
             const uint32_t nbTrg = geom->trgFaceOrder(f);
             ++replaced;
-            faces += nbTrg;
             corners += 3 * nbTrg;
             diagonals += (3 * nbTrg - std::min(3 * nbTrg, count)) / 2;
         } else {
-            ++faces;
             corners += count;
         }
     }
     if (!replaced) return 0;
 
-    TuInt32Array savedNormals(256);
-    geom->startChangeSmoothing(savedNormals);
-
-    TnewTopology out;
-    out.reserve(corners);
-    TuInt32Array first(256);
-    first.changeLogicalSizeTo(nbFace + 1);
+    TfaceRewrite out;
+    out.begin(*geom, corners);
     geom->edgeBuffer(diagonals);
     TdiagonalTable table;
     TfaceLoops loops;
-    uint32_t nextFace = 0;
     for (uint32_t f = 0; f < nbFace; ++f) {
-        first[f] = nextFace;
-        const uint32_t offset = geom->faceOffset(f), count = geom->faceVertexCount(f);
+        out.nextOldFace();
         if (replace.testBit(f)) {
-            loops.load(*geom, offset, count);
+            loops.load(*geom, geom->faceOffset(f), geom->faceVertexCount(f));
             writeTriangles(*geom, f, loops, table, out);
-            nextFace += geom->trgFaceOrder(f);
         } else {
-            for (uint32_t k = offset; k < offset + count; ++k) out.push(geom->getFaceEdge(k), k);
-            ++nextFace;
+            out.copyFace(f);
         }
     }
-    first[nbFace] = nextFace;
-    out.desc.changeLogicalSizeTo(out.n);
-    out.source.changeLogicalSizeTo(out.n);
-
-    geom->faceDescArray().swap(out.desc);
-    geom->setNbFace(nextFace);
-    for (TpolyMap& set : *geom->maps()) remapCornerIds(set.indexArray(), out.source);
-    for (TpolyColor& set : *geom->colors()) remapCornerIds(set.indexArray(), out.source);
-    geom->markDirty(dirtyRetopologised | dirtyTangents);
-    carryFacePieces(*geom, first, blindData);
-    if (!savedNormals.empty()) {
-        TuInt32Array moved(256);
-        moved.changeLogicalSizeTo(out.n);
-        for (uint32_t k = 0; k < out.n; ++k) {
-            const uint32_t s = out.source[k];
-            moved[k] = s < savedNormals.size() ? savedNormals[s] : TpolyBits::kNoId;
-        }
-        geom->endChangeSmoothing(moved);
-    }
+    out.install(blindData);
     return replaced;
 }
 
