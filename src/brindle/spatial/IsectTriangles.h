@@ -41,9 +41,11 @@ struct TisectTriangleHit {
 // The plane and barycentric test on corners c (c0, c1, c2 as nine floats). With p0 the third
 // corner and n = (c0 - p0) x (c1 - p0): a ray parallel to the plane (|n.d| below 1e-10 and the unit
 // vectors perpendicular within 1e-10) misses; otherwise t is where it meets the plane and the hit
-// counts when both weights are at least -tolerance and their sum at most 1 + tolerance. The range
-// of t is the caller's business.
-inline bool intersectTriangle(const float* c, const TisectRay& r, double tolerance, TisectTriangleHit& hit) {
+// counts when t lies in [0, tmax], both weights are at least -tolerance and their sum at most
+// 1 + tolerance. The range is checked before the weights are computed, which most candidates of
+// a walk never need.
+inline bool intersectTriangle(const float* c, const TisectRay& r, double tolerance, double tmax,
+                              TisectTriangleHit& hit) {
     const double p0[3] = {c[6], c[7], c[8]};
     const double e1[3] = {c[0] - p0[0], c[1] - p0[1], c[2] - p0[2]};
     const double e2[3] = {c[3] - p0[0], c[4] - p0[1], c[5] - p0[2]};
@@ -56,6 +58,7 @@ inline bool intersectTriangle(const float* c, const TisectRay& r, double toleran
     }
     const double w[3] = {r.o[0] - p0[0], r.o[1] - p0[1], r.o[2] - p0[2]};
     const double t = -(n[0] * w[0] + n[1] * w[1] + n[2] * w[2]) / nd;
+    if (!(t >= 0 && t <= tmax)) return false;
     // Hit point relative to p0, then its weights through the cross products with the edges.
     const double q[3] = {w[0] + t * r.d[0], w[1] + t * r.d[1], w[2] + t * r.d[2]};
     const double nn = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];

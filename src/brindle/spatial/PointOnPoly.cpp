@@ -72,7 +72,7 @@ int loopNearest(TpolyGeom& g, const T3dFltPoint& origin, const T4dFltVector& dir
         forEachTriangle(g, faces, triangles, [&](uint32_t f, uint32_t i, const float* c) {
             ++tested;
             TisectTriangleHit h;
-            if (intersectTriangle(c, ray, tolerance, h) && h.t >= 0 && h.t <= bound)
+            if (intersectTriangle(c, ray, tolerance, bound, h))
                 best.offer(h, TisectBest::makeKey(f, i));
             return anyHit && best.found;
         });
@@ -152,7 +152,7 @@ int TpointOnPoly::allIntersections(TpolyGeom& geom, const T3dFltPoint& origin, c
         forEachTriangle(geom, nullptr, nullptr, [&](uint32_t f, uint32_t i, const float* c) {
             ++tested;
             TisectTriangleHit h;
-            if (intersectTriangle(c, ray, tolerance, h) && h.t >= 0 && h.t <= bound && (side == 0 || h.t > 0))
+            if (intersectTriangle(c, ray, tolerance, bound, h) && (side == 0 || h.t > 0))
                 hits.addLast(TpointOnPoly(f, i, float(side ? -h.t : h.t), float(h.b0), float(h.b1)));
             return false;
         });

@@ -79,6 +79,25 @@ public:
     // Description offsets of the triangle's three corners.
     bool cornerOffsets(const TpolyGeom& geom, uint32_t offsets[3]) const;
 
+    // --- Walking in UV and on the screen --------------------------------------------------------
+    // The location whose UV in set `set` is uv, its parameter 0: the triangle whose UV triangle
+    // holds uv (weights at least -tolerance) most deeply, the lowest face and triangle at equal
+    // depth; triangles with an unmapped corner or no UV area hold nothing. 0, or -1 unchanged.
+    int findUvLocation(TpolyGeom& geom, const T2FloatPair& uv, uint32_t set, float tolerance = 0);
+    int findUvLocationInFace(TpolyGeom& geom, uint32_t face, const T2FloatPair& uv, uint32_t set,
+                             float tolerance = 0);
+    // Moves the location by delta in UV: to the place of its own UV shell (the faces joined to its
+    // face through shared UV ids) whose UV is the present one plus delta, so that a walk over one
+    // half of mirrored UVs never jumps to the other. -1, unchanged, when the location has no UV or
+    // the target lies outside the shell.
+    int moveUvBy(TpolyGeom& geom, uint32_t set, const T2FloatPair& delta, float tolerance = 0);
+    // Moves the location by (dx, dy) on the screen that worldToScreen (row vectors, divided
+    // through by w) maps the record onto: to the surface point seen at the moved screen position
+    // nearest in depth to the present one, in front of it or behind, so that a drag stays on the
+    // sheet it is on. The record's auto-sized grid answers the ray. -1, unchanged, when the matrix
+    // cannot be inverted or nothing is there.
+    int moveScreenBy(TpolyGeom& geom, const T4dFltMatrix& worldToScreen, float dx, float dy);
+
     // --- Helpers --------------------------------------------------------------------------------
     // Faces increasing; (face, triangle) pairs of parallel lists increasing by face then triangle.
     static void sortFaces(Tint32Array& faces);

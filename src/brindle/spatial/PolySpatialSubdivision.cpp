@@ -104,7 +104,7 @@ void TpolySpatialSubdivision::closestAlong(const TisectRay& ray, double bound, c
         if (!filter.passesAll() && !filter.pass(fTriangles.face(i), fTriangles.triangle(i))) return false;
         ++tested;
         TisectTriangleHit h;
-        if (intersectTriangle(fTriangles.corners(i), ray, tolerance, h) && h.t >= 0 && h.t <= limit)
+        if (intersectTriangle(fTriangles.corners(i), ray, tolerance, limit, h))
             best.offer(h, fTriangles.key(i));
         return anyHit && best.found;
     };
@@ -166,8 +166,7 @@ void TpolySpatialSubdivision::allAlong(const TisectRay& ray, double bound, const
         ++tested;
         TisectTriangleHit h;
         // A hit at the origin itself belongs to the forward search only.
-        if (intersectTriangle(fTriangles.corners(i), ray, tolerance, h) && h.t >= 0 && h.t <= bound &&
-            (!reversed || h.t > 0))
+        if (intersectTriangle(fTriangles.corners(i), ray, tolerance, bound, h) && (!reversed || h.t > 0))
             hits.addLast(TpointOnPoly(fTriangles.face(i), fTriangles.triangle(i), float(reversed ? -h.t : h.t),
                                       float(h.b0), float(h.b1)));
     };
