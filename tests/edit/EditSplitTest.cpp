@@ -222,3 +222,42 @@ TEST(EditSplit, UserNormalsFollowCutsAndSubdivisions) {
                 EXPECT_TRUE(out->hasValidUserNormal(out->getNormalId(o))) << subdivide << " " << o;
     }
 }
+
+TEST(EditSplit, SplitVertexStartsItsWalkOnAFace) {
+    // Each manifold vertex of the copy leaves by an edge whose side in that direction has a face,
+    // so its walk never starts outside the mesh.
+    auto walksFromAFace = [](const TpolyEditableGeom& edit, uint32_t v) {
+        const uint32_t info = edit.getVertexInfo(v).edge;
+        if (info & TpolyTopo::kNonManifold) return true;
+        const uint32_t side = (info & TpolyTopo::kLeavingReversed) ? kRight : kLeft;
+        return edit.polyWingEdge(info & TpolyBits::kEdgeMask).side[side] != TpolyBits::kNoFace;
+    };
+    // One triangle whose edges are stored forward, and one whose first edge is stored reversed
+    // (its face on the right).
+    for (bool reversed : {false, true}) {
+        TpolyGeom g;
+        g.appendVertex(0, 0, 0), g.appendVertex(1, 0, 0), g.appendVertex(0, 1, 0);
+        g.appendEdge(reversed ? 1 : 0, reversed ? 0 : 1);
+        g.appendEdge(1, 2), g.appendEdge(2, 0);
+        g.bgnFace(3);
+        g.refEdge(0, reversed ? kReversed : kForward), g.refEdge(1, kForward), g.refEdge(2, kForward);
+        g.endLoop();
+        g.endFace();
+        TpolyEditableGeom edit(&g, 7);
+        uint32_t ne, nv;
+        ASSERT_TRUE(edit.splitEdge(0, 0.5f, ne, nv));
+        EXPECT_TRUE(walksFromAFace(edit, nv)) << reversed;
+        EXPECT_EQ(edit.getVertexInfo(nv).edge & TpolyBits::kEdgeMask, reversed ? 0u : ne);
+        EXPECT_TRUE(walksFromAFace(edit, edit.getEndVertex(ne))) << reversed;
+    }
+    // Every edge of two quads, border and shared, split once.
+    auto src = twoQuads();
+    TpolyEditableGeom edit(src.get(), 7);
+    const uint32_t edges = edit.edgeCount();
+    for (uint32_t e = 0; e < edges; ++e) {
+        uint32_t ne, nv;
+        ASSERT_TRUE(edit.splitEdge(e, 0.5f, ne, nv));
+    }
+    for (uint32_t v = 0; v < edit.vertexCount(); ++v) EXPECT_TRUE(walksFromAFace(edit, v)) << v;
+    EXPECT_EQ(converted(edit)->nbVertex(), 6u + edges);
+}

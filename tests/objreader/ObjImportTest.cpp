@@ -209,6 +209,29 @@ TEST(ObjWriter, RoundTripKeepsPositionsFacesUVsNormalsAndGroups) {
     expectRoundTrip(*suzanne, {}, back, copy);
 }
 
+TEST(ObjWriter, NormalsReadBackExactly) {
+    // Normals of unit length are written as read; others are normalised once and then stay put
+    // however often the file goes round.
+    const std::string unit = "vn 0.14826116 0.7857892 0.6004615\nvn 0.30151135 0.30151135 0.90453404\n";
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n" + unit +
+                       "vn 0.123456 0.654321 0.5\nvn 0.1 0.7 0.3\nf 1//1 2//2 3//3\nf 2//4 4//2 3//3\n";
+    std::string previous;
+    for (int pass = 0; pass < 3; ++pass) {
+        const TempFile in(text);
+        TobjImportReport report;
+        auto g = import(in.path(), report);
+        ASSERT_TRUE(g) << report.error;
+        TobjWriteReport written;
+        text.clear();
+        TobjWriter::format(*g, {}, text, written);
+        ASSERT_NE(text.find(unit), std::string::npos) << text;
+        if (pass > 0) {
+            EXPECT_EQ(previous, text) << pass;
+        }
+        previous = text;
+    }
+}
+
 TEST(ObjWriter, GroupLinesFollowTheMembersOfManyGroupsInLinearTime) {
     // A 200 x 200 grid with a group per face, as a file with a `g` line per face imports, plus one
     // group over the first row that overlaps them. Writing it must not cost faces times groups.

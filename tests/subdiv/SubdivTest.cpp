@@ -169,6 +169,24 @@ TEST(SubdivPositions, CubeAndUnitQuadAtLevelOne) {
     still.createHierarchy(1, o);
     expectNear(still.vertexConst(hierarchyOf(still).vertexSubVertex(0, 0)), 0, 0, 0);
     expectNear(still.vertexConst(hierarchyOf(still).edgeSubVertex(0, 0)), 0, 0.5f, 0);
+
+    // A hard edge: kept, it stays a midpoint and hard in both halves; not kept, it is smoothed
+    // and the record clears its flag, level 0 included.
+    for (bool keep : {true, false}) {
+        TpolyGeom hard;
+        addUnitCube(hard);
+        hard.setHard(0);
+        TpolySmoothGeomOptions ho;
+        ho.setKeepHardEdge(keep);
+        hard.createHierarchy(1, ho);
+        const TpolyCatmullClarkHierarchy& hh = hierarchyOf(hard);
+        const float off = keep ? 0.f : 0.125f;
+        expectNear(hard.vertexConst(hh.edgeSubVertex(0, 0)), off, 0.5f, off);
+        EXPECT_EQ(hard.isHard(0), keep);
+        EXPECT_EQ(hard.isHard(hh.edgeSubEdge(0, 0)), keep);
+        EXPECT_EQ(hard.isHard(hh.edgeSubEdge(0, 0) + 1), keep);
+        EXPECT_FALSE(hard.isHard(hh.edgeSubEdge(1, 0)));
+    }
 }
 
 TEST(SubdivCreases, SharpnessDecaysOverLevels) {
@@ -218,6 +236,13 @@ TEST(SubdivExtract, LevelTwoIsAStandaloneRecord) {
     cube.addElement(g, 2);
     cube.endGroup(g);
     cube.setCreaseValue(3, 3.0);
+    theBlindDataTable().addBd(31, "tag", kBdInt);
+    BD_dataHolder value;
+    for (int k = 0; k < 3; ++k) {
+        value.i = 100 + k;
+        TpolyBdBlindData* store[3] = {cube.vertexBlindData(), cube.edgeBlindData(), cube.faceBlindData()};
+        ASSERT_EQ(store[k]->addBlindDataElement(nullptr, 31, "tag", 5, value), 0);
+    }
     cube.createHierarchy(2, TpolySmoothGeomOptions());
     TpolyGeom out;
     cube.copyHierarchy(2, out);
@@ -225,6 +250,18 @@ TEST(SubdivExtract, LevelTwoIsAStandaloneRecord) {
     const SurfaceFacts s = expectClosed(out, 2, 98, 192, 96);
     EXPECT_TRUE(s.allMapped);
     EXPECT_EQ(out.nbElem(7, kPolyGrpFace), 16u);
+    // Vertex 5 has one descendant, edge 5 four quarters and face 5 sixteen quads, each tagged.
+    const uint32_t expected[3] = {1, 4, 16};
+    TpolyBdBlindData* outStore[3] = {out.vertexBlindData(), out.edgeBlindData(), out.faceBlindData()};
+    for (int k = 0; k < 3; ++k) {
+        TbdDataPtrArray all;
+        outStore[k]->getBlindData(all);
+        ASSERT_EQ(all.size(), expected[k]) << k;
+        for (uint32_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i].value.i, 100 + k);
+    }
+    const TpolyCatmullClarkHierarchy& h = hierarchyOf(cube);
+    TbdDataPtrArray onChild;
+    EXPECT_TRUE(cube.vertexBlindData()->getBlindData(h.vertexSubVertex(h.vertexSubVertex(5, 0), 1), onChild));
     uint32_t creased = 0;
     for (uint32_t e = 0; e < out.nbEdge(); ++e) {
         double v;

@@ -241,7 +241,24 @@ bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uin
         for (uint32_t id = 0; id < fFaces.idBound(); ++id)
             if (const TfaceNode* f = fFaces.find(id); f && f->findEdgeInFace(edge) != ~0u) faces.addLast(id);
     }
-    if (fMode & kModeVertexInfo) getVertexEdges(b, bEdges);
+    // The new vertex starts its walk as a does along the edge: forward on the new edge when a
+    // leaves by the old one, else on the old edge reversed, and in any case on a side that has a
+    // face. A non-manifold edge gives it the list (new edge, old edge).
+    bool leaveForward = true;
+    if (fMode & kModeVertexInfo) {
+        getVertexEdges(b, bEdges);
+        const uint32_t aInfo = fVertexInfo[a].edge;
+        leaveForward = !(aInfo & TpolyTopo::kNonManifold) && (aInfo & TpolyBits::kEdgeMask) == edge &&
+                       !(aInfo & TpolyTopo::kLeavingReversed);
+        if (fMode & kModeWings) {
+            const TpolyWingEdge& w = fWings[edge];
+            auto isRun = [](uint32_t side) { return side != TpolyBits::kNoFace && (side & TpolyTopo::kNonManifold); };
+            if (isRun(w.side[kLeft]) || isRun(w.side[kRight]))
+                leaveForward = true;
+            else if (w.side[leaveForward ? kLeft : kRight] == TpolyBits::kNoFace)
+                leaveForward = !leaveForward;
+        }
+    }
 
     newVertex = createVertex(p);
     newEdge = createEdge(newVertex, b, fEdges[edge].isHard(), false);
@@ -256,8 +273,8 @@ bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uin
         std::replace(bEdges.begin(), bEdges.end(), edge, newEdge);
         setVertexEdges(b, bEdges);
         TuInt32Array mid(2);
-        mid.addLast(newEdge);
-        mid.addLast(edge);
+        mid.addLast(leaveForward ? newEdge : edge);
+        mid.addLast(leaveForward ? edge : newEdge);
         setVertexEdges(newVertex, mid);
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/PolyCompact.h"
 
 // Abstract: no construction function.
 const Tmetaclass TpolyRemoverFty::sMetaclass("TpolyRemoverFty", sizeof(TpolyRemoverFty), nullptr, 0,
@@ -45,12 +46,8 @@ void TpolyRemoverFty::prepareForAction(const TmidBody* body) {
     }
 }
 
-void TpolyRemoverFty::handleUnusedVertices(TpolyGeom* geom) {
-    TuInt32Array* m = vertexMap();
-    geom->remUnusedVertex(true, true, false, m ? m->data() : nullptr);
-}
+// Blind data and vertex-face groups follow the renumbering too, so that no element is left on
+// a removed or shifted id.
+void TpolyRemoverFty::handleUnusedVertices(TpolyGeom* geom) { TpolyCompact::removeUnusedVertices(*geom, vertexMap()); }
 
-void TpolyRemoverFty::handleUnusedEdges(TpolyGeom* geom) {
-    TuInt32Array* m = edgeMap();
-    geom->remUnusedEdges(true, true, false, m ? m->data() : nullptr);
-}
+void TpolyRemoverFty::handleUnusedEdges(TpolyGeom* geom) { TpolyCompact::removeUnusedEdges(*geom, edgeMap()); }

@@ -55,8 +55,9 @@ class BRINDLE_API TpolyRemoverFty : public TmidModifierFty {
     // Sets the logical length of each existing map.
     void changeIdMapperArraySizes(uint32_t vertices, uint32_t edges, uint32_t faces);
 
-    // Remove the vertices no edge uses (the edges no face uses) and write the renumbering into
-    // the vertex (edge) map when there is one.
+    // Remove the vertices no edge uses (the edges no face uses), with their blind data and group
+    // memberships, and write the renumbering into the vertex (edge) map when there is one; the
+    // map then has one entry per component before the call.
     virtual void handleUnusedVertices(TpolyGeom* geom);
     virtual void handleUnusedEdges(TpolyGeom* geom);
 

@@ -24,10 +24,14 @@ uint32_t describedFaces(const TpolyGeom& g) {
     return std::min(g.nbFace(), offsets.empty() ? 0u : offsets.size() - 1);
 }
 
+// Scales p to unit length in double precision. A vector already of unit length to within float
+// rounding is left as it is, so that normals read back from a file and normalised again keep
+// their last bits however often they go round. A zero vector stays zero.
 void normalizeInPlace(T3dFltPoint& p) {
-    T4dFltVector v(p.x, p.y, p.z);
-    v.normalize();
-    p = T3dFltPoint(v.x, v.y, v.z);
+    constexpr double kUnitTolerance = 4.0 * 0x1p-24;
+    const double l2 = dot(p, p);
+    if (!(l2 > 0) || std::abs(l2 - 1.0) <= kUnitTolerance) return;
+    p = (T3dDblVector(p) * (1.0 / std::sqrt(l2))).point();
 }
 
 // Union-find root: parents are never above their index, so the root is the class's smallest

@@ -44,15 +44,21 @@ private:
 };
 
 namespace brindleBvh {
-// Parameter where a ray (origin o, reciprocal direction inv) enters a box, or infinity on a miss
-// within [0, bound].
-inline float enter(const TpolyBvh::Node& n, const float o[3], const float inv[3], float bound) {
+// The ray as the box tests use it: origin, reciprocal direction and, per axis, which of a box's
+// planes (0 its minimum, 1 its maximum) the ray meets first.
+struct SlabRay {
+    float o[3], inv[3];
+    int nearSide[3];
+};
+// Parameter where the ray enters a box, or infinity on a miss within [0, bound].
+inline float enter(const TpolyBvh::Node& n, const SlabRay& r, float bound) {
+    const float* planes[2] = {n.lo, n.hi};
     float t0 = 0, t1 = bound;
     for (int a = 0; a < 3; ++a) {
-        float lo = (n.lo[a] - o[a]) * inv[a], hi = (n.hi[a] - o[a]) * inv[a];
-        if (lo > hi) std::swap(lo, hi);
-        t0 = lo > t0 ? lo : t0;
-        t1 = hi < t1 ? hi : t1;
+        const float tn = (planes[r.nearSide[a]][a] - r.o[a]) * r.inv[a];
+        const float tf = (planes[1 - r.nearSide[a]][a] - r.o[a]) * r.inv[a];
+        t0 = tn > t0 ? tn : t0;
+        t1 = tf < t1 ? tf : t1;
     }
     return t0 <= t1 ? t0 : INFINITY;
 }
@@ -69,12 +75,13 @@ inline double distance2(const TpolyBvh::Node& n, const double p[3]) {
 template <typename Visit>
 void TpolyBvh::walkRay(const TisectRay& ray, double bound, Visit&& visit) const {
     if (fNodes.empty()) return;
-    float o[3], inv[3];
+    brindleBvh::SlabRay r;
     for (int a = 0; a < 3; ++a) {
-        o[a] = float(ray.o[a]);
+        r.o[a] = float(ray.o[a]);
         // A zero component becomes a tiny one: the slab test then needs no special case.
         const double d = ray.d[a] == 0 ? 1e-30 : ray.d[a];
-        inv[a] = float(1.0 / d);
+        r.inv[a] = float(1.0 / d);
+        r.nearSide[a] = d < 0;
     }
     struct Entry {
         uint32_t node;
@@ -82,20 +89,22 @@ void TpolyBvh::walkRay(const TisectRay& ray, double bound, Visit&& visit) const 
     };
     Entry stack[128];
     int top = 0;
-    const auto fbound = [&] { return float(bound) * 1.0001f + 1e-30f; };
-    if (brindleBvh::enter(fNodes[0], o, inv, fbound()) == INFINITY) return;
+    // The float bound, widened so that rounding the boxes' parameters to float loses no hit.
+    const auto widen = [](double b) { return float(b) * 1.0001f + 1e-30f; };
+    float fbound = widen(bound);
+    if (brindleBvh::enter(fNodes[0], r, fbound) == INFINITY) return;
     stack[top++] = {0, 0};
     while (top > 0) {
         const Entry e = stack[--top];
-        if (e.t > fbound()) continue;
+        if (e.t > fbound) continue;
         const Node& n = fNodes[e.node];
         if (n.count) {
             bound = visit(n.first, n.count, bound);
             if (bound < 0) return;
+            fbound = widen(bound);
             continue;
         }
-        const float b = fbound();
-        float ta = brindleBvh::enter(fNodes[n.first], o, inv, b), tb = brindleBvh::enter(fNodes[n.first + 1], o, inv, b);
+        float ta = brindleBvh::enter(fNodes[n.first], r, fbound), tb = brindleBvh::enter(fNodes[n.first + 1], r, fbound);
         uint32_t na = n.first, nb = n.first + 1;
         if (tb < ta) std::swap(ta, tb), std::swap(na, nb);
         if (tb != INFINITY) stack[top++] = {nb, tb};

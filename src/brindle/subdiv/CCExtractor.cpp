@@ -4,6 +4,7 @@
 
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/subdiv/CatmullClarkHierarchy.h"
+#include "brindle/subdiv/CCSubdivider.h"
 
 bool TpolyCCExtractor::extractHierarchy(uint32_t level, TpolyGeom& out) const {
     if (level > fHierarchy.nbLevel() || &out == &fRecord) return false;
@@ -16,6 +17,7 @@ bool TpolyCCExtractor::extractHierarchy(uint32_t level, TpolyGeom& out) const {
     copyUVsForAllMapsTo(level, out);
     copyColorsTo(level, out);
     copyGroupsTo(level, out);
+    copyBlindDataTo(level, out);
     out.update(dirtyAll);
     return true;
 }
@@ -123,4 +125,14 @@ void TpolyCCExtractor::copyGroupsTo(uint32_t level, TpolyGeom& out) const {
             keptValues.addLast(values[i]);
         }
     out.setCreaseEdges(kept, keptValues);
+}
+
+void TpolyCCExtractor::copyBlindDataTo(uint32_t level, TpolyGeom& out) const {
+    const TpolyCatmullClarkHierarchy& h = fHierarchy;
+    const auto carry = [](const TpolyBdBlindData& from, uint32_t lo, uint32_t count, TpolyBdBlindData& to) {
+        appendBlindDataOf(from, lo, count, to, [lo](uint32_t id) { return std::pair(id - lo, id - lo); });
+    };
+    carry(*fRecord.vertexBlindData(), h.vertexStart(level), h.nbVertexAt(level), *out.vertexBlindData());
+    carry(*fRecord.edgeBlindData(), h.edgeStart(level), h.nbEdgeAt(level), *out.edgeBlindData());
+    carry(*fRecord.faceBlindData(), h.faceStart(level), h.nbFaceAt(level), *out.faceBlindData());
 }

@@ -10,7 +10,7 @@ class TpolyCatmullClarkHierarchy;
 // Copies one level of a hierarchy into a standalone record: positions, edges (ids renumbered to
 // the level, hard flags kept), the face description, every UV set (the level's UVs and ids),
 // every colour set (the colours the level's corners use), the vertex, edge and face groups
-// (their members within the level) and the level's creases. The source record is not changed;
+// (their members within the level), the level's creases and the blind data of its components. The source record is not changed;
 // out's previous content is replaced and its derived data brought up to date.
 class BRINDLE_API TpolyCCExtractor {
 public:
@@ -29,6 +29,7 @@ protected:
     virtual void copyUVsForAllMapsTo(uint32_t level, TpolyGeom& out) const;
     virtual void copyColorsTo(uint32_t level, TpolyGeom& out) const;
     virtual void copyGroupsTo(uint32_t level, TpolyGeom& out) const;
+    virtual void copyBlindDataTo(uint32_t level, TpolyGeom& out) const;
 
     const TpolyGeom& fRecord;
     const TpolyCatmullClarkHierarchy& fHierarchy;

@@ -78,6 +78,7 @@ uint32_t TpolyCCSubdivider::createHierarchy(uint32_t levels) {
         createSubUVForAllMaps(l);
         createSubColors(l);
         createSubGroups(l);
+        createSubBlindData(l);
     }
     fRecord.markDirty(dirtyAll);
     return levels;
@@ -454,6 +455,16 @@ void TpolyCCSubdivider::createSubGroups(uint32_t level) {
         }
     }
     fRecord.setCreaseEdges(next, nextValues);
+}
+
+void TpolyCCSubdivider::createSubBlindData(uint32_t level) {
+    const TpolyCatmullClarkHierarchy& h = fHierarchy;
+    appendBlindDataOf(*fRecord.vertexBlindData(), h.vertexStart(level), h.nbVertexAt(level), *fRecord.vertexBlindData(),
+                      [&](uint32_t v) { return std::pair(h.vertexSubVertex(v, level), h.vertexSubVertex(v, level)); });
+    appendBlindDataOf(*fRecord.edgeBlindData(), h.edgeStart(level), h.nbEdgeAt(level), *fRecord.edgeBlindData(),
+                      [&](uint32_t e) { return std::pair(h.edgeSubEdge(e, level), h.edgeSubEdge(e, level) + h.divisions()); });
+    appendBlindDataOf(*fRecord.faceBlindData(), h.faceStart(level), h.nbFaceAt(level), *fRecord.faceBlindData(),
+                      [&](uint32_t f) { return h.faceSubFaceRange(f, level); });
 }
 
 // --- Uniform layout ------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
+#include "brindle/geom/PolyBlindData.h"
 #include "brindle/geom/PolyTypes.h"
 #include "brindle/subdiv/SubdivLevel.h"
 
@@ -54,6 +55,9 @@ public:
     // Vertex groups gain the vertex children, edge groups the pieces of their edges, face groups
     // the sub-faces of their faces; both halves of a creased edge get max(s - 1, 0).
     virtual void createSubGroups(uint32_t level);
+    // Blind data of each vertex, edge and face goes to its vertex child, its sub-edges and its
+    // sub-faces, element by element.
+    virtual void createSubBlindData(uint32_t level);
     // Reserves the record's arrays for every level at once.
     virtual void preProcessHierarchy(uint32_t levels);
     // Places the first positions of level l+1 from level l again (vertex copies, edge points
@@ -85,6 +89,26 @@ protected:
     std::vector<int32_t> fLocal;        // ids of the local points of one face
     std::vector<T2FloatPair> fLoopUVs;
 };
+
+// Appends to `to` a copy of every live element of `from` whose component lies in [lo, lo + count)
+// once for each component of the inclusive range children(id) answers. Elements appended here
+// are not visited again, so from and to may be the same store.
+template <typename Children>
+void appendBlindDataOf(const TpolyBdBlindData& from, uint32_t lo, uint32_t count, TpolyBdBlindData& to,
+                       Children children) {
+    const TbdDataPtrArray* list = from.dataConst();
+    if (!list) return;
+    TbdDataPtrArray& out = *to.data();
+    for (uint32_t i = 0, n = list->size(); i < n; ++i) {
+        TbdData d = (*list)[i];
+        if (!d.isLive() || d.componentId < lo || d.componentId - lo >= count) continue;
+        const auto [first, last] = children(d.componentId);
+        for (uint32_t c = first; c <= last; ++c) {
+            d.componentId = c;
+            out.addLast(d);
+        }
+    }
+}
 
 // The topology builder of the uniform layout: each quad becomes a (d+1) x (d+1) grid, with grid
 // point (i, j) at parameters (i/(d+1), j/(d+1)) from corner 0 along edges 0 and 3 (bilinear in
