@@ -333,29 +333,43 @@ double TpolyDecimateFty::evalUnoptimizedUnsharedQuadric(uint32_t edge, const Tqu
 
 // --- Penalties ---------------------------------------------------------------------------------------
 
+// Every face at v leaves v along one of v's edges, in the edge's direction on its left side and
+// against it on its right: so each edge's faces on that side, with the corner using the edge, are
+// the faces at v, each once, with their corner at v (a face meeting v twice comes twice).
 void TpolyDecimateFty::facesAround(uint32_t v) {
     fEdit->getVertexEdges(v, fVertexEdges);
     fAroundFaces.clear();
-    for (uint32_t e : fVertexEdges)
-        for (int side = 0; side < 2; ++side) {
-            fEdit->getEdgeFaces(e, fSideFaces, Tside(side));
-            for (uint32_t f : fSideFaces)
-                if (fAroundFaces.find(f) == ~0u) fAroundFaces.addLast(f);
+    fAroundCorners.clear();
+    for (uint32_t e : fVertexEdges) {
+        const bool leaves = fEdit->getStartVertex(e) == v;
+        fEdit->getEdgeFaces(e, fSideFaces, leaves ? kLeft : kRight);
+        for (uint32_t id : fSideFaces) {
+            const TfaceNode& f = fEdit->face(id);
+            uint32_t k = f.findEdgeInFace(e);
+            if (k == ~0u) continue;
+            if (fEdit->getStartVertexInFace(f, k) != v) k = fEdit->findVertexInFace(f, v);
+            if (k == ~0u) continue;
+            fAroundFaces.addLast(id);
+            fAroundCorners.addLast(k);
         }
+    }
 }
 
 bool TpolyDecimateFty::isGoodVertexPosition(uint32_t a, uint32_t b, const T3dFltPoint& position, float& compactness) {
     compactness = 2.0f;
     facesAround(a);
-    for (uint32_t id : fAroundFaces) {
-        const TfaceNode& f = fEdit->face(id);
-        if (fEdit->findVertexInFace(f, b) != ~0u) continue;
+    for (uint32_t i = 0; i < fAroundFaces.size(); ++i) {
+        const TfaceNode& f = fEdit->face(fAroundFaces[i]);
         // The outer loop's normal before and after the move (Newell's sum over its corners).
         uint32_t first = 0, end = 0;
         f.loopBounds(0, first, end);
+        if (end != f.fCount && fEdit->findVertexInFace(f, b) != ~0u) continue;
         Tvec3 before, after;
-        for (uint32_t k = first; k < end; ++k) {
+        bool holdsB = false;
+        double squares = 0;
+        for (uint32_t k = first; k < end && !holdsB; ++k) {
             const uint32_t v0 = fEdit->getStartVertexInFace(f, k), v1 = fEdit->getEndVertexInFace(f, k);
+            holdsB = v0 == b;
             const T3dFltPoint& p0 = fEdit->vertex(v0);
             const T3dFltPoint& p1 = fEdit->vertex(v1);
             const T3dFltPoint& q0 = v0 == a ? position : p0;
@@ -366,15 +380,12 @@ bool TpolyDecimateFty::isGoodVertexPosition(uint32_t a, uint32_t b, const T3dFlt
             after.x += (double(q0.y) - q1.y) * (double(q0.z) + q1.z);
             after.y += (double(q0.z) - q1.z) * (double(q0.x) + q1.x);
             after.z += (double(q0.x) - q1.x) * (double(q0.y) + q1.y);
+            const Tvec3 d = sub(q1, q0);
+            squares += dot(d, d);
         }
+        if (holdsB) continue;
         if (dot(before, after) < 0) return false;
         if (end - first == 3) {
-            double squares = 0;
-            for (uint32_t k = first; k < end; ++k) {
-                const uint32_t v0 = fEdit->getStartVertexInFace(f, k), v1 = fEdit->getEndVertexInFace(f, k);
-                const Tvec3 d = sub(v1 == a ? position : fEdit->vertex(v1), v0 == a ? position : fEdit->vertex(v0));
-                squares += dot(d, d);
-            }
             const double area = 0.5 * std::sqrt(dot(after, after));
             const double c = squares < 1e-5 ? 0.0 : kCompactnessScale * area / squares;
             compactness = std::min(compactness, float(c));
@@ -423,10 +434,9 @@ void TpolyDecimateFty::computeUVBoundaryPosition(uint32_t edge, const TqSlimEdge
 void TpolyDecimateFty::getSpanVertices(uint32_t v, bool colors) {
     facesAround(v);
     fSpanIds.clear();
-    for (uint32_t id : fAroundFaces) {
-        const TfaceNode& f = fEdit->face(id);
-        const uint32_t k = fEdit->findVertexInFace(f, v);
-        if (k == ~0u) continue;
+    for (uint32_t i = 0; i < fAroundFaces.size(); ++i) {
+        const TfaceNode& f = fEdit->face(fAroundFaces[i]);
+        const uint32_t k = fAroundCorners[i];
         const int32_t attr = colors ? fEdit->getColorId(k, uint32_t(fColorSet), f) : fEdit->getUVId(k, uint32_t(fUVSet), f);
         if (attr >= 0 && fSpanIds.find(uint32_t(attr)) == ~0u) fSpanIds.addLast(uint32_t(attr));
     }

@@ -119,6 +119,7 @@ private:
     const TfaceNode* cornerOnEdge(uint32_t edge, uint32_t v, uint32_t& corner) const;
     bool edgeUVsShared(uint32_t edge);
     void holdUVBorder(uint32_t edge, const TquadricN& q, const nVector& optimum, TqSlimEdge& record);
+    // The faces at v into fAroundFaces, the corner of each at v into fAroundCorners.
     void facesAround(uint32_t v);
     void applyAttributes(uint32_t a, const TqSlimEdge& record, bool uvOnSpan);
     void finishRun(TmidBody* body);
@@ -153,7 +154,7 @@ private:
     int32_t fUVSet = -1, fColorSet = -1;
     uint32_t fStartFaces = 0, fConsideredFaces = 0;
     // Scratch lists reused by every step, so the collapse loop allocates nothing of its own.
-    TuInt32Array fVertexEdges{64}, fSideFaces{8}, fAroundFaces{64}, fUpdateEdges{64}, fSpanIds{16};
+    TuInt32Array fVertexEdges{64}, fSideFaces{8}, fAroundFaces{64}, fAroundCorners{64}, fUpdateEdges{64}, fSpanIds{16};
     struct TuvTarget {
         T2FloatPair merged;  // the value the collapse gives the merged id
         T2FloatPair target;  // where it goes
