@@ -78,3 +78,50 @@ void subdivEdgeUses(const TsubdivLevel& lv, std::vector<uint8_t>& count, std::ve
         if (count[e] < 255) ++count[e];
     }
 }
+
+TsubdivLevel TsubdivLevel::ofRecord(const TpolyGeom& record) {
+    TsubdivLevel lv;
+    lv.points = record.vertexArray().data();
+    lv.edges = record.edgeArray().data();
+    lv.desc = record.faceDescArray().data();
+    lv.faceOffsets = record.faceOffsetArray().data();
+    lv.nbVertex = record.nbVertex();
+    lv.nbEdge = record.nbEdge();
+    lv.nbFace = record.nbFace();
+    return lv;
+}
+
+void TsubdivFaceSubset::build(const TpolyGeom& record, const TbitFieldFixedN& taken) {
+    fLevel = TsubdivLevel::ofRecord(record);
+    const uint32_t nbFace = record.nbFace();
+    fFaces.clear();
+    for (uint32_t f = 0; f < nbFace && f < taken.size(); ++f)
+        if (taken.testBit(f)) fFaces.push_back(f);
+    fCompact = fFaces.size() != nbFace;
+    fLevel.nbFace = uint32_t(fFaces.size());
+    if (!fCompact) return;
+    const uint32_t* desc = record.faceDescArray().data();
+    fDesc.clear();
+    fCorner.clear();
+    fOffsets.assign(1, 0);
+    for (uint32_t f : fFaces) {
+        for (uint32_t o = record.faceOffset(f), end = record.faceOffset(f + 1); o < end; ++o) {
+            fDesc.push_back(desc[o]);
+            fCorner.push_back(o);
+        }
+        fOffsets.push_back(uint32_t(fDesc.size()));
+    }
+    fLevel.desc = fDesc.data();
+    fLevel.faceOffsets = fOffsets.data();
+}
+
+const int32_t* TsubdivFaceSubset::cornerIds(const Tint32Array& ids, std::vector<int32_t>& scratch) const {
+    const uint32_t n = fLevel.nbFace ? fLevel.faceEnd(fLevel.nbFace - 1) : 0;
+    if (!fCompact && ids.size() >= n) return ids.data();
+    scratch.resize(n);
+    for (uint32_t c = 0; c < n; ++c) {
+        const uint32_t o = recordCorner(c);
+        scratch[c] = o < ids.size() ? ids[o] : -1;
+    }
+    return scratch.data();
+}
