@@ -126,11 +126,4 @@ bool parse(std::string_view text, T4dDblMatrix& out) {
     return true;
 }
 
-bool parse(std::string_view text, TpolyFaceInfo& out) {
-    int kind = 0;
-    if (!parse(text, kind) || kind < 0 || kind > 1) return false;
-    out = TpolyFaceInfo(kind);
-    return true;
-}
-
 }  // namespace TmodifierText

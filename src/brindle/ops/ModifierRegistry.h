@@ -10,7 +10,6 @@
 #include "brindle/base/Math.h"
 #include "brindle/base/Transform.h"
 #include "brindle/framework/ModifierFty.h"
-#include "brindle/geom/PolyTypes.h"
 
 // One parameter of a modifier class, settable from text: set parses the text and, when it reads
 // as the parameter's type, calls the factory's setter and answers true.
@@ -67,8 +66,6 @@ BRINDLE_API bool parse(std::string_view text, T3dFltPoint& out);
 BRINDLE_API bool parse(std::string_view text, T4dFltVector& out);
 BRINDLE_API bool parse(std::string_view text, TrotateXYZ& out);
 BRINDLE_API bool parse(std::string_view text, T4dDblMatrix& out);
-// A face-centre kind by its number, 0 or 1.
-BRINDLE_API bool parse(std::string_view text, TpolyFaceInfo& out);
 
 // Parses text as the setter's argument type and calls the setter.
 template <typename Fty, typename V>

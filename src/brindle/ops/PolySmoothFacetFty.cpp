@@ -23,8 +23,12 @@ const TmodifierParamTable sParams(
      BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepAllMapBorders),
      BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepInteriorMapBorders),
      BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepTesselation),
+     // A face-centre kind by its number, 0 or 1.
      TmodifierParam{"uvCenterType", [](TmidModifierFty& fty, std::string_view text) {
-                        return TmodifierText::apply(fty, &TpolySmoothFacetFty::setUvCenterType, text);
+                        int kind = 0;
+                        if (!TmodifierText::parse(text, kind) || kind < 0 || kind > 1) return false;
+                        static_cast<TpolySmoothFacetFty&>(fty).setUvCenterType(TpolyFaceInfo(kind));
+                        return true;
                     }}});
 
 // The smoothed UVs of one set at the corners of the selected faces: the corner's own UV and the
