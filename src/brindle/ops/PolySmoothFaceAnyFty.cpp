@@ -141,13 +141,13 @@ int TpolySmoothFaceAnyFty::action(TmidBody* body, TmidComponent* components) {
     fDivisions = std::clamp(fDivisions, 0, 128);
     fDegree = std::clamp(fDegree, 1, 16);
     fPreTriangulated = false;
+    if (fDivisions == 0) return 0;
     int name = -1;
     if (!getActiveGrpName(body, components, kPolyGrpFace, name)) return -1;
     TpolyGeom* g = body->polyGeom();
     TbitFieldFixedN selected;
     g->update(dirtyFaceOffsets);
     if (g->flagsFromGroup(kPolyGrpFace, name, selected) <= 0) return -1;
-    if (fDivisions == 0) return 0;
     if (fNbIter == 0) {
         TbitFieldFixedN edges;
         g->groupFace2Edge(selected, edges, 1);
@@ -165,10 +165,9 @@ int TpolySmoothFaceAnyFty::action(TmidBody* body, TmidComponent* components) {
         g->update(dirtyFaceOffsets);
         if (g->flagsFromGroup(kPolyGrpFace, name, selected) <= 0) break;
         TbitFieldFixedN large(g->nbFace());
-        bool any = false;
         for (uint32_t f = 0; f < g->nbFace(); ++f)
-            if (selected.testBit(f) && g->faceVertexCount(f) > 4) large.setBit(f), any = true;
-        if (any) {
+            if (selected.testBit(f) && g->faceVertexCount(f) > 4) large.setBit(f);
+        if (large.countSet()) {
             const int32_t tmp = g->getFreeTmpGrpName();
             g->flagsToGroup(kPolyGrpFace, tmp, large);
             TpolyTriangulateFty::triangulateTopo(g, tmp, nullptr, false);
@@ -183,12 +182,14 @@ int TpolySmoothFaceAnyFty::action(TmidBody* body, TmidComponent* components) {
         }
         g = body->polyGeom();
         g->update(7);
-        if (g->flagsFromGroup(kPolyGrpFace, name, selected) > 0) {
+        const bool any = g->flagsFromGroup(kPolyGrpFace, name, selected) > 0;
+        if (any) {
             TsubdivFaceSubset subset;
             subset.build(*g, selected);
             smoothGrid(*g, subset);
         }
         g->removeMapSet(fUnitSet);
+        if (!any) break;
     }
     return 0;
 }
