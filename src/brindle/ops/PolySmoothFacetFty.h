@@ -66,8 +66,8 @@ protected:
 private:
     // Removes from the selection, or triangulates, the faces a split cannot take.
     void prepareSelection(TpolyGeom& g, int name, TbitFieldFixedN& selected) const;
-    // One smoothing step of the selected faces; answers the new record (owned by the caller).
-    TpolyGeom* smoothStep(TpolyGeom& g, const TbitFieldFixedN& selected) const;
+    // One smoothing step of the selected faces, in place.
+    void smoothStep(TpolyGeom& g, const TbitFieldFixedN& selected) const;
 
     float fSmoothness = 1.0f;
     short fDivisions = 1;
