@@ -178,12 +178,7 @@ void ccUVPoints(const TccUVInput& in, TccUVResult& out) {
         const uint32_t begin = lv.faceBegin(f);
         if (!valid(ids[begin])) continue;
         out.faceMapped[f] = 1;
-        out.loop.clear();
-        for (uint32_t o = begin, end = lv.faceEnd(f); o < end; ++o) {
-            if (valid(ids[o])) out.loop.push_back(uv[ids[o]]);
-            if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
-        }
-        const T2FloatPair F = subdivUVCentre(out.loop.data(), uint32_t(out.loop.size()), in.centreKind);
+        const T2FloatPair F = subdivFaceUVCentre(lv, f, uv, ids, int32_t(uvBase), int32_t(uvBase + nUV), in.centreKind, out.loop);
         out.face[f] = F;
         forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t next) {
             const uint32_t e = lv.entryEdge(o);

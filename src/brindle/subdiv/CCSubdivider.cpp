@@ -261,12 +261,7 @@ void TpolyCCSubdivider::createSubUV(uint32_t map, uint32_t level) {
                 }
             continue;
         }
-        fLoopUVs.clear();
-        for (uint32_t o = begin, end = lv.faceEnd(f); o < end; ++o) {
-            if (valid(lvIds[o])) fLoopUVs.push_back(uv[uint32_t(lvIds[o])]);
-            if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
-        }
-        uv.addLast(subdivUVCentre(fLoopUVs.data(), uint32_t(fLoopUVs.size()), fUvCenterType));
+        uv.addLast(subdivFaceUVCentre(lv, f, uv.data(), lvIds, int32_t(uvBase), int32_t(newBase), fUvCenterType, fLoopUVs));
     }
 
     // Edge points, per face side, along the edge's own direction; the second side of a

@@ -68,6 +68,27 @@ T2FloatPair subdivUVCentre(const T2FloatPair* uvs, uint32_t n, TpolyFaceInfo kin
     return {float(su / (2 * perimeter)), float(sv / (2 * perimeter))};
 }
 
+T2FloatPair subdivFaceUVCentre(const TsubdivLevel& lv, uint32_t f, const T2FloatPair* uvs, const int32_t* ids,
+                               int32_t lo, int32_t hi, TpolyFaceInfo kind, std::vector<T2FloatPair>& scratch) {
+    const uint32_t begin = lv.faceBegin(f), end = lv.faceEnd(f);
+    if (kind == kFaceInfoCornerMean) {
+        // The mean needs no copy of the loop.
+        double u = 0, v = 0;
+        uint32_t n = 0;
+        for (uint32_t o = begin; o < end; ++o) {
+            if (ids[o] >= lo && ids[o] < hi) u += uvs[ids[o]].u, v += uvs[ids[o]].v, ++n;
+            if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
+        }
+        return n ? T2FloatPair{float(u / n), float(v / n)} : T2FloatPair{0, 0};
+    }
+    scratch.clear();
+    for (uint32_t o = begin; o < end; ++o) {
+        if (ids[o] >= lo && ids[o] < hi) scratch.push_back(uvs[ids[o]]);
+        if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
+    }
+    return subdivUVCentre(scratch.data(), uint32_t(scratch.size()), kind);
+}
+
 void subdivEdgeUses(const TsubdivLevel& lv, std::vector<uint8_t>& count, std::vector<uint32_t>& first) {
     count.assign(lv.nbEdge, 0);
     first.assign(lv.nbEdge, TpolyBits::kNoId);

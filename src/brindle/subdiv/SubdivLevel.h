@@ -94,6 +94,12 @@ BRINDLE_API T3dFltPoint subdivOutlineCentre(const TsubdivLevel& lv, uint32_t f);
 // or the corner mean when kind is kFaceInfoCornerMean.
 BRINDLE_API T2FloatPair subdivUVCentre(const T2FloatPair* uvs, uint32_t n, TpolyFaceInfo kind);
 
+// UV centre of the outer loop of face f, of the given kind, from the UVs its corners name in
+// [lo, hi) (corners naming none are left out); scratch holds the loop's UVs for the weighted kind.
+BRINDLE_API T2FloatPair subdivFaceUVCentre(const TsubdivLevel& lv, uint32_t f, const T2FloatPair* uvs,
+                                           const int32_t* ids, int32_t lo, int32_t hi, TpolyFaceInfo kind,
+                                           std::vector<T2FloatPair>& scratch);
+
 // Number of faces using each edge of the level (saturating at 255) and the description offset
 // of each edge's first use (kNoId when unused).
 BRINDLE_API void subdivEdgeUses(const TsubdivLevel& lv, std::vector<uint8_t>& count, std::vector<uint32_t>& first);
