@@ -54,7 +54,7 @@ std::vector<uint32_t> nextCorners(const TpolyGeom& g) {
 // corner, the point of the edge leaving it, the face point), joined by spokes from the edge
 // points to the face point; every other face using a split edge gains its point as a corner.
 // Corners at old vertices keep their UV, colour and normal ids; the new corners take, per set,
-// the ids newCornerIds gives them.
+// the ids the caller made for them (Ids); groups and blind data follow the pieces.
 class TsmoothSplit {
 public:
     TsmoothSplit(TpolyGeom& g, const TsubdivFaceSubset& subset, const std::vector<uint8_t>& selUses)
