@@ -107,3 +107,10 @@ endif()
 if(CGAL_FOUND)
   brindle_bench_peer(bench_rays CGAL CGAL::CGAL)
 endif()
+
+# Smoothing benchmark: OpenMesh's CatmullClarkT subdivider (header-only, on the Core library).
+if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_smooth)
+  brindle_bench_peer(bench_smooth OPENMESH ${OPENMESH_CORE_LIBRARY})
+  target_include_directories(bench_smooth SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
+  target_compile_definitions(bench_smooth PRIVATE _USE_MATH_DEFINES)
+endif()
