@@ -20,16 +20,19 @@ List allOf(uint32_t n) {
     return list;
 }
 
-// The decorated bunny, or null when the sample is missing.
-inline std::unique_ptr<TpolyGeom> bunny() {
+// A sample mesh of tests/data (name without ".obj"), decorated, or null when it is missing.
+inline std::unique_ptr<TpolyGeom> sample(const char* name) {
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g(TobjImport::read((std::string(BRINDLE_DATA_DIR) + "/stanford-bunny.obj").c_str(), report));
+    std::unique_ptr<TpolyGeom> g(
+        TobjImport::read((std::string(BRINDLE_DATA_DIR) + "/" + name + ".obj").c_str(), report));
     if (!g) return nullptr;
     while (g->nbMapSet()) g->removeMapSet(0);
     g->loadUserNormal(T4dFltVectorArray(16));
     attributed::decorate(*g);
     return g;
 }
+
+inline std::unique_ptr<TpolyGeom> bunny() { return sample("stanford-bunny"); }
 
 template <typename T>
 void appendBytes(std::string& out, const T* data, size_t n) {

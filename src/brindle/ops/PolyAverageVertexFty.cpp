@@ -25,8 +25,6 @@ int TpolyAverageVertexFty::action(TmidBody* body, TmidComponent* components) {
     const int32_t g = geom->findGrp(name, kPolyGrpVertex);
     const TsingleIndexedComponent* list = g >= 0 ? geom->group(uint32_t(g)).singleItems() : nullptr;
     if (!list) return 0;
-    TpolyReferenceFrame frame;
-    if (!frame.enter(geom, fMatrix, true)) return -1;
 
     // The selection in member order with its neighbour lists (one entry per edge end, so that a
     // vertex's list length is its order), gathered in one pass over the edges.
@@ -35,6 +33,9 @@ int TpolyAverageVertexFty::action(TmidBody* body, TmidComponent* components) {
     for (uint32_t v : *list)
         if (v < nv) rank[v] = uint32_t(selected.size()), selected.push_back(v);
     const uint32_t ns = uint32_t(selected.size());
+    if (ns == 0) return 0;  // nothing of the record is selected: nothing changes
+    TpolyReferenceFrame frame;
+    if (!frame.enter(geom, fMatrix, true)) return -1;
     // The vertex order (edge ends at the vertex) sizes each list.
     geom->update(dirtyVertexToEdge);
     std::vector<uint32_t> first(ns + 1, 0), neighbours;

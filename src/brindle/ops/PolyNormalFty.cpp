@@ -54,8 +54,10 @@ uint32_t sideFaces(const TpolyTopo& topo, uint32_t word, uint32_t* out) {
 
 void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
     if (!geom) return;
+    // A group that names no face of the record reverses nothing and so changes nothing: not even
+    // the hard flags of the border edges, which only a reversal can have made disagree.
     const TsingleIndexedComponent* list = faceGroupItems(*geom, groupName);
-    if (!list) return;
+    if (!list || list->elementCount() == 0 || *list->begin() >= geom->nbFace()) return;
     geom->update(dirtyFaceOffsets);
     const bool userNormals = geom->hasUserNormals();
     TuInt32Array savedIds(256);
@@ -125,15 +127,15 @@ void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
 }
 
 void TpolyNormalFty::conformFlags(TpolyGeom* geom, int groupName, bool majority, TbitFieldFixedN& flagged) {
-    geom->update(dirtyVertexToEdge | dirtyEdgeToFace | dirtyFaceOffsets);
     const uint32_t nf = geom->nbFace();
-    const TpolyTopo& topo = *geom->topo();
-    TbitFieldFixedN done(nf);
     flagged.resizeArray(nf);
     flagged.resetAll();
-    std::vector<uint32_t> shell;
     const TsingleIndexedComponent* list = faceGroupItems(*geom, groupName);
-    if (!list) return;
+    if (!list || list->elementCount() == 0 || *list->begin() >= nf) return;
+    geom->update(dirtyVertexToEdge | dirtyEdgeToFace | dirtyFaceOffsets);
+    const TpolyTopo& topo = *geom->topo();
+    TbitFieldFixedN done(nf);
+    std::vector<uint32_t> shell;
     for (uint32_t start : *list) {
         if (start >= nf) break;
         if (done.testBit(start)) continue;
