@@ -107,3 +107,10 @@ endif()
 if(CGAL_FOUND)
   brindle_bench_peer(bench_rays CGAL CGAL::CGAL)
 endif()
+
+# The extrusion benchmark times OpenMesh building the extruded result from scratch.
+if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_extrude)
+  brindle_bench_peer(bench_extrude OPENMESH ${OPENMESH_CORE_LIBRARY})
+  target_include_directories(bench_extrude SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
+  target_compile_definitions(bench_extrude PRIVATE _USE_MATH_DEFINES)
+endif()

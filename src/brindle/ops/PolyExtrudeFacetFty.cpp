@@ -203,13 +203,21 @@ void TextrudeRun::splitIntoPieces(std::vector<uint32_t>& faces, std::vector<uint
     outside.invertAll();
     TfaceTraversal walk(&fG);
     walk.excludeFaces(outside);
+    // Each piece is numbered by its seed, the lowest selected face it holds; a counting pass over
+    // the selection then lays the pieces out one after the other, each in increasing face id.
+    std::vector<uint32_t> pieceOf(fF0, 0), sizes;
     for (uint32_t seed : fOrder) {
         if (walk.isFaceVisited(seed)) continue;
-        const size_t first = faces.size();
-        for (uint32_t f = walk.reset(seed, false); f != TpolyBits::kNoId; f = walk.next()) faces.push_back(f);
-        std::sort(faces.begin() + long(first), faces.end());
-        pieceEnds.push_back(uint32_t(faces.size()));
+        uint32_t n = 0;
+        for (uint32_t f = walk.reset(seed, false); f != TpolyBits::kNoId; f = walk.next(), ++n)
+            pieceOf[f] = uint32_t(sizes.size());
+        sizes.push_back(n);
     }
+    std::vector<uint32_t> at(sizes.size(), 0);
+    for (size_t p = 1; p < sizes.size(); ++p) at[p] = at[p - 1] + sizes[p - 1];
+    for (size_t p = 0; p < sizes.size(); ++p) pieceEnds.push_back(at[p] + sizes[p]);
+    faces.resize(fOrder.size());
+    for (uint32_t f : fOrder) faces[at[pieceOf[f]]++] = f;
 }
 
 void TextrudeRun::reserve() {
