@@ -65,7 +65,7 @@ public:
 private:
     // --- Setup -----------------------------------------------------------------------------------
     void makeRowMatrices();
-    void reserve();
+    void reserve(uint64_t walled);
     bool isolated(uint32_t f) const;
     void markBorderEntries();
     void splitIntoPieces(std::vector<uint32_t>& faces, std::vector<uint32_t>& pieceEnds);
@@ -98,6 +98,7 @@ private:
     const uint32_t fD, fV0, fE0, fF0;
     const TbitFieldFixedN& fSelected;
     std::vector<uint32_t> fOrder;  // selected faces, increasing
+    uint64_t fCorners = 0;         // their corners
     bool fTogether = true, fRandom = false, fLocal = false, fAllDuplicated = false;
     T3dFltPoint fCentre;
     // Per row: the global matrix, the linear part of its rotation (for the shared inset) and, for
@@ -220,14 +221,16 @@ void TextrudeRun::splitIntoPieces(std::vector<uint32_t>& faces, std::vector<uint
     for (uint32_t f : fOrder) faces[at[pieceOf[f]]++] = f;
 }
 
-void TextrudeRun::reserve() {
-    uint64_t corners = 0;
-    for (uint32_t f : fOrder) corners += fG.faceVertexCount(f);
-    const uint64_t d = fD;
-    fG.vertexBuffer(uint32_t(std::min<uint64_t>(corners * d, TpolyBits::kEdgeMask)));
-    fG.edgeBuffer(uint32_t(std::min<uint64_t>(2 * corners * d, TpolyBits::kEdgeMask)));
-    fG.loopEdgeBuffer(uint32_t(std::min<uint64_t>(4 * corners * d + corners, TpolyBits::kEdgeMask)));
-    fG.faceOffsetArray().buffer(uint32_t(std::min<uint64_t>(corners * d + fOrder.size(), TpolyBits::kEdgeMask)));
+// Grows the arrays once for what the build appends when `walled` entries get walls: d row
+// vertices, d vertical and d horizontal edges and d quads of 4 entries per walled entry, one top
+// vertex and top edge at most per other entry, and reversed copies at most the size of the caps.
+void TextrudeRun::reserve(uint64_t walled) {
+    const uint64_t d = fD, corners = fCorners, inner = corners - std::min(walled, corners);
+    auto room = [](uint64_t n) { return uint32_t(std::min<uint64_t>(n, TpolyBits::kEdgeMask)); };
+    fG.vertexBuffer(room(walled * d + inner));
+    fG.edgeBuffer(room(2 * walled * d + inner));
+    fG.loopEdgeBuffer(room(4 * walled * d + corners));
+    fG.faceOffsetArray().buffer(room(walled * d + fOrder.size()));
 }
 
 // The copy's loops run the other way; each corner of the copy stands where it stood in the face.
@@ -431,6 +434,7 @@ void TextrudeRun::insetShared(uint32_t f) {
 }
 
 void TextrudeRun::extrudeSeparately() {
+    reserve(fCorners);
     for (uint32_t f : fOrder) {
         for (uint32_t v : fMade) fTopVertex[v] = kNone;
         fMade.clear();
@@ -451,6 +455,7 @@ void TextrudeRun::extrudeSeparately() {
 
 void TextrudeRun::extrudeTogether() {
     markBorderEntries();
+    reserve(fBorder.countSet());
     if (fLocal) {
         // Normals of the surface as it was, for the vertices inside the regions.
         fVertexNormal.assign(fV0, T4dFltVector());
@@ -636,9 +641,9 @@ void TextrudeRun::run(int activeName) {
     fLocal = !(ls.x == 1 && ls.y == 1 && ls.z == 1 && fFty.LRotate().isZero() && lt.x == 0 && lt.y == 0 && lt.z == 0);
     fCentre = T3dFltPoint(fFty.Pivot().x - fFty.Trans().x, fFty.Pivot().y - fFty.Trans().y,
                           fFty.Pivot().z - fFty.Trans().z);
-    for (uint32_t f = 0; f < fF0; ++f)
-        if (fSelected.testBit(f)) fOrder.push_back(f);
     fG.update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceNormalize | dirtyNormalTopo);
+    for (uint32_t f = 0; f < fF0; ++f)
+        if (fSelected.testBit(f)) fOrder.push_back(f), fCorners += fG.faceVertexCount(f);
     if (fRandom) srand48(fFty.RandomSeed());
     makeRowMatrices();
     TuInt32Array creased(256);
@@ -648,7 +653,6 @@ void TextrudeRun::run(int activeName) {
         for (uint32_t i = 0; i < creased.size() && i < values.size(); ++i)
             if (creased[i] < fE0) fCrease[creased[i]] = values[i];
     }
-    reserve();
     fTopVertex.assign(fV0, kNone);
     fTopEdge.assign(fV0, kNone);
     fCopy.assign(fF0, kNone);
