@@ -91,6 +91,8 @@ private:
     template <typename Set>
     void carryRows(Set& set);
     void joinGroups(int activeName);
+    void keepUserNormals();
+    void restoreUserNormals();
     void smoothNewFaces();
 
     const TpolyExtrudeFacetFty& fFty;
@@ -118,6 +120,11 @@ private:
     TuInt32Array fNewCreaseEdges{256};
     TdoubleArray fNewCreaseValues{256};
     TpolyLoopInset fInset;
+    // User normals as they were: each corner's normal id, whether it held a user normal, the
+    // user normals themselves. Empty when the record has none.
+    TuInt32Array fOldNormalIds{256};
+    TbitFieldFixedN fHadUserNormal;
+    T4dFltVectorArray fOldUserNormals{256};
     std::vector<T3dFltPoint> fLoop, fMove;
     std::vector<uint32_t> fLoopVertex, fSource;
 };
@@ -620,6 +627,57 @@ void TextrudeRun::joinGroups(int activeName) {
     }
 }
 
+void TextrudeRun::keepUserNormals() {
+    if (!fG.hasUserNormals()) return;
+    fG.update(dirtyNormalTopo);
+    fOldNormalIds.copy(fG.norm()->fNormalIds);
+    fG.saveUserNormal(fOldUserNormals);
+    fHadUserNormal.resizeArray(fOldNormalIds.size());
+    for (uint32_t o = 0; o < fOldNormalIds.size(); ++o)
+        if (fG.getValidUserNormal(fOldNormalIds[o])) fHadUserNormal.setBit(o);
+}
+
+// The corners of the faces as they were keep their offsets. Where a corner's normal id changed,
+// its user normal moves to the new id, turned as a normal under the row scale (a negative scale
+// of one or three axes turns it over); a new id that only corners without one reach loses any
+// stale value. A reversed bottom copy takes its source corners' user normals.
+void TextrudeRun::restoreUserNormals() {
+    if (fOldNormalIds.empty()) return;
+    fG.update(dirtyFaceOffsets | dirtyNormalTopo | dirtyVertexNormals);
+    const T4dFltVector& scale = fFty.Scale();
+    const float k = ((scale.x < 0) + (scale.y < 0) + (scale.z < 0)) % 2 ? -1.0f : 1.0f;
+    const uint32_t* ids = fG.normFaceData();
+    const uint32_t n = std::min(fOldNormalIds.size(), fG.nbNormalRef());
+    for (uint32_t o = 0; o < n; ++o)
+        if (ids[o] != fOldNormalIds[o] && !fHadUserNormal.testBit(o)) fG.resetUserNormal(ids[o]);
+    for (uint32_t o = 0; o < n; ++o) {
+        if (ids[o] == fOldNormalIds[o] || !fHadUserNormal.testBit(o)) continue;
+        T4dFltVector v = fOldUserNormals[fOldNormalIds[o]];
+        for (int c = 0; c < 3; ++c)
+            if (scale[c] != 0) v[c] *= k / scale[c];
+        v.normalize();
+        fG.setUserNormal(ids[o], v);
+    }
+    if (!fAllDuplicated) return;
+    // The copy of face f is face F0 + f with each loop at the same place, its corners those of
+    // the loop in reverse order from the same first vertex: copy corner j of a loop of n stands
+    // at the source corner (n - j) mod n.
+    for (uint32_t f = 0; f < fF0; ++f) {
+        const uint32_t from = fG.faceOffset(f), end = fG.faceOffset(f + 1), to = fG.faceOffset(fF0 + f);
+        for (uint32_t loop = from; loop < end;) {
+            uint32_t last = loop;
+            while (last + 1 < end && !fG.endOfLoop(last)) ++last;
+            const uint32_t count = last - loop + 1;
+            for (uint32_t j = 0; j < count; ++j) {
+                const uint32_t source = loop + (count - j) % count;
+                if (source < fHadUserNormal.size() && fHadUserNormal.testBit(source))
+                    fG.setUserNormal(fG.getNormalId(to + (loop - from) + j), fOldUserNormals[fOldNormalIds[source]]);
+            }
+            loop = last + 1;
+        }
+    }
+}
+
 void TextrudeRun::smoothNewFaces() {
     const uint32_t first = fAllDuplicated ? 2 * fF0 : fF0;
     if (first >= fG.nbFace()) return;
@@ -641,7 +699,8 @@ void TextrudeRun::run(int activeName) {
     fLocal = !(ls.x == 1 && ls.y == 1 && ls.z == 1 && fFty.LRotate().isZero() && lt.x == 0 && lt.y == 0 && lt.z == 0);
     fCentre = T3dFltPoint(fFty.Pivot().x - fFty.Trans().x, fFty.Pivot().y - fFty.Trans().y,
                           fFty.Pivot().z - fFty.Trans().z);
-    fG.update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceNormalize | dirtyNormalTopo);
+    fG.update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceNormalize);
+    keepUserNormals();
     for (uint32_t f = 0; f < fF0; ++f)
         if (fSelected.testBit(f)) fOrder.push_back(f), fCorners += fG.faceVertexCount(f);
     if (fRandom) srand48(fFty.RandomSeed());
@@ -683,6 +742,7 @@ void TextrudeRun::run(int activeName) {
         carryRows(set);
     }
     joinGroups(activeName);
+    restoreUserNormals();
     fG.markDirty(dirtyAll);
     smoothNewFaces();
 }
