@@ -82,19 +82,22 @@ void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
     const bool faceNormals = !geom->isDirty(dirtyFaceVectors);
     uint32_t* desc = geom->faceDescArray().data();
     const uint32_t nf = geom->nbFace();
-    TbitFieldFixedN reversed(nf);
+    // Which faces turned is needed only to carry user normals.
+    TbitFieldFixedN reversed(userNormals ? nf : 0);
     uint32_t nbReversed = 0;
+    const uint32_t* offsets = geom->faceOffsetArray().data();
+    T3dFltPoint* normals = faceNormals ? &geom->faceNormal(0) : nullptr;
     for (uint32_t f : *list) {
         if (f >= nf) break;
-        reversed.setBit(f);
+        if (userNormals) reversed.setBit(f);
         ++nbReversed;
-        for (uint32_t first = geom->faceOffset(f), end = geom->faceOffset(f + 1); first < end;) {
+        for (uint32_t first = offsets[f], end = offsets[f + 1]; first < end;) {
             uint32_t last = first;
             while (last + 1 < end && !(desc[last] & TpolyBits::kEndOfLoop)) ++last;
             reverseLoop(desc, last - first + 1, ids.data(), counts.data(), uint32_t(ids.size()), first);
             first = last + 1;
         }
-        if (faceNormals) geom->faceNormal(f) = geom->faceNormalConst(f) * -1.0f;
+        if (normals) normals[f] = normals[f] * -1.0f;
     }
     geom->markDirty(dirtyReversed);
 
