@@ -135,7 +135,8 @@ void TpolyNormalFty::conformFlags(TpolyGeom* geom, int groupName, bool majority,
     flagged.resetAll();
     const TsingleIndexedComponent* list = faceGroupItems(*geom, groupName);
     if (!list || list->elementCount() == 0 || *list->begin() >= nf) return;
-    geom->update(dirtyVertexToEdge | dirtyEdgeToFace | dirtyFaceOffsets);
+    // The fill reads only the faces on each side of an edge.
+    geom->update(dirtyEdgeToFace | dirtyFaceOffsets);
     const TpolyTopo& topo = *geom->topo();
     TbitFieldFixedN done(nf);
     std::vector<uint32_t> shell;
