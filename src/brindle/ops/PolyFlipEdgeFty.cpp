@@ -96,44 +96,36 @@ void replaceFace(TpolyGeom& geom, uint32_t edge, uint32_t from, uint32_t to) {
         }
     }
 }
-}  // namespace
 
-int TpolyFlipEdgeFty::isFlippable(TpolyGeom* geom, int edge) {
-    if (edge < 0 || uint32_t(edge) >= geom->nbEdge()) return kOutOfRange;
+// The reason code of the edge, with the quadrilateral filled in once the edge joins two triangles.
+int classify(TpolyGeom* geom, int edge, TflipQuad& quad) {
+    using F = TpolyFlipEdgeFty;
+    if (edge < 0 || uint32_t(edge) >= geom->nbEdge()) return F::kOutOfRange;
     const TpolyWingEdge& w = geom->getEdgeFace(uint32_t(edge));
     const uint32_t f1 = w.side[kLeft], f2 = w.side[kRight];
-    if (!TpolyTopo::isSingleFace(f1) || !TpolyTopo::isSingleFace(f2) || f1 == f2) return kNotTwoFaces;
-    if (geom->faceOrder(f1) != 1 || geom->faceOrder(f2) != 1) return kHoledFace;
-    if (geom->faceVertexCount(f1) != 3 || geom->faceVertexCount(f2) != 3) return kNotTriangles;
-    const TflipQuad quad = quadOf(*geom, uint32_t(edge));
+    if (!TpolyTopo::isSingleFace(f1) || !TpolyTopo::isSingleFace(f2) || f1 == f2) return F::kNotTwoFaces;
+    if (geom->faceOrder(f1) != 1 || geom->faceOrder(f2) != 1) return F::kHoledFace;
+    if (geom->faceVertexCount(f1) != 3 || geom->faceVertexCount(f2) != 3) return F::kNotTriangles;
+    quad = quadOf(*geom, uint32_t(edge));
     const int32_t uvSet = geom->getCurrentMap();
     if (uvSet >= 0 && uint32_t(uvSet) < geom->nbMapSet()) {
         // f1 runs a -> b over the edge, f2 b -> a: corner 0 of one meets corner 1 of the other.
         const uint32_t s = uint32_t(uvSet);
         if (geom->getUVId(quad.s1.at[0], s) != geom->getUVId(quad.s2.at[1], s) ||
             geom->getUVId(quad.s1.at[1], s) != geom->getUVId(quad.s2.at[0], s))
-            return kUVSeam;
+            return F::kUVSeam;
     }
     // Two triangles over the same three vertices have no quadrilateral: their flip would join a
     // vertex to itself, whatever their normals say (degenerate ones compare as not parallel).
-    if (quad.c == quad.d) return kConcaveQuad;
-    if (!planar(quad)) return kFlippable;
-    return convex(quad) ? kFlippable : kConcaveQuad;
+    if (quad.c == quad.d) return F::kConcaveQuad;
+    if (!planar(quad)) return F::kFlippable;
+    return convex(quad) ? F::kFlippable : F::kConcaveQuad;
 }
 
-bool TpolyFlipEdgeFty::isQuadPlanar(TpolyGeom* geom, int edge) { return planar(quadOf(*geom, uint32_t(edge))); }
-
-bool TpolyFlipEdgeFty::willFlipEdgeIntersect(TpolyGeom* geom, int edge) {
-    return convex(quadOf(*geom, uint32_t(edge)));
-}
-
-void TpolyFlipEdgeFty::flipEdge(TpolyGeom* geom, int edge) {
-    const uint32_t e = uint32_t(edge);
-    const TpolyWingEdge w = geom->getEdgeFace(e);
-    // f1 = (a, b, c) using e forward, f2 = (b, a, d) using it reversed; they become (a, d, c) and
-    // (b, c, d): f1 gives up its corner b and the edge b-c to f2, f2 its corner a and the edge
-    // a-d to f1, and e joins c to d.
-    const TflipSide s1 = sideOf(*geom, w.side[kLeft], e), s2 = sideOf(*geom, w.side[kRight], e);
+// f1 = (a, b, c) using e forward, f2 = (b, a, d) using it reversed; they become (a, d, c) and
+// (b, c, d): f1 gives up its corner b and the edge b-c to f2, f2 its corner a and the edge a-d to
+// f1, and e joins c to d.
+void flipSides(TpolyGeom* geom, uint32_t e, const TflipSide& s1, const TflipSide& s2) {
     const uint32_t c = geom->getStartVertex(s1.at[2]), d = geom->getStartVertex(s2.at[2]);
     const uint32_t bc = geom->getFaceEdge(s1.at[1]), ca = geom->getFaceEdge(s1.at[2]);
     const uint32_t ad = geom->getFaceEdge(s2.at[1]), db = geom->getFaceEdge(s2.at[2]);
@@ -168,8 +160,28 @@ void TpolyFlipEdgeFty::flipEdge(TpolyGeom* geom, int edge) {
     replaceFace(*geom, bc & TpolyBits::kEdgeMask, s1.face, s2.face);
 }
 
+}  // namespace
+
+int TpolyFlipEdgeFty::isFlippable(TpolyGeom* geom, int edge) {
+    TflipQuad quad;
+    return classify(geom, edge, quad);
+}
+
+bool TpolyFlipEdgeFty::isQuadPlanar(TpolyGeom* geom, int edge) { return planar(quadOf(*geom, uint32_t(edge))); }
+
+bool TpolyFlipEdgeFty::willFlipEdgeIntersect(TpolyGeom* geom, int edge) {
+    return convex(quadOf(*geom, uint32_t(edge)));
+}
+
+void TpolyFlipEdgeFty::flipEdge(TpolyGeom* geom, int edge) {
+    const TpolyWingEdge& w = geom->getEdgeFace(uint32_t(edge));
+    flipSides(geom, uint32_t(edge), sideOf(*geom, w.side[kLeft], uint32_t(edge)), sideOf(*geom, w.side[kRight], uint32_t(edge)));
+}
+
 int TpolyFlipEdgeFty::flipSingleEdge(TpolyGeom* geom, int edge) {
-    if (isFlippable(geom, edge) == kFlippable) flipEdge(geom, edge);
+    // The sides found by the test serve the flip.
+    TflipQuad quad;
+    if (classify(geom, edge, quad) == kFlippable) flipSides(geom, uint32_t(edge), quad.s1, quad.s2);
     return 0;
 }
 
