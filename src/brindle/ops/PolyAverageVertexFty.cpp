@@ -35,9 +35,11 @@ int TpolyAverageVertexFty::action(TmidBody* body, TmidComponent* components) {
     for (uint32_t v : *list)
         if (v < nv) rank[v] = uint32_t(selected.size()), selected.push_back(v);
     const uint32_t ns = uint32_t(selected.size());
-    if (ns == 0) return 0;  // nothing of the record is selected: nothing changes
+    // The frame is entered (and the parameter inverted) even when nothing of the record is
+    // selected; then only the round trip happens, with no derived data computed.
     TpolyReferenceFrame frame;
     if (!frame.enter(geom, fMatrix, true)) return -1;
+    if (ns == 0) return 0;
     // The vertex order (edge ends at the vertex) sizes each list.
     geom->update(dirtyVertexToEdge);
     std::vector<uint32_t> first(ns + 1, 0), neighbours;
