@@ -1,9 +1,8 @@
 #pragma once
 
-// Heap accounting for one benchmark program: every operator new and delete of the program is
-// counted, so the peak that an operation adds above the live heap can be read for our own
-// containers and a peer library's alike. Include from exactly one source file of a program.
-
+// Heap accounting for one benchmark program: operator new and delete are replaced (so every
+// container is counted alike) and track the live heap and its high-water mark. Include it in one
+// source file of a program only.
 #include <malloc.h>
 
 #include <cstddef>
@@ -12,29 +11,28 @@
 
 namespace heappeak {
 inline size_t gLive = 0, gPeak = 0;
-
-inline void* counted(size_t n) {
+inline void* take(size_t n) {
     void* p = std::malloc(n ? n : 1);
     if (!p) throw std::bad_alloc();
     gLive += malloc_usable_size(p);
     if (gLive > gPeak) gPeak = gLive;
     return p;
 }
-
-inline void released(void* p) {
+inline void give(void* p) {
     if (!p) return;
     gLive -= malloc_usable_size(p);
     std::free(p);
 }
-
-// Starts a measurement at the current live size; since(start) is what was added on top of it.
-inline size_t start() { return gPeak = gLive; }
-inline size_t since(size_t start) { return gPeak - start; }
+// Starts a measurement at the live heap; added() answers the peak reached above it since.
+struct Mark {
+    size_t start = (gPeak = gLive);
+    size_t added() const { return gPeak - start; }
+};
 }  // namespace heappeak
 
-void* operator new(size_t n) { return heappeak::counted(n); }
-void* operator new[](size_t n) { return heappeak::counted(n); }
-void operator delete(void* p) noexcept { heappeak::released(p); }
-void operator delete[](void* p) noexcept { heappeak::released(p); }
-void operator delete(void* p, size_t) noexcept { heappeak::released(p); }
-void operator delete[](void* p, size_t) noexcept { heappeak::released(p); }
+void* operator new(size_t n) { return heappeak::take(n); }
+void* operator new[](size_t n) { return heappeak::take(n); }
+void operator delete(void* p) noexcept { heappeak::give(p); }
+void operator delete[](void* p) noexcept { heappeak::give(p); }
+void operator delete(void* p, size_t) noexcept { heappeak::give(p); }
+void operator delete[](void* p, size_t) noexcept { heappeak::give(p); }

@@ -97,11 +97,11 @@ void BM_ExtrudeFaces(benchmark::State& state) {
         state.PauseTiming();
         auto body = std::make_unique<TmidBody>(new TpolyGeom(src));
         TmidFaceComponent faces(list);
-        const size_t start = heappeak::start();
+        const heappeak::Mark mark;
         state.ResumeTiming();
         benchmark::DoNotOptimize(fty.doAction(body.get(), &faces));
         state.PauseTiming();
-        peak = std::max(peak, heappeak::since(start));
+        peak = std::max(peak, mark.added());
         out = body->polyGeom()->nbFace();
         body.reset();
         state.ResumeTiming();
@@ -120,11 +120,11 @@ void BM_OpenMeshBuildExtruded(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto mesh = std::make_unique<Mesh>();
-        const size_t start = heappeak::start();
+        const heappeak::Mark mark;
         state.ResumeTiming();
         fillOpenMesh(*mesh, *result);
         state.PauseTiming();
-        peak = std::max(peak, heappeak::since(start));
+        peak = std::max(peak, mark.added());
         mesh.reset();
         state.ResumeTiming();
     }

@@ -186,7 +186,7 @@ TEST(CountKeepingOps, SelectionsThatNameNothingChangeNothing) {
 }
 
 TEST(CountKeepingOps, NonManifoldMeshAndNaNPositionsStayConsistent) {
-    auto beetle = opstest::sample("beetle");
+    auto beetle = opstest::decoratedSample("beetle.obj");
     ASSERT_NE(beetle, nullptr);
     for (const TcountKeepingOp& op : operations()) {
         SCOPED_TRACE(op.name);

@@ -20,11 +20,10 @@ List allOf(uint32_t n) {
     return list;
 }
 
-// A sample mesh of tests/data (name without ".obj"), decorated, or null when it is missing.
-inline std::unique_ptr<TpolyGeom> sample(const char* name) {
+// A sample mesh of tests/data read through the importer and decorated, or null when it is missing.
+inline std::unique_ptr<TpolyGeom> decoratedSample(const char* file) {
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g(
-        TobjImport::read((std::string(BRINDLE_DATA_DIR) + "/" + name + ".obj").c_str(), report));
+    std::unique_ptr<TpolyGeom> g(TobjImport::read((std::string(BRINDLE_DATA_DIR) + "/" + file).c_str(), report));
     if (!g) return nullptr;
     while (g->nbMapSet()) g->removeMapSet(0);
     g->loadUserNormal(T4dFltVectorArray(16));
@@ -32,7 +31,8 @@ inline std::unique_ptr<TpolyGeom> sample(const char* name) {
     return g;
 }
 
-inline std::unique_ptr<TpolyGeom> bunny() { return sample("stanford-bunny"); }
+// The decorated bunny, or null when the sample is missing.
+inline std::unique_ptr<TpolyGeom> bunny() { return decoratedSample("stanford-bunny.obj"); }
 
 template <typename T>
 void appendBytes(std::string& out, const T* data, size_t n) {
