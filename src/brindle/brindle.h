@@ -121,6 +121,7 @@
 #include "brindle/uv/MoveUVFty.h"
 #include "brindle/uv/SeamCorrectUtil.h"
 #include "brindle/uv/UvProjFty.h"
+#include "brindle/uv/UvSetFty.h"
 #include "brindle/reduce/NMatrix.h"
 #include "brindle/reduce/PolyDecimateFty.h"
 #include "brindle/reduce/QslimEdgeHeap.h"
