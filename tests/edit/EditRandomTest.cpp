@@ -12,7 +12,7 @@ TEST(EditRandom, EditsKeepRecordsValid) {
         for (bool closed : {false, true}) {
             auto src = closed ? box() : grid(5);
             const int chi = closed ? 2 : 1;
-            TpolyEditableGeom edit(src.get(), 7);
+            TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
             std::mt19937 rng(seed);
             auto pick = [&](uint32_t n) { return uint32_t(rng() % n); };
             int done = 0;

@@ -5,7 +5,7 @@
 #include "brindle/geom/PolyGeom.h"
 
 namespace {
-bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != ~0u; }
+bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != TpolyBits::kNoId; }
 }  // namespace
 
 // --- Face nodes ------------------------------------------------------------------------------------
@@ -45,7 +45,7 @@ bool TfaceNode::usesEdgeTwice(uint32_t edge, uint32_t first) const {
 uint32_t TfaceNode::findEdgeInFace(uint32_t edge) const {
     for (uint32_t k = 0; k < fCount; ++k)
         if (getEdge(k) == edge) return k;
-    return ~0u;
+    return TpolyBits::kNoId;
 }
 
 // --- Building --------------------------------------------------------------------------------------
@@ -112,7 +112,7 @@ void TpolyEditableGeom::initialize(TpolyGeom* record) {
     }
     if (hasUserNormals()) {
         TpolyNorm& norm = *record->norm();
-        for (uint32_t i = norm.fNormalIds.size(); i < nCorner; ++i) norm.fNormalIds.addLast(~0u);
+        for (uint32_t i = norm.fNormalIds.size(); i < nCorner; ++i) norm.fNormalIds.addLast(TpolyBits::kNoId);
         fNormalIds.adopt(norm.fNormalIds.data(), nCorner);
         fUserNormals.adopt(norm.fUserNormals.data(), norm.fUserNormals.size());
     }
@@ -138,7 +138,7 @@ void TpolyEditableGeom::initialize(TpolyGeom* record) {
 uint32_t TpolyEditableGeom::findVertexInFace(const TfaceNode& f, uint32_t v) const {
     for (uint32_t k = 0; k < f.fCount; ++k)
         if (getStartVertexInFace(f, k) == v) return k;
-    return ~0u;
+    return TpolyBits::kNoId;
 }
 
 void TpolyEditableGeom::getEdgeFaces(uint32_t edge, TuInt32Array& out, Tside side) const {
@@ -191,7 +191,7 @@ void TpolyEditableGeom::removeWingEdgeFace(uint32_t edge, uint32_t face, Tside s
     TuInt32Array faces(8);
     getEdgeFaces(edge, faces, side);
     const uint32_t at = faces.find(face);
-    if (at == ~0u) return;
+    if (at == TpolyBits::kNoId) return;
     faces.removeAt(at);
     setSideFaces(edge, side, faces);
 }
@@ -217,7 +217,7 @@ bool walkFan(Geom& g, uint32_t v, uint32_t from, uint32_t face, uint32_t stop, u
         if (!f) return false;
         const uint32_t k = f->findEdgeInFace(e);
         // A face using the edge twice has no single way on: such vertices keep edge lists.
-        if (k == ~0u || f->usesEdgeTwice(e, k)) return false;
+        if (k == TpolyBits::kNoId || f->usesEdgeTwice(e, k)) return false;
         const uint32_t other = g.getStartVertexInFace(*f, k) == v ? f->prevInLoop(k) : f->nextInLoop(k);
         e = f->getEdge(other);
         if (e == stop) return true;
@@ -305,7 +305,7 @@ uint32_t TpolyEditableGeom::edgeBetween(uint32_t from, uint32_t to, bool& revers
             return e;
         }
     }
-    return ~0u;
+    return TpolyBits::kNoId;
 }
 
 // --- Writing back ----------------------------------------------------------------------------------
