@@ -71,6 +71,7 @@ private:
     void trackSmoothing(uint32_t corners);
     void trackNormals(uint32_t corners, const int32_t* normalIds);
     void finishGroups(TpolyGeom& geom);
+    void reserveFor(uint64_t bytes);
     void progress();
 
     std::string fPath;
@@ -236,6 +237,19 @@ bool TimportState::malformed() {
     return fail(d.message);
 }
 
+// A triangle mesh written as plain "v x y z" and "f a b c" lines takes about 64 bytes a vertex and
+// 32 a face (with one and a half edges and three corners each); reserving that much from the file
+// size spares the record most of its growth copies, and complete() gives back what is left over.
+// Files with UVs and normals come out over-reserved, never short of the growth they would make
+// anyway; the cap keeps a huge or special file from asking for more than 32-bit counts allow.
+void TimportState::reserveFor(uint64_t bytes) {
+    const uint64_t faces = std::min<uint64_t>(bytes / 32, 1u << 28);
+    TpolyGeom& geom = *fBuilder.geom();
+    geom.vertexBuffer(uint32_t(faces / 2));
+    geom.edgeBuffer(uint32_t(faces + faces / 2));
+    geom.loopEdgeBuffer(uint32_t(3 * faces));
+}
+
 void TimportState::progress() {
     if (++fSinceProgress < 65536) return;
     fSinceProgress = 0;
@@ -272,6 +286,7 @@ TpolyGeom* TimportState::run() {
         return nullptr;
     }
     fFileKB = long(st.st_size / 1024);
+    reserveFor(uint64_t(st.st_size));
     fComputation.beginComputation();
     fComputation.setProgressRange(0, int(fFileKB));
     fComputation.setProgressStatus(fPath.c_str());
