@@ -26,7 +26,8 @@ std::unique_ptr<TpolyGeom> build(const std::vector<T3dFltPoint>& points,
                 const uint32_t a = ring[i], b = ring[(i + 1) % ring.size()];
                 uint32_t e = TpolyBits::kNoId;
                 for (uint32_t k = 0; k < g->nbEdge() && e == TpolyBits::kNoId; ++k)
-                    if ((g->startVertex(k) == a && g->endVertex(k) == b) || (g->startVertex(k) == b && g->endVertex(k) == a))
+                    if ((g->startVertex(k) == a && g->endVertex(k) == b) ||
+                        (g->startVertex(k) == b && g->endVertex(k) == a))
                         e = k;
                 if (e == TpolyBits::kNoId) e = g->appendEdge(a, b, false);
                 g->refEdge(e, g->startVertex(e) == a ? kForward : kReversed);
@@ -86,8 +87,8 @@ TEST(EditCollapse, DeleteEdgeOnAHoleRemovesTheFillingFace) {
     auto ring = grid(3);
     TpolyEditableGeom cut(ring.get(), TpolyEditableGeom::kModeAll);
     const uint32_t second = between(cut, 4, 5);
-    for (auto [a, b] : std::vector<std::pair<uint32_t, uint32_t>>{
-             {1, 5}, {2, 6}, {7, 6}, {11, 10}, {14, 10}, {13, 9}, {8, 9}})
+    for (auto [a, b] :
+         std::vector<std::pair<uint32_t, uint32_t>>{{1, 5}, {2, 6}, {7, 6}, {11, 10}, {14, 10}, {13, 9}, {8, 9}})
         ASSERT_TRUE(cut.deleteEdge(between(cut, a, b), false)) << a << "-" << b;
     EXPECT_TRUE(cut.isEdgeDeleted(second));
     EXPECT_FALSE(cut.deleteEdge(second, false));

@@ -100,7 +100,8 @@ TEST(EditSplit, SplitAFaceCarriesAttributesAndRefusesBadCuts) {
     EXPECT_EQ(plan.face, 1u);
     EXPECT_FALSE(byPlan.changed());
     EXPECT_EQ(byPlan.vertexCount(), 6u);
-    EXPECT_EQ(byPlan.applySplitAFace(plan, none, true, 1.0), oneCall.splitAFace(4, 0.5f, 6, 0.5f, none, true, 1, -1, 1.0));
+    EXPECT_EQ(byPlan.applySplitAFace(plan, none, true, 1.0),
+              oneCall.splitAFace(4, 0.5f, 6, 0.5f, none, true, 1, -1, 1.0));
     EXPECT_EQ(converted(byPlan)->compareObject(*converted(oneCall)), 0u);
 
     // A copy without wings or vertex information cuts alike.
@@ -112,7 +113,8 @@ TEST(EditSplit, SplitAFaceCarriesAttributesAndRefusesBadCuts) {
 
 TEST(EditSplit, SplitAFaceSendsHolesToTheEnclosingPiece) {
     TpolyGeom g;
-    for (const auto& [x, y] : std::vector<std::pair<float, float>>{{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 2}, {1, 3}, {3, 3}, {3, 2}})
+    for (const auto& [x, y] :
+         std::vector<std::pair<float, float>>{{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 2}, {1, 3}, {3, 3}, {3, 2}})
         g.appendVertex(x, y, 0);
     for (uint32_t i = 0; i < 4; ++i) g.appendEdge(i, (i + 1) % 4);
     for (uint32_t i = 0; i < 4; ++i) g.appendEdge(4 + i, 4 + (i + 1) % 4);
@@ -145,7 +147,8 @@ TEST(EditSplit, SplitManyFacesAlongPaths) {
     Tint32Array faces, desc;
     TfloatArray t;
     T3dFltPointArray points;
-    auto path = [&](std::initializer_list<int32_t> f, std::initializer_list<int32_t> d, std::initializer_list<float> ts) {
+    auto path = [&](std::initializer_list<int32_t> f, std::initializer_list<int32_t> d,
+                    std::initializer_list<float> ts) {
         faces.clear(), desc.clear(), t.clear();
         for (int32_t v : f) faces.addLast(v);
         for (int32_t v : d) desc.addLast(v);
@@ -155,7 +158,8 @@ TEST(EditSplit, SplitManyFacesAlongPaths) {
     points.addLast(T3dFltPoint(0.5f, 0.5f, 0));
     path({-1, 0}, {int32_t(edgeOf(g, 0, 3)) | onEdge, 0}, {0.5f, 0});
     EXPECT_FALSE(edit.splitManyFaces(faces, t, desc, points, 1, false, 1.0));
-    path({-1, 0, 0}, {int32_t(edgeOf(g, 0, 3)) | onEdge, int32_t(edgeOf(g, 1, 4)) | onEdge, int32_t(edgeOf(g, 0, 1)) | onEdge},
+    path({-1, 0, 0},
+         {int32_t(edgeOf(g, 0, 3)) | onEdge, int32_t(edgeOf(g, 1, 4)) | onEdge, int32_t(edgeOf(g, 0, 1)) | onEdge},
          {0.5f, 0.5f, 0.5f});
     EXPECT_FALSE(edit.splitManyFaces(faces, t, desc, points, 1, false, 1.0));
     EXPECT_EQ(edit.vertexCount(), 9u);

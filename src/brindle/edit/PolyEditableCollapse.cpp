@@ -228,7 +228,9 @@ bool TpolyEditableGeom::canCollapseEdge(uint32_t edge, TcollapsePlan& plan) cons
     if (a == b) return false;
     plan.a = a;
     plan.b = b;
-    auto other = [this](uint32_t e, uint32_t v) { return getStartVertex(e) == v ? getEndVertex(e) : getStartVertex(e); };
+    auto other = [this](uint32_t e, uint32_t v) {
+        return getStartVertex(e) == v ? getEndVertex(e) : getStartVertex(e);
+    };
     TuInt32Array &aEdges = plan.aEdges, &bEdges = plan.bEdges, &parallel = plan.parallel, &faces = plan.faces;
     TuInt32Array list(8), thirds(4);
     getVertexEdges(a, aEdges);

@@ -47,8 +47,10 @@ float loopArea(const Geom& g, const TuInt32Array& refs, const Tloop& loop) {
     T3dDblVector normal;
     for (size_t i = 0; i < loop.size(); ++i) {
         const uint32_t r0 = refs[loop[i]], r1 = refs[loop[(i + 1) % loop.size()]];
-        const T3dFltPoint& p = g.vertex(g.getStartVertex(edgeOf(r0), (r0 & TpolyBits::kReversedUse) ? kReversed : kForward));
-        const T3dFltPoint& q = g.vertex(g.getStartVertex(edgeOf(r1), (r1 & TpolyBits::kReversedUse) ? kReversed : kForward));
+        const T3dFltPoint& p =
+            g.vertex(g.getStartVertex(edgeOf(r0), (r0 & TpolyBits::kReversedUse) ? kReversed : kForward));
+        const T3dFltPoint& q =
+            g.vertex(g.getStartVertex(edgeOf(r1), (r1 & TpolyBits::kReversedUse) ? kReversed : kForward));
         addNewellSide(normal, p, q);
     }
     return float(length(normal));

@@ -53,12 +53,31 @@ uint32_t TfaceNode::findEdgeInFace(uint32_t edge) const {
 TpolyEditableGeom::TpolyEditableGeom(TpolyGeom* record, uint32_t mode) : fMode(mode) { initialize(record); }
 
 TpolyEditableGeom::TpolyEditableGeom(const TpolyEditableGeom& o)
-    : fMode(o.fMode), fFaceCount(o.fFaceCount), fLastFace(o.fLastFace), fNbUVSets(o.fNbUVSets),
-      fNbColorSets(o.fNbColorSets), fSource(o.fSource), fFacePadding(o.fFacePadding), fVertices(o.fVertices),
-      fFaces(o.fFaces), fEdges(o.fEdges), fCorners(o.fCorners), fWings(o.fWings), fN2MFaces(o.fN2MFaces),
-      fVertexInfo(o.fVertexInfo), fN2MEdges(o.fN2MEdges), fUVIds(o.fUVIds), fUVs(o.fUVs), fColorIds(o.fColorIds),
-      fColors(o.fColors), fNormalIds(o.fNormalIds), fUserNormals(o.fUserNormals), fEdgeSource(o.fEdgeSource),
-      fVertexSource(o.fVertexSource), fChanged(o.fChanged), fMidpoints(o.fMidpoints) {
+    : fMode(o.fMode),
+      fFaceCount(o.fFaceCount),
+      fLastFace(o.fLastFace),
+      fNbUVSets(o.fNbUVSets),
+      fNbColorSets(o.fNbColorSets),
+      fSource(o.fSource),
+      fFacePadding(o.fFacePadding),
+      fVertices(o.fVertices),
+      fFaces(o.fFaces),
+      fEdges(o.fEdges),
+      fCorners(o.fCorners),
+      fWings(o.fWings),
+      fN2MFaces(o.fN2MFaces),
+      fVertexInfo(o.fVertexInfo),
+      fN2MEdges(o.fN2MEdges),
+      fUVIds(o.fUVIds),
+      fUVs(o.fUVs),
+      fColorIds(o.fColorIds),
+      fColors(o.fColors),
+      fNormalIds(o.fNormalIds),
+      fUserNormals(o.fUserNormals),
+      fEdgeSource(o.fEdgeSource),
+      fVertexSource(o.fVertexSource),
+      fChanged(o.fChanged),
+      fMidpoints(o.fMidpoints) {
     // The copy owns every element: point the nodes at its own corner slots.
     for (uint32_t id = 0; id < fFaces.idBound(); ++id) {
         TfaceNode& f = fFaces.fNodes[id];
@@ -383,4 +402,3 @@ TpolyGeom* TpolyEditableGeom::convert(bool inheritBlindData, bool updateNormals,
     out->markDirty(dirtyAll);
     return out;
 }
-

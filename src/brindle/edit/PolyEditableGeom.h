@@ -53,9 +53,7 @@ struct BRINDLE_API TfaceNode {
 // nodes indexed by id in which removed faces are marked not live. Nodes never move.
 class BRINDLE_API TfaceMap {
 public:
-    TfaceNode* find(uint32_t id) {
-        return id < fNodes.size() && fNodes[id].fLive ? &fNodes[id] : nullptr;
-    }
+    TfaceNode* find(uint32_t id) { return id < fNodes.size() && fNodes[id].fLive ? &fNodes[id] : nullptr; }
     const TfaceNode* find(uint32_t id) const { return const_cast<TfaceMap*>(this)->find(id); }
     uint32_t idBound() const { return fNodes.size(); }
     TarrayBlockAllocator<TfaceNode> fNodes;
@@ -117,8 +115,12 @@ public:
     const TpolyWingEdge& polyWingEdge(uint32_t e) const { return fWings[e]; }
     const TpolyVertexInfo& getVertexInfo(uint32_t v) const { return fVertexInfo[v]; }
     uint32_t vertexOrder(uint32_t v) const { return fVertexInfo[v].order; }
-    uint32_t getStartVertex(uint32_t e, TedgeDirection d = kForward) const { return fEdges[e].v[d] & TpolyBits::kVertexMask; }
-    uint32_t getEndVertex(uint32_t e, TedgeDirection d = kForward) const { return fEdges[e].v[1 - d] & TpolyBits::kVertexMask; }
+    uint32_t getStartVertex(uint32_t e, TedgeDirection d = kForward) const {
+        return fEdges[e].v[d] & TpolyBits::kVertexMask;
+    }
+    uint32_t getEndVertex(uint32_t e, TedgeDirection d = kForward) const {
+        return fEdges[e].v[1 - d] & TpolyBits::kVertexMask;
+    }
     bool isEdgeDeleted(uint32_t e) const { return e < fEdgeSource.size() && fEdgeSource[e] == kDeletedEdge; }
     TfaceMap& faces() { return fFaces; }
     TfaceNode& face(uint32_t id) { return fFaces.fNodes[id]; }
@@ -170,8 +172,8 @@ public:
     uint32_t createFace(const uint32_t* refs, uint32_t count, const int32_t* uvIds, const int32_t* colorIds,
                         const int32_t* normalIds, int32_t source, uint32_t mode);
     // Rebuilds an existing face in place (same id) from the same kind of lists.
-    void rebuildFace(uint32_t id, const uint32_t* refs, uint32_t count, const int32_t* uvIds,
-                     const int32_t* colorIds, const int32_t* normalIds, uint32_t mode);
+    void rebuildFace(uint32_t id, const uint32_t* refs, uint32_t count, const int32_t* uvIds, const int32_t* colorIds,
+                     const int32_t* normalIds, uint32_t mode);
     // Splits edge at fraction t (0 < t < 1): the edge keeps its start and ends at the new vertex,
     // a new edge with its hard flag runs on to the old end, and every face using it gains the
     // corner with UVs, colours and user normals interpolated at t. False for a deleted edge.
@@ -229,8 +231,7 @@ public:
                        TfaceCutPlan& plan) const;
     // The cut itself, for an accepted plan with no edit in between; points are the inner points
     // (plan.nInner of them) or empty for evenly spaced ones. Answers the end vertex.
-    int32_t applySplitAFace(const TfaceCutPlan& plan, const T3dFltPointArray& points, bool checkAngle,
-                            double cosAngle);
+    int32_t applySplitAFace(const TfaceCutPlan& plan, const T3dFltPointArray& points, bool checkAngle, double cosAngle);
     // Cuts along a path, point k given by descriptors[k]: bit 31 set, a point at fraction
     // fractions[k] on edge bits 0-29; clear, the inner point points[bits 0-29]. faces[k] is the
     // face holding the segment that ends at point k (-1: found from its ends). Each run from an
@@ -298,8 +299,8 @@ private:
     // Allocates the slots of a face of capacity corners in every per-corner list.
     uint32_t allocateCorners(uint32_t capacity, uint32_t*& corners);
     // Writes count corners of attributes into a face's slots.
-    void writeCorners(TfaceNode& f, const uint32_t* refs, uint32_t count, const int32_t* uvIds,
-                      const int32_t* colorIds, const int32_t* normalIds);
+    void writeCorners(TfaceNode& f, const uint32_t* refs, uint32_t count, const int32_t* uvIds, const int32_t* colorIds,
+                      const int32_t* normalIds);
     void enterWings(uint32_t id, bool enter);
     // Inserts one corner after corner `at` (attributes given per set, normal id), growing the
     // slots when full; the loop's end flags move to the new corner when `at` ended the loop.

@@ -173,8 +173,10 @@ struct TpolyEditableGeom::TsplitCaches {
     int32_t* uvIds = nullptr;  // the new corner's ids, one per set
     int32_t* colorIds = nullptr;
     TsplitCaches(Talloca& scratch, uint32_t nbUV, uint32_t nbColor)
-        : uv(scratch.allocateArray<TsplitCache>(nbUV + 1)), color(scratch.allocateArray<TsplitCache>(nbColor + 1)),
-          uvIds(scratch.allocateArray<int32_t>(nbUV + 1)), colorIds(scratch.allocateArray<int32_t>(nbColor + 1)) {
+        : uv(scratch.allocateArray<TsplitCache>(nbUV + 1)),
+          color(scratch.allocateArray<TsplitCache>(nbColor + 1)),
+          uvIds(scratch.allocateArray<int32_t>(nbUV + 1)),
+          colorIds(scratch.allocateArray<int32_t>(nbColor + 1)) {
         std::uninitialized_value_construct_n(uv, nbUV + 1);
         std::uninitialized_value_construct_n(color, nbColor + 1);
     }
@@ -196,8 +198,8 @@ void TpolyEditableGeom::insertSplitCorners(uint32_t id, uint32_t edge, uint32_t 
         }
         for (uint32_t s = 0; s < fNbColorSets; ++s) {
             const int32_t ia = getColorId(ka, s, f), ib = getColorId(kb, s, f);
-            col[s] = caches.color[s].get(ia, ib,
-                                         [&] { return createColor(lerp(fColors[s][ia], fColors[s][ib], t), s); });
+            col[s] =
+                caches.color[s].get(ia, ib, [&] { return createColor(lerp(fColors[s][ia], fColors[s][ib], t), s); });
         }
         const int32_t na = getUserNormal(ka, f), nb = getUserNormal(kb, f);
         const int32_t normal = caches.normal.get(validNormal(na), validNormal(nb), [&] {
@@ -239,7 +241,8 @@ bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uin
     } else {
         // Without wings the faces using the edge are found by scanning them all.
         for (uint32_t id = 0; id < fFaces.idBound(); ++id)
-            if (const TfaceNode* f = fFaces.find(id); f && f->findEdgeInFace(edge) != TpolyBits::kNoId) faces.addLast(id);
+            if (const TfaceNode* f = fFaces.find(id); f && f->findEdgeInFace(edge) != TpolyBits::kNoId)
+                faces.addLast(id);
     }
     // The new vertex starts its walk as a does along the edge: forward on the new edge when a
     // leaves by the old one, else on the old edge reversed, and in any case on a side that has a
