@@ -93,6 +93,8 @@
 #include "brindle/ops/PolySoftEdgeFty.h"
 #include "brindle/ops/PolySplitFty.h"
 #include "brindle/ops/PolyFaceCarry.h"
+#include "brindle/ops/PolyQuadFty.h"
+#include "brindle/ops/PolySubdEdgeFty.h"
 #include "brindle/ops/PolySubdFaceAnyFty.h"
 #include "brindle/ops/PolySubdFacetFty.h"
 #include "brindle/ops/PolyTriangulateFty.h"
