@@ -26,8 +26,11 @@ if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY)
   endforeach()
 endif()
 
-# earcut is a single header kept beside the project's shared material, not a package.
-find_path(EARCUT_INCLUDE_DIR earcut.hpp PATHS ${CMAKE_SOURCE_DIR}/../shared/third_party/earcut NO_DEFAULT_PATH)
+# earcut is a single header kept beside the project's shared material, not a package: next to the
+# checkout, or next to the folder of worktrees a checkout may live in.
+find_path(EARCUT_INCLUDE_DIR earcut.hpp
+          PATHS ${CMAKE_SOURCE_DIR}/../shared/third_party/earcut ${CMAKE_SOURCE_DIR}/../../shared/third_party/earcut
+          NO_DEFAULT_PATH)
 if(EARCUT_INCLUDE_DIR AND TARGET bench_trg)
   target_include_directories(bench_trg SYSTEM PRIVATE ${EARCUT_INCLUDE_DIR})
   target_compile_definitions(bench_trg PRIVATE BRINDLE_HAVE_EARCUT=1)

@@ -48,7 +48,7 @@ void BM_EditableSplitConvert(benchmark::State& state) {
         g.update(dirtyAll);
         state.ResumeTiming();
         std::clock_t t0 = std::clock();
-        TpolyEditableGeom edit(&g, 7);
+        TpolyEditableGeom edit(&g, TpolyEditableGeom::kModeAll);
         build += cpuMsSince(t0);
         t0 = std::clock();
         const uint32_t nEdge = edit.edgeCount();

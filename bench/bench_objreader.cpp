@@ -1,6 +1,8 @@
 // Parsing throughput of the OBJ reader over a generated ~100 MB file (positions, UVs, normals and
 // 1M+ "f v/vt/vn" triangles), and of importing it into a record with shared edges, beside
-// tinyobjloader's LoadObj on the same file in the same run.
+// tinyobjloader's LoadObj on the same file in the same run. Then the import of the sample meshes
+// (the scanned bunny, the cow, the quad-dominant suzanne) and of a 100k-quad grid file, each beside
+// tinyobjloader's parse of the same file.
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/objreader/ObjImport.h"
 #include "brindle/objreader/ObjReader.h"
@@ -9,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #ifdef BRINDLE_HAVE_TINYOBJLOADER
@@ -97,6 +100,62 @@ void BM_TinyObjLoader(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations() * bytes));
 }
 BENCHMARK(BM_TinyObjLoader)->Unit(benchmark::kMillisecond)->Iterations(3);
+#endif
+
+// 0 bunny, 1 cow, 2 suzanne, 3 a 316 x 316 quad grid written once to /tmp.
+std::string sampleFile(int which) {
+    static const std::string grid = [] {
+        const std::string path = "/tmp/brindle_bench_objreader_quads316.obj";
+        const int n = 316;
+        std::FILE* f = std::fopen(path.c_str(), "w");
+        for (int j = 0; j <= n; ++j)
+            for (int i = 0; i <= n; ++i) std::fprintf(f, "v %d %d 0\n", i, j);
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i) {
+                const int a = j * (n + 1) + i + 1;
+                std::fprintf(f, "f %d %d %d %d\n", a, a + 1, a + n + 2, a + n + 1);
+            }
+        std::fclose(f);
+        return path;
+    }();
+    static const char* names[] = {"stanford-bunny", "cow", "suzanne"};
+    return which < 3 ? std::string(BRINDLE_DATA_DIR) + "/" + names[which] + ".obj" : grid;
+}
+
+void sampleFiles(benchmark::internal::Benchmark* b) {
+    b->ArgName("mesh");
+    for (int i = 0; i < 4; ++i) b->Arg(i);
+}
+
+void BM_ObjImportSample(benchmark::State& state) {
+    const std::string path = sampleFile(int(state.range(0)));
+    for (auto _ : state) {
+        TobjImportReport report;
+        TpolyGeom* g = TobjImport::read(path.c_str(), report);
+        if (!g) {
+            state.SkipWithError(report.error.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(g->nbEdge());
+        delete g;
+    }
+}
+BENCHMARK(BM_ObjImportSample)->Apply(sampleFiles)->Unit(benchmark::kMillisecond);
+
+#ifdef BRINDLE_HAVE_TINYOBJLOADER
+void BM_TinyObjSample(benchmark::State& state) {
+    const std::string path = sampleFile(int(state.range(0)));
+    for (auto _ : state) {
+        tinyobj::attrib_t attrib;
+        std::vector<tinyobj::shape_t> shapes;
+        std::vector<tinyobj::material_t> materials;
+        std::string warn, err;
+        if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(), nullptr, false))
+            state.SkipWithError("tinyobjloader failed");
+        benchmark::DoNotOptimize(attrib.vertices.data());
+    }
+}
+BENCHMARK(BM_TinyObjSample)->Apply(sampleFiles)->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

@@ -61,6 +61,7 @@
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/geom/PolyGeomFFCompat.h"
 #include "brindle/geom/PolyGrp.h"
+#include "brindle/geom/PolyIdMapper.h"
 #include "brindle/geom/PolyNorm.h"
 #include "brindle/geom/PolyTopo.h"
 #include "brindle/geom/PolyTrg.h"

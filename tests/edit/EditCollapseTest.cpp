@@ -26,7 +26,8 @@ std::unique_ptr<TpolyGeom> build(const std::vector<T3dFltPoint>& points,
                 const uint32_t a = ring[i], b = ring[(i + 1) % ring.size()];
                 uint32_t e = TpolyBits::kNoId;
                 for (uint32_t k = 0; k < g->nbEdge() && e == TpolyBits::kNoId; ++k)
-                    if ((g->startVertex(k) == a && g->endVertex(k) == b) || (g->startVertex(k) == b && g->endVertex(k) == a))
+                    if ((g->startVertex(k) == a && g->endVertex(k) == b) ||
+                        (g->startVertex(k) == b && g->endVertex(k) == a))
                         e = k;
                 if (e == TpolyBits::kNoId) e = g->appendEdge(a, b, false);
                 g->refEdge(e, g->startVertex(e) == a ? kForward : kReversed);
@@ -43,7 +44,7 @@ std::unique_ptr<TpolyGeom> build(const std::vector<T3dFltPoint>& points,
 TEST(EditCollapse, DeleteEdgeJoinsFacesAndCleansItsEnds) {
     for (bool clean : {false, true}) {
         auto src = twoQuads();
-        TpolyEditableGeom edit(src.get(), 7);
+        TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
         EXPECT_FALSE(edit.deleteEdge(between(edit, 0, 1), clean));  // border edge
         EXPECT_FALSE(edit.changed());
         ASSERT_TRUE(edit.deleteEdge(between(edit, 1, 4), clean));
@@ -70,7 +71,7 @@ TEST(EditCollapse, DeleteEdgeJoinsFacesAndCleansItsEnds) {
 TEST(EditCollapse, DeleteEdgeOnAHoleRemovesTheFillingFace) {
     auto src = build({{0, 0, 0}, {3, 0, 0}, {3, 3, 0}, {0, 3, 0}, {1, 1, 0}, {2, 1, 0}, {2, 2, 0}, {1, 2, 0}},
                      {{{0, 1, 2, 3}, {7, 6, 5, 4}}, {{4, 5, 6, 7}}});
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     ASSERT_TRUE(edit.deleteEdge(between(edit, 4, 5), true));
     TpolyIdMapper mapper(true, true, true);
     auto out = packed(edit, mapper, 1);
@@ -84,10 +85,10 @@ TEST(EditCollapse, DeleteEdgeOnAHoleRemovesTheFillingFace) {
     // along two edges, so its loop splits at the second one into an outer loop and a hole that
     // the middle face fills.
     auto ring = grid(3);
-    TpolyEditableGeom cut(ring.get(), 7);
+    TpolyEditableGeom cut(ring.get(), TpolyEditableGeom::kModeAll);
     const uint32_t second = between(cut, 4, 5);
-    for (auto [a, b] : std::vector<std::pair<uint32_t, uint32_t>>{
-             {1, 5}, {2, 6}, {7, 6}, {11, 10}, {14, 10}, {13, 9}, {8, 9}})
+    for (auto [a, b] :
+         std::vector<std::pair<uint32_t, uint32_t>>{{1, 5}, {2, 6}, {7, 6}, {11, 10}, {14, 10}, {13, 9}, {8, 9}})
         ASSERT_TRUE(cut.deleteEdge(between(cut, a, b), false)) << a << "-" << b;
     EXPECT_TRUE(cut.isEdgeDeleted(second));
     EXPECT_FALSE(cut.deleteEdge(second, false));
@@ -108,7 +109,7 @@ TEST(EditCollapse, DeleteEdgeOnAHoleRemovesTheFillingFace) {
 TEST(EditCollapse, DeleteVertexMergesItsTwoEdges) {
     // Two quads sharing the path 0-1-2; vertex 1 lies between exactly two edges.
     auto src = build({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, -1, 0}, {1, 1, 0}}, {{{0, 3, 2, 1}}, {{0, 1, 2, 4}}});
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     EXPECT_FALSE(edit.deleteVertex(0));  // three edges
     ASSERT_TRUE(edit.deleteVertex(1));
     EXPECT_EQ(edit.vertexOrder(1), 0u);
@@ -124,13 +125,13 @@ TEST(EditCollapse, DeleteVertexMergesItsTwoEdges) {
     EXPECT_TRUE(out->faceBlindData()->getBlindData(1, bd));
     // A triangle would drop to two corners.
     auto tri = build({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, 1, 0}, {1, -1, 0}}, {{{0, 1, 2, 3}}, {{0, 4, 1}}});
-    TpolyEditableGeom refused(tri.get(), 7);
+    TpolyEditableGeom refused(tri.get(), TpolyEditableGeom::kModeAll);
     EXPECT_FALSE(refused.deleteVertex(1));
 }
 
 TEST(EditCollapse, CollapseEdgeAndFaceMergeVertices) {
     auto src = grid(3);
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     const uint32_t e = between(edit, 5, 6);
     const uint32_t a = edit.getStartVertex(e), b = edit.getEndVertex(e);
     ASSERT_TRUE(edit.collapseEdge(e));
@@ -150,7 +151,7 @@ TEST(EditCollapse, CollapseEdgeAndFaceMergeVertices) {
     // Collapsing the middle face makes its four corners one vertex; its four side neighbours
     // become triangles.
     auto g2 = grid(3);
-    TpolyEditableGeom faces(g2.get(), 7);
+    TpolyEditableGeom faces(g2.get(), TpolyEditableGeom::kModeAll);
     faces.collapseFace(4);
     EXPECT_EQ(faces.faceCount(), 8u);
     TpolyIdMapper m2(true, true, true);
@@ -171,25 +172,46 @@ TEST(EditCollapse, CollapseEdgeAndFaceMergeVertices) {
 
     // A lone triangle cannot collapse; a box edge can, and stays closed.
     auto tri = build({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{{0, 1, 2}}});
-    TpolyEditableGeom lone(tri.get(), 7);
+    TpolyEditableGeom lone(tri.get(), TpolyEditableGeom::kModeAll);
+    TpolyEditableGeom::TcollapsePlan plan;
+    EXPECT_FALSE(lone.canCollapseEdge(0, plan));
     EXPECT_FALSE(lone.collapseEdge(0));
     auto cube = box();
-    TpolyEditableGeom closed(cube.get(), 7);
+    TpolyEditableGeom closed(cube.get(), TpolyEditableGeom::kModeAll);
     ASSERT_TRUE(closed.collapseEdge(0));
     TpolyIdMapper m3(true, true, true);
     auto shut = packed(closed, m3, 2);
     EXPECT_EQ(shut->nbVertex(), 7u);
     EXPECT_EQ(shut->nbEdge(), 11u);
+
+    // The check alone changes nothing; its plan applied collapses as collapseEdge does.
+    auto checked = grid(3), direct = grid(3), onlyChecked = grid(3), untouched = grid(3);
+    TpolyEditableGeom byPlan(checked.get(), TpolyEditableGeom::kModeAll);
+    TpolyEditableGeom oneCall(direct.get(), TpolyEditableGeom::kModeAll);
+    TpolyEditableGeom checkOnly(onlyChecked.get(), TpolyEditableGeom::kModeAll);
+    TpolyEditableGeom fresh(untouched.get(), TpolyEditableGeom::kModeAll);
+    const uint32_t middle = between(byPlan, 5, 6);
+    ASSERT_TRUE(checkOnly.canCollapseEdge(middle, plan));
+    EXPECT_FALSE(checkOnly.changed());
+    EXPECT_EQ(std::unique_ptr<TpolyGeom>(checkOnly.convert(true, true, nullptr))
+                  ->compareObject(*std::unique_ptr<TpolyGeom>(fresh.convert(true, true, nullptr))),
+              0u);
+    ASSERT_TRUE(byPlan.canCollapseEdge(middle, plan));
+    byPlan.applyCollapse(plan);
+    ASSERT_TRUE(oneCall.collapseEdge(middle));
+    EXPECT_EQ(std::unique_ptr<TpolyGeom>(byPlan.convert(true, true, nullptr))
+                  ->compareObject(*std::unique_ptr<TpolyGeom>(oneCall.convert(true, true, nullptr))),
+              0u);
 }
 
 TEST(EditCollapse, CleanupDeletesOnlyDegenerateFaces) {
     auto src = twoQuads();
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     // Face 0 again with an edge from vertex 1 to itself after its first corner.
     const TfaceNode& f0 = edit.face(0);
     const uint32_t loop = edit.createEdge(1, 1, false, false);
     const uint32_t refs[5] = {f0.fCorners[0], loop, f0.fCorners[1], f0.fCorners[2], f0.fCorners[3]};
-    const uint32_t id = edit.createFace(refs, 5, nullptr, nullptr, nullptr, 0, 7);
+    const uint32_t id = edit.createFace(refs, 5, nullptr, nullptr, nullptr, 0, TpolyEditableGeom::kModeAll);
     edit.cleanupDegenerateFaces();
     EXPECT_EQ(edit.faceCount(), 2u);
     EXPECT_EQ(edit.faceIfExists(id), nullptr);

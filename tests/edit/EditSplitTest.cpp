@@ -32,7 +32,7 @@ void expectGroupAndTags(const TpolyGeom& g, uint32_t size) {
 
 TEST(EditSplit, ManyPointEdgeSplit) {
     auto src = twoQuads();
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     TuInt32Array vertices, edges;
     // Edge 1 runs (1,0) -> (1,1) between both quads: three equal pieces.
     ASSERT_TRUE(edit.splitEdge(1, nullptr, &vertices, &edges, 2, false));
@@ -53,7 +53,7 @@ TEST(EditSplit, ManyPointEdgeSplit) {
 
 TEST(EditSplit, SplitAFaceCarriesAttributesAndRefusesBadCuts) {
     auto src = twoQuads();
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     // The copy works on the record's own arrays.
     EXPECT_EQ(&edit.polyEdge(0), &src->edgeArray()[0]);
     EXPECT_EQ(edit.face(1).fCorners, reinterpret_cast<uint32_t*>(src->faceDescArray().data()) + 4);
@@ -64,7 +64,7 @@ TEST(EditSplit, SplitAFaceCarriesAttributesAndRefusesBadCuts) {
     EXPECT_EQ(edit.splitAFace(4, 0.5f, 6, 0.5f, none, true, 0, 0, 1.0), -1);  // face 0 lacks them
     EXPECT_EQ(edit.vertexCount(), 6u);
     auto fresh = twoQuads();
-    TpolyEditableGeom untouched(fresh.get(), 7);
+    TpolyEditableGeom untouched(fresh.get(), TpolyEditableGeom::kModeAll);
     EXPECT_EQ(std::unique_ptr<TpolyGeom>(edit.convert(true, true, nullptr))
                   ->compareObject(*std::unique_ptr<TpolyGeom>(untouched.convert(true, true, nullptr))),
               0u);
@@ -88,16 +88,33 @@ TEST(EditSplit, SplitAFaceCarriesAttributesAndRefusesBadCuts) {
     // Both pieces of face 1 keep its group and blind data.
     expectGroupAndTags(*out, 2u);
 
+    // The check alone answers as the cut does and changes nothing; its plan applied cuts as
+    // splitAFace does.
+    auto checked = twoQuads(), direct = twoQuads();
+    TpolyEditableGeom byPlan(checked.get(), TpolyEditableGeom::kModeAll);
+    TpolyEditableGeom oneCall(direct.get(), TpolyEditableGeom::kModeAll);
+    TpolyEditableGeom::TfaceCutPlan plan;
+    EXPECT_FALSE(byPlan.canSplitAFace(1, -1, 2, -1, 0, -1, plan));
+    EXPECT_FALSE(byPlan.canSplitAFace(4, 0.5f, 6, 0.5f, 0, 0, plan));
+    ASSERT_TRUE(byPlan.canSplitAFace(4, 0.5f, 6, 0.5f, 1, -1, plan));
+    EXPECT_EQ(plan.face, 1u);
+    EXPECT_FALSE(byPlan.changed());
+    EXPECT_EQ(byPlan.vertexCount(), 6u);
+    EXPECT_EQ(byPlan.applySplitAFace(plan, none, true, 1.0),
+              oneCall.splitAFace(4, 0.5f, 6, 0.5f, none, true, 1, -1, 1.0));
+    EXPECT_EQ(converted(byPlan)->compareObject(*converted(oneCall)), 0u);
+
     // A copy without wings or vertex information cuts alike.
     auto plain = twoQuads();
-    TpolyEditableGeom basic(plain.get(), 1);
+    TpolyEditableGeom basic(plain.get(), TpolyEditableGeom::kModeBasic);
     ASSERT_GE(basic.splitAFace(4, 0.5f, 6, 0.5f, none, false, 0, -1, 1.0), 0);
     EXPECT_EQ(converted(basic)->nbFace(), 3u);
 }
 
 TEST(EditSplit, SplitAFaceSendsHolesToTheEnclosingPiece) {
     TpolyGeom g;
-    for (const auto& [x, y] : std::vector<std::pair<float, float>>{{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 2}, {1, 3}, {3, 3}, {3, 2}})
+    for (const auto& [x, y] :
+         std::vector<std::pair<float, float>>{{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 2}, {1, 3}, {3, 3}, {3, 2}})
         g.appendVertex(x, y, 0);
     for (uint32_t i = 0; i < 4; ++i) g.appendEdge(i, (i + 1) % 4);
     for (uint32_t i = 0; i < 4; ++i) g.appendEdge(4 + i, 4 + (i + 1) % 4);
@@ -108,7 +125,7 @@ TEST(EditSplit, SplitAFaceSendsHolesToTheEnclosingPiece) {
     g.endLoop();
     g.endFace();
     edittest::decorate(g);
-    TpolyEditableGeom edit(&g, 7);
+    TpolyEditableGeom edit(&g, TpolyEditableGeom::kModeAll);
     // From the right edge to the left one at height 1: the hole lies in the upper piece.
     ASSERT_GE(edit.splitAFace(1, 0.25f, 3, 0.75f, T3dFltPointArray(), false, 0, -1, 1.0), 0);
     auto out = converted(edit);
@@ -126,11 +143,12 @@ TEST(EditSplit, SplitManyFacesAlongPaths) {
     auto src = grid(2);
     const TpolyGeom& g = *src;
     const int32_t onEdge = int32_t(0x80000000u);
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     Tint32Array faces, desc;
     TfloatArray t;
     T3dFltPointArray points;
-    auto path = [&](std::initializer_list<int32_t> f, std::initializer_list<int32_t> d, std::initializer_list<float> ts) {
+    auto path = [&](std::initializer_list<int32_t> f, std::initializer_list<int32_t> d,
+                    std::initializer_list<float> ts) {
         faces.clear(), desc.clear(), t.clear();
         for (int32_t v : f) faces.addLast(v);
         for (int32_t v : d) desc.addLast(v);
@@ -140,7 +158,8 @@ TEST(EditSplit, SplitManyFacesAlongPaths) {
     points.addLast(T3dFltPoint(0.5f, 0.5f, 0));
     path({-1, 0}, {int32_t(edgeOf(g, 0, 3)) | onEdge, 0}, {0.5f, 0});
     EXPECT_FALSE(edit.splitManyFaces(faces, t, desc, points, 1, false, 1.0));
-    path({-1, 0, 0}, {int32_t(edgeOf(g, 0, 3)) | onEdge, int32_t(edgeOf(g, 1, 4)) | onEdge, int32_t(edgeOf(g, 0, 1)) | onEdge},
+    path({-1, 0, 0},
+         {int32_t(edgeOf(g, 0, 3)) | onEdge, int32_t(edgeOf(g, 1, 4)) | onEdge, int32_t(edgeOf(g, 0, 1)) | onEdge},
          {0.5f, 0.5f, 0.5f});
     EXPECT_FALSE(edit.splitManyFaces(faces, t, desc, points, 1, false, 1.0));
     EXPECT_EQ(edit.vertexCount(), 9u);
@@ -158,7 +177,7 @@ TEST(EditSplit, SplitManyFacesAlongPaths) {
 
     // Round the four sides of a box, closing on the first edge's cut vertex.
     auto cube = box();
-    TpolyEditableGeom ring(cube.get(), 7);
+    TpolyEditableGeom ring(cube.get(), TpolyEditableGeom::kModeAll);
     path({-1, 2, 5, 3, 4},
          {int32_t(edgeOf(*cube, 0, 4)) | onEdge, int32_t(edgeOf(*cube, 1, 5)) | onEdge,
           int32_t(edgeOf(*cube, 3, 7)) | onEdge, int32_t(edgeOf(*cube, 2, 6)) | onEdge,
@@ -174,7 +193,7 @@ TEST(EditSplit, SplitManyFacesAlongPaths) {
 
 TEST(EditSplit, SubdivideFacesReuseSharedMidpoints) {
     auto src = grid(2);
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     EXPECT_FALSE(edit.subdivideFace(99, T3dFltPoint(), nullptr, nullptr, 0, true));
     std::vector<T2FloatArray> uvs(1);
     std::vector<TpolyColorValueArray> colors(1);
@@ -207,7 +226,7 @@ TEST(EditSplit, UserNormalsFollowCutsAndSubdivisions) {
         auto src = twoQuads();
         src->update(dirtyNormalTopo);
         for (uint32_t o = 4; o < 8; ++o) src->setUserNormal(src->getNormalId(o), T4dFltVector(0, 0, 1));
-        TpolyEditableGeom edit(src.get(), 7);
+        TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
         if (subdivide)
             ASSERT_TRUE(edit.subdivideFace(1, T3dFltPoint(1.5f, 0.5f, 0), nullptr, nullptr, 0, true));
         else
@@ -243,7 +262,7 @@ TEST(EditSplit, SplitVertexStartsItsWalkOnAFace) {
         g.refEdge(0, reversed ? kReversed : kForward), g.refEdge(1, kForward), g.refEdge(2, kForward);
         g.endLoop();
         g.endFace();
-        TpolyEditableGeom edit(&g, 7);
+        TpolyEditableGeom edit(&g, TpolyEditableGeom::kModeAll);
         uint32_t ne, nv;
         ASSERT_TRUE(edit.splitEdge(0, 0.5f, ne, nv));
         EXPECT_TRUE(walksFromAFace(edit, nv)) << reversed;
@@ -252,7 +271,7 @@ TEST(EditSplit, SplitVertexStartsItsWalkOnAFace) {
     }
     // Every edge of two quads, border and shared, split once.
     auto src = twoQuads();
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     const uint32_t edges = edit.edgeCount();
     for (uint32_t e = 0; e < edges; ++e) {
         uint32_t ne, nv;

@@ -11,7 +11,7 @@ int faceTag(const TpolyGeom& g, uint32_t face) {
 
 TEST(EditableGeom, ConvertWithoutEditsGivesTheSameRecord) {
     auto src = twoQuads();
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     const TpolyGeom& before = *src;
     EXPECT_EQ(edit.faceCount(), 2u);
     EXPECT_EQ(edit.numUVMaps(), 1u);
@@ -41,7 +41,7 @@ TEST(EditableGeom, CreatedElementsAndDeletedFacesRenumber) {
     auto src = twoQuads();
     addRingFace(*src, {2, 5, 4});  // a third face on the edge 2-5
     src->markDirty(dirtyAll);
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     const uint32_t a = edit.createVertex(T3dFltPoint(5, 5, 0));
     const uint32_t b = edit.createVertex(T3dFltPoint(6, 5, 0));
     const uint32_t e = edit.createEdge(a, b, true, true);
@@ -84,7 +84,7 @@ TEST(EditableGeom, SplitEdgeInterpolatesAndCarriesEverything) {
     // A user normal on every corner of face 1.
     src->update(dirtyNormalTopo);
     for (uint32_t o = 4; o < 8; ++o) src->setUserNormal(src->getNormalId(o), T4dFltVector(0, 0, 1));
-    TpolyEditableGeom edit(src.get(), 7);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
     EXPECT_TRUE(edit.hasUserNormals());
     // Edge 0 runs (0,0) -> (1,0) on the border; split it and the shared edge 1 -> 4.
     uint32_t ne, nv;

@@ -56,12 +56,13 @@ TEST(ObjImport, IndicesUVsNormalsGroupsAndSmoothing) {
     // Two quads sharing an edge, the second written with negative indices, and a triangle; the
     // quads share normal 1 (soft shared edge), the triangle names normal 2 (hard edge against the
     // second quad). Group "both" names the second quad and the triangle.
-    TempFile f("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\nv 3 0 0\n"
-               "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-               "vn 0 0 1\nvn 0 0.6 0.8\n"
-               "g left\ns 1\nf 1/1/1 2/2/1 3/3/1 4/4/1\n"
-               "g right both\nf -6/-4/-2 5/2/1 6/3/1 -5/-1/-2\n"
-               "s 2\nf 5/1/2 7/2/2 6/3/2\n");
+    TempFile f(
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 2 1 0\nv 3 0 0\n"
+        "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+        "vn 0 0 1\nvn 0 0.6 0.8\n"
+        "g left\ns 1\nf 1/1/1 2/2/1 3/3/1 4/4/1\n"
+        "g right both\nf -6/-4/-2 5/2/1 6/3/1 -5/-1/-2\n"
+        "s 2\nf 5/1/2 7/2/2 6/3/2\n");
     TobjImportReport report;
     auto g = import(f.path(), report);
     ASSERT_TRUE(g) << report.error;
@@ -89,7 +90,9 @@ TEST(ObjImport, IndicesUVsNormalsGroupsAndSmoothing) {
 }
 
 TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
-    static const char kGarbage[] = "\x7f" "ELF\x01\x02\x00\xff\xfe garbage\n\x01\x02\x03";
+    static const char kGarbage[] =
+        "\x7f"
+        "ELF\x01\x02\x00\xff\xfe garbage\n\x01\x02\x03";
     struct Case {
         std::string text, message;
     };
@@ -109,7 +112,10 @@ TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
         {"v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nf 1/1 2/2147483648 3/1\n", ":5: corner 2: texture index 2147483648 is"},
         {"v 0 0\n", ":1: v needs at least 3 values, found 2"},
         {"v 0 0 0\rv 1 0 0\rv 1 1 0\rf 1 2 3\r", ": the lines end in a carriage return alone"},
-        {std::string("\xff\xfev\0 \0" "0\0\n\0", 10), ": the file is UTF-16 text"},
+        {std::string("\xff\xfev\0 \0"
+                     "0\0\n\0",
+                     10),
+         ": the file is UTF-16 text"},
     };
     for (const Case& c : cases) {
         TempFile f(c.text);
@@ -132,9 +138,12 @@ TEST(ObjImport, BadInputFailsWithTheLineOrSkipsTheFace) {
     EXPECT_EQ(3u, report.skippedFaces);
     ASSERT_EQ(4u, report.warnings.size());
     EXPECT_NE(std::string::npos, report.warnings[0].find(":3: vertex colours")) << report.warnings[0];
-    EXPECT_NE(std::string::npos, report.warnings[1].find(":4: face skipped: a vertex appears twice")) << report.warnings[1];
-    EXPECT_NE(std::string::npos, report.warnings[2].find(":5: face skipped: fewer than three corners")) << report.warnings[2];
-    EXPECT_NE(std::string::npos, report.warnings[3].find(":6: face skipped: fewer than three corners")) << report.warnings[3];
+    EXPECT_NE(std::string::npos, report.warnings[1].find(":4: face skipped: a vertex appears twice"))
+        << report.warnings[1];
+    EXPECT_NE(std::string::npos, report.warnings[2].find(":5: face skipped: fewer than three corners"))
+        << report.warnings[2];
+    EXPECT_NE(std::string::npos, report.warnings[3].find(":6: face skipped: fewer than three corners"))
+        << report.warnings[3];
 
     // When every face is skipped the error says so and the warnings that say why are kept.
     TempFile allSkipped("v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 2 3\n");
@@ -156,8 +165,8 @@ void expectRoundTrip(TpolyGeom& g, const std::vector<std::string>& names, TobjIm
     ASSERT_EQ(g.nbFace(), copy->nbFace());
     ASSERT_EQ(g.faceDescLength(), copy->faceDescLength());
     EXPECT_EQ(g.nbEdge(), copy->nbEdge());
-    const uint32_t mask = dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceVectors | dirtyFaceNormalize |
-                          dirtyNormalTopo | dirtyVertexNormals | dirtyVertexNormalize;
+    const uint32_t mask = dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceVectors | dirtyFaceNormalize | dirtyNormalTopo |
+                          dirtyVertexNormals | dirtyVertexNormalize;
     g.update(mask);
     copy->update(mask);
     T3dFltPoint a, b;
@@ -176,8 +185,7 @@ void expectRoundTrip(TpolyGeom& g, const std::vector<std::string>& names, TobjIm
         }
         const T3dFltPoint& na = g.vertexNormalConst(g.getNormalId(o));
         const T3dFltPoint& nb = copy->vertexNormalConst(copy->getNormalId(o));
-        ASSERT_NEAR(1.0, double(na.x) * nb.x + double(na.y) * nb.y + double(na.z) * nb.z, 1e-5)
-            << "corner " << o;
+        ASSERT_NEAR(1.0, double(na.x) * nb.x + double(na.y) * nb.y + double(na.z) * nb.z, 1e-5) << "corner " << o;
     }
 }
 

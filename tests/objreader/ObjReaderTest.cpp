@@ -19,8 +19,7 @@ public:
         status_ = parser_ ? parser_->initFile(parser_, path, 0, nullptr) : -1;
     }
     ~Reader() {
-        if (parser_)
-            parser_->close(parser_);
+        if (parser_) parser_->close(parser_);
     }
     int status() const { return status_; }
     TobjCommand* next() { return parser_->command(parser_); }
@@ -36,15 +35,15 @@ std::vector<int> codesOf(const std::string& text) {
     TempFile file(text);
     Reader r(file.path());
     std::vector<int> codes;
-    while (TobjCommand* c = r.next())
-        codes.push_back(c->code);
+    while (TobjCommand* c = r.next()) codes.push_back(c->code);
     return codes;
 }
 
 TEST(ObjReader, CoordinatesAndFaceForms) {
-    TempFile file("# comment\n\n   \t\nv 1 2.5 -3e2\nvt 0.25\nvn 0 0 1 \nvp 0.5 0.75\n"
-                 "f 1 2 3\nf 1/2 2/3 3/4\nf 1//4 2//5 3//6\nf -1/-2/-3 -4/-5/-6 -7/-8/-9 10/11/12\n"
-                 "fo 4/ 5/ 6/\nf 1/2/ 3/4/ 5/6/\n");
+    TempFile file(
+        "# comment\n\n   \t\nv 1 2.5 -3e2\nvt 0.25\nvn 0 0 1 \nvp 0.5 0.75\n"
+        "f 1 2 3\nf 1/2 2/3 3/4\nf 1//4 2//5 3//6\nf -1/-2/-3 -4/-5/-6 -7/-8/-9 10/11/12\n"
+        "fo 4/ 5/ 6/\nf 1/2/ 3/4/ 5/6/\n");
     Reader r(file.path());
     ASSERT_EQ(0, r.status());
     TobjCommand* c = r.next();
@@ -99,20 +98,41 @@ TEST(ObjReader, CoordinatesAndFaceForms) {
 
 TEST(ObjReader, MalformedLinesAreErrorsAndReadingGoesOn) {
     // Too few arguments for each checked command, mixed face forms, then one good line.
-    const char* bad[] = {"v 1 2",     "vt",          "vn 1 2",      "vp",          "f 1 2",
-                         "fo 1 2",    "usemtl",      "mtllib",      "s",           "cstype",
-                         "deg",       "step",        "bmat",        "parm",        "curv2",
-                         "curv3",     "curv 0 1 2",  "surf 0 1 2 3 4", "trim 0 1",  "scrv 0 1",
-                         "hole 0 1",  "con 1 2 3 4 5 6 7", "con 1 2 3 4 5 6 7 8 9 10", "stech",
-                         "ctech",     "f 1/1 2/2 3", "f 1//1 2/2 3//3", "f 1 2 3/3", "f 1/2/3 1/2 1/2/3"};
+    const char* bad[] = {"v 1 2",
+                         "vt",
+                         "vn 1 2",
+                         "vp",
+                         "f 1 2",
+                         "fo 1 2",
+                         "usemtl",
+                         "mtllib",
+                         "s",
+                         "cstype",
+                         "deg",
+                         "step",
+                         "bmat",
+                         "parm",
+                         "curv2",
+                         "curv3",
+                         "curv 0 1 2",
+                         "surf 0 1 2 3 4",
+                         "trim 0 1",
+                         "scrv 0 1",
+                         "hole 0 1",
+                         "con 1 2 3 4 5 6 7",
+                         "con 1 2 3 4 5 6 7 8 9 10",
+                         "stech",
+                         "ctech",
+                         "f 1/1 2/2 3",
+                         "f 1//1 2/2 3//3",
+                         "f 1 2 3/3",
+                         "f 1/2/3 1/2 1/2/3"};
     std::string text;
-    for (const char* line : bad)
-        text += std::string(line) + "\n";
+    for (const char* line : bad) text += std::string(line) + "\n";
     text += "v 1 2 3\n";
     const std::vector<int> codes = codesOf(text);
     ASSERT_EQ(std::size(bad) + 1, codes.size());
-    for (std::size_t i = 0; i < std::size(bad); ++i)
-        EXPECT_EQ(OBJ_ERR_MALFORMED, codes[i]) << bad[i];
+    for (std::size_t i = 0; i < std::size(bad); ++i) EXPECT_EQ(OBJ_ERR_MALFORMED, codes[i]) << bad[i];
     EXPECT_EQ(OBJ_CMD_V, codes.back());
     EXPECT_EQ(OBJ_ERR_MALFORMED, PARSE_last_error());
 }
@@ -163,8 +183,7 @@ TEST(ObjReader, JoinedLinesAndLineEnds) {
 
 TEST(ObjReader, TextGroupsAndSmoothing) {
     const std::string longName(200, 'n');
-    TempFile file("usemtl red\nmtllib a.mtl b.mtl\ng left right\ng\ng " + longName +
-                 "\ns off\ns 0\ns 4\n");
+    TempFile file("usemtl red\nmtllib a.mtl b.mtl\ng left right\ng\ng " + longName + "\ns off\ns 0\ns 4\n");
     Reader r(file.path());
     TobjCommand* c = r.next();
     ASSERT_EQ(OBJ_CMD_USEMTL, c->code);
@@ -190,21 +209,20 @@ TEST(ObjReader, TextGroupsAndSmoothing) {
     }
 
     std::string many = "g";
-    for (int i = 0; i < OBJ_MAX_GROUPS; ++i)
-        many += " g" + std::to_string(i);
+    for (int i = 0; i < OBJ_MAX_GROUPS; ++i) many += " g" + std::to_string(i);
     testing::internal::CaptureStdout();
     const std::vector<int> codes = codesOf(many + "\n" + many + " extra\n");
-    EXPECT_EQ("Number of shared groups has exceeded maximum for parser.\n",
-              testing::internal::GetCapturedStdout());
+    EXPECT_EQ("Number of shared groups has exceeded maximum for parser.\n", testing::internal::GetCapturedStdout());
     EXPECT_EQ(std::vector<int>({OBJ_CMD_G, OBJ_ERR_MALFORMED}), codes);
 }
 
 TEST(ObjReader, FreeFormCommands) {
-    TempFile file("cstype bspline\ncstype rat bezier\ndeg 3\ndeg 300 -129\nstep 70000 9\n"
-                 "bmat u 1 2 3\nbmat v 4\nparm u 0 0.5 1\nparm v\ncurv2 1 2 3\ncurv3 4 5\n"
-                 "con 1 0.5 0.75 2 3 0.25 1 4\ncurv 0 1 7 8\nsurf 0 1 2 3 1/2 3/4/5\n"
-                 "trim 0 1 7 2 3 8\nhole 0/4 1/5 7/9\nscrv 0 1\n"
-                 "stech cparm 2.5\nctech curv 0.5 3\nctech imp 4 5\nctech bogus 1\nend\n");
+    TempFile file(
+        "cstype bspline\ncstype rat bezier\ndeg 3\ndeg 300 -129\nstep 70000 9\n"
+        "bmat u 1 2 3\nbmat v 4\nparm u 0 0.5 1\nparm v\ncurv2 1 2 3\ncurv3 4 5\n"
+        "con 1 0.5 0.75 2 3 0.25 1 4\ncurv 0 1 7 8\nsurf 0 1 2 3 1/2 3/4/5\n"
+        "trim 0 1 7 2 3 8\nhole 0/4 1/5 7/9\nscrv 0 1\n"
+        "stech cparm 2.5\nctech curv 0.5 3\nctech imp 4 5\nctech bogus 1\nend\n");
     Reader r(file.path());
     TobjCommand* c = r.next();
     ASSERT_EQ(OBJ_CMD_CSTYPE, c->code);
@@ -312,8 +330,9 @@ TEST(ObjReader, FreeFormCommands) {
 }
 
 TEST(ObjReader, NumbersReadAsTheCRuntimeReadsThem) {
-    TempFile file("v +1.5 abc 1e999 -1e999 1e-999 12abc inf 0.1\nf -2147483648 2147483647 7x\n"
-                  "f 1 2 2147483648\nf 1 -99999999999999999999 3\n");
+    TempFile file(
+        "v +1.5 abc 1e999 -1e999 1e-999 12abc inf 0.1\nf -2147483648 2147483647 7x\n"
+        "f 1 2 2147483648\nf 1 -99999999999999999999 3\n");
     Reader r(file.path());
     TobjCommand* c = r.next();
     ASSERT_EQ(8, c->as.floats.count);
@@ -372,8 +391,8 @@ TEST(ObjReader, ErrorDetailsTextEncodingsAndComments) {
     // A UTF-8 byte-order mark is skipped; UTF-16 and CR-only text are reported once, at the start
     // (line 0), and reading then goes on.
     EXPECT_EQ(std::vector<int>({OBJ_CMD_V}), codesOf("\xEF\xBB\xBFv 1 2 3\n"));
-    for (const std::string& text : {std::string("\xFF\xFEv\0 \0001\0", 9), std::string("\xFE\xFF\0v", 4),
-                                    std::string("v 1 2 3\rv 4 5 6\r")}) {
+    for (const std::string& text :
+         {std::string("\xFF\xFEv\0 \0001\0", 9), std::string("\xFE\xFF\0v", 4), std::string("v 1 2 3\rv 4 5 6\r")}) {
         TempFile f(text);
         Reader encoded(f.path());
         ASSERT_EQ(OBJ_ERR_MALFORMED, encoded.next()->code);
@@ -388,13 +407,11 @@ TEST(ObjReader, ErrorDetailsTextEncodingsAndComments) {
 TEST(ObjReader, OversizedLinesAndTokenCounts) {
     std::string text = "v";  // fits the line buffer: read whole
     int values = 0;
-    for (; text.size() < 149000; ++values)
-        text += " 1.25000000";
+    for (; text.size() < 149000; ++values) text += " 1.25000000";
     text += "\nv " + std::string(1 << 20, '7') + "\n";  // a 1 MB line: an error, then on
-    text += "# " + std::string(300000, 'c') + "\n";   // a long comment is still a comment
-    std::string tokens = "f";  // 25000 tokens with the keyword: the most a line may hold
-    for (int i = 1; i < 25000; ++i)
-        tokens += " 1";
+    text += "# " + std::string(300000, 'c') + "\n";     // a long comment is still a comment
+    std::string tokens = "f";                           // 25000 tokens with the keyword: the most a line may hold
+    for (int i = 1; i < 25000; ++i) tokens += " 1";
     text += tokens + "\n" + tokens + " 1\nv 1 2 3\n";
 
     TempFile file(text);
@@ -421,8 +438,8 @@ TEST(ObjReader, HandlesAndFiles) {
     EXPECT_EQ(nullptr, missing.next());
 
     // Every extension in the table, and an unknown one, gets a reader.
-    for (const char* path : {"a.cxb", "a.cxc", "a.map", "a.lgt", "a.atm", "a.mtl", "a.rfl",
-                             "a.obj", "a.mod", "a.txt", "", "obj"}) {
+    for (const char* path :
+         {"a.cxb", "a.cxc", "a.map", "a.lgt", "a.atm", "a.mtl", "a.rfl", "a.obj", "a.mod", "a.txt", "", "obj"}) {
         TobjParser* p = PARSE_init(path);
         ASSERT_NE(nullptr, p) << path;
         EXPECT_EQ(0, PARSE_last_error());
@@ -474,13 +491,11 @@ TEST(ObjReader, BinaryGarbageIsReadToTheEnd) {
     std::mt19937 random(7);
     for (int round = 0; round < 20; ++round) {
         std::string bytes(200000, '\0');
-        for (char& b : bytes)
-            b = static_cast<char>(random() % (round % 2 ? 256 : 24));  // odd rounds favour controls
+        for (char& b : bytes) b = static_cast<char>(random() % (round % 2 ? 256 : 24));  // odd rounds favour controls
         TempFile file(bytes);
         Reader r(file.path());
         int commands = 0;
-        while (r.next())
-            ++commands;
+        while (r.next()) ++commands;
         EXPECT_LE(commands, r.line()) << "round " << round;
     }
 }
@@ -489,8 +504,7 @@ TEST(ObjReader, BinaryGarbageIsReadToTheEnd) {
 int countLines(const std::string& path, const std::string& keyword) {
     std::ifstream in(path);
     int count = 0;
-    for (std::string line; std::getline(in, line);)
-        count += line.rfind(keyword + " ", 0) == 0;
+    for (std::string line; std::getline(in, line);) count += line.rfind(keyword + " ", 0) == 0;
     return count;
 }
 

@@ -45,8 +45,8 @@ void printSummary(const char* label, TpolyGeom& g) {
         const TpolyWingEdge& w = g.topo()->fEdgeToFace[e];
         if (w.side[0] == TpolyBits::kNoFace || w.side[1] == TpolyBits::kNoFace) ++border;
     }
-    std::printf("%s: %u vertices, %u edges (%u on the border), %u faces, %u corners\n", label, g.nbVertex(),
-                g.nbEdge(), border, g.nbFace(), g.faceDescLength());
+    std::printf("%s: %u vertices, %u edges (%u on the border), %u faces, %u corners\n", label, g.nbVertex(), g.nbEdge(),
+                border, g.nbFace(), g.faceDescLength());
 }
 
 // Softens the edges of the selected faces: a small operation run through the action protocol.
@@ -125,8 +125,10 @@ int demo(const char* folder) {
     if (boxDemo() != 0) return 1;
     char made[] = "/tmp/brindle-demo-XXXXXX";
     const char* dir = folder;
-    if (!dir) dir = mkdtemp(made);
-    else if (mkdir(dir, 0777) != 0 && errno != EEXIST) dir = nullptr;
+    if (!dir)
+        dir = mkdtemp(made);
+    else if (mkdir(dir, 0777) != 0 && errno != EEXIST)
+        dir = nullptr;
     if (!dir) {
         std::perror("brindle demo: cannot make a folder");
         return 1;
@@ -139,9 +141,10 @@ int demo(const char* folder) {
 
 int runDemo(int argc, char** argv) {
     if (wantsHelp(argc, argv)) {
-        std::printf("usage: brindle demo [folder]\nBuilds a grid, one of each primitive and a box softened "
-                    "through an operation, prints their counts and writes every primitive as OBJ into the folder, "
-                    "or into a new folder under /tmp, which it names.\n");
+        std::printf(
+            "usage: brindle demo [folder]\nBuilds a grid, one of each primitive and a box softened "
+            "through an operation, prints their counts and writes every primitive as OBJ into the folder, "
+            "or into a new folder under /tmp, which it names.\n");
         return 0;
     }
     return demo(argc > 2 ? argv[2] : nullptr);

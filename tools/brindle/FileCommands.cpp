@@ -135,8 +135,9 @@ int runCheck(int argc, char** argv) {
 }
 
 int runDump(int argc, char** argv) {
-    const char* usage = "usage: brindle dump <file.obj> [--flags N]\nImports the file and prints the record's text "
-                        "dump; N (decimal or 0x hex, default 0xFFFFFFFF) selects the parts.\n";
+    const char* usage =
+        "usage: brindle dump <file.obj> [--flags N]\nImports the file and prints the record's text "
+        "dump; N (decimal or 0x hex, default 0xFFFFFFFF) selects the parts.\n";
     if (wantsHelp(argc, argv)) {
         std::printf("%s", usage);
         return 0;
@@ -186,7 +187,8 @@ bool openOutput(const char* command, TatomicOutput& out) {
     return false;
 }
 
-bool writeObjFile(const char* command, TpolyGeom& geom, TatomicOutput& out, const std::vector<std::string>& groupNames) {
+bool writeObjFile(const char* command, TpolyGeom& geom, TatomicOutput& out,
+                  const std::vector<std::string>& groupNames) {
     TobjWriteReport report;
     std::string error;
     if (!TobjWriter::write(geom, out.tempPath().c_str(), groupNames, report)) {
@@ -195,7 +197,8 @@ bool writeObjFile(const char* command, TpolyGeom& geom, TatomicOutput& out, cons
         if (error.compare(0, out.tempPath().size(), out.tempPath()) == 0)
             error.replace(0, out.tempPath().size(), out.destination());
     } else if (out.commit(error)) {
-        for (const std::string& w : report.warnings) std::fprintf(stderr, "brindle %s: warning: %s\n", command, w.c_str());
+        for (const std::string& w : report.warnings)
+            std::fprintf(stderr, "brindle %s: warning: %s\n", command, w.c_str());
         return true;
     }
     std::fprintf(stderr, "brindle %s: %s\n", command, error.c_str());

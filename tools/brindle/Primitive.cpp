@@ -29,10 +29,10 @@ struct Tparam {
 };
 
 // The parameter table of one shape: every field with a getter and setter, under its getter name.
-#define BRINDLE_TOOL_PARAM(shape, getter, Setter)                                                     \
-    Tparam {                                                                                         \
-        #getter, [&shape](double v) { shape.set##Setter(convertTo<decltype(shape.getter())>(v)); }, \
-            double(shape.getter())                                                                   \
+#define BRINDLE_TOOL_PARAM(shape, getter, Setter)                                                                     \
+    Tparam {                                                                                                          \
+#getter,                                                                                                      \
+            [&shape](double v) { shape.set##Setter(convertTo<decltype(shape.getter())>(v)); }, double(shape.getter()) \
     }
 
 struct Tshape {
@@ -42,9 +42,10 @@ struct Tshape {
 };
 
 int primitiveUsage(FILE* out, const std::vector<Tshape>& shapes) {
-    std::fprintf(out, "usage: brindle primitive <shape> [--param value ...] -o out.obj\n"
-                      "Builds a primitive (UV set \"map1\") and writes it as OBJ. Shapes and parameters"
-                      " (defaults in brackets):\n");
+    std::fprintf(out,
+                 "usage: brindle primitive <shape> [--param value ...] -o out.obj\n"
+                 "Builds a primitive (UV set \"map1\") and writes it as OBJ. Shapes and parameters"
+                 " (defaults in brackets):\n");
     for (const Tshape& s : shapes) {
         std::fprintf(out, "  %-7s", s.name);
         for (const Tparam& p : s.params) std::fprintf(out, " --%s [%g]", p.name, p.initial);
@@ -66,44 +67,53 @@ int runPrimitive(int argc, char** argv) {
     TpolyHelixFty helix;
     TmeshSolidsFty solid;
     const std::vector<Tshape> shapes = {
-        {"box", &box,
+        {"box",
+         &box,
          {BRINDLE_TOOL_PARAM(box, width, Width), BRINDLE_TOOL_PARAM(box, height, Height),
           BRINDLE_TOOL_PARAM(box, depth, Depth), BRINDLE_TOOL_PARAM(box, xSubdivide, XSubdivide),
           BRINDLE_TOOL_PARAM(box, ySubdivide, YSubdivide), BRINDLE_TOOL_PARAM(box, zSubdivide, ZSubdivide),
           BRINDLE_TOOL_PARAM(box, texture, Texture)}},
-        {"sphere", &sphere,
+        {"sphere",
+         &sphere,
          {BRINDLE_TOOL_PARAM(sphere, radius, Radius), BRINDLE_TOOL_PARAM(sphere, xSubdivide, XSubdivide),
           BRINDLE_TOOL_PARAM(sphere, ySubdivide, YSubdivide), BRINDLE_TOOL_PARAM(sphere, texture, Texture)}},
-        {"cone", &cone,
+        {"cone",
+         &cone,
          {BRINDLE_TOOL_PARAM(cone, radius, Radius), BRINDLE_TOOL_PARAM(cone, height, Height),
           BRINDLE_TOOL_PARAM(cone, xSubdivide, XSubdivide), BRINDLE_TOOL_PARAM(cone, ySubdivide, YSubdivide),
           BRINDLE_TOOL_PARAM(cone, zSubdivide, ZSubdivide), BRINDLE_TOOL_PARAM(cone, texture, Texture)}},
-        {"torus", &torus,
+        {"torus",
+         &torus,
          {BRINDLE_TOOL_PARAM(torus, radius, Radius), BRINDLE_TOOL_PARAM(torus, section, Section),
           BRINDLE_TOOL_PARAM(torus, twist, Twist), BRINDLE_TOOL_PARAM(torus, xSubdivide, XSubdivide),
           BRINDLE_TOOL_PARAM(torus, ySubdivide, YSubdivide), BRINDLE_TOOL_PARAM(torus, texture, Texture),
           BRINDLE_TOOL_PARAM(torus, revTexture, RevTexture)}},
-        {"plane", &plane,
+        {"plane",
+         &plane,
          {BRINDLE_TOOL_PARAM(plane, width, Width), BRINDLE_TOOL_PARAM(plane, height, Height),
           BRINDLE_TOOL_PARAM(plane, xSubdivide, XSubdivide), BRINDLE_TOOL_PARAM(plane, ySubdivide, YSubdivide),
           BRINDLE_TOOL_PARAM(plane, texture, Texture)}},
-        {"prism", &prism,
+        {"prism",
+         &prism,
          {BRINDLE_TOOL_PARAM(prism, radius, Radius), BRINDLE_TOOL_PARAM(prism, height, Height),
           BRINDLE_TOOL_PARAM(prism, xSubdivide, XSubdivide), BRINDLE_TOOL_PARAM(prism, ySubdivide, YSubdivide),
           BRINDLE_TOOL_PARAM(prism, zSubdivide, ZSubdivide), BRINDLE_TOOL_PARAM(prism, texture, Texture),
           BRINDLE_TOOL_PARAM(prism, type, Type)}},
-        {"pipe", &pipe,
+        {"pipe",
+         &pipe,
          {BRINDLE_TOOL_PARAM(pipe, radius, Radius), BRINDLE_TOOL_PARAM(pipe, length, Length),
           BRINDLE_TOOL_PARAM(pipe, thickness, Thickness), BRINDLE_TOOL_PARAM(pipe, xSubdivide, XSubdivide),
           BRINDLE_TOOL_PARAM(pipe, ySubdivide, YSubdivide), BRINDLE_TOOL_PARAM(pipe, zSubdivide, ZSubdivide),
           BRINDLE_TOOL_PARAM(pipe, texture, Texture)}},
-        {"helix", &helix,
+        {"helix",
+         &helix,
          {BRINDLE_TOOL_PARAM(helix, numCoils, NumCoils), BRINDLE_TOOL_PARAM(helix, height, Height),
           BRINDLE_TOOL_PARAM(helix, width, Width), BRINDLE_TOOL_PARAM(helix, radius, Radius),
           BRINDLE_TOOL_PARAM(helix, direction, Direction), BRINDLE_TOOL_PARAM(helix, texture, Texture),
           BRINDLE_TOOL_PARAM(helix, xSubdivide, XSubdivide), BRINDLE_TOOL_PARAM(helix, ySubdivide, YSubdivide),
           BRINDLE_TOOL_PARAM(helix, zSubdivide, ZSubdivide)}},
-        {"solid", &solid,
+        {"solid",
+         &solid,
          {Tparam{"radius", [&solid](double v) { solid.setRadius(float(v)); }, 1.0},
           BRINDLE_TOOL_PARAM(solid, type, Type), BRINDLE_TOOL_PARAM(solid, texture, Texture)}},
     };

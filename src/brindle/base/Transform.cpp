@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "brindle/base/VectorMath.h"
+
 T4dDblMatrix::T4dDblMatrix(const T4dFltMatrix& f) {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) m[r][c] = f.m[r][c];
@@ -106,7 +108,7 @@ Tquaternion::Tquaternion(const T4dFltVector& from, const T4dFltVector& to) {
         // Opposite directions: a half turn about any axis perpendicular to from.
         T4dFltVector axis;
         axis.setToCrossProduct(std::fabs(a.x) < 0.9f ? T4dFltVector::xAxis : T4dFltVector::yAxis, a);
-        *this = Tquaternion(M_PI, axis);
+        *this = Tquaternion(kPi, axis);
         return;
     }
     T4dFltVector c;

@@ -1,8 +1,8 @@
 // Groups and blind data that follow the components of an editable geometry into its converted
 // record.
 #include "brindle/edit/PolyEditableGeom.h"
-#include "brindle/framework/RemoverFty.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/geom/PolyIdMapper.h"
 
 namespace {
 // Rewrites the live elements of from into to through map (old id -> new id, all ones: dropped;

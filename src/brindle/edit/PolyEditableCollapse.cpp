@@ -10,9 +10,9 @@ namespace {
 constexpr uint32_t kEndFlags = TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
 
 void addUnique(TuInt32Array& list, uint32_t v) {
-    if (list.find(v) == ~0u) list.addLast(v);
+    if (list.find(v) == TpolyBits::kNoId) list.addLast(v);
 }
-bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != ~0u; }
+bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != TpolyBits::kNoId; }
 Tside sideOf(uint32_t ref) { return (ref & TpolyBits::kReversedUse) ? kRight : kLeft; }
 
 template <typename T>
@@ -166,8 +166,8 @@ void TpolyEditableGeom::updateVertexAdjacencyForFaceToBeDeleted(uint32_t face) {
 
 void TpolyEditableGeom::removeEdge(uint32_t face, uint32_t edge) {
     TfaceNode* f = fFaces.find(face);
-    const uint32_t k = f ? f->findEdgeInFace(edge) : ~0u;
-    if (k == ~0u) return;
+    const uint32_t k = f ? f->findEdgeInFace(edge) : TpolyBits::kNoId;
+    if (k == TpolyBits::kNoId) return;
     if (fMode & kModeWings) removeWingEdgeFace(edge, face, sideOf(f->fCorners[k]));
     removeSlot(*f, k);
 }
@@ -215,11 +215,24 @@ void TpolyEditableGeom::mergeTwoEdgeFace(uint32_t face, bool refresh) {
 // --- Collapse --------------------------------------------------------------------------------------
 
 bool TpolyEditableGeom::collapseEdge(uint32_t edge) {
+    TcollapsePlan plan;
+    if (!canCollapseEdge(edge, plan)) return false;
+    applyCollapse(plan);
+    return true;
+}
+
+bool TpolyEditableGeom::canCollapseEdge(uint32_t edge, TcollapsePlan& plan) const {
+    plan = TcollapsePlan();
     if (!hasAdjacency() || edge >= edgeCount() || isEdgeDeleted(edge)) return false;
     const uint32_t a = getStartVertex(edge), b = getEndVertex(edge);
     if (a == b) return false;
-    auto other = [this](uint32_t e, uint32_t v) { return getStartVertex(e) == v ? getEndVertex(e) : getStartVertex(e); };
-    TuInt32Array aEdges(16), bEdges(16), parallel(4), faces(8), list(8), thirds(4);
+    plan.a = a;
+    plan.b = b;
+    auto other = [this](uint32_t e, uint32_t v) {
+        return getStartVertex(e) == v ? getEndVertex(e) : getStartVertex(e);
+    };
+    TuInt32Array &aEdges = plan.aEdges, &bEdges = plan.bEdges, &parallel = plan.parallel, &faces = plan.faces;
+    TuInt32Array list(8), thirds(4);
     getVertexEdges(a, aEdges);
     getVertexEdges(b, bEdges);
     parallel.addLast(edge);
@@ -237,7 +250,7 @@ bool TpolyEditableGeom::collapseEdge(uint32_t edge) {
         const TfaceNode& f = fFaces.fNodes[id];
         for (uint32_t first = 0, end = 0; first < f.fCount; first = end) {
             f.loopBounds(first, first, end);
-            uint32_t removed = 0, third = ~0u;
+            uint32_t removed = 0, third = TpolyBits::kNoId;
             for (uint32_t k = first; k < end; ++k)
                 if (contains(parallel, f.getEdge(k))) {
                     ++removed;
@@ -254,7 +267,7 @@ bool TpolyEditableGeom::collapseEdge(uint32_t edge) {
     if (vanishing >= fFaceCount) return false;
     // No fold: every face keeps the merged vertex at most once, and a vertex joined to both ends
     // must close a triangle on the edge (else two of its edges would merge across two faces).
-    TuInt32Array around(16);
+    TuInt32Array& around = plan.around;
     vertexFaces(a, around);
     vertexFaces(b, list);
     for (uint32_t f : list) addUnique(around, f);
@@ -275,7 +288,12 @@ bool TpolyEditableGeom::collapseEdge(uint32_t edge) {
             if (!isEdgeDeleted(eb) && !contains(parallel, eb) && other(eb, b) == c && !contains(thirds, c))
                 return false;
     }
+    return true;
+}
 
+void TpolyEditableGeom::applyCollapse(const TcollapsePlan& plan) {
+    const uint32_t a = plan.a, b = plan.b;
+    const TuInt32Array &bEdges = plan.bEdges, &parallel = plan.parallel, &faces = plan.faces, &around = plan.around;
     TuInt32Array vertices(16);
     vertices.addLast(a);
     vertices.addLast(b);
@@ -342,7 +360,6 @@ bool TpolyEditableGeom::collapseEdge(uint32_t edge) {
         if (f && (f->loopBounds(0, first, end), end == 2)) mergeTwoEdgeFace(id, false);
     }
     refreshVertices(vertices, lists);
-    return true;
 }
 
 void TpolyEditableGeom::collapseFace(uint32_t face) {

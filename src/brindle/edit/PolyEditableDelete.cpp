@@ -9,7 +9,7 @@
 #include "brindle/edit/PolyEditableGeom.h"
 
 namespace {
-bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != ~0u; }
+bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != TpolyBits::kNoId; }
 void addUnique(TuInt32Array& list, uint32_t v) {
     if (!contains(list, v)) list.addLast(v);
 }
@@ -47,8 +47,10 @@ float loopArea(const Geom& g, const TuInt32Array& refs, const Tloop& loop) {
     T3dDblVector normal;
     for (size_t i = 0; i < loop.size(); ++i) {
         const uint32_t r0 = refs[loop[i]], r1 = refs[loop[(i + 1) % loop.size()]];
-        const T3dFltPoint& p = g.vertex(g.getStartVertex(edgeOf(r0), (r0 & TpolyBits::kReversedUse) ? kReversed : kForward));
-        const T3dFltPoint& q = g.vertex(g.getStartVertex(edgeOf(r1), (r1 & TpolyBits::kReversedUse) ? kReversed : kForward));
+        const T3dFltPoint& p =
+            g.vertex(g.getStartVertex(edgeOf(r0), (r0 & TpolyBits::kReversedUse) ? kReversed : kForward));
+        const T3dFltPoint& q =
+            g.vertex(g.getStartVertex(edgeOf(r1), (r1 & TpolyBits::kReversedUse) ? kReversed : kForward));
         addNewellSide(normal, p, q);
     }
     return float(length(normal));
@@ -100,14 +102,14 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
     if (left == right) {
         // One face on both sides: its loop is cut at the edge like at any repeated edge, but
         // both uses must lie in the same loop.
-        uint32_t k1 = fl.findEdgeInFace(edge), k2 = ~0u;
+        uint32_t k1 = fl.findEdgeInFace(edge), k2 = TpolyBits::kNoId;
         for (uint32_t k = k1 + 1; k < fl.fCount; ++k)
             if (fl.getEdge(k) == edge) k2 = k;
         uint32_t first1, end1, first2, end2;
         fl.loopBounds(k1, first1, end1);
-        fl.loopBounds(k2 == ~0u ? k1 : k2, first2, end2);
-        if (k2 == ~0u || first1 != first2) return false;
-        addLoops(fl, ~0u);
+        fl.loopBounds(k2 == TpolyBits::kNoId ? k1 : k2, first2, end2);
+        if (k2 == TpolyBits::kNoId || first1 != first2) return false;
+        addLoops(fl, TpolyBits::kNoId);
     } else {
         // Joined at the edge: the left face's outer loop from after the edge round to it, then
         // the right face's likewise.
@@ -191,7 +193,7 @@ bool TpolyEditableGeom::deleteEdgeOnHole(uint32_t edge, uint32_t outer, uint32_t
         const bool filled = (w.side[0] == inner && w.side[1] == outer) || (w.side[0] == outer && w.side[1] == inner);
         uint32_t kf, ke;
         const uint32_t ko = fo.findEdgeInFace(e);
-        if (!filled || ko == ~0u || (fo.loopBounds(ko, kf, ke), kf != holeFirst)) return false;
+        if (!filled || ko == TpolyBits::kNoId || (fo.loopBounds(ko, kf, ke), kf != holeFirst)) return false;
     }
     TcornerList merged;
     for (uint32_t lf = 0, le = 0; lf < fo.fCount; lf = le) {

@@ -5,7 +5,7 @@
 #include "brindle/geom/PolyGeom.h"
 
 namespace {
-bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != ~0u; }
+bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != TpolyBits::kNoId; }
 }  // namespace
 
 // --- Face nodes ------------------------------------------------------------------------------------
@@ -45,7 +45,7 @@ bool TfaceNode::usesEdgeTwice(uint32_t edge, uint32_t first) const {
 uint32_t TfaceNode::findEdgeInFace(uint32_t edge) const {
     for (uint32_t k = 0; k < fCount; ++k)
         if (getEdge(k) == edge) return k;
-    return ~0u;
+    return TpolyBits::kNoId;
 }
 
 // --- Building --------------------------------------------------------------------------------------
@@ -53,12 +53,31 @@ uint32_t TfaceNode::findEdgeInFace(uint32_t edge) const {
 TpolyEditableGeom::TpolyEditableGeom(TpolyGeom* record, uint32_t mode) : fMode(mode) { initialize(record); }
 
 TpolyEditableGeom::TpolyEditableGeom(const TpolyEditableGeom& o)
-    : fMode(o.fMode), fFaceCount(o.fFaceCount), fLastFace(o.fLastFace), fNbUVSets(o.fNbUVSets),
-      fNbColorSets(o.fNbColorSets), fSource(o.fSource), fFacePadding(o.fFacePadding), fVertices(o.fVertices),
-      fFaces(o.fFaces), fEdges(o.fEdges), fCorners(o.fCorners), fWings(o.fWings), fN2MFaces(o.fN2MFaces),
-      fVertexInfo(o.fVertexInfo), fN2MEdges(o.fN2MEdges), fUVIds(o.fUVIds), fUVs(o.fUVs), fColorIds(o.fColorIds),
-      fColors(o.fColors), fNormalIds(o.fNormalIds), fUserNormals(o.fUserNormals), fEdgeSource(o.fEdgeSource),
-      fVertexSource(o.fVertexSource), fChanged(o.fChanged), fMidpoints(o.fMidpoints) {
+    : fMode(o.fMode),
+      fFaceCount(o.fFaceCount),
+      fLastFace(o.fLastFace),
+      fNbUVSets(o.fNbUVSets),
+      fNbColorSets(o.fNbColorSets),
+      fSource(o.fSource),
+      fFacePadding(o.fFacePadding),
+      fVertices(o.fVertices),
+      fFaces(o.fFaces),
+      fEdges(o.fEdges),
+      fCorners(o.fCorners),
+      fWings(o.fWings),
+      fN2MFaces(o.fN2MFaces),
+      fVertexInfo(o.fVertexInfo),
+      fN2MEdges(o.fN2MEdges),
+      fUVIds(o.fUVIds),
+      fUVs(o.fUVs),
+      fColorIds(o.fColorIds),
+      fColors(o.fColors),
+      fNormalIds(o.fNormalIds),
+      fUserNormals(o.fUserNormals),
+      fEdgeSource(o.fEdgeSource),
+      fVertexSource(o.fVertexSource),
+      fChanged(o.fChanged),
+      fMidpoints(o.fMidpoints) {
     // The copy owns every element: point the nodes at its own corner slots.
     for (uint32_t id = 0; id < fFaces.idBound(); ++id) {
         TfaceNode& f = fFaces.fNodes[id];
@@ -112,7 +131,7 @@ void TpolyEditableGeom::initialize(TpolyGeom* record) {
     }
     if (hasUserNormals()) {
         TpolyNorm& norm = *record->norm();
-        for (uint32_t i = norm.fNormalIds.size(); i < nCorner; ++i) norm.fNormalIds.addLast(~0u);
+        for (uint32_t i = norm.fNormalIds.size(); i < nCorner; ++i) norm.fNormalIds.addLast(TpolyBits::kNoId);
         fNormalIds.adopt(norm.fNormalIds.data(), nCorner);
         fUserNormals.adopt(norm.fUserNormals.data(), norm.fUserNormals.size());
     }
@@ -138,7 +157,7 @@ void TpolyEditableGeom::initialize(TpolyGeom* record) {
 uint32_t TpolyEditableGeom::findVertexInFace(const TfaceNode& f, uint32_t v) const {
     for (uint32_t k = 0; k < f.fCount; ++k)
         if (getStartVertexInFace(f, k) == v) return k;
-    return ~0u;
+    return TpolyBits::kNoId;
 }
 
 void TpolyEditableGeom::getEdgeFaces(uint32_t edge, TuInt32Array& out, Tside side) const {
@@ -191,7 +210,7 @@ void TpolyEditableGeom::removeWingEdgeFace(uint32_t edge, uint32_t face, Tside s
     TuInt32Array faces(8);
     getEdgeFaces(edge, faces, side);
     const uint32_t at = faces.find(face);
-    if (at == ~0u) return;
+    if (at == TpolyBits::kNoId) return;
     faces.removeAt(at);
     setSideFaces(edge, side, faces);
 }
@@ -217,7 +236,7 @@ bool walkFan(Geom& g, uint32_t v, uint32_t from, uint32_t face, uint32_t stop, u
         if (!f) return false;
         const uint32_t k = f->findEdgeInFace(e);
         // A face using the edge twice has no single way on: such vertices keep edge lists.
-        if (k == ~0u || f->usesEdgeTwice(e, k)) return false;
+        if (k == TpolyBits::kNoId || f->usesEdgeTwice(e, k)) return false;
         const uint32_t other = g.getStartVertexInFace(*f, k) == v ? f->prevInLoop(k) : f->nextInLoop(k);
         e = f->getEdge(other);
         if (e == stop) return true;
@@ -305,7 +324,7 @@ uint32_t TpolyEditableGeom::edgeBetween(uint32_t from, uint32_t to, bool& revers
             return e;
         }
     }
-    return ~0u;
+    return TpolyBits::kNoId;
 }
 
 // --- Writing back ----------------------------------------------------------------------------------
@@ -383,4 +402,3 @@ TpolyGeom* TpolyEditableGeom::convert(bool inheritBlindData, bool updateNormals,
     out->markDirty(dirtyAll);
     return out;
 }
-

@@ -53,9 +53,7 @@ struct BRINDLE_API TfaceNode {
 // nodes indexed by id in which removed faces are marked not live. Nodes never move.
 class BRINDLE_API TfaceMap {
 public:
-    TfaceNode* find(uint32_t id) {
-        return id < fNodes.size() && fNodes[id].fLive ? &fNodes[id] : nullptr;
-    }
+    TfaceNode* find(uint32_t id) { return id < fNodes.size() && fNodes[id].fLive ? &fNodes[id] : nullptr; }
     const TfaceNode* find(uint32_t id) const { return const_cast<TfaceMap*>(this)->find(id); }
     uint32_t idBound() const { return fNodes.size(); }
     TarrayBlockAllocator<TfaceNode> fNodes;
@@ -66,13 +64,19 @@ public:
 // elements write through into the source record: the source must not be used after editing except
 // to convert. New elements go into further blocks; ids are positions in the lists and stay put
 // until convert writes a dense record. Invariants kept by every edit: each live face's loops are
-// closed chains of oriented edges; with mode bit 4 every edge's wing names exactly the live faces
+// closed chains of oriented edges; with kModeWings every edge's wing names exactly the live faces
 // using it on each side (a side of several faces as a run in the non-manifold face list); with
-// mode bit 2 each vertex's order is its edge-end count and its leaving edge is one of its edges
+// kModeVertexInfo each vertex's order is its edge-end count and its leaving edge is one of its edges
 // (a vertex whose edges do not form one fan keeps them as a run in the non-manifold edge list).
 class BRINDLE_API TpolyEditableGeom {
 public:
-    static constexpr uint32_t kModeBasic = 1, kModeVertexInfo = 2, kModeWings = 4, kModeNormals = 0x1c0;
+    // Mode bits; each is also the dirty flag of the record table it adopts, so the constructor
+    // brings exactly those tables up to date. kModeNormals is set by the constructor itself when
+    // the record has user normals.
+    static constexpr uint32_t kModeBasic = dirtyFaceOffsets, kModeVertexInfo = dirtyVertexToEdge,
+                              kModeWings = dirtyEdgeToFace, kModeNormals = 0x1c0;
+    // Faces, vertex information and wings: what the edge and vertex operations need.
+    static constexpr uint32_t kModeAll = kModeBasic | kModeVertexInfo | kModeWings;
     static constexpr int32_t kDeletedEdge = -2;
 
     TpolyEditableGeom() = default;
@@ -111,8 +115,12 @@ public:
     const TpolyWingEdge& polyWingEdge(uint32_t e) const { return fWings[e]; }
     const TpolyVertexInfo& getVertexInfo(uint32_t v) const { return fVertexInfo[v]; }
     uint32_t vertexOrder(uint32_t v) const { return fVertexInfo[v].order; }
-    uint32_t getStartVertex(uint32_t e, TedgeDirection d = kForward) const { return fEdges[e].v[d] & TpolyBits::kVertexMask; }
-    uint32_t getEndVertex(uint32_t e, TedgeDirection d = kForward) const { return fEdges[e].v[1 - d] & TpolyBits::kVertexMask; }
+    uint32_t getStartVertex(uint32_t e, TedgeDirection d = kForward) const {
+        return fEdges[e].v[d] & TpolyBits::kVertexMask;
+    }
+    uint32_t getEndVertex(uint32_t e, TedgeDirection d = kForward) const {
+        return fEdges[e].v[1 - d] & TpolyBits::kVertexMask;
+    }
     bool isEdgeDeleted(uint32_t e) const { return e < fEdgeSource.size() && fEdgeSource[e] == kDeletedEdge; }
     TfaceMap& faces() { return fFaces; }
     TfaceNode& face(uint32_t id) { return fFaces.fNodes[id]; }
@@ -138,7 +146,7 @@ public:
     void setColor(uint32_t id, const TpolyColorValue& c, uint32_t set) { fColors[set][id] = c; }
     int32_t createColor(const TpolyColorValue& c, uint32_t set) { return int32_t(fColors[set].append(c)); }
 
-    // --- Adjacency (mode bits 4 and 2) -----------------------------------------------------------
+    // --- Adjacency (kModeWings, kModeVertexInfo) ------------------------------------------------
     // Faces on one side of an edge, non-manifold runs included; out emptied first.
     void getEdgeFaces(uint32_t edge, TuInt32Array& out, Tside side) const;
     // Faces on both sides, each once.
@@ -164,8 +172,8 @@ public:
     uint32_t createFace(const uint32_t* refs, uint32_t count, const int32_t* uvIds, const int32_t* colorIds,
                         const int32_t* normalIds, int32_t source, uint32_t mode);
     // Rebuilds an existing face in place (same id) from the same kind of lists.
-    void rebuildFace(uint32_t id, const uint32_t* refs, uint32_t count, const int32_t* uvIds,
-                     const int32_t* colorIds, const int32_t* normalIds, uint32_t mode);
+    void rebuildFace(uint32_t id, const uint32_t* refs, uint32_t count, const int32_t* uvIds, const int32_t* colorIds,
+                     const int32_t* normalIds, uint32_t mode);
     // Splits edge at fraction t (0 < t < 1): the edge keeps its start and ends at the new vertex,
     // a new edge with its hard flag runs on to the old end, and every face using it gains the
     // corner with UVs, colours and user normals interpolated at t. False for a deleted edge.
@@ -207,6 +215,23 @@ public:
     // fewer than 3 corners, or the cut would run along one of its edges.
     int32_t splitAFace(uint32_t a, float ta, uint32_t b, float tb, const T3dFltPointArray& points, bool checkAngle,
                        uint32_t count, int32_t face, double cosAngle);
+    // One end of a cut: a vertex, or a point at fraction t inside an edge.
+    struct TcutEnd {
+        uint32_t vertex = TpolyBits::kNoId, edge = TpolyBits::kNoId;
+        float t = 0;
+    };
+    // A cut splitAFace accepted: its ends, the face and the number of inner points.
+    struct TfaceCutPlan {
+        TcutEnd start, end;
+        uint32_t face = TpolyBits::kNoId, nInner = 0;
+    };
+    // splitAFace's refusal test alone, for nInner inner points: true, with the plan filled, when
+    // it would cut. Changes nothing.
+    bool canSplitAFace(uint32_t a, float ta, uint32_t b, float tb, uint32_t nInner, int32_t face,
+                       TfaceCutPlan& plan) const;
+    // The cut itself, for an accepted plan with no edit in between; points are the inner points
+    // (plan.nInner of them) or empty for evenly spaced ones. Answers the end vertex.
+    int32_t applySplitAFace(const TfaceCutPlan& plan, const T3dFltPointArray& points, bool checkAngle, double cosAngle);
     // Cuts along a path, point k given by descriptors[k]: bit 31 set, a point at fraction
     // fractions[k] on edge bits 0-29; clear, the inner point points[bits 0-29]. faces[k] is the
     // face holding the segment that ends at point k (-1: found from its ends). Each run from an
@@ -229,7 +254,7 @@ public:
     void deleteFace(uint32_t face);
     // Deletes every face that uses an edge from a vertex to itself.
     void cleanupDegenerateFaces();
-    // The edge and vertex operations below need wings and vertex information (mode 7); without
+    // The edge and vertex operations below need wings and vertex information (kModeAll); without
     // them, for an unknown or deleted id, or when the result would be degenerate, they refuse and
     // change nothing. Removed edges are marked deleted and leave their vertices' edge lists.
     // Marks deleted each edge that only this face uses (before the face goes).
@@ -248,6 +273,18 @@ public:
     // the edge, or when the result would fold (a face meeting the merged vertex twice, or a
     // neighbour of both ends that no triangle on the edge joins).
     bool collapseEdge(uint32_t edge);
+    // What collapseEdge found while checking, for the apply step: the ends (b merges into a),
+    // their edge lists, the edges from a to b (the collapsed one first), the faces using them and
+    // the faces round either end.
+    struct TcollapsePlan {
+        uint32_t a = TpolyBits::kNoId, b = TpolyBits::kNoId;
+        TuInt32Array aEdges{16}, bEdges{16}, parallel{4}, faces{8}, around{16};
+    };
+    // collapseEdge's refusal test alone: true, with the plan filled, when it would collapse the
+    // edge. Changes nothing, so an operation can test many edges before it edits any.
+    bool canCollapseEdge(uint32_t edge, TcollapsePlan& plan) const;
+    // The change itself, for a plan canCollapseEdge accepted with no edit in between.
+    void applyCollapse(const TcollapsePlan& plan);
     // Collapses every edge of the face in corner order (nothing when the face does not exist).
     void collapseFace(uint32_t face);
     // Takes the first use of edge out of the face's corners and the face out of its wing.
@@ -262,8 +299,8 @@ private:
     // Allocates the slots of a face of capacity corners in every per-corner list.
     uint32_t allocateCorners(uint32_t capacity, uint32_t*& corners);
     // Writes count corners of attributes into a face's slots.
-    void writeCorners(TfaceNode& f, const uint32_t* refs, uint32_t count, const int32_t* uvIds,
-                      const int32_t* colorIds, const int32_t* normalIds);
+    void writeCorners(TfaceNode& f, const uint32_t* refs, uint32_t count, const int32_t* uvIds, const int32_t* colorIds,
+                      const int32_t* normalIds);
     void enterWings(uint32_t id, bool enter);
     // Inserts one corner after corner `at` (attributes given per set, normal id), growing the
     // slots when full; the loop's end flags move to the new corner when `at` ended the loop.
@@ -275,11 +312,6 @@ private:
     void insertSplitCorners(uint32_t face, uint32_t edge, uint32_t newEdge, float t, TsplitCaches& caches);
     // The id when it names a set user normal, else -1.
     int32_t validNormal(int32_t id) const;
-    // One end of a cut: a vertex, or a point at fraction t inside an edge.
-    struct TcutEnd {
-        uint32_t vertex = ~0u, edge = ~0u;
-        float t = 0;
-    };
     bool resolveCutEnd(uint32_t id, float t, TcutEnd& end) const;
     uint32_t cutCorner(const TfaceNode& f, const TcutEnd& end) const;
     void facesHolding(const TcutEnd& a, const TcutEnd& b, TuInt32Array& out) const;
@@ -335,7 +367,7 @@ private:
 
     uint32_t fMode = 0;
     uint32_t fFaceCount = 0;
-    uint32_t fLastFace = ~0u;
+    uint32_t fLastFace = TpolyBits::kNoId;
     uint32_t fNbUVSets = 0;
     uint32_t fNbColorSets = 0;
     TpolyGeom* fSource = nullptr;

@@ -95,7 +95,7 @@ void TpolyEditableGeom::writeCorners(TfaceNode& f, const uint32_t* refs, uint32_
     }
     if (hasUserNormals()) {
         uint32_t* ids = fNormalIds.run(f.fOffset);
-        for (uint32_t k = 0; k < count; ++k) ids[k] = normalIds ? uint32_t(normalIds[k]) : ~0u;
+        for (uint32_t k = 0; k < count; ++k) ids[k] = normalIds ? uint32_t(normalIds[k]) : TpolyBits::kNoId;
     }
 }
 
@@ -173,8 +173,10 @@ struct TpolyEditableGeom::TsplitCaches {
     int32_t* uvIds = nullptr;  // the new corner's ids, one per set
     int32_t* colorIds = nullptr;
     TsplitCaches(Talloca& scratch, uint32_t nbUV, uint32_t nbColor)
-        : uv(scratch.allocateArray<TsplitCache>(nbUV + 1)), color(scratch.allocateArray<TsplitCache>(nbColor + 1)),
-          uvIds(scratch.allocateArray<int32_t>(nbUV + 1)), colorIds(scratch.allocateArray<int32_t>(nbColor + 1)) {
+        : uv(scratch.allocateArray<TsplitCache>(nbUV + 1)),
+          color(scratch.allocateArray<TsplitCache>(nbColor + 1)),
+          uvIds(scratch.allocateArray<int32_t>(nbUV + 1)),
+          colorIds(scratch.allocateArray<int32_t>(nbColor + 1)) {
         std::uninitialized_value_construct_n(uv, nbUV + 1);
         std::uninitialized_value_construct_n(color, nbColor + 1);
     }
@@ -196,8 +198,8 @@ void TpolyEditableGeom::insertSplitCorners(uint32_t id, uint32_t edge, uint32_t 
         }
         for (uint32_t s = 0; s < fNbColorSets; ++s) {
             const int32_t ia = getColorId(ka, s, f), ib = getColorId(kb, s, f);
-            col[s] = caches.color[s].get(ia, ib,
-                                         [&] { return createColor(lerp(fColors[s][ia], fColors[s][ib], t), s); });
+            col[s] =
+                caches.color[s].get(ia, ib, [&] { return createColor(lerp(fColors[s][ia], fColors[s][ib], t), s); });
         }
         const int32_t na = getUserNormal(ka, f), nb = getUserNormal(kb, f);
         const int32_t normal = caches.normal.get(validNormal(na), validNormal(nb), [&] {
@@ -239,7 +241,8 @@ bool TpolyEditableGeom::splitEdge(uint32_t edge, float t, uint32_t& newEdge, uin
     } else {
         // Without wings the faces using the edge are found by scanning them all.
         for (uint32_t id = 0; id < fFaces.idBound(); ++id)
-            if (const TfaceNode* f = fFaces.find(id); f && f->findEdgeInFace(edge) != ~0u) faces.addLast(id);
+            if (const TfaceNode* f = fFaces.find(id); f && f->findEdgeInFace(edge) != TpolyBits::kNoId)
+                faces.addLast(id);
     }
     // The new vertex starts its walk as a does along the edge: forward on the new edge when a
     // leaves by the old one, else on the old edge reversed, and in any case on a side that has a
@@ -330,14 +333,14 @@ bool TpolyEditableGeom::resolveCutEnd(uint32_t id, float t, TcutEnd& end) const 
 }
 
 uint32_t TpolyEditableGeom::cutCorner(const TfaceNode& f, const TcutEnd& end) const {
-    return end.edge != ~0u ? f.findEdgeInFace(end.edge) : findVertexInFace(f, end.vertex);
+    return end.edge != TpolyBits::kNoId ? f.findEdgeInFace(end.edge) : findVertexInFace(f, end.vertex);
 }
 
 void TpolyEditableGeom::facesHolding(const TcutEnd& a, const TcutEnd& b, TuInt32Array& out) const {
     out.clear();
     TuInt32Array candidates(16);
-    const TcutEnd& byEdge = a.edge != ~0u ? a : b;
-    if ((fMode & kModeWings) && byEdge.edge != ~0u) {
+    const TcutEnd& byEdge = a.edge != TpolyBits::kNoId ? a : b;
+    if ((fMode & kModeWings) && byEdge.edge != TpolyBits::kNoId) {
         edgeFaces(byEdge.edge, candidates);
     } else if ((fMode & kModeWings) && (fMode & kModeVertexInfo)) {
         vertexFaces(a.vertex, candidates);
@@ -346,7 +349,7 @@ void TpolyEditableGeom::facesHolding(const TcutEnd& a, const TcutEnd& b, TuInt32
     }
     for (uint32_t id : candidates) {
         const TfaceNode* f = fFaces.find(id);
-        if (f && cutCorner(*f, a) != ~0u && cutCorner(*f, b) != ~0u) out.addLast(id);
+        if (f && cutCorner(*f, a) != TpolyBits::kNoId && cutCorner(*f, b) != TpolyBits::kNoId) out.addLast(id);
     }
 }
 
@@ -358,20 +361,20 @@ int32_t TpolyEditableGeom::firstFaceHolding(const TcutEnd& a, const TcutEnd& b, 
 }
 
 int32_t TpolyEditableGeom::getFaceId(uint32_t edgeA, uint32_t edgeB, TuInt32Array& faces) const {
-    return firstFaceHolding(TcutEnd{~0u, edgeA, 0.5f}, TcutEnd{~0u, edgeB, 0.5f}, &faces);
+    return firstFaceHolding(TcutEnd{TpolyBits::kNoId, edgeA, 0.5f}, TcutEnd{TpolyBits::kNoId, edgeB, 0.5f}, &faces);
 }
 
 int32_t TpolyEditableGeom::getVtxFaceId(uint32_t vertex, uint32_t edge) const {
-    return firstFaceHolding(TcutEnd{vertex, ~0u, 0}, TcutEnd{~0u, edge, 0.5f}, nullptr);
+    return firstFaceHolding(TcutEnd{vertex, TpolyBits::kNoId, 0}, TcutEnd{TpolyBits::kNoId, edge, 0.5f}, nullptr);
 }
 
 int32_t TpolyEditableGeom::getVtxVtxFaceId(uint32_t a, uint32_t b) const {
-    return firstFaceHolding(TcutEnd{a, ~0u, 0}, TcutEnd{b, ~0u, 0}, nullptr);
+    return firstFaceHolding(TcutEnd{a, TpolyBits::kNoId, 0}, TcutEnd{b, TpolyBits::kNoId, 0}, nullptr);
 }
 
 bool TpolyEditableGeom::cutAllowed(const TfaceNode& f, const TcutEnd& s, const TcutEnd& e, uint32_t nInner) const {
     const uint32_t ks = cutCorner(f, s), ke = cutCorner(f, e);
-    if (ks == ~0u || ke == ~0u || ks == ke) return false;
+    if (ks == TpolyBits::kNoId || ke == TpolyBits::kNoId || ks == ke) return false;
     // Both ends on the outer loop: a cut that starts or ends on a hole would not divide the face.
     uint32_t first, end;
     f.loopBounds(0, first, end);
@@ -379,7 +382,7 @@ bool TpolyEditableGeom::cutAllowed(const TfaceNode& f, const TcutEnd& s, const T
     if (nInner > 0) return true;
     // Without inner points the cut must not run along an edge the face already has: corner k
     // spans from its start vertex to the next corner's.
-    const bool sv = s.vertex != ~0u, ev = e.vertex != ~0u;
+    const bool sv = s.vertex != TpolyBits::kNoId, ev = e.vertex != TpolyBits::kNoId;
     if (sv && f.nextInLoop(ke) == ks) return false;
     if (ev && f.nextInLoop(ks) == ke) return false;
     return true;
@@ -415,22 +418,37 @@ void TpolyEditableGeom::pushFaceCorner(Tpiece& p, const TfaceNode& f, uint32_t k
 
 int32_t TpolyEditableGeom::splitAFace(uint32_t a, float ta, uint32_t b, float tb, const T3dFltPointArray& points,
                                       bool checkAngle, uint32_t count, int32_t face, double cosAngle) {
-    TcutEnd s, e;
-    if (!resolveCutEnd(a, ta, s) || !resolveCutEnd(b, tb, e)) return -1;
-    const int32_t id = face >= 0 ? face : firstFaceHolding(s, e, nullptr);
-    const uint32_t nInner = points.empty() ? count : points.size();
+    TfaceCutPlan plan;
+    if (!canSplitAFace(a, ta, b, tb, points.empty() ? count : points.size(), face, plan)) return -1;
+    return applySplitAFace(plan, points, checkAngle, cosAngle);
+}
+
+bool TpolyEditableGeom::canSplitAFace(uint32_t a, float ta, uint32_t b, float tb, uint32_t nInner, int32_t face,
+                                      TfaceCutPlan& plan) const {
+    if (!resolveCutEnd(a, ta, plan.start) || !resolveCutEnd(b, tb, plan.end)) return false;
+    const int32_t id = face >= 0 ? face : firstFaceHolding(plan.start, plan.end, nullptr);
     const TfaceNode* found = id >= 0 ? fFaces.find(uint32_t(id)) : nullptr;
-    if (!found || found->fCount < 3 || !cutAllowed(*found, s, e, nInner)) return -1;
+    if (!found || found->fCount < 3 || !cutAllowed(*found, plan.start, plan.end, nInner)) return false;
+    plan.face = uint32_t(id);
+    plan.nInner = nInner;
+    return true;
+}
+
+int32_t TpolyEditableGeom::applySplitAFace(const TfaceCutPlan& plan, const T3dFltPointArray& points, bool checkAngle,
+                                           double cosAngle) {
+    const TcutEnd &s = plan.start, &e = plan.end;
+    const int32_t id = int32_t(plan.face);
+    const uint32_t nInner = plan.nInner;
     auto endPoint = [&](const TcutEnd& c) {
-        if (c.vertex != ~0u) return fVertices[c.vertex];
+        if (c.vertex != TpolyBits::kNoId) return fVertices[c.vertex];
         const T3dFltPoint& p0 = fVertices[getStartVertex(c.edge)];
         return p0 + (fVertices[getEndVertex(c.edge)] - p0) * c.t;
     };
     const T3dFltPoint ps = endPoint(s), pe = endPoint(e);
 
     uint32_t S = s.vertex, E = e.vertex, split;
-    if (s.edge != ~0u) splitEdge(s.edge, s.t, split, S);
-    if (e.edge != ~0u) splitEdge(e.edge, e.t, split, E);
+    if (s.edge != TpolyBits::kNoId) splitEdge(s.edge, s.t, split, S);
+    if (e.edge != TpolyBits::kNoId) splitEdge(e.edge, e.t, split, E);
     TuInt32Array sEdges(16), eEdges(16);
     if (fMode & kModeVertexInfo) {
         getVertexEdges(S, sEdges);
@@ -552,7 +570,7 @@ bool TpolyEditableGeom::splitManyFaces(const Tint32Array& faces, const TfloatArr
         const int32_t face = faces[k] >= 0 ? faces[k] : firstFaceHolding(from, to, nullptr);
         const TfaceNode* f = face >= 0 ? fFaces.find(uint32_t(face)) : nullptr;
         const uint32_t nInner = facePoints ? facePoints : (subdivisions > 1 ? subdivisions - 1 : 0);
-        if (!f || used.find(uint32_t(face)) != ~0u || !cutAllowed(*f, from, to, nInner)) return false;
+        if (!f || used.find(uint32_t(face)) != TpolyBits::kNoId || !cutAllowed(*f, from, to, nInner)) return false;
         used.addLast(uint32_t(face));
         facePoints = 0;
         from = to;
@@ -568,7 +586,7 @@ bool TpolyEditableGeom::splitManyFaces(const Tint32Array& faces, const TfloatArr
     auto vertexAt = [&](uint32_t k) {
         TcutEnd end;
         resolveCutEnd(desc(k) & kIndexMask, fractions[k], end);
-        if (end.vertex != ~0u) return end.vertex;
+        if (end.vertex != TpolyBits::kNoId) return end.vertex;
         float lo = 0, hi = 1;
         uint32_t piece = end.edge;
         for (const Tsplit& s : splits) {

@@ -289,13 +289,13 @@ TpolyVertexBuilder::TpolyVertexBuilder() = default;
 TpolyVertexBuilder::TpolyVertexBuilder(TpolyGeom* geom)
     : TpolyBuilder(geom), fPendingEnd(geom->nbEdge()), fPendingVertices(geom->nbVertex()) {}
 
-void TpolyVertexBuilder::linkVertex(uint32_t v, uint32_t edge) const {
+void TpolyVertexBuilder::linkVertex(uint32_t v, uint32_t other, uint32_t edge) const {
     if (v >= fHeads.size()) {
         const uint32_t old = fHeads.size();
         fHeads.changeLogicalSizeTo(v + 1);
         for (uint32_t i = old; i <= v; ++i) fHeads[i] = kNoNode;
     }
-    fNodes.addLast(TedgeNode{edge, fHeads[v]});
+    fNodes.addLast(TedgeNode{edge, other, fHeads[v]});
     fHeads[v] = fNodes.size() - 1;
 }
 
@@ -305,8 +305,8 @@ void TpolyVertexBuilder::linkVertex(uint32_t v, uint32_t edge) const {
 void TpolyVertexBuilder::enterEdge(uint32_t edge, uint32_t nbVertex) const {
     const uint32_t a = fGeom->startVertex(edge), b = fGeom->endVertex(edge);
     if (a >= nbVertex || b >= nbVertex) return;
-    linkVertex(a, edge);
-    if (b != a) linkVertex(b, edge);
+    linkVertex(a, b, edge);
+    if (b != a) linkVertex(b, a, edge);
 }
 
 void TpolyVertexBuilder::listPendingEdges() const {
@@ -330,23 +330,14 @@ bool TpolyVertexBuilder::findEdge(uint32_t a, uint32_t b, uint32_t& edge, bool& 
     listPendingEdges();
     if (a >= fHeads.size() || b >= fHeads.size()) return false;
     uint32_t na = fHeads[a], nb = fHeads[b];
-    auto matches = [&](uint32_t node) {
-        const uint32_t e = fNodes[node].edge;
-        const uint32_t s = fGeom->startVertex(e), t = fGeom->endVertex(e);
-        if (s == a && t == b) {
-            edge = e;
-            reversed = false;
-            return true;
-        }
-        if (s == b && t == a) {
-            edge = e;
-            reversed = true;
-            return true;
-        }
-        return false;
+    auto found = [&](uint32_t node) {
+        edge = fNodes[node].edge;
+        reversed = fGeom->startVertex(edge) != a;
+        return true;
     };
     while (na != kNoNode && nb != kNoNode) {
-        if (matches(na) || matches(nb)) return true;
+        if (fNodes[na].other == b) return found(na);
+        if (fNodes[nb].other == a) return found(nb);
         na = fNodes[na].next;
         nb = fNodes[nb].next;
     }

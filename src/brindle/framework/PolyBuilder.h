@@ -170,8 +170,11 @@ public:
     bool findEdge(uint32_t a, uint32_t b, uint32_t& edge, bool& reversed) const;
 
 private:
+    // One edge in the list of one of its ends, with its other end, so that a search compares
+    // within the node and reads the record only for the edge it finds.
     struct TedgeNode {
         uint32_t edge;
+        uint32_t other;
         uint32_t next;
     };
     static constexpr uint32_t kNoNode = 0xFFFFFFFFu;
@@ -180,7 +183,7 @@ private:
     // enter them, as enterEdge would have entered them when made (only those whose ends were below
     // fPendingVertices), before the next lookup or new edge.
     void listPendingEdges() const;
-    void linkVertex(uint32_t v, uint32_t edge) const;
+    void linkVertex(uint32_t v, uint32_t other, uint32_t edge) const;
     // Faces [0, faceCount) of a record without edges, all accepted, in one pass: the same edges,
     // description and corner ids as making them one by one.
     void makeAcceptedFaces(uint32_t faceCount, uint32_t cornerCount, const int32_t* counts, const int32_t* vertexIds);

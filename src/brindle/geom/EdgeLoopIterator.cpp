@@ -30,7 +30,6 @@ uint32_t TedgeLoopIterator::across(uint32_t v, uint32_t e) {
 
 uint32_t TedgeLoopIterator::reset(uint32_t edge, bool reverse) {
     fStart = fEdge = edge;
-    fReverse = reverse;
     fClosed = false;
     if (!fGeom || edge >= fGeom->nbEdge()) return finish();
     fGeom->update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyVertexToEdge);

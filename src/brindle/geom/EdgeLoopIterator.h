@@ -54,7 +54,6 @@ private:
     uint32_t fNext = TpolyBits::kNoId;  // the edge across fVertex, or -1
     uint32_t fLeft = TpolyBits::kNoId;
     uint32_t fRight = TpolyBits::kNoId;
-    bool fReverse = false;
     bool fClosed = false;
     TbitFieldFixedN fVisited;  // vertices passed through
 };

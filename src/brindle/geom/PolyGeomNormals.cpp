@@ -356,7 +356,7 @@ double cornerAngle(const T3dFltPoint& a, const T3dFltPoint& b, const T3dFltPoint
     if (lengths == 0) return 0;
     const double cosine = -(ux * wx + uy * wy + uz * wz) / std::sqrt(lengths);
     if (cosine >= 1) return 0;
-    if (cosine <= -1) return 3.1415927;
+    if (cosine <= -1) return kPi;
     return std::acos(cosine);
 }
 

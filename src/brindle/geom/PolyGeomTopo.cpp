@@ -26,34 +26,9 @@ uint32_t orientedEnd(const TpolyEdge* edges, uint32_t entry) {
     return edges[entry & TpolyBits::kEdgeMask].v[1 - (entry >> 31)] & TpolyBits::kVertexMask;
 }
 
-// The ring walk's step from the edge e leaving a vertex in direction d: the single face on side d
-// uses e that way once; the entry before that use in its loop arrives at the vertex, so its edge,
-// taken the other way, leaves it next. False when side d has no single face or the face lacks it.
-bool stepRound(const TpolyTopo& t, uint32_t& e, uint32_t& d) {
-    if (e >= t.fEdgeToFace.size()) return false;
-    const uint32_t f = t.fEdgeToFace[e].side[d];
-    if (!TpolyTopo::isSingleFace(f) || f + 1 >= t.fFaceOffsets.size()) return false;
-    const uint32_t* desc = t.fFaceDesc.data();
-    const uint32_t begin = t.fFaceOffsets[f], end = t.fFaceOffsets[f + 1], use = e | (d << 31);
-    for (uint32_t o = begin, loop = begin; o < end; ++o) {
-        if ((desc[o] & (TpolyBits::kEdgeMask | TpolyBits::kReversedUse)) != use) {
-            if (desc[o] & TpolyBits::kEndOfLoop) loop = o + 1;
-            continue;
-        }
-        uint32_t before = o - 1;
-        if (o == loop)
-            for (before = o; before + 1 < end && !(desc[before] & TpolyBits::kEndOfLoop);) ++before;
-        if ((desc[before] & TpolyBits::kEdgeMask) >= t.fEdges.size()) return false;
-        e = desc[before] & TpolyBits::kEdgeMask;
-        d = (desc[before] >> 31) ^ 1u;
-        return true;
-    }
-    return false;
-}
-
 // One edge as the vertex-ring walks of completeVertexToEdge see it: its two side words and, per
-// side, the step stepRound takes from it (next edge in bits 0-28, its direction in bit 31), or
-// kNoId when there is none. Side words and steps share a cache line, so a step costs one read.
+// side, the step the vertex-edge iterator takes from it (next edge in bits 0-28, its direction in
+// bit 31), or kNoId when there is none. Side words and steps share a cache line, so a step costs one read.
 struct TringEdge {
     uint32_t side[2];
     uint32_t step[2];
@@ -61,7 +36,7 @@ struct TringEdge {
 
 // A step is listed for each use of an edge, from the entry before it in its loop (the loop's last
 // entry for a loop's first). A side of a single face has one use, so its step is the one
-// stepRound finds by scanning the face; other sides never step.
+// the iterator finds by scanning the face; other sides never step.
 void listRingSteps(const TpolyTopo& t, TringEdge* ring) {
     const uint32_t nEdge = t.fEdges.size(), nFace = t.fFaceOffsets.size();
     const TpolyWingEdge* wings = t.fEdgeToFace.data();
@@ -81,7 +56,7 @@ void listRingSteps(const TpolyTopo& t, TringEdge* ring) {
         }
 }
 
-// stepRound through the steps of listRingSteps.
+// The iterator's manifold step, through the steps of listRingSteps.
 bool stepListed(const TringEdge* ring, uint32_t nEdge, uint32_t nOffsets, uint32_t& e, uint32_t& d) {
     if (e >= nEdge) return false;
     const TringEdge& r = ring[e];
@@ -222,17 +197,15 @@ bool TpolyGeom::checkIfVertexTwoManifold(uint32_t v) {
     if (info.order < 2) return true;
     const TpolyTopo& t = *fTopo;
     auto side = [&](uint32_t e, uint32_t d) { return t.fEdgeToFace[e].side[d]; };
-    if (info.edge & kN2M) {
-        TvertexEdgeIterator it(this, v);
-        if (it.isDone()) return false;
-        return walkCloses(info.order, it.edge(), it.direction(), side, [&](uint32_t& e, uint32_t& d) {
-            if (it.next() == TpolyBits::kNoFace) return false;
-            e = it.edge(), d = it.direction();
-            return true;
-        });
-    }
-    update(dirtyFaceOffsets | dirtyEdgeToFace);
-    return ringCloses(t, info, side, [&](uint32_t& e, uint32_t& d) { return stepRound(t, e, d); });
+    // A marked vertex walks its run, any other steps round its faces: the iterator does both.
+    if (!(info.edge & kN2M)) update(dirtyFaceOffsets | dirtyEdgeToFace);
+    TvertexEdgeIterator it(this, v);
+    if (it.isDone() || it.edge() >= t.fEdgeToFace.size()) return false;
+    return walkCloses(info.order, it.edge(), it.direction(), side, [&](uint32_t& e, uint32_t& d) {
+        if (it.next() == TpolyBits::kNoFace) return false;
+        e = it.edge(), d = it.direction();
+        return true;
+    });
 }
 
 bool TpolyGeom::nonManifoldEdges() {

@@ -115,7 +115,6 @@ public:
     int32_t fName = -1;
     TpolyGrpType fType = kPolyGrpNone;
     std::unique_ptr<Tcomponent> fItems;
-    uint32_t fReserved = 0;
     std::unique_ptr<TdoubleArray> fData;
 
 private:

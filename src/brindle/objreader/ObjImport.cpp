@@ -71,6 +71,7 @@ private:
     void trackSmoothing(uint32_t corners);
     void trackNormals(uint32_t corners, const int32_t* normalIds);
     void finishGroups(TpolyGeom& geom);
+    void reserveFor(uint64_t bytes);
     void progress();
 
     std::string fPath;
@@ -100,8 +101,7 @@ private:
     uint32_t fSinceProgress = 0;
 };
 
-bool TimportState::resolve(const int* written, int n, uint32_t count, const char* kind,
-                           std::vector<int32_t>& out) {
+bool TimportState::resolve(const int* written, int n, uint32_t count, const char* kind, std::vector<int32_t>& out) {
     out.resize(std::size_t(n));
     for (int k = 0; k < n; ++k) {
         const long long w = written[k];
@@ -188,40 +188,41 @@ void TimportState::smoothing(const TobjSmoothing& s) {
 
 bool TimportState::command(const TobjCommand& c) {
     switch (c.code) {
-    case OBJ_CMD_V:
-        if (c.as.floats.count < 3) return fail("v needs at least 3 values, found " + std::to_string(c.as.floats.count));
-        if (c.as.floats.count >= 6 && !fSawColours) {
-            fSawColours = true;
-            note("vertex colours (v x y z r g b) are not imported");
+        case OBJ_CMD_V:
+            if (c.as.floats.count < 3)
+                return fail("v needs at least 3 values, found " + std::to_string(c.as.floats.count));
+            if (c.as.floats.count >= 6 && !fSawColours) {
+                fSawColours = true;
+                note("vertex colours (v x y z r g b) are not imported");
+            }
+            fBuilder.createVertex(c.as.floats.values[0], c.as.floats.values[1], c.as.floats.values[2]);
+            return true;
+        case OBJ_CMD_VT: {
+            const float* t = c.as.floats.values;
+            fBuilder.createTexCoord(t[0], c.as.floats.count > 1 ? t[1] : 0.0f, 0);
+            ++fUVs;
+            return true;
         }
-        fBuilder.createVertex(c.as.floats.values[0], c.as.floats.values[1], c.as.floats.values[2]);
-        return true;
-    case OBJ_CMD_VT: {
-        const float* t = c.as.floats.values;
-        fBuilder.createTexCoord(t[0], c.as.floats.count > 1 ? t[1] : 0.0f, 0);
-        ++fUVs;
-        return true;
-    }
-    case OBJ_CMD_VN:
-        if (c.as.floats.count < 3) return fail("vn needs 3 values, found " + std::to_string(c.as.floats.count));
-        fBuilder.createNormal(c.as.floats.values[0], c.as.floats.values[1], c.as.floats.values[2]);
-        ++fNormals;
-        return true;
-    case OBJ_CMD_F:
-    case OBJ_CMD_FO:
-        return face(c.as.face);
-    case OBJ_CMD_G:
-        groups(c.as.groups);
-        return true;
-    case OBJ_CMD_S:
-        smoothing(c.as.smoothing);
-        return true;
-    case OBJ_ERR_MALFORMED:
-    case OBJ_ERR_TOKENS:
-    case OBJ_ERR_MEMORY:
-        return malformed();
-    default:
-        return c.code >= 0 || fail("unreadable line (error " + std::to_string(c.code) + ")");
+        case OBJ_CMD_VN:
+            if (c.as.floats.count < 3) return fail("vn needs 3 values, found " + std::to_string(c.as.floats.count));
+            fBuilder.createNormal(c.as.floats.values[0], c.as.floats.values[1], c.as.floats.values[2]);
+            ++fNormals;
+            return true;
+        case OBJ_CMD_F:
+        case OBJ_CMD_FO:
+            return face(c.as.face);
+        case OBJ_CMD_G:
+            groups(c.as.groups);
+            return true;
+        case OBJ_CMD_S:
+            smoothing(c.as.smoothing);
+            return true;
+        case OBJ_ERR_MALFORMED:
+        case OBJ_ERR_TOKENS:
+        case OBJ_ERR_MEMORY:
+            return malformed();
+        default:
+            return c.code >= 0 || fail("unreadable line (error " + std::to_string(c.code) + ")");
     }
 }
 
@@ -236,6 +237,19 @@ bool TimportState::malformed() {
     return fail(d.message);
 }
 
+// A triangle mesh written as plain "v x y z" and "f a b c" lines takes about 64 bytes a vertex and
+// 32 a face (with one and a half edges and three corners each); reserving that much from the file
+// size spares the record most of its growth copies, and complete() gives back what is left over.
+// Files with UVs and normals come out over-reserved, never short of the growth they would make
+// anyway; the cap keeps a huge or special file from asking for more than 32-bit counts allow.
+void TimportState::reserveFor(uint64_t bytes) {
+    const uint64_t faces = std::min<uint64_t>(bytes / 32, 1u << 28);
+    TpolyGeom& geom = *fBuilder.geom();
+    geom.vertexBuffer(uint32_t(faces / 2));
+    geom.edgeBuffer(uint32_t(faces + faces / 2));
+    geom.loopEdgeBuffer(uint32_t(3 * faces));
+}
+
 void TimportState::progress() {
     if (++fSinceProgress < 65536) return;
     fSinceProgress = 0;
@@ -248,7 +262,8 @@ void TimportState::finishGroups(TpolyGeom& geom) {
     for (uint32_t g = 0; g < fGroupFaces.size(); ++g) {
         const std::vector<uint32_t>& runs = fGroupFaces[g].firstLast;
         if (runs.empty()) continue;
-        const uint32_t index = geom.grp()->append(int32_t(g + 1), kPolyGrpFace, std::max<uint32_t>(32, uint32_t(fGroupFaces.size())));
+        const uint32_t index =
+            geom.grp()->append(int32_t(g + 1), kPolyGrpFace, std::max<uint32_t>(32, uint32_t(fGroupFaces.size())));
         for (std::size_t r = 0; r < runs.size(); r += 2)
             runs[r] == runs[r + 1] ? geom.addElement(index, runs[r]) : geom.appendBlock(index, runs[r], runs[r + 1]);
         geom.endGroup(index);
@@ -272,6 +287,7 @@ TpolyGeom* TimportState::run() {
         return nullptr;
     }
     fFileKB = long(st.st_size / 1024);
+    reserveFor(uint64_t(st.st_size));
     fComputation.beginComputation();
     fComputation.setProgressRange(0, int(fFileKB));
     fComputation.setProgressStatus(fPath.c_str());
@@ -304,7 +320,7 @@ TpolyGeom* TimportState::run() {
     TpolyGeom* result = fBuilder.complete();
     if (!result) {
         fReport.error = fPath + ": " +
-                        (geom.nbFace() > 0         ? "the faces do not form a valid record"
+                        (geom.nbFace() > 0          ? "the faces do not form a valid record"
                          : fReport.skippedFaces > 0 ? "no faces left: all " + std::to_string(fReport.skippedFaces) +
                                                           " were skipped (see the warnings)"
                                                     : std::string("no faces"));

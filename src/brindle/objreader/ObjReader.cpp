@@ -33,26 +33,21 @@ constexpr std::size_t kBlockSize = std::size_t(1) << 20;
 static_assert(kBlockSize >= 2 * kLineBufferSize);
 
 constexpr const char* kKeywords[] = {
-    "v",       "f",          "fo",        "vt",    "vn",     "usemtl", "c_interp", "d_interp",
-    "bevel",   "usemap",     "mtllib",    "maplib", "l",     "p",      "newmtl",   "Ka",
-    "Kd",      "Ks",         "Tf",        "Ns",    "d",      "Ni",     "illum",    "o",
-    "g",       "h",          "shadow_obj", "trace_obj", "usewd", "usedia", "res",   "bzp",
-    "bsp",     "s",          "lod",       "call",  "scmp",   "csh",    "obj_ascii", "ret",
-    "cdc",     "cdp",        "#",         "cstype", "deg",   "cnt",    "step",     "vp",
-    "bmat",    "parm",       "curv2",     "curv3", "surf",   "trim",   "scrv",     "hole",
-    "sp",      "con",        "mg",        "end",   "im",     "curv",   "stech",    "ctech",
-    "inst",    "np"};
+    "v",      "f",   "fo",   "vt",     "vn",         "usemtl",    "c_interp", "d_interp", "bevel", "usemap", "mtllib",
+    "maplib", "l",   "p",    "newmtl", "Ka",         "Kd",        "Ks",       "Tf",       "Ns",    "d",      "Ni",
+    "illum",  "o",   "g",    "h",      "shadow_obj", "trace_obj", "usewd",    "usedia",   "res",   "bzp",    "bsp",
+    "s",      "lod", "call", "scmp",   "csh",        "obj_ascii", "ret",      "cdc",      "cdp",   "#",      "cstype",
+    "deg",    "cnt", "step", "vp",     "bmat",       "parm",      "curv2",    "curv3",    "surf",  "trim",   "scrv",
+    "hole",   "sp",  "con",  "mg",     "end",        "im",        "curv",     "stech",    "ctech", "inst",   "np"};
 static_assert(std::size(kKeywords) == kCodeUnknown);
 
 struct ParserEntry {
     const char* extension;
     TobjParser* (*open)();
 };
-constexpr ParserEntry kParsers[] = {{".cxb", PARSE_open_atok}, {".cxc", PARSE_open_atok},
-                                    {".map", PARSE_open_atok}, {".lgt", PARSE_open_atok},
-                                    {".atm", PARSE_open_atok}, {".mtl", PARSE_open_atok},
-                                    {".rfl", PARSE_open_atok}, {".obj", PARSE_open_atok},
-                                    {".mod", PARSE_open_atok}};
+constexpr ParserEntry kParsers[] = {{".cxb", PARSE_open_atok}, {".cxc", PARSE_open_atok}, {".map", PARSE_open_atok},
+                                    {".lgt", PARSE_open_atok}, {".atm", PARSE_open_atok}, {".mtl", PARSE_open_atok},
+                                    {".rfl", PARSE_open_atok}, {".obj", PARSE_open_atok}, {".mod", PARSE_open_atok}};
 constexpr const char* kDefaultExtension = ".obj";
 
 // A scratch array that a command's record points into. Grows to its size plus one step, or to the
@@ -63,8 +58,7 @@ struct Scratch {
     std::size_t size = 0;
 
     bool reserve(std::size_t need) {
-        if (need <= size)
-            return true;
+        if (need <= size) return true;
         const std::size_t grown = need > size + kScratchStep ? need : size + kScratchStep;
         delete[] data;
         data = new (std::nothrow) T[grown];
@@ -101,8 +95,7 @@ struct SharedState {
         return true;
     }
     void release() {
-        if (--openHandles == 0)
-            releaseStorage();
+        if (--openHandles == 0) releaseStorage();
     }
     void releaseStorage() {
         delete[] tokens;
@@ -153,12 +146,11 @@ private:
     std::size_t physStart_ = 0;  // start of the current physical line (or of its kept tail)
     std::size_t end_ = 0;        // end of the bytes read
     bool eof_ = false;
-    bool started_ = false;       // the start of the file has been looked at
+    bool started_ = false;  // the start of the file has been looked at
 };
 
 bool LineSource::fill() {
-    if (eof_)
-        return false;
+    if (eof_) return false;
     if (lineStart_ > 0) {
         const std::size_t kept = end_ - lineStart_;
         std::memmove(data_, data_ + lineStart_, kept);
@@ -194,31 +186,25 @@ LineStatus LineSource::startOfFile() {
         lineStart_ = cursor_ = 3;
         return LineStatus::Ready;
     }
-    if (end_ >= 2 && ((d[0] == 0xFF && d[1] == 0xFE) || (d[0] == 0xFE && d[1] == 0xFF)))
-        return LineStatus::Utf16;
+    if (end_ >= 2 && ((d[0] == 0xFF && d[1] == 0xFE) || (d[0] == 0xFE && d[1] == 0xFF))) return LineStatus::Utf16;
     const std::size_t look = std::min(end_, kLineBufferSize);
-    if (std::memchr(d, 0, std::min<std::size_t>(look, 4096)))
-        return LineStatus::Utf16;
+    if (std::memchr(d, 0, std::min<std::size_t>(look, 4096))) return LineStatus::Utf16;
     const void* lf = std::memchr(d, '\n', look);
     const std::size_t firstLine = lf ? std::size_t(static_cast<const unsigned char*>(lf) - d) : look;
     const void* cr = std::memchr(d, '\r', firstLine);
     for (std::size_t i = cr ? std::size_t(static_cast<const unsigned char*>(cr) - d) : firstLine; i < firstLine; ++i)
-        if (d[i] != '\r')
-            return LineStatus::CrOnly;
+        if (d[i] != '\r') return LineStatus::CrOnly;
     return LineStatus::Ready;
 }
 
 LineStatus LineSource::next(int& lineNumber, char*& text, std::size_t& length) {
     lineStart_ = cursor_;
-    if (cursor_ == end_ && !fill())
-        return LineStatus::End;
+    if (cursor_ == end_ && !fill()) return LineStatus::End;
     if (!started_) {
         started_ = true;
         const LineStatus start = startOfFile();
-        if (start != LineStatus::Ready)
-            return start;
-        if (cursor_ == end_ && !fill())
-            return LineStatus::End;
+        if (start != LineStatus::Ready) return start;
+        if (cursor_ == end_ && !fill()) return LineStatus::End;
     }
     physStart_ = scanFrom_ = cursor_;
     // A comment is dropped before joining, so its length and a trailing backslash do not matter.
@@ -230,42 +216,32 @@ LineStatus LineSource::next(int& lineNumber, char*& text, std::size_t& length) {
         if (hit) {
             lineEnd = static_cast<std::size_t>(static_cast<const char*>(hit) - data_);
         } else {
-            if (mode == Mode::Normal && end_ - lineStart_ >= kLineBufferSize)
-                mode = Mode::Discard;
-            if (mode != Mode::Normal)
-                discardScanned();
+            if (mode == Mode::Normal && end_ - lineStart_ >= kLineBufferSize) mode = Mode::Discard;
+            if (mode != Mode::Normal) discardScanned();
             scanFrom_ = end_;
-            if (fill())
-                continue;
-            if (physStart_ == end_)
-                return LineStatus::JoinAtEnd;  // a backslash joined the last line to nothing
+            if (fill()) continue;
+            if (physStart_ == end_) return LineStatus::JoinAtEnd;  // a backslash joined the last line to nothing
             lineEnd = end_;
         }
         ++lineNumber;
         std::size_t contentEnd = lineEnd;
-        if (contentEnd > physStart_ && data_[contentEnd - 1] == '\r')
-            --contentEnd;
+        if (contentEnd > physStart_ && data_[contentEnd - 1] == '\r') --contentEnd;
         const bool atEof = lineEnd == end_;
         cursor_ = atEof ? end_ : lineEnd + 1;
-        if (mode == Mode::Comment)
-            return LineStatus::Skipped;
-        if (mode == Mode::Normal && lineEnd - lineStart_ >= kLineBufferSize)
-            mode = Mode::Discard;
-        if (firstPhysical && mode == Mode::Normal &&
-            std::memchr(data_ + physStart_, '$', contentEnd - physStart_))
+        if (mode == Mode::Comment) return LineStatus::Skipped;
+        if (mode == Mode::Normal && lineEnd - lineStart_ >= kLineBufferSize) mode = Mode::Discard;
+        if (firstPhysical && mode == Mode::Normal && std::memchr(data_ + physStart_, '$', contentEnd - physStart_))
             return LineStatus::Skipped;
         firstPhysical = false;
         const bool joins = contentEnd > physStart_ && data_[contentEnd - 1] == '\\';
         if (!joins) {
-            if (mode == Mode::Discard)
-                return LineStatus::LongLine;
+            if (mode == Mode::Discard) return LineStatus::LongLine;
             data_[contentEnd] = '\0';
             text = data_ + lineStart_;
             length = contentEnd - lineStart_;
             return LineStatus::Ready;
         }
-        if (atEof)
-            return LineStatus::JoinAtEnd;
+        if (atEof) return LineStatus::JoinAtEnd;
         if (mode == Mode::Normal)  // the backslash and the line end become one separator
             std::memset(data_ + contentEnd - 1, ' ', lineEnd - contentEnd + 2);
         else
@@ -281,10 +257,8 @@ bool isBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 int tokenize(char* p, char* end, char** tokens) {
     int count = 0;
     for (;;) {
-        while (p < end && isBlankOrTab(*p))
-            ++p;
-        if (p == end)
-            return count;
+        while (p < end && isBlankOrTab(*p)) ++p;
+        if (p == end) return count;
         if (*p == ',') {
             if (count == 0) {  // the keyword is empty, so the line is an unknown command
                 *p = '\0';
@@ -295,21 +269,17 @@ int tokenize(char* p, char* end, char** tokens) {
         }
         if (*p == '#' && count > 0)  // a comment runs to the line end ("f 1 2 3 # quad cut")
             return count;
-        if (count == kMaxTokens)
-            return -1;
+        if (count == kMaxTokens) return -1;
         tokens[count++] = p;
-        while (p < end && !isBlankOrTab(*p))
-            ++p;
+        while (p < end && !isBlankOrTab(*p)) ++p;
         *p = '\0';
-        if (p < end)
-            ++p;
+        if (p < end) ++p;
     }
 }
 
 int keywordCode(const char* word) {
     for (int code = 0; code < kCodeUnknown; ++code)
-        if (word[0] == kKeywords[code][0] && std::strcmp(word, kKeywords[code]) == 0)
-            return code;
+        if (word[0] == kKeywords[code][0] && std::strcmp(word, kKeywords[code]) == 0) return code;
     return kCodeUnknown;
 }
 
@@ -318,13 +288,10 @@ bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // Reads an integer the way atoi does: leading white space, one sign, decimal digits, anything else
 // ends it; a value beyond 64 bits saturates like strtol.
 std::int64_t readLong(const char* p) {
-    while (isCSpace(*p))
-        ++p;
+    while (isCSpace(*p)) ++p;
     const bool negative = *p == '-';
-    if (*p == '-' || *p == '+')
-        ++p;
-    const std::uint64_t limit =
-        std::uint64_t(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+    if (*p == '-' || *p == '+') ++p;
+    const std::uint64_t limit = std::uint64_t(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
     std::uint64_t value = 0;
     for (; *p >= '0' && *p <= '9'; ++p) {
         const unsigned digit = unsigned(*p - '0');
@@ -356,8 +323,7 @@ int readInt(const char* p) { return static_cast<int>(readLong(p)); }
 // of decades apart, so a rough exponent decides).
 float outOfRangeValue(const char* p, const char* stop) {
     const bool negative = *p == '-';
-    if (negative)
-        ++p;
+    if (negative) ++p;
     long long exponent = 0;
     bool afterPoint = false, significant = false;
     for (; p < stop && *p != 'e' && *p != 'E'; ++p) {
@@ -374,11 +340,9 @@ float outOfRangeValue(const char* p, const char* stop) {
     if (p < stop) {
         ++p;
         const bool negativeExponent = *p == '-';
-        if (*p == '-' || *p == '+')
-            ++p;
+        if (*p == '-' || *p == '+') ++p;
         long long written = 0;
-        for (; p < stop && *p >= '0' && *p <= '9' && written < 1000000000; ++p)
-            written = written * 10 + (*p - '0');
+        for (; p < stop && *p >= '0' && *p <= '9' && written < 1000000000; ++p) written = written * 10 + (*p - '0');
         exponent += negativeExponent ? -written : written;
     }
     const float magnitude = exponent > 0 ? std::numeric_limits<float>::infinity() : 0.0f;
@@ -388,8 +352,7 @@ float outOfRangeValue(const char* p, const char* stop) {
 // Reads a float the way atof does (decimal, inf, nan, a prefix of the token, 0 when nothing reads)
 // and rounds it through double as atof's result would be; stop bounds the NUL-terminated text.
 float readFloat(const char* p, const char* stop) {
-    while (p < stop && isCSpace(*p))
-        ++p;
+    while (p < stop && isCSpace(*p)) ++p;
     if (p < stop && *p == '+') {
         ++p;
         if (p < stop && *p == '-')  // only one sign is read
@@ -397,8 +360,7 @@ float readFloat(const char* p, const char* stop) {
     }
     double value = 0.0;
     const std::from_chars_result r = std::from_chars(p, stop, value);
-    if (r.ec == std::errc::result_out_of_range)
-        return outOfRangeValue(p, r.ptr);
+    if (r.ec == std::errc::result_out_of_range) return outOfRangeValue(p, r.ptr);
     return static_cast<float>(value);
 }
 
@@ -420,31 +382,28 @@ int tooFew(const Tokens& t, int neededTokens) {
     gState.detail.needed = neededTokens - 1;
     gState.detail.given = t.count - 1;
     return refuse(OBJ_WHY_FEW_VALUES, "%s needs at least %d %s, found %d", t.word[0], neededTokens - 1,
-                  face ? "corners" : neededTokens == 2 ? "value" : "values", t.count - 1);
+                  face                ? "corners"
+                  : neededTokens == 2 ? "value"
+                                      : "values",
+                  t.count - 1);
 }
 
 float* readFloatRun(const Tokens& t, int first, int count) {
-    if (!gState.floats.reserve(std::size_t(count)))
-        return nullptr;
-    for (int i = 0; i < count; ++i)
-        gState.floats.data[i] = t.floatAt(first + i);
+    if (!gState.floats.reserve(std::size_t(count))) return nullptr;
+    for (int i = 0; i < count; ++i) gState.floats.data[i] = t.floatAt(first + i);
     return gState.floats.data;
 }
 
 int* readIntRun(const Tokens& t, int first, int count) {
-    if (!gState.ints.reserve(std::size_t(count)))
-        return nullptr;
-    for (int i = 0; i < count; ++i)
-        gState.ints.data[i] = t.intAt(first + i);
+    if (!gState.ints.reserve(std::size_t(count))) return nullptr;
+    for (int i = 0; i < count; ++i) gState.ints.data[i] = t.intAt(first + i);
     return gState.ints.data;
 }
 
 int readCoordinates(const Tokens& t, int code, int minTokens) {
-    if (t.count < minTokens)
-        return tooFew(t, minTokens);
+    if (t.count < minTokens) return tooFew(t, minTokens);
     float* values = readFloatRun(t, 1, t.count - 1);
-    if (!values)
-        return OBJ_ERR_MEMORY;
+    if (!values) return OBJ_ERR_MEMORY;
     rec().as.floats = {t.count - 1, values};
     return code;
 }
@@ -474,12 +433,9 @@ Corner classifyCorner(const char* token) {
         else if (first == p - 1)
             first = nullptr;
     }
-    if (!first)
-        return {Corner::kVertex, nullptr, nullptr};
-    if (second == first + 1)
-        return {Corner::kVertexNormal, nullptr, second + 1};
-    if (!second)
-        return {Corner::kVertexTexture, first + 1, nullptr};
+    if (!first) return {Corner::kVertex, nullptr, nullptr};
+    if (second == first + 1) return {Corner::kVertexNormal, nullptr, second + 1};
+    if (!second) return {Corner::kVertexTexture, first + 1, nullptr};
     return {Corner::kVertexTextureNormal, first + 1, second + 1};
 }
 
@@ -495,8 +451,7 @@ bool readIndex(const char* p, int corner, const char* kind, int& out) {
     }
     TobjErrorDetail& d = gState.detail;
     std::size_t n = 0;
-    while (p[n] && p[n] != '/')
-        ++n;
+    while (p[n] && p[n] != '/') ++n;
     const std::size_t room = sizeof d.text - 1;
     if (n > room) {
         std::memcpy(d.text, p, room - 3);
@@ -511,15 +466,13 @@ bool readIndex(const char* p, int corner, const char* kind, int& out) {
 }
 
 int readFace(const Tokens& t, int code) {
-    if (t.count < 4)
-        return tooFew(t, 4);
+    if (t.count < 4) return tooFew(t, 4);
     const int count = t.count - 1;
     const Corner::Form form = classifyCorner(t.word[1]).form;
     const bool hasTexture = form == Corner::kVertexTexture || form == Corner::kVertexTextureNormal;
     const bool hasNormal = form == Corner::kVertexNormal || form == Corner::kVertexTextureNormal;
     const std::size_t arrays = 1 + std::size_t(hasTexture) + std::size_t(hasNormal);
-    if (!gState.ints.reserve(arrays * std::size_t(count)))
-        return OBJ_ERR_MEMORY;
+    if (!gState.ints.reserve(arrays * std::size_t(count))) return OBJ_ERR_MEMORY;
     int* vertices = gState.ints.data;
     int* normals = hasNormal ? vertices + count : nullptr;
     int* textures = hasTexture ? vertices + count * (hasNormal ? 2 : 1) : nullptr;
@@ -541,8 +494,7 @@ int readFace(const Tokens& t, int code) {
 }
 
 int readText(const Tokens& t, int code) {
-    if (t.count < 2)
-        return tooFew(t, 2);
+    if (t.count < 2) return tooFew(t, 2);
     rec().as.text.text = t.word[1];
     return code;
 }
@@ -556,8 +508,7 @@ int readGroups(const Tokens& t, int code) {
     for (int i = 1; i < t.count; ++i) {
         const char* name = t.word[i];
         std::size_t length = 0;
-        while (length < OBJ_GROUP_NAME_CHARS && name[length])
-            ++length;
+        while (length < OBJ_GROUP_NAME_CHARS && name[length]) ++length;
         std::memcpy(groups.names[i - 1], name, length);  // longer names are truncated
         groups.names[i - 1][length] = '\0';
     }
@@ -566,8 +517,7 @@ int readGroups(const Tokens& t, int code) {
 }
 
 int readSmoothing(const Tokens& t, int code) {
-    if (t.count < 2)
-        return tooFew(t, 2);
+    if (t.count < 2) return tooFew(t, 2);
     TobjSmoothing& s = rec().as.smoothing;
     s.group = t.intAt(1);  // "off" reads as 0 too
     std::memcpy(s.text, s.group == 0 ? "off" : "", s.group == 0 ? 4 : 1);
@@ -575,10 +525,10 @@ int readSmoothing(const Tokens& t, int code) {
 }
 
 int readCurveType(const Tokens& t, int code) {
-    if (t.count < 2)
-        return tooFew(t, 2);
+    if (t.count < 2) return tooFew(t, 2);
     if (t.count > kMaxGroupTokens)
-        return refuse(OBJ_WHY_VALUE_COUNT, "%s takes at most %d values, found %d", t.word[0], kMaxGroupTokens - 1, t.count - 1);
+        return refuse(OBJ_WHY_VALUE_COUNT, "%s takes at most %d values, found %d", t.word[0], kMaxGroupTokens - 1,
+                      t.count - 1);
     const bool rational = t.count == 3;
     rec().as.curveType = {t.word[rational ? 2 : 1], rational ? 1 : 0};
     return code;
@@ -587,23 +537,19 @@ int readCurveType(const Tokens& t, int code) {
 // deg and step: a u value and an optional v value, each narrowed to its field's width.
 template <class UWidth, class VWidth>
 int readUv(const Tokens& t, int code) {
-    if (t.count < 2)
-        return tooFew(t, 2);
+    if (t.count < 2) return tooFew(t, 2);
     const bool hasV = t.count >= 3;
-    rec().as.uv = {hasV ? 1 : 0, static_cast<UWidth>(t.intAt(1)),
-                   hasV ? static_cast<VWidth>(t.intAt(2)) : 0};
+    rec().as.uv = {hasV ? 1 : 0, static_cast<UWidth>(t.intAt(1)), hasV ? static_cast<VWidth>(t.intAt(2)) : 0};
     return code;
 }
 
 // bmat and parm: a direction word then values; the two records order their fields differently.
 int readDirectedValues(const Tokens& t, int code) {
-    if (t.count < 2)
-        return tooFew(t, 2);
+    if (t.count < 2) return tooFew(t, 2);
     const int direction = t.word[1][0] == 'u' ? 1 : 2;
     const int count = t.count - 2;
     float* values = readFloatRun(t, 2, count);
-    if (!values)
-        return OBJ_ERR_MEMORY;
+    if (!values) return OBJ_ERR_MEMORY;
     if (code == OBJ_CMD_BMAT)
         rec().as.basis = {count, direction, values};
     else
@@ -612,12 +558,10 @@ int readDirectedValues(const Tokens& t, int code) {
 }
 
 int readPlainCurve(const Tokens& t, int code) {
-    if (t.count < 2)
-        return tooFew(t, 2);
+    if (t.count < 2) return tooFew(t, 2);
     const int count = t.count - 1;
     int* indices = readIntRun(t, 1, count);
-    if (!indices)
-        return OBJ_ERR_MEMORY;
+    if (!indices) return OBJ_ERR_MEMORY;
     if (code == OBJ_CMD_CURV2)
         rec().as.curve2 = {count, 0, indices, {0, 0}};
     else
@@ -626,11 +570,9 @@ int readPlainCurve(const Tokens& t, int code) {
 }
 
 int readCurve(const Tokens& t, int code) {
-    if (t.count < 5)
-        return tooFew(t, 5);
+    if (t.count < 5) return tooFew(t, 5);
     int* indices = readIntRun(t, 3, t.count - 3);
-    if (!indices)
-        return OBJ_ERR_MEMORY;
+    if (!indices) return OBJ_ERR_MEMORY;
     TobjCurve& c = rec().as.curve;  // c.untouched keeps what the previous command left there
     c.u0 = t.floatAt(1);
     c.u1 = t.floatAt(2);
@@ -641,13 +583,10 @@ int readCurve(const Tokens& t, int code) {
 }
 
 int readSurface(const Tokens& t, int code) {
-    if (t.count < 7)
-        return tooFew(t, 7);
+    if (t.count < 7) return tooFew(t, 7);
     int* indices = readIntRun(t, 5, t.count - 5);  // each reads up to its first '/'
-    if (!indices)
-        return OBJ_ERR_MEMORY;
-    rec().as.surface = {t.floatAt(1), t.floatAt(2), t.floatAt(3), t.floatAt(4),
-                        t.count - 5,  indices,      {0, 0, 0}};
+    if (!indices) return OBJ_ERR_MEMORY;
+    rec().as.surface = {t.floatAt(1), t.floatAt(2), t.floatAt(3), t.floatAt(4), t.count - 5, indices, {0, 0, 0}};
     return code;
 }
 
@@ -658,13 +597,11 @@ const char* afterSlash(const char* token) {
 }
 
 int readTrim(const Tokens& t, int code) {
-    if (t.count < 4)
-        return tooFew(t, 4);
+    if (t.count < 4) return tooFew(t, 4);
     const bool paired = std::strchr(t.word[1], '/') != nullptr;
     const int count = (t.count - 1) / 3;
     const std::size_t copies = paired ? 2 : 1;
-    if (!gState.floats.reserve(copies * 2 * std::size_t(count)) ||
-        !gState.ints.reserve(copies * std::size_t(count)))
+    if (!gState.floats.reserve(copies * 2 * std::size_t(count)) || !gState.ints.reserve(copies * std::size_t(count)))
         return OBJ_ERR_MEMORY;
     float* params = gState.floats.data;
     float* params2 = paired ? params + 2 * count : nullptr;
@@ -672,12 +609,10 @@ int readTrim(const Tokens& t, int code) {
     int* curves2 = paired ? curves + count : nullptr;
     for (int k = 0; k < count; ++k) {
         char* const* triple = t.word + 1 + 3 * k;
-        for (int j = 0; j < 2; ++j)
-            params[2 * k + j] = readFloat(triple[j], t.end);
+        for (int j = 0; j < 2; ++j) params[2 * k + j] = readFloat(triple[j], t.end);
         curves[k] = readInt(triple[2]);
         if (paired) {
-            for (int j = 0; j < 2; ++j)
-                params2[2 * k + j] = readFloat(afterSlash(triple[j]), t.end);
+            for (int j = 0; j < 2; ++j) params2[2 * k + j] = readFloat(afterSlash(triple[j]), t.end);
             curves2[k] = readInt(afterSlash(triple[2]));
         }
     }
@@ -701,16 +636,14 @@ int readConnect(const Tokens& t, int code) {
 }
 
 int readTechnique(const Tokens& t, int code) {
-    if (t.count < 2)
-        return tooFew(t, 2);
+    if (t.count < 2) return tooFew(t, 2);
     struct Technique {
         const char* name;
         int code;
         bool zeroesValues;
     };
-    static constexpr Technique kTechniques[] = {{"cparm", 3, false},  {"curv", 4, false},
-                                                {"cspace", 5, false}, {"cparma", 6, false},
-                                                {"cparmb", 7, false}, {"imp", 6, true}};
+    static constexpr Technique kTechniques[] = {{"cparm", 3, false},  {"curv", 4, false},   {"cspace", 5, false},
+                                                {"cparma", 6, false}, {"cparmb", 7, false}, {"imp", 6, true}};
     TobjTechnique& tech = rec().as.technique;  // an unknown technique keeps the previous code
     tech.keyword = t.word[0];
     tech.hasSecond = t.count >= 4 ? 1 : 0;
@@ -719,8 +652,7 @@ int readTechnique(const Tokens& t, int code) {
     for (const Technique& known : kTechniques)
         if (std::strcmp(t.word[1], known.name) == 0) {
             tech.technique = known.code;
-            if (known.zeroesValues)
-                tech.value1 = tech.value2 = 0.0f;
+            if (known.zeroesValues) tech.value1 = tech.value2 = 0.0f;
         }
     return code;
 }
@@ -728,51 +660,51 @@ int readTechnique(const Tokens& t, int code) {
 // Decodes one command into the record; returns its code, a negative error, or kSkipLine.
 int decode(const Tokens& t, int code) {
     switch (code) {
-    case OBJ_CMD_V:
-    case OBJ_CMD_VN:
-        return readCoordinates(t, code, 4);
-    case OBJ_CMD_VT:
-    case OBJ_CMD_VP:
-        return readCoordinates(t, code, 2);
-    case OBJ_CMD_F:
-    case OBJ_CMD_FO:
-        return readFace(t, code);
-    case OBJ_CMD_USEMTL:
-    case OBJ_CMD_MTLLIB:
-        return readText(t, code);
-    case OBJ_CMD_G:
-        return readGroups(t, code);
-    case OBJ_CMD_S:
-        return readSmoothing(t, code);
-    case OBJ_CMD_CSTYPE:
-        return readCurveType(t, code);
-    case OBJ_CMD_DEG:
-        return readUv<std::int8_t, std::int8_t>(t, code);
-    case OBJ_CMD_STEP:
-        return readUv<std::int16_t, int>(t, code);
-    case OBJ_CMD_BMAT:
-    case OBJ_CMD_PARM:
-        return readDirectedValues(t, code);
-    case OBJ_CMD_CURV2:
-    case OBJ_CMD_CURV3:
-        return readPlainCurve(t, code);
-    case OBJ_CMD_CURV:
-        return readCurve(t, code);
-    case OBJ_CMD_SURF:
-        return readSurface(t, code);
-    case OBJ_CMD_TRIM:
-    case OBJ_CMD_SCRV:
-    case OBJ_CMD_HOLE:
-        return readTrim(t, code);
-    case OBJ_CMD_CON:
-        return readConnect(t, code);
-    case OBJ_CMD_END:
-        return code;
-    case OBJ_CMD_STECH:
-    case OBJ_CMD_CTECH:
-        return readTechnique(t, code);
-    default:
-        return kSkipLine;
+        case OBJ_CMD_V:
+        case OBJ_CMD_VN:
+            return readCoordinates(t, code, 4);
+        case OBJ_CMD_VT:
+        case OBJ_CMD_VP:
+            return readCoordinates(t, code, 2);
+        case OBJ_CMD_F:
+        case OBJ_CMD_FO:
+            return readFace(t, code);
+        case OBJ_CMD_USEMTL:
+        case OBJ_CMD_MTLLIB:
+            return readText(t, code);
+        case OBJ_CMD_G:
+            return readGroups(t, code);
+        case OBJ_CMD_S:
+            return readSmoothing(t, code);
+        case OBJ_CMD_CSTYPE:
+            return readCurveType(t, code);
+        case OBJ_CMD_DEG:
+            return readUv<std::int8_t, std::int8_t>(t, code);
+        case OBJ_CMD_STEP:
+            return readUv<std::int16_t, int>(t, code);
+        case OBJ_CMD_BMAT:
+        case OBJ_CMD_PARM:
+            return readDirectedValues(t, code);
+        case OBJ_CMD_CURV2:
+        case OBJ_CMD_CURV3:
+            return readPlainCurve(t, code);
+        case OBJ_CMD_CURV:
+            return readCurve(t, code);
+        case OBJ_CMD_SURF:
+            return readSurface(t, code);
+        case OBJ_CMD_TRIM:
+        case OBJ_CMD_SCRV:
+        case OBJ_CMD_HOLE:
+            return readTrim(t, code);
+        case OBJ_CMD_CON:
+            return readConnect(t, code);
+        case OBJ_CMD_END:
+            return code;
+        case OBJ_CMD_STECH:
+        case OBJ_CMD_CTECH:
+            return readTechnique(t, code);
+        default:
+            return kSkipLine;
     }
 }
 
@@ -795,7 +727,7 @@ TobjCommand* fail(int error, int why = OBJ_WHY_NONE, const char* message = nullp
         if (why == OBJ_WHY_NONE)
             why = error == OBJ_ERR_MEMORY ? OBJ_WHY_MEMORY : error == OBJ_ERR_TOKENS ? OBJ_WHY_TOKENS : OBJ_WHY_NONE;
         if (!message)
-            message = why == OBJ_WHY_MEMORY ? "out of memory"
+            message = why == OBJ_WHY_MEMORY   ? "out of memory"
                       : why == OBJ_WHY_TOKENS ? "more than 25000 values on one line"
                                               : "malformed line";
         d.why = why;
@@ -805,8 +737,7 @@ TobjCommand* fail(int error, int why = OBJ_WHY_NONE, const char* message = nullp
 }
 
 void freeOptions(TobjParser* p) {
-    for (int i = 0; i < p->optionCount; ++i)
-        delete[] p->options[i];
+    for (int i = 0; i < p->optionCount; ++i) delete[] p->options[i];
     delete[] p->options;
     p->options = nullptr;
     p->optionCount = 0;
@@ -827,8 +758,7 @@ void closeFile(TobjParser* p) {
 char* copyText(const char* text) {
     const std::size_t size = std::strlen(text) + 1;
     char* copy = new (std::nothrow) char[size];
-    if (copy)
-        std::memcpy(copy, text, size);
+    if (copy) std::memcpy(copy, text, size);
     return copy;
 }
 
@@ -840,11 +770,9 @@ bool endsWith(const char* text, std::size_t length, const char* suffix) {
 const ParserEntry* findParser(const char* path) {
     const std::size_t length = path ? std::strlen(path) : 0;
     for (const ParserEntry& entry : kParsers)
-        if (endsWith(path ? path : "", length, entry.extension))
-            return &entry;
+        if (endsWith(path ? path : "", length, entry.extension)) return &entry;
     for (const ParserEntry& entry : kParsers)
-        if (std::strcmp(entry.extension, kDefaultExtension) == 0)
-            return &entry;
+        if (std::strcmp(entry.extension, kDefaultExtension) == 0) return &entry;
     return nullptr;
 }
 
@@ -872,24 +800,19 @@ TobjParser* PARSE_open_atok(void) {
         p.command = parse_command_atok;
         return &p;
     }
-    if (h)
-        h->source.release();
+    if (h) h->source.release();
     delete h;
     gState.lastError = OBJ_ERR_MEMORY;
     return nullptr;
 }
 
-int parse_init_file_atok(TobjParser* handle, const char* path, int optionCount,
-                         const char* const* options) {
-    if (!handle)
-        return OBJ_ERR_OPEN;
+int parse_init_file_atok(TobjParser* handle, const char* path, int optionCount, const char* const* options) {
+    if (!handle) return OBJ_ERR_OPEN;
     closeFile(handle);
     handle->lineNumber = 0;
-    if (!path)
-        return OBJ_ERR_OPEN;
+    if (!path) return OBJ_ERR_OPEN;
     char* pathCopy = copyText(path);
-    if (!pathCopy)
-        return OBJ_ERR_MEMORY;
+    if (!pathCopy) return OBJ_ERR_MEMORY;
     std::FILE* file = std::fopen(path, "r");
     if (!file) {
         delete[] pathCopy;
@@ -917,8 +840,7 @@ int parse_init_file_atok(TobjParser* handle, const char* path, int optionCount,
 }
 
 TobjCommand* parse_command_atok(TobjParser* handle) {
-    if (!handle || handle->closed != 0)
-        return nullptr;
+    if (!handle || handle->closed != 0) return nullptr;
     LineSource& source = handleOf(handle->context)->source;
     TobjErrorDetail& detail = gState.detail;
     detail.why = OBJ_WHY_NONE;
@@ -928,45 +850,40 @@ TobjCommand* parse_command_atok(TobjParser* handle) {
         char* text = nullptr;
         std::size_t length = 0;
         switch (source.next(handle->lineNumber, text, length)) {
-        case LineStatus::End:
-            return nullptr;
-        case LineStatus::Skipped:
-            continue;
-        case LineStatus::JoinAtEnd:
-            return fail(OBJ_ERR_MALFORMED, OBJ_WHY_JOIN_AT_END, "the last line ends in a backslash that joins it to nothing");
-        case LineStatus::LongLine:
-            return fail(OBJ_ERR_MALFORMED, OBJ_WHY_LONG_LINE, "line longer than 150000 bytes");
-        case LineStatus::Utf16:
-            return fail(OBJ_ERR_MALFORMED, OBJ_WHY_UTF16,
-                        "the file is UTF-16 text (or holds NUL bytes); save it as UTF-8 or ASCII");
-        case LineStatus::CrOnly:
-            return fail(OBJ_ERR_MALFORMED, OBJ_WHY_CR_ONLY,
-                        "the lines end in a carriage return alone; save the file with line feeds");
-        case LineStatus::Ready:
-            break;
+            case LineStatus::End:
+                return nullptr;
+            case LineStatus::Skipped:
+                continue;
+            case LineStatus::JoinAtEnd:
+                return fail(OBJ_ERR_MALFORMED, OBJ_WHY_JOIN_AT_END,
+                            "the last line ends in a backslash that joins it to nothing");
+            case LineStatus::LongLine:
+                return fail(OBJ_ERR_MALFORMED, OBJ_WHY_LONG_LINE, "line longer than 150000 bytes");
+            case LineStatus::Utf16:
+                return fail(OBJ_ERR_MALFORMED, OBJ_WHY_UTF16,
+                            "the file is UTF-16 text (or holds NUL bytes); save it as UTF-8 or ASCII");
+            case LineStatus::CrOnly:
+                return fail(OBJ_ERR_MALFORMED, OBJ_WHY_CR_ONLY,
+                            "the lines end in a carriage return alone; save the file with line feeds");
+            case LineStatus::Ready:
+                break;
         }
         const int count = tokenize(text, text + length, gState.tokens);
-        if (count < 0)
-            return fail(OBJ_ERR_TOKENS);
-        if (count == 0)
-            continue;
+        if (count < 0) return fail(OBJ_ERR_TOKENS);
+        if (count == 0) continue;
         const int code = keywordCode(gState.tokens[0]);
-        if (code > kLastReturnableCode)
-            continue;
+        if (code > kLastReturnableCode) continue;
         detail.keyword = code;
         const int result = decode(Tokens{gState.tokens, count, text + length}, code);
-        if (result == kSkipLine)
-            continue;
-        if (result < 0)
-            return fail(result);
+        if (result == kSkipLine) continue;
+        if (result < 0) return fail(result);
         gState.record.code = result;
         return &gState.record;
     }
 }
 
 int parse_close_atok(TobjParser* handle) {
-    if (!handle)
-        return 1;
+    if (!handle) return 1;
     closeFile(handle);
     Handle* h = handleOf(handle);
     h->source.release();

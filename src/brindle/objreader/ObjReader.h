@@ -74,17 +74,17 @@ enum { OBJ_MAX_GROUPS = 256, OBJ_GROUP_NAME_CHARS = 128 };
 /* Why the last error record was made, for messages (PARSE_error_detail). */
 enum {
     OBJ_WHY_NONE = 0,
-    OBJ_WHY_FEW_VALUES,    /* fewer values than the command needs (`needed`, `given`) */
-    OBJ_WHY_VALUE_COUNT,   /* a count the command does not take (con: 8 or 11 values) */
-    OBJ_WHY_CORNER_FORM,   /* face corner `token` is not written like the first one */
-    OBJ_WHY_INDEX_RANGE,   /* index of face corner `token` does not fit in 32 bits; `text` */
-    OBJ_WHY_GROUP_COUNT,   /* more than 256 group names */
-    OBJ_WHY_LONG_LINE,     /* a line longer than the 150000-byte line buffer */
-    OBJ_WHY_JOIN_AT_END,   /* a backslash joins the last line to nothing */
-    OBJ_WHY_TOKENS,        /* more than 25000 values on one line */
-    OBJ_WHY_MEMORY,        /* memory exhausted */
-    OBJ_WHY_UTF16,         /* the file starts like UTF-16 text (a byte-order mark or NUL bytes) */
-    OBJ_WHY_CR_ONLY        /* the lines end in a carriage return alone */
+    OBJ_WHY_FEW_VALUES,  /* fewer values than the command needs (`needed`, `given`) */
+    OBJ_WHY_VALUE_COUNT, /* a count the command does not take (con: 8 or 11 values) */
+    OBJ_WHY_CORNER_FORM, /* face corner `token` is not written like the first one */
+    OBJ_WHY_INDEX_RANGE, /* index of face corner `token` does not fit in 32 bits; `text` */
+    OBJ_WHY_GROUP_COUNT, /* more than 256 group names */
+    OBJ_WHY_LONG_LINE,   /* a line longer than the 150000-byte line buffer */
+    OBJ_WHY_JOIN_AT_END, /* a backslash joins the last line to nothing */
+    OBJ_WHY_TOKENS,      /* more than 25000 values on one line */
+    OBJ_WHY_MEMORY,      /* memory exhausted */
+    OBJ_WHY_UTF16,       /* the file starts like UTF-16 text (a byte-order mark or NUL bytes) */
+    OBJ_WHY_CR_ONLY      /* the lines end in a carriage return alone */
 };
 
 /* The reason for the last error record, valid until the next call of parse_command_atok.
@@ -276,8 +276,7 @@ struct TobjParser {
     int reserved;
     TobjParser* context; /* the handle whose stream parse_command_atok reads: the handle itself */
     int closed;          /* 0 while a file is open, -1 otherwise */
-    int (*initFile)(TobjParser* handle, const char* path, int optionCount,
-                    const char* const* options);
+    int (*initFile)(TobjParser* handle, const char* path, int optionCount, const char* const* options);
     int (*close)(TobjParser* handle);
     TobjCommand* (*command)(TobjParser* handle);
 };
@@ -289,8 +288,7 @@ BRINDLE_API TobjParser* PARSE_init(const char* path);
 BRINDLE_API TobjParser* PARSE_open_atok(void);
 /* Opens path for reading and keeps copies of path and options. Returns 0, OBJ_ERR_OPEN or
  * OBJ_ERR_MEMORY. A handle that already has a file closes it first. */
-BRINDLE_API int parse_init_file_atok(TobjParser* handle, const char* path, int optionCount,
-                                     const char* const* options);
+BRINDLE_API int parse_init_file_atok(TobjParser* handle, const char* path, int optionCount, const char* const* options);
 /* The next command, or NULL at the end of the file. Errors are reported in the record and
  * reading goes on with the next line. */
 BRINDLE_API TobjCommand* parse_command_atok(TobjParser* handle);

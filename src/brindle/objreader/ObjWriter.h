@@ -17,10 +17,9 @@ struct BRINDLE_API TobjWriteReport {
 // Writes a record as OBJ: `v` per vertex, `vt` per point of the current UV set, `vn` per shading
 // normal (so hard edges and user normals survive), `f` per face with v/vt/vn corners (a face with an
 // unmapped corner is written without vt), and `g` lines naming the positive face groups a face is
-// in whenever that set changes from the previous face (a bare `g` when it becomes empty). OBJ has no holes: a face with holes is
-// written as the triangles of its triangulation, with a warning. Numbers are formatted into a buffer
-// flushed in large blocks; floats are written in their shortest exact form, so a re-import gives
-// the same positions.
+// in whenever that set changes from the previous face (a bare `g` when it becomes empty). OBJ has no holes: a face with
+// holes is written as the triangles of its triangulation, with a warning. Numbers are formatted into a buffer flushed
+// in large blocks; floats are written in their shortest exact form, so a re-import gives the same positions.
 class BRINDLE_API TobjWriter {
 public:
     // groupNames[n - 1] names face group n; groups beyond the list are written as "group<n>".
