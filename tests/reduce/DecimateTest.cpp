@@ -256,8 +256,8 @@ TEST(Decimate, BadInputGivesAValidRecordOrRefusal) {
         EXPECT_EQ(run.reduce(fty), 0);
         EXPECT_EQ(run.geom().checkObject(0x7), 0u);
     }
-    // A face with a hole, beside quads.
-    {
+    // A face with a hole, beside a quad, as it is and cut into triangles.
+    for (bool triangulate : {false, true}) {
         auto g = std::make_unique<TpolyGeom>();
         const float ring[8][2] = {{0, 0}, {3, 0}, {3, 3}, {0, 3}, {1, 1}, {1, 2}, {2, 2}, {2, 1}};
         for (const auto& p : ring) g->appendVertex(p[0], p[1], 0.0f);
@@ -276,9 +276,10 @@ TEST(Decimate, BadInputGivesAValidRecordOrRefusal) {
         ReduceRun run(std::move(g));
         TpolyDecimateFty fty;
         fty.setPercentage(50);
-        fty.setTriangulate(false);
+        fty.setTriangulate(triangulate);
         EXPECT_EQ(run.reduce(fty), 0);
         EXPECT_EQ(run.geom().checkObject(0x7), 0u);
+        EXPECT_GE(run.geom().nbFace(), 1u);
     }
     // A vertex list is not a face selection.
     {

@@ -37,7 +37,9 @@ bool nVector::isFinite() const {
     return true;
 }
 
-nMatrix::nMatrix(uint32_t n) : fN(std::min(n, kMaxDim)) {}
+nMatrix::nMatrix(uint32_t n) : fN(std::min(n, kMaxDim)) { setZero(); }
+
+void nMatrix::copyFrom(const nMatrix& o) { std::copy(o.fM, o.fM + fN * fN, fM); }
 
 nMatrix nMatrix::identity(uint32_t n) {
     nMatrix m(n);
@@ -50,7 +52,7 @@ nMatrix nMatrix::outer(const nVector& u, const nVector& v) {
         for (uint32_t c = 0; c < m.fN; ++c) m(r, c) = u[r] * v[c];
     return m;
 }
-void nMatrix::setZero() { std::fill(fM, fM + kMaxDim * kMaxDim, 0.0); }
+void nMatrix::setZero() { std::fill(fM, fM + fN * fN, 0.0); }
 
 nMatrix& nMatrix::operator+=(const nMatrix& o) {
     for (uint32_t r = 0; r < fN; ++r)

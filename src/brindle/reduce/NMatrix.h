@@ -39,7 +39,9 @@ private:
     uint32_t fN = 0;
 };
 
-// Dense square double-precision matrix of up to nVector::kMaxDim rows, stored inline row by row.
+// Dense square double-precision matrix of up to nVector::kMaxDim rows, stored inline row by row
+// with a row length of n: only the first n * n entries are meaningful, and only they are set
+// and copied, so a 3 x 3 matrix costs 9 doubles of work, not 81.
 class BRINDLE_API nMatrix {
 public:
     static constexpr uint32_t kMaxDim = nVector::kMaxDim;
@@ -47,13 +49,19 @@ public:
     nMatrix() = default;
     // An n x n zero matrix.
     explicit nMatrix(uint32_t n);
+    nMatrix(const nMatrix& o) : fN(o.fN) { copyFrom(o); }
+    nMatrix& operator=(const nMatrix& o) {
+        fN = o.fN;
+        copyFrom(o);
+        return *this;
+    }
     static nMatrix identity(uint32_t n);
     // u * v^T.
     static nMatrix outer(const nVector& u, const nVector& v);
 
     uint32_t size() const { return fN; }
-    double& operator()(uint32_t r, uint32_t c) { return fM[r * kMaxDim + c]; }
-    double operator()(uint32_t r, uint32_t c) const { return fM[r * kMaxDim + c]; }
+    double& operator()(uint32_t r, uint32_t c) { return fM[r * fN + c]; }
+    double operator()(uint32_t r, uint32_t c) const { return fM[r * fN + c]; }
     void setZero();
 
     nMatrix& operator+=(const nMatrix& o);
@@ -74,6 +82,7 @@ public:
     bool inverse(nMatrix& out) const;
 
 private:
-    double fM[kMaxDim * kMaxDim] = {};
+    void copyFrom(const nMatrix& o);
     uint32_t fN = 0;
+    double fM[kMaxDim * kMaxDim];
 };

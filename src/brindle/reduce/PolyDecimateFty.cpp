@@ -259,6 +259,11 @@ int TpolyDecimateFty::decimate(double percentage) {
 
 bool TpolyDecimateFty::isValidEdge(uint32_t e) {
     if (fEdit->isEdgeDeleted(e) || fEdit->getStartVertex(e) == fEdit->getEndVertex(e)) return false;
+    if (!fPartial) {
+        // Every face is considered: any face on either side will do.
+        const TpolyWingEdge& w = fEdit->polyWingEdge(e);
+        return w.side[0] != TpolyBits::kNoFace || w.side[1] != TpolyBits::kNoFace;
+    }
     bool any = false;
     for (int side = 0; side < 2; ++side) {
         fEdit->getEdgeFaces(e, fSideFaces, Tside(side));

@@ -80,24 +80,22 @@ void TquadricNArray::add(uint32_t slot, const TquadricN& q) {
     d[1] += q.fArea;
 }
 
-void TquadricNArray::unpack(const double* s, TquadricN& out, bool add) const {
-    if (!add) out = TquadricN(fN);
+void TquadricNArray::unpack(const double* s, const double* t, TquadricN& out) const {
+    if (out.size() != fN) out = TquadricN(fN);
+    // Every entry is written, so out needs no clearing; t, when given, is added entry by entry.
+    const auto at = [&](uint32_t k) { return t ? s[k] + t[k] : s[k]; };
+    uint32_t k = 0;
     for (uint32_t r = 0; r < fN; ++r)
-        for (uint32_t c = r; c < fN; ++c) {
-            const double v = *s++;
-            out.fA(r, c) += v;
-            if (c != r) out.fA(c, r) += v;
-        }
-    for (uint32_t i = 0; i < fN; ++i) out.fB[i] += *s++;
-    out.fC += s[0];
-    out.fArea += s[1];
+        for (uint32_t c = r; c < fN; ++c, ++k) out.fA(r, c) = out.fA(c, r) = at(k);
+    for (uint32_t i = 0; i < fN; ++i, ++k) out.fB[i] = at(k);
+    out.fC = at(k);
+    out.fArea = at(k + 1);
 }
 
-void TquadricNArray::get(uint32_t i, TquadricN& out) const { unpack(fData.data() + size_t(i) * fStride, out, false); }
+void TquadricNArray::get(uint32_t i, TquadricN& out) const { unpack(fData.data() + size_t(i) * fStride, nullptr, out); }
 
 void TquadricNArray::sum(uint32_t i, uint32_t j, TquadricN& out) const {
-    get(i, out);
-    unpack(fData.data() + size_t(j) * fStride, out, true);
+    unpack(fData.data() + size_t(i) * fStride, fData.data() + size_t(j) * fStride, out);
 }
 
 void TquadricNArray::accumulate(uint32_t to, uint32_t from) {

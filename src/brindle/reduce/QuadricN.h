@@ -61,7 +61,8 @@ public:
     double area(uint32_t i) const { return fData[size_t(i) * fStride + fStride - 1]; }
 
 private:
-    void unpack(const double* s, TquadricN& out, bool add) const;
+    // out = slot data s (+ slot data t when not null).
+    void unpack(const double* s, const double* t, TquadricN& out) const;
     uint32_t fN = 0;
     uint32_t fStride = 0;
     std::vector<double> fData;
