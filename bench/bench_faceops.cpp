@@ -1,10 +1,12 @@
-// Face-rebuilding operations on large records: triangulating every face of a 1M-quad grid, of
-// the quad-dominant sample mesh and of a field of 16-gons, beside OpenMesh's triangulate() and
-// CGAL's triangulate_faces on the same faces. Each program run reports ns per input face and the
-// heap peak the operation adds, per input face (operator new is counted, so every library's
-// containers are measured the same way). Our triangulation runs twice: with the record's
-// triangle cache already up to date (as after display), and from a record whose derived data
-// is all dirty, which includes the normals and ear clipping the cache needs.
+// Face-rebuilding operations on large records. Triangulating every face of a 1M-quad grid, of the
+// quad-dominant sample mesh, of a field of 16-gons and of the n-gon dual of the bunny scan, beside
+// OpenMesh's triangulate() and CGAL's triangulate_faces on the same faces; quadrangulating the
+// triangulated grid back; dividing every face of a 100k-quad grid once into quads. Each program
+// run reports ns per input face and the heap peak the operation adds, per input face (operator
+// new is counted, so every library's containers are measured the same way). Our triangulation
+// runs twice: with the record's triangle cache already up to date (as after display), and from a
+// record whose derived data is all dirty, which includes the normals and ear clipping the cache
+// needs.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/DualMesh.h"
 #include "support/GridBuilder.h"
 #include "support/ObjLoad.h"
 
@@ -104,8 +107,55 @@ const TpolyGeom& polygonField() {
     return *g;
 }
 
-const TpolyGeom& input(int which) { return which == 0 ? quadGrid() : which == 1 ? suzanne() : polygonField(); }
-const char* inputName(int which) { return which == 0 ? "grid1M" : which == 1 ? "suzanne" : "16gons"; }
+// The bunny's dual: about 35k faces of mostly 5 to 7 corners, bent and sometimes concave.
+const TpolyGeom& bunnyDual() {
+    static TpolyGeom* g = [] {
+        auto* r = new TpolyGeom;
+        loadObjDual(std::string(BRINDLE_DATA_DIR) + "/stanford-bunny.obj", *r);
+        r->update(dirtyAll);
+        return r;
+    }();
+    return *g;
+}
+
+// The 1M-quad grid triangulated, every face selected: the quadrangulation's input.
+const TpolyGeom& triangulatedGrid() {
+    static TpolyGeom* g = [] {
+        auto* r = new TpolyGeom(quadGrid());
+        TpolyTriangulateFty::triangulateTopo(r, 0, nullptr, false);
+        r->selectAllInGrp(-1, kPolyGrpFace);
+        r->update(dirtyAll);
+        return r;
+    }();
+    return *g;
+}
+
+// A 316 x 316 grid (99856 quads): the face division's input.
+const TpolyGeom& grid100k() {
+    static TpolyGeom* g = [] {
+        auto* r = new TpolyGeom;
+        buildQuadGrid(*r, 316);
+        r->update(dirtyAll);
+        return r;
+    }();
+    return *g;
+}
+
+constexpr int kTriangulatedGrid = 4, kGrid100k = 5;
+const TpolyGeom& input(int which) {
+    switch (which) {
+        case 0: return quadGrid();
+        case 1: return suzanne();
+        case 2: return polygonField();
+        case 3: return bunnyDual();
+        case kTriangulatedGrid: return triangulatedGrid();
+        default: return grid100k();
+    }
+}
+const char* inputName(int which) {
+    static const char* const names[] = {"grid1M", "suzanne", "16gons", "bunnyDual", "grid1M-triangulated", "grid100k"};
+    return names[which];
+}
 
 void report(benchmark::State& state, uint32_t faces, size_t peak, double outFaces) {
     state.SetLabel(inputName(int(state.range(0))));
@@ -152,8 +202,39 @@ void BM_BrindleTriangulate(benchmark::State& state, bool cached) {
 }
 void BM_BrindleTriangulateCached(benchmark::State& state) { BM_BrindleTriangulate(state, true); }
 void BM_BrindleTriangulateFromScratch(benchmark::State& state) { BM_BrindleTriangulate(state, false); }
-BENCHMARK(BM_BrindleTriangulateCached)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BrindleTriangulateFromScratch)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrindleTriangulateCached)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrindleTriangulateFromScratch)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// Merging the triangulated grid's pairs back into quads, through the static form the action uses
+// (triangles of the current face group, every keep option on).
+void BM_BrindleQuadrangulate(benchmark::State& state) {
+    const TpolyGeom& src = input(int(state.range(0)));
+    timeOperation(
+        state, src.nbFace(),
+        [&] {
+            auto g = std::make_unique<TpolyGeom>(src);
+            g->update(dirtyAll);
+            return g;
+        },
+        [](TpolyGeom& g) {
+            const int keep[3] = {1, 2, 4}, sizes[3] = {1, 0, 0};
+            TpolyQuadFty::quadrangulateTopo(&g, 180, keep, sizes);
+        },
+        [](TpolyGeom& g) { return g.nbFace(); });
+}
+BENCHMARK(BM_BrindleQuadrangulate)->Arg(kTriangulatedGrid)->Unit(benchmark::kMillisecond);
+
+// One pass of the quad-mode face division over every face, through the factory's action.
+void BM_BrindleSubdivideQuads(benchmark::State& state) {
+    const TpolyGeom& src = input(int(state.range(0)));
+    TmidFaceComponent all;
+    all.addRange(0, src.nbFace() - 1);
+    TpolySubdFacetFty op;
+    timeOperation(
+        state, src.nbFace(), [&] { return std::make_unique<TmidBody>(new TpolyGeom(src)); },
+        [&](TmidBody& body) { op.doAction(&body, &all); }, [](TmidBody& body) { return body.polyGeom()->nbFace(); });
+}
+BENCHMARK(BM_BrindleSubdivideQuads)->Arg(kGrid100k)->Unit(benchmark::kMillisecond);
 
 #ifdef BRINDLE_HAVE_OPENMESH
 void BM_OpenMeshTriangulate(benchmark::State& state) {
@@ -166,7 +247,7 @@ void BM_OpenMeshTriangulate(benchmark::State& state) {
         state, src.nbFace(), [&] { return std::make_unique<Mesh>(base); }, [](Mesh& m) { m.triangulate(); },
         [](Mesh& m) { return m.n_faces(); });
 }
-BENCHMARK(BM_OpenMeshTriangulate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenMeshTriangulate)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 #endif
 
 #ifdef BRINDLE_HAVE_CGAL
@@ -193,7 +274,7 @@ void BM_CgalTriangulateFaces(benchmark::State& state) {
         [](Mesh& m) { CGAL::Polygon_mesh_processing::triangulate_faces(m); },
         [](Mesh& m) { return m.number_of_faces(); });
 }
-BENCHMARK(BM_CgalTriangulateFaces)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CgalTriangulateFaces)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ops/FaceOpsSupport.h"
+#include "support/DualMesh.h"
 #include "support/SurfaceCheck.h"
 
 namespace {
@@ -137,6 +138,34 @@ TEST(Triangulate, HolesAndSampleMeshes) {
         EXPECT_NEAR(triangleArea(mesh), area, 1e-4 * area) << name;
         EXPECT_EQ(mesh.checkObject(7), 0u) << name;
     }
+}
+
+TEST(Triangulate, NgonMeshRoundTrip) {
+    // The cow's dual: closed, every face an n-gon of 3 or more corners, most 5 to 7.
+    TpolyGeom mesh;
+    ASSERT_TRUE(loadObjDual(dataPath("cow.obj"), mesh));
+    addPositionSets(mesh);
+    const SurfaceFacts before = inspectSurface(mesh);
+    ASSERT_GT(before.f, 1000u);
+    const double area = triangleArea(mesh);
+    const uint32_t triangles = mesh.computeNbTriangle();
+    TpolyTriangulateFty::triangulateTopo(&mesh, 0, nullptr, false);
+    const SurfaceFacts after = inspectSurface(mesh);
+    EXPECT_EQ(after.f, triangles);
+    EXPECT_EQ(int(after.v) - int(after.e) + int(after.f), int(before.v) - int(before.e) + int(before.f));
+    EXPECT_EQ(after.borderEdges, before.borderEdges);
+    EXPECT_EQ(after.badEdges, 0u);
+    EXPECT_NEAR(triangleArea(mesh), area, 1e-4 * area);
+    EXPECT_EQ(wrongCornerValues(mesh), 0u);
+    EXPECT_EQ(mesh.checkObject(7), 0u);
+    // Merging pairs back keeps the surface closed and consistent.
+    EXPECT_GT(TpolyQuadFty::convertToQuads(&mesh, 180, nullptr, 0), 0u);
+    const SurfaceFacts merged = inspectSurface(mesh);
+    EXPECT_EQ(int(merged.v) - int(merged.e) + int(merged.f), int(before.v) - int(before.e) + int(before.f));
+    EXPECT_EQ(merged.badEdges, 0u);
+    EXPECT_EQ(merged.brokenChains, 0u);
+    EXPECT_EQ(wrongCornerValues(mesh), 0u);
+    EXPECT_EQ(mesh.checkObject(7), 0u);
 }
 
 TEST(Triangulate, UserNormalsStayOnTheirCorners) {

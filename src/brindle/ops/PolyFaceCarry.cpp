@@ -101,9 +101,16 @@ void TfaceRewrite::begin(TpolyGeom& geom, uint32_t corners) {
     fSource.clear();
     fFirst.clear();
     fDesc.buffer(corners);
-    fSource.buffer(corners);
     fFirst.buffer(geom.nbFace() + 1);
     fFaces = 0;
+    fKeepSources = geom.nbMapSet() || geom.nbColorSet() || !fSavedNormals.empty();
+    if (fKeepSources) fSource.buffer(corners);
+}
+
+void TfaceRewrite::rollback(const Tmark& m) {
+    fDesc.changeLogicalSizeTo(m.corners);
+    if (fKeepSources) fSource.changeLogicalSizeTo(m.corners);
+    fFaces = m.faces;
 }
 
 void TfaceRewrite::closeFace() {
@@ -112,8 +119,10 @@ void TfaceRewrite::closeFace() {
 }
 
 void TfaceRewrite::copyFace(uint32_t f) {
-    const uint32_t end = fGeom->faceOffset(f + 1);
-    for (uint32_t k = fGeom->faceOffset(f); k < end; ++k) push(fGeom->getFaceEdge(k), k);
+    const uint32_t first = fGeom->faceOffset(f), end = fGeom->faceOffset(f + 1);
+    fDesc.append(fGeom->getFaceEdgeArray(first), end - first);
+    if (fKeepSources)
+        for (uint32_t k = first; k < end; ++k) fSource.addLast(k);
     ++fFaces;
 }
 

@@ -20,9 +20,10 @@ BRINDLE_API void carryFacePieces(TpolyGeom& geom, const TuInt32Array& first, Tbd
 
 // A new face description written over a record's faces in id order, each old face becoming a run
 // of new faces (possibly none). Every new corner names the old corner whose UV, colour and
-// user-normal ids it takes, or kNoId for a corner that has none yet. install puts it in place of
-// the old description and carries everything per corner and per face; until then the record is
-// untouched apart from edges appended for the new faces.
+// user-normal ids it takes, or kNoId for a corner that has none yet (the sources are kept only
+// when the record has such per-corner data). install puts it in place of the old description and
+// carries everything per corner and per face; until then the record is untouched apart from edges
+// appended for the new faces.
 class BRINDLE_API TfaceRewrite {
 public:
     // Starts a rewrite of geom's faces; corners is the expected corner count (room only).
@@ -32,8 +33,15 @@ public:
     // One corner of the face being written: raw description entry without end flags, and its source.
     void push(uint32_t raw, uint32_t source) {
         fDesc.addLast(raw);
-        fSource.addLast(source);
+        if (fKeepSources) fSource.addLast(source);
     }
+    // A point to come back to while the faces of one old face are being written.
+    struct Tmark {
+        uint32_t corners, faces;
+    };
+    Tmark mark() const { return {fDesc.size(), fFaces}; }
+    // Forgets the corners and faces written since the mark.
+    void rollback(const Tmark& m);
     // Ends the face being written with the end-of-loop and end-of-face bits.
     void closeFace();
     // Copies the old face f unchanged as one new face.
@@ -54,4 +62,5 @@ private:
     TpolyGeom* fGeom = nullptr;
     TuInt32Array fDesc{256}, fSource{256}, fFirst{256}, fSavedNormals{256};
     uint32_t fFaces = 0;
+    bool fKeepSources = false;
 };

@@ -36,20 +36,23 @@ private:
     uint32_t fMask = 3;
 };
 
-// Face geometry needed while writing one face's triangles: its description, corner count and,
-// for a face with holes, the next corner of each corner within its loop.
+// What writing one face's triangles reads of it: its description, the start vertex of each corner
+// and, for a face with holes, the next corner of each corner within its loop.
 struct TfaceLoops {
     const uint32_t* desc = nullptr;
     uint32_t count = 0;
     bool holes = false;
-    std::vector<uint32_t> next;
+    std::vector<uint32_t> vertex, next;
 
     void load(const TpolyGeom& geom, uint32_t offset, uint32_t n) {
         desc = geom.getFaceEdgeArray(offset);
         count = n;
         holes = false;
-        for (uint32_t k = 0; k + 1 < n; ++k)
-            if (desc[k] & TpolyBits::kEndOfLoop) holes = true;
+        if (vertex.size() < n) vertex.resize(n);
+        for (uint32_t k = 0; k < n; ++k) {
+            vertex[k] = geom.getStartVertex(offset + k);
+            if (k + 1 < n && (desc[k] & TpolyBits::kEndOfLoop)) holes = true;
+        }
         if (!holes) return;
         next.resize(n);
         for (uint32_t start = 0, k = 0; k < n; ++k)
@@ -62,35 +65,26 @@ struct TfaceLoops {
     uint32_t nextOf(uint32_t k) const { return holes ? next[k] : (k + 1 == count ? 0 : k + 1); }
 };
 
-// A face can be replaced when its cached triangles are not the fallback fan, name corners of the
-// face, and each join three different vertices (a diagonal from a vertex to itself would be a
-// degenerate edge).
-bool replaceable(const TpolyGeom& geom, uint32_t face) {
-    uint32_t t0 = 0;
-    const uint32_t nbTrg = geom.trgFaceOrder(face, &t0);
-    if (nbTrg < 2 || geom.markedBadTriangle(t0 + nbTrg - 1)) return false;
-    const uint32_t offset = geom.faceOffset(face), count = geom.faceVertexCount(face);
-    for (uint32_t t = t0; t < t0 + nbTrg; ++t) {
-        uint32_t v[3];
-        for (uint32_t k = 0; k < 3; ++k) {
-            const uint32_t n = geom.vertexOffset(t, k);
-            if (n >= count) return false;
-            v[k] = geom.getStartVertex(offset + n);
-        }
-        if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) return false;
-    }
-    return true;
-}
-
-// Writes the triangles of one face, making its diagonals as new soft edges.
-void writeTriangles(TpolyGeom& geom, uint32_t face, const TfaceLoops& loops, TdiagonalTable& diagonals,
+// Writes the triangles of one face, making its diagonals as new soft edges. False, with the
+// corners and edges it wrote taken back, when the cached triangles name a corner outside the face
+// or join a vertex to itself (a diagonal from a vertex to itself would be a degenerate edge).
+bool writeTriangles(TpolyGeom& geom, uint32_t face, const TfaceLoops& loops, TdiagonalTable& diagonals,
                     TfaceRewrite& out) {
     uint32_t t0 = 0;
     const uint32_t nbTrg = geom.trgFaceOrder(face, &t0);
     const uint32_t offset = geom.faceOffset(face), count = loops.count;
+    const TfaceRewrite::Tmark mark = out.mark();
+    const uint32_t edgesBefore = geom.nbEdge();
+    const uint32_t* vertex = loops.vertex.data();
     diagonals.reset((3 * nbTrg - std::min(3 * nbTrg, count)) / 2);
     for (uint32_t t = t0; t < t0 + nbTrg; ++t) {
         const uint32_t c[3] = {geom.vertexOffset(t, 0), geom.vertexOffset(t, 1), geom.vertexOffset(t, 2)};
+        if (c[0] >= count || c[1] >= count || c[2] >= count || vertex[c[0]] == vertex[c[1]] ||
+            vertex[c[1]] == vertex[c[2]] || vertex[c[0]] == vertex[c[2]]) {
+            out.rollback(mark);
+            geom.removeEdge(edgesBefore, geom.nbEdge() - edgesBefore);
+            return false;
+        }
         for (uint32_t k = 0; k < 3; ++k) {
             const uint32_t a = c[k], b = c[k == 2 ? 0 : k + 1];
             uint32_t raw;
@@ -99,21 +93,21 @@ void writeTriangles(TpolyGeom& geom, uint32_t face, const TfaceLoops& loops, Tdi
             } else if (loops.nextOf(b) == a) {
                 raw = (loops.desc[b] & kDescBits) ^ TpolyBits::kReversedUse;
             } else {
-                const uint32_t va = geom.getStartVertex(offset + a);
-                uint64_t& s = diagonals.slot(std::min(a, b) * count + std::max(a, b));
+                const uint32_t key = std::min(a, b) * count + std::max(a, b);
+                uint64_t& s = diagonals.slot(key);
                 if (s == TdiagonalTable::kEmpty) {
-                    const uint32_t e = geom.appendEdge(va, geom.getStartVertex(offset + b), false);
-                    s = (uint64_t(std::min(a, b) * count + std::max(a, b)) << 32) | e;
-                    raw = e;
+                    raw = geom.appendEdge(vertex[a], vertex[b], false);
+                    s = (uint64_t(key) << 32) | raw;
                 } else {
                     const uint32_t e = uint32_t(s);
-                    raw = e | (geom.startVertex(e) == va ? 0 : TpolyBits::kReversedUse);
+                    raw = e | (geom.startVertex(e) == vertex[a] ? 0 : TpolyBits::kReversedUse);
                 }
             }
             out.push(raw, offset + a);
         }
         out.closeFace();
     }
+    return true;
 }
 
 }  // namespace
@@ -134,36 +128,42 @@ uint32_t TpolyTriangulateFty::triangulateTopo(TpolyGeom* geom, int group, TbdDat
     if (group == 0) replace.setAll();
     else if (geom->flagsFromGroup(kPolyGrpFace, group, replace) < 0) return 0;
 
-    uint32_t replaced = 0, corners = 0, diagonals = 0;
+    // Room for the worst case, every candidate replaced: 3 corners per cached triangle and one new
+    // edge per pair of triangle sides that are not the face's own edges.
+    uint32_t candidates = 0, corners = 0, diagonals = 0;
     for (uint32_t f = 0; f < nbFace; ++f) {
-        if (replace.testBit(f) && !replaceable(*geom, f)) replace.resetBit(f);
         const uint32_t count = geom->faceVertexCount(f);
-        if (replace.testBit(f)) {
-            const uint32_t nbTrg = geom->trgFaceOrder(f);
-            ++replaced;
-            corners += 3 * nbTrg;
-            diagonals += (3 * nbTrg - std::min(3 * nbTrg, count)) / 2;
-        } else {
+        uint32_t t0 = 0;
+        const uint32_t nbTrg = replace.testBit(f) ? geom->trgFaceOrder(f, &t0) : 0;
+        if (nbTrg < 2 || geom->markedBadTriangle(t0 + nbTrg - 1)) {
+            replace.resetBit(f);
             corners += count;
+            continue;
         }
+        ++candidates;
+        corners += 3 * nbTrg;
+        diagonals += (3 * nbTrg - std::min(3 * nbTrg, count)) / 2;
     }
-    if (!replaced) return 0;
+    if (!candidates) return 0;
 
     TfaceRewrite out;
     out.begin(*geom, corners);
     geom->edgeBuffer(diagonals);
     TdiagonalTable table;
     TfaceLoops loops;
+    uint32_t replaced = 0;
     for (uint32_t f = 0; f < nbFace; ++f) {
         out.nextOldFace();
         if (replace.testBit(f)) {
             loops.load(*geom, geom->faceOffset(f), geom->faceVertexCount(f));
-            writeTriangles(*geom, f, loops, table, out);
-        } else {
-            out.copyFace(f);
+            if (writeTriangles(*geom, f, loops, table, out)) {
+                ++replaced;
+                continue;
+            }
         }
+        out.copyFace(f);
     }
-    out.install(blindData);
+    if (replaced) out.install(blindData);
     return replaced;
 }
 
