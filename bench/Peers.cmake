@@ -107,3 +107,13 @@ endif()
 if(CGAL_FOUND)
   brindle_bench_peer(bench_rays CGAL CGAL::CGAL)
 endif()
+
+# Deleting, collapsing and cutting: OpenMesh's delete_face / collapse and CGAL's split by a plane.
+if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_cutops)
+  brindle_bench_peer(bench_cutops OPENMESH ${OPENMESH_CORE_LIBRARY})
+  target_include_directories(bench_cutops SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
+  target_compile_definitions(bench_cutops PRIVATE _USE_MATH_DEFINES)
+endif()
+if(CGAL_FOUND)
+  brindle_bench_peer(bench_cutops CGAL CGAL::CGAL)
+endif()

@@ -20,16 +20,19 @@ List allOf(uint32_t n) {
     return list;
 }
 
-// The decorated bunny, or null when the sample is missing.
-inline std::unique_ptr<TpolyGeom> bunny() {
+// A sample mesh of tests/data read through the importer and decorated, or null when it is missing.
+inline std::unique_ptr<TpolyGeom> decoratedSample(const char* file) {
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g(TobjImport::read((std::string(BRINDLE_DATA_DIR) + "/stanford-bunny.obj").c_str(), report));
+    std::unique_ptr<TpolyGeom> g(TobjImport::read((std::string(BRINDLE_DATA_DIR) + "/" + file).c_str(), report));
     if (!g) return nullptr;
     while (g->nbMapSet()) g->removeMapSet(0);
     g->loadUserNormal(T4dFltVectorArray(16));
     attributed::decorate(*g);
     return g;
 }
+
+// The decorated bunny, or null when the sample is missing.
+inline std::unique_ptr<TpolyGeom> bunny() { return decoratedSample("stanford-bunny.obj"); }
 
 template <typename T>
 void appendBytes(std::string& out, const T* data, size_t n) {
