@@ -117,3 +117,11 @@ endif()
 if(CGAL_FOUND)
   brindle_bench_peer(bench_cutops CGAL CGAL::CGAL)
 endif()
+
+# Welding and sewing: meshoptimizer's vertex remap, CGAL's soup point merge and stitch_borders.
+if(MESHOPTIMIZER_INCLUDE_DIR AND MESHOPTIMIZER_LIBRARY)
+  brindle_bench_peer(bench_joinops MESHOPTIMIZER ${MESHOPTIMIZER_LIBRARY})
+endif()
+if(CGAL_FOUND)
+  brindle_bench_peer(bench_joinops CGAL CGAL::CGAL)
+endif()

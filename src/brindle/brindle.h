@@ -89,6 +89,7 @@
 #include "brindle/ops/PolyMoveVertexFty.h"
 #include "brindle/ops/PolyNormalFty.h"
 #include "brindle/ops/PolyReferenceFrame.h"
+#include "brindle/ops/PolySewEdgeFty.h"
 #include "brindle/ops/PolySoftEdgeFty.h"
 #include "brindle/ops/PolySplitFty.h"
 #include "brindle/ops/PolyFaceCarry.h"

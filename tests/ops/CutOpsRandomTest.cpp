@@ -212,15 +212,19 @@ private:
         const int outOfRange[2] = {int(0x80000000u | 0), int(0x80000000u | ne)};
         const int faceBit[2] = {int(0x80000000u | 0), int(0xC0000000u | 1)};
         const int valid[2] = {int(0x80000000u | 0), int(0x80000000u | (ne - 1))};
-        const float t[2] = {0.5f, 0.5f};
-        for (const int* desc : {outOfRange, faceBit, valid}) {
+        const float t[2] = {0.5f, 0.5f}, nan[2] = {0.5f, std::nanf("")};
+        struct Case {
+            const int* desc;
+            const float* percents;
+            int points;  // the valid path announces a face point it does not have
+        };
+        for (const Case& c : {Case{outOfRange, t, 0}, Case{faceBit, t, 0}, Case{valid, t, 1}, Case{valid, nan, 0}}) {
             TpolySplitFty fty;
-            fty.setDesc(desc);
+            fty.setDesc(c.desc);
             fty.setNbDesc(2);
-            fty.setPercents(t);
+            fty.setPercents(c.percents);
             fty.setNbPercents(2);
-            // The valid path announces a face point it does not have: a count mismatch.
-            fty.setNbPoints(desc == valid ? 1 : 0);
+            fty.setNbPoints(c.points);
             EXPECT_EQ(fty.doAction(fBody.get(), nullptr), -1);
         }
         TpolySplitRingFty ring;
