@@ -49,6 +49,13 @@ if(TARGET bench_modify)
   endif()
 endif()
 
+# The extrusion benchmark times OpenMesh building the extruded result from scratch.
+if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_extrude)
+  brindle_bench_peer(bench_extrude OPENMESH ${OPENMESH_CORE_LIBRARY})
+  target_include_directories(bench_extrude SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
+  target_compile_definitions(bench_extrude PRIVATE _USE_MATH_DEFINES)
+endif()
+
 # The face-operation benchmark times OpenMesh's triangulate() and CGAL's triangulate_faces.
 if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_faceops)
   brindle_bench_peer(bench_faceops OPENMESH ${OPENMESH_CORE_LIBRARY})
@@ -124,4 +131,11 @@ if(MESHOPTIMIZER_INCLUDE_DIR AND MESHOPTIMIZER_LIBRARY)
 endif()
 if(CGAL_FOUND)
   brindle_bench_peer(bench_joinops CGAL CGAL::CGAL)
+endif()
+
+# Smoothing benchmark: OpenMesh's CatmullClarkT subdivider (header-only, on the Core library).
+if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_smooth)
+  brindle_bench_peer(bench_smooth OPENMESH ${OPENMESH_CORE_LIBRARY})
+  target_include_directories(bench_smooth SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
+  target_compile_definitions(bench_smooth PRIVATE _USE_MATH_DEFINES)
 endif()

@@ -6,9 +6,10 @@
 // second, hits, and how many answers agree with Embree's: "agree" both miss or hit the same face
 // with t within 1e-5 of max(1, t), "same_face" the same face (or both miss) whatever t, and
 // "face_differ_inner" the other faces where neither hit lies within 1e-4 (barycentric) of its
-// triangle's border, i.e. the disagreements that are not edge grazes. Rays that meet a triangle
-// almost in its plane hit the same face with t apart by more than 1e-5: Embree computes t in
-// float, where the error grows as the angle shrinks.
+// triangle's border, i.e. the disagreements that are not edge grazes, and "face_differ_steep"
+// those of them where no hit face meets the ray within about 3 degrees of its plane (so not
+// surface grazes either). Rays that meet a triangle almost in its plane hit the same face with t
+// apart by more than 1e-5: Embree computes t in float, where the error grows as the angle shrinks.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -54,6 +55,7 @@ struct Input {
     std::vector<float> positions;
     std::vector<uint32_t> indices;
     std::vector<int32_t> faceOf;
+    std::vector<uint32_t> firstTriangle;  // of each face
     std::vector<float> origins[2], dirs[2];  // three floats per ray, per ray set
     std::vector<Answer> embree[2];           // the reference answers, once computed
     bool embreeDone[2] = {false, false};
@@ -131,6 +133,7 @@ Input& input(int which) {
     for (uint32_t f = 0; f < g.nbFace(); ++f) {
         uint32_t first = 0;
         const uint32_t n = g.trgFaceOrder(f, &first);
+        in.firstTriangle.push_back(uint32_t(in.faceOf.size()));
         for (uint32_t t = first; t < first + n; ++t) {
             for (uint32_t k = 0; k < 3; ++k) in.indices.push_back(g.getStartVertex(g.faceOffset(f) + g.vertexOffset(t, k)));
             in.faceOf.push_back(int32_t(f));
@@ -138,6 +141,17 @@ Input& input(int which) {
     }
     makeRays(in);
     return in;
+}
+
+// |cos| of the angle between a ray and the plane normal of the face's first triangle: near 0 for
+// a ray that grazes the surface there.
+double steepness(const Input& in, int32_t face, const float* d) {
+    const uint32_t* t = &in.indices[3 * size_t(in.firstTriangle[size_t(face)])];
+    const float *p0 = &in.positions[3 * size_t(t[0])], *p1 = &in.positions[3 * size_t(t[1])], *p2 = &in.positions[3 * size_t(t[2])];
+    const double e1[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]}, e2[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    return len > 0 ? std::fabs(n[0] * d[0] + n[1] * d[1] + n[2] * d[2]) / len : 0.0;
 }
 
 bool agrees(const Answer& a, const Answer& ref) {
@@ -162,16 +176,23 @@ std::vector<Answer> runEngine(benchmark::State& state, Build&& build, Trace&& tr
     for (const Answer& a : answers) hits += a.face >= 0;
     state.counters["hits"] = hits;
     if (!in.embreeDone[set]) return answers;
-    int agree = 0, sameFace = 0, inner = 0;
+    int agree = 0, sameFace = 0, inner = 0, steep = 0;
     for (size_t r = 0; r < answers.size(); ++r) {
         const Answer &a = answers[r], &ref = in.embree[set][r];
         agree += agrees(a, ref);
-        if (a.face == ref.face) ++sameFace;
-        else if (!a.nearBorder && !ref.nearBorder) ++inner;
+        if (a.face == ref.face) {
+            ++sameFace;
+            continue;
+        }
+        if (a.nearBorder || ref.nearBorder) continue;
+        ++inner;
+        const float* d = &in.dirs[set][3 * r];
+        if ((a.face < 0 || steepness(in, a.face, d) >= 0.05) && (ref.face < 0 || steepness(in, ref.face, d) >= 0.05)) ++steep;
     }
     state.counters["agree"] = agree;
     state.counters["same_face"] = sameFace;
     state.counters["face_differ_inner"] = inner;
+    state.counters["face_differ_steep"] = steep;
     return answers;
 }
 

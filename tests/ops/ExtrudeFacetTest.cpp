@@ -110,19 +110,29 @@ TEST(ExtrudeFacet, RowsRegionsAndSeparateFacesCount) {
     }
     // Two neighbours: together one region with walls on its 6 border edges and its inner edge
     // lifted once; separately 4 walls each, back to back on the shared edge.
-    for (bool together : {true, false}) {
-        auto body = bodyOf(attributed::grid(3));
-        TpolyGeom& g = *body->polyGeom();
-        auto pair = facesOf({3, 4});
-        TpolyExtrudeFacetFty fty = lift(1, 2, together);
-        ASSERT_EQ(fty.doAction(body.get(), &pair), 0);
-        if (together) expectCounts(g, 16 + 6 * 2, 24 + 12 * 2, 9 + 6 * 2);
-        else expectCounts(g, 16 + 8 * 2, 24 + 16 * 2, 9 + 8 * 2);
-        expectSoundAttributes(g);
-    }
+    for (uint32_t d = 1; d <= 4; ++d)
+        for (bool together : {true, false}) {
+            auto body = bodyOf(attributed::grid(3));
+            TpolyGeom& g = *body->polyGeom();
+            auto pair = facesOf({3, 4});
+            TpolyExtrudeFacetFty fty = lift(1, int(d), together);
+            ASSERT_EQ(fty.doAction(body.get(), &pair), 0);
+            if (together) expectCounts(g, 16 + 6 * d, 24 + 12 * d, 9 + 6 * d);
+            else expectCounts(g, 16 + 8 * d, 24 + 16 * d, 9 + 8 * d);
+            expectSoundAttributes(g);
+        }
 }
 
 TEST(ExtrudeFacet, WholeClosedMeshGetsAReversedCopyAndNoWalls) {
+    // Without walls the rows of the vertices are their top vertices alone, for any row count.
+    for (int d : {1, 2, 4}) {
+        auto body = bodyOf(attributed::cube());
+        auto all = allOf<TmidFaceComponent>(6);
+        TpolyExtrudeFacetFty fty = lift(1, d, true);
+        ASSERT_EQ(fty.doAction(body.get(), &all), 0);
+        expectCounts(*body->polyGeom(), 16, 24, 12);
+        expectSoundAttributes(*body->polyGeom());
+    }
     auto body = bodyOf(attributed::cube());
     TpolyGeom& g = *body->polyGeom();
     auto all = allOf<TmidFaceComponent>(6);
@@ -159,6 +169,18 @@ TEST(ExtrudeFacet, CapPlacementByTransformFrameAndInset) {
         EXPECT_NEAR(p.z, 2, 1e-6);
         EXPECT_TRUE(p.x == 0 || p.x == 2);
         EXPECT_TRUE(p.y == 0 || p.y == 2);
+    }
+
+    // With the pivot at the square's middle, c = (0.5, 0.5, -1): the cap spans [-0.5, 1.5] at 2.
+    auto pivoted = bodyOf(square());
+    TpolyGeom& pg = *pivoted->polyGeom();
+    fty.setPivot({0.5f, 0.5f, 0});
+    ASSERT_EQ(fty.doAction(pivoted.get(), &one), 0);
+    for (uint32_t o = pg.faceOffset(0); o < pg.faceOffset(1); ++o) {
+        const T3dFltPoint& p = pg.vertexConst(pg.getStartVertex(o));
+        EXPECT_NEAR(p.z, 2, 1e-6);
+        EXPECT_TRUE(p.x == -0.5f || p.x == 1.5f) << p.x;
+        EXPECT_TRUE(p.y == -0.5f || p.y == 1.5f) << p.y;
     }
 
     // A quarter turn about z through the pivot (0.5, 0.5) keeps the square on itself; a local
@@ -377,4 +399,38 @@ TEST(ExtrudeFacet, RandomVariationRepeatsWithItsSeed) {
     };
     EXPECT_EQ(run(3), run(3));
     EXPECT_NE(run(3), run(4));
+}
+
+TEST(ExtrudeFacet, UserNormalsStayOnTheirCornersAndReachTheBottoms) {
+    // Face 0 of the grid carries a tilted user normal on every corner; the cap keeps it.
+    auto body = bodyOf(attributed::grid(2));
+    TpolyGeom& g = *body->polyGeom();
+    g.update(0x1FF);
+    const T4dFltVector tilted(0, 0.6f, 0.8f);
+    for (uint32_t o = g.faceOffset(0); o < g.faceOffset(1); ++o) g.setUserNormal(g.getNormalId(o), tilted);
+    auto one = facesOf({0});
+    TpolyExtrudeFacetFty fty = lift(1, 2, false);
+    ASSERT_EQ(fty.doAction(body.get(), &one), 0);
+    g.update(0x1FF);
+    for (uint32_t o = g.faceOffset(0); o < g.faceOffset(1); ++o) {
+        const T4dFltVector* n = g.getValidUserNormal(g.getNormalId(o));
+        ASSERT_NE(n, nullptr) << o;
+        EXPECT_NEAR(n->y, 0.6f, 1e-6f);
+        EXPECT_NEAR(n->z, 0.8f, 1e-6f);
+    }
+    // Every face of the cube: the reversed copy of face 0 (face 6) takes face 0's user normals.
+    auto cube = bodyOf(attributed::cube());
+    TpolyGeom& c = *cube->polyGeom();
+    c.update(0x1FF);
+    for (uint32_t o = c.faceOffset(0); o < c.faceOffset(1); ++o) c.setUserNormal(c.getNormalId(o), tilted);
+    auto all = allOf<TmidFaceComponent>(6);
+    TpolyExtrudeFacetFty grow = lift(0, 1, true);
+    ASSERT_EQ(grow.doAction(cube.get(), &all), 0);
+    c.update(0x1FF);
+    EXPECT_EQ(c.checkObject(0x7), 0u);
+    for (uint32_t o = c.faceOffset(6); o < c.faceOffset(7); ++o) {
+        const T4dFltVector* m = c.getValidUserNormal(c.getNormalId(o));
+        ASSERT_NE(m, nullptr) << o;
+        EXPECT_NEAR(m->y, 0.6f, 1e-6f);
+    }
 }

@@ -83,6 +83,15 @@ inline uint32_t wrongCornerValues(const TpolyGeom& g) {
     return wrong;
 }
 
+// The unit square as one quad with position-valued sets; edge 0 runs from (0,0) to (1,0).
+inline TpolyGeom* loneQuad() {
+    auto* g = new TpolyGeom;
+    for (uint32_t v = 0; v < 4; ++v) g->appendVertex(float(v == 1 || v == 2), float(v >= 2), 0);
+    addRingFace(*g, {0, 1, 2, 3});
+    addPositionSets(*g);
+    return g;
+}
+
 inline int eulerOf(const TpolyGeom& g) { return int(g.nbVertex()) - int(g.nbEdge()) + int(g.nbFace()); }
 
 // Faces whose corner count is n.

@@ -19,7 +19,6 @@ TpolyGeom* onePolygon(const std::vector<std::array<float, 2>>& points) {
     addPositionSets(*g);
     return g;
 }
-TpolyGeom* loneQuad() { return onePolygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}}); }
 
 // The cube with position-valued sets, every face selected.
 std::unique_ptr<TmidBody> cubeBody() {

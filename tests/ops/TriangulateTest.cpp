@@ -5,15 +5,6 @@
 
 namespace {
 
-// The unit square as one quad with position-valued UVs and colours.
-TpolyGeom* loneQuad() {
-    auto* g = new TpolyGeom;
-    for (uint32_t v = 0; v < 4; ++v) g->appendVertex(float(v == 1 || v == 2), float(v >= 2), 0);
-    addRingFace(*g, {0, 1, 2, 3});
-    addPositionSets(*g);
-    return g;
-}
-
 // A 3 x 3 square with a 1 x 1 square hole in its middle.
 TpolyGeom* squareWithHole() {
     auto* g = new TpolyGeom;
@@ -207,10 +198,9 @@ TEST(Triangulate, RefusalsAndFacesLeftAlone) {
         EXPECT_TRUE(d.nbFace() == 1 || d.nbFace() == 3) << d.nbFace();
     }
 
-    // The class registry knows the factory by its name.
-    const Tmetaclass* mc = Tmetaclass::findByName("TpolyTriangulateFty");
-    ASSERT_NE(mc, nullptr);
-    std::unique_ptr<TpolyTriangulateFty> made(static_cast<TpolyTriangulateFty*>(mc->construct()));
+    // The modifier registry makes the factory by its name.
+    std::unique_ptr<TmidModifierFty> made(TmodifierRegistry::create("TpolyTriangulateFty"));
+    ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->typeof(), &TpolyTriangulateFty::sMetaclass);
 }
 

@@ -33,6 +33,23 @@ inline std::unique_ptr<TpolyGeom> triangleGrid(uint32_t n) {
     return g;
 }
 
+// A closed torus of nu x nv quads.
+inline std::unique_ptr<TpolyGeom> quadTorus(uint32_t nu, uint32_t nv) {
+    auto g = std::make_unique<TpolyGeom>();
+    for (uint32_t j = 0; j < nv; ++j)
+        for (uint32_t i = 0; i < nu; ++i) {
+            const double u = 2 * M_PI * i / nu, v = 2 * M_PI * j / nv;
+            g->appendVertex(float((2 + std::cos(v)) * std::cos(u)), float((2 + std::cos(v)) * std::sin(u)),
+                            float(std::sin(v)));
+        }
+    for (uint32_t j = 0; j < nv; ++j)
+        for (uint32_t i = 0; i < nu; ++i) {
+            const uint32_t i1 = (i + 1) % nu, j1 = (j + 1) % nv;
+            addRingFace(*g, {j * nu + i, j * nu + i1, j1 * nu + i1, j1 * nu + i});
+        }
+    return g;
+}
+
 // UV set "map1" with u = x / scale, v = y / scale shared by all corners at a vertex, except that
 // faces whose centre lies right of x = seamX take their own UVs shifted by 1 in u: a seam runs
 // along x = seamX (none when seamX is negative).

@@ -234,15 +234,30 @@ TEST(UvProjection, BadInputIsRefused) {
     plan.setUVSetIndex(0);
     EXPECT_EQ(plan.doAction(bare.get(), &faces), -1);  // no UV set
     auto body = gridBody(2);
-    const std::vector<T2FloatPair> before = cornerUVs(*body->polyGeom(), 0);
+    const TpolyGeom before(*body->polyGeom());
     EXPECT_EQ(plan.doAction(body.get(), &edges), -1);  // wrong kind
     TpolySphProjFty unset;                             // set index all ones
     EXPECT_EQ(unset.doAction(body.get(), &faces), -1);
-    EXPECT_EQ(cornerUVs(*body->polyGeom(), 0), before);
-    EXPECT_EQ(TmidBody::construct(nullptr), nullptr);
-    EXPECT_EQ(TpolyUvProjFty::sMetaclass.construct(), nullptr);
+    TpolyAutoProjFty autoProj;
+    autoProj.setMapSet(4);  // no such set
+    EXPECT_EQ(autoProj.doAction(body.get(), &faces), -1);
+    EXPECT_EQ(body->polyGeom()->compareObject(before), 0u);
+}
+
+TEST(UvOperations, HostsCreateEveryOperationByName) {
+    const char* const names[] = {"TpolyPlanProjFty", "TpolySphProjFty", "TpolyCylProjFty", "TpolyAutoProjFty",
+                                 "TpolyLayoutUVFty", "TpolyMoveUVFty",  "TpolyMergeUVFty", "TpolyMapCutFty",
+                                 "TpolyMapSewFty",   "TpolyMapDelFty",  "TpolyCopyUVFty",  "TpolyForceUVFty"};
+    for (const char* name : names) {
+        std::unique_ptr<TmidModifierFty> fty(TmodifierRegistry::create(name));
+        ASSERT_NE(fty, nullptr) << name;
+        EXPECT_STREQ(fty->typeof()->name(), name);
+    }
+    // The shared bases are abstract.
+    for (const char* name : {"TpolyUvProjFty", "TpolyWrapProjFty", "TpolyUvSetFty"})
+        EXPECT_EQ(TmodifierRegistry::create(name), nullptr) << name;
     EXPECT_TRUE(TpolyCylProjFty::sMetaclass.istype(&TpolyUvProjFty::sMetaclass));
-    EXPECT_EQ(Tmetaclass::findByName("TpolyPlanProjFty"), &TpolyPlanProjFty::sMetaclass);
+    EXPECT_TRUE(TpolyMapSewFty::sMetaclass.istype(&TmidModifierFty::sMetaclass));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "brindle/ops/PolyAverageVertexFty.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "brindle/framework/MidBody.h"
@@ -25,16 +26,20 @@ int TpolyAverageVertexFty::action(TmidBody* body, TmidComponent* components) {
     const int32_t g = geom->findGrp(name, kPolyGrpVertex);
     const TsingleIndexedComponent* list = g >= 0 ? geom->group(uint32_t(g)).singleItems() : nullptr;
     if (!list) return 0;
-    TpolyReferenceFrame frame;
-    if (!frame.enter(geom, fMatrix, true)) return -1;
 
     // The selection in member order with its neighbour lists (one entry per edge end, so that a
     // vertex's list length is its order), gathered in one pass over the edges.
     const uint32_t nv = geom->nbVertex();
     std::vector<uint32_t> rank(nv, TpolyBits::kNoId), selected;
+    selected.reserve(std::min(list->elementCount(), nv));
     for (uint32_t v : *list)
         if (v < nv) rank[v] = uint32_t(selected.size()), selected.push_back(v);
     const uint32_t ns = uint32_t(selected.size());
+    // The frame is entered (and the parameter inverted) even when nothing of the record is
+    // selected; then only the round trip happens, with no derived data computed.
+    TpolyReferenceFrame frame;
+    if (!frame.enter(geom, fMatrix, true)) return -1;
+    if (ns == 0) return 0;
     // The vertex order (edge ends at the vertex) sizes each list.
     geom->update(dirtyVertexToEdge);
     std::vector<uint32_t> first(ns + 1, 0), neighbours;
@@ -50,11 +55,13 @@ int TpolyAverageVertexFty::action(TmidBody* body, TmidComponent* components) {
         if (rank[b] != TpolyBits::kNoId && fill[rank[b]] < first[rank[b] + 1]) neighbours[fill[rank[b]]++] = a;
     }
 
-    // O: Alpha times the starting positions; A: this iteration's neighbour averages (both by
-    // rank); D: the corrections by vertex id, zero for every unselected vertex.
+    // O: Alpha times the starting positions (not kept when Alpha is 0); A: this iteration's
+    // neighbour averages (both by rank); D: the corrections by vertex id, zero for every
+    // unselected vertex.
     T3dFltPoint* P = geom->vertexArray().data();
-    std::vector<T3dFltPoint> O(ns), A(ns), D(nv);
-    for (uint32_t i = 0; i < ns; ++i) O[i] = P[selected[i]] * fAlpha;
+    const bool anchored = fAlpha != 0;
+    std::vector<T3dFltPoint> O(anchored ? ns : 0), A(ns), D(nv);
+    for (uint32_t i = 0; i < O.size(); ++i) O[i] = P[selected[i]] * fAlpha;
     const float keep = 1 - fAlpha, spread = 1 - fBeta;
     for (int iter = 0; iter < fNbIter; ++iter) {
         for (uint32_t i = 0; i < ns; ++i) {
@@ -63,7 +70,7 @@ int TpolyAverageVertexFty::action(TmidBody* body, TmidComponent* components) {
             T3dFltPoint sum;
             for (uint32_t j = first[i]; j < first[i + 1]; ++j) sum = sum + P[neighbours[j]];
             A[i] = sum * (1.0f / float(k));
-            D[v] = A[i] - O[i] - P[v] * keep;
+            D[v] = (anchored ? A[i] - O[i] : A[i]) - P[v] * keep;
         }
         for (uint32_t i = 0; i < ns; ++i) {
             const uint32_t v = selected[i], k = first[i + 1] - first[i];

@@ -69,6 +69,27 @@ uint32_t removeUnusedUVs(TpolyGeom& geom) {
     return removed;
 }
 
+uint32_t removeUnusedUVs(TpolyGeom& geom, uint32_t s) {
+    bool renumberGroups = false;
+    if (int32_t(s) == geom.getCurrentMap() && s < geom.nbMapSet())
+        for (uint32_t g = 0; g < geom.nbGroup() && !renumberGroups; ++g) renumberGroups = geom.group(g).fType == kPolyGrpUV;
+    if (!renumberGroups) return geom.removeUnusedUVs(s);
+    // The old ids, corner by corner, paired with the new ones give the groups' renumbering.
+    Tint32Array before;
+    before.copy((*geom.maps())[s].indexArray());
+    const uint32_t count = geom.nbUV(s);
+    const uint32_t removed = geom.removeUnusedUVs(s);
+    if (!removed) return 0;
+    const Tint32Array& after = (*geom.maps())[s].indexArray();
+    TuInt32Array map;
+    map.create(count);
+    for (uint32_t i = 0; i < count; ++i) map[i] = TpolyBits::kNoId;
+    for (uint32_t c = 0; c < before.size(); ++c)
+        if (before[c] >= 0 && uint32_t(before[c]) < count) map[uint32_t(before[c])] = uint32_t(after[c]);
+    geom.renumGrp(kPolyGrpUV, count, map.data());
+    return removed;
+}
+
 uint32_t removeUnusedColors(TpolyGeom& geom) {
     uint32_t removed = 0;
     for (uint32_t s = 0; s < geom.nbColorSet(); ++s) removed += geom.removeUnusedColors(s);

@@ -23,6 +23,9 @@ BRINDLE_API uint32_t removeUnusedVertices(TpolyGeom& geom, TuInt32Array* vertexM
 // Drops, in every UV set / colour set, the values no corner uses; answers how many went in all.
 BRINDLE_API uint32_t removeUnusedUVs(TpolyGeom& geom);
 BRINDLE_API uint32_t removeUnusedColors(TpolyGeom& geom);
+// Drops the values of UV set s that no corner uses; when s is the current set the UV groups follow
+// the renumbering (their ids are the current set's). Answers how many went.
+BRINDLE_API uint32_t removeUnusedUVs(TpolyGeom& geom, uint32_t s);
 // All four, edges first (so that the vertices they freed go too), writing the mapper's edge and
 // vertex maps when it has them; every derived part of the record is marked dirty.
 BRINDLE_API void removeUnused(TpolyGeom& geom, TpolyIdMapper* mapper);

@@ -65,7 +65,7 @@ public:
 private:
     // --- Setup -----------------------------------------------------------------------------------
     void makeRowMatrices();
-    void reserve();
+    void reserve(uint64_t walled);
     bool isolated(uint32_t f) const;
     void markBorderEntries();
     void splitIntoPieces(std::vector<uint32_t>& faces, std::vector<uint32_t>& pieceEnds);
@@ -91,6 +91,8 @@ private:
     template <typename Set>
     void carryRows(Set& set);
     void joinGroups(int activeName);
+    void keepUserNormals();
+    void restoreUserNormals();
     void smoothNewFaces();
 
     const TpolyExtrudeFacetFty& fFty;
@@ -98,6 +100,7 @@ private:
     const uint32_t fD, fV0, fE0, fF0;
     const TbitFieldFixedN& fSelected;
     std::vector<uint32_t> fOrder;  // selected faces, increasing
+    uint64_t fCorners = 0;         // their corners
     bool fTogether = true, fRandom = false, fLocal = false, fAllDuplicated = false;
     T3dFltPoint fCentre;
     // Per row: the global matrix, the linear part of its rotation (for the shared inset) and, for
@@ -117,6 +120,11 @@ private:
     TuInt32Array fNewCreaseEdges{256};
     TdoubleArray fNewCreaseValues{256};
     TpolyLoopInset fInset;
+    // User normals as they were: each corner's normal id, whether it held a user normal, the
+    // user normals themselves. Empty when the record has none.
+    TuInt32Array fOldNormalIds{256};
+    TbitFieldFixedN fHadUserNormal;
+    T4dFltVectorArray fOldUserNormals{256};
     std::vector<T3dFltPoint> fLoop, fMove;
     std::vector<uint32_t> fLoopVertex, fSource;
 };
@@ -203,23 +211,33 @@ void TextrudeRun::splitIntoPieces(std::vector<uint32_t>& faces, std::vector<uint
     outside.invertAll();
     TfaceTraversal walk(&fG);
     walk.excludeFaces(outside);
+    // Each piece is numbered by its seed, the lowest selected face it holds; a counting pass over
+    // the selection then lays the pieces out one after the other, each in increasing face id.
+    std::vector<uint32_t> pieceOf(fF0, 0), sizes;
     for (uint32_t seed : fOrder) {
         if (walk.isFaceVisited(seed)) continue;
-        const size_t first = faces.size();
-        for (uint32_t f = walk.reset(seed, false); f != TpolyBits::kNoId; f = walk.next()) faces.push_back(f);
-        std::sort(faces.begin() + long(first), faces.end());
-        pieceEnds.push_back(uint32_t(faces.size()));
+        uint32_t n = 0;
+        for (uint32_t f = walk.reset(seed, false); f != TpolyBits::kNoId; f = walk.next(), ++n)
+            pieceOf[f] = uint32_t(sizes.size());
+        sizes.push_back(n);
     }
+    std::vector<uint32_t> at(sizes.size(), 0);
+    for (size_t p = 1; p < sizes.size(); ++p) at[p] = at[p - 1] + sizes[p - 1];
+    for (size_t p = 0; p < sizes.size(); ++p) pieceEnds.push_back(at[p] + sizes[p]);
+    faces.resize(fOrder.size());
+    for (uint32_t f : fOrder) faces[at[pieceOf[f]]++] = f;
 }
 
-void TextrudeRun::reserve() {
-    uint64_t corners = 0;
-    for (uint32_t f : fOrder) corners += fG.faceVertexCount(f);
-    const uint64_t d = fD;
-    fG.vertexBuffer(uint32_t(std::min<uint64_t>(corners * d, TpolyBits::kEdgeMask)));
-    fG.edgeBuffer(uint32_t(std::min<uint64_t>(2 * corners * d, TpolyBits::kEdgeMask)));
-    fG.loopEdgeBuffer(uint32_t(std::min<uint64_t>(4 * corners * d + corners, TpolyBits::kEdgeMask)));
-    fG.faceOffsetArray().buffer(uint32_t(std::min<uint64_t>(corners * d + fOrder.size(), TpolyBits::kEdgeMask)));
+// Grows the arrays once for what the build appends when `walled` entries get walls: d row
+// vertices, d vertical and d horizontal edges and d quads of 4 entries per walled entry, one top
+// vertex and top edge at most per other entry, and reversed copies at most the size of the caps.
+void TextrudeRun::reserve(uint64_t walled) {
+    const uint64_t d = fD, corners = fCorners, inner = corners - std::min(walled, corners);
+    auto room = [](uint64_t n) { return uint32_t(std::min<uint64_t>(n, TpolyBits::kEdgeMask)); };
+    fG.vertexBuffer(room(walled * d + inner));
+    fG.edgeBuffer(room(2 * walled * d + inner));
+    fG.loopEdgeBuffer(room(4 * walled * d + corners));
+    fG.faceOffsetArray().buffer(room(walled * d + fOrder.size()));
 }
 
 // The copy's loops run the other way; each corner of the copy stands where it stood in the face.
@@ -423,6 +441,7 @@ void TextrudeRun::insetShared(uint32_t f) {
 }
 
 void TextrudeRun::extrudeSeparately() {
+    reserve(fCorners);
     for (uint32_t f : fOrder) {
         for (uint32_t v : fMade) fTopVertex[v] = kNone;
         fMade.clear();
@@ -443,6 +462,7 @@ void TextrudeRun::extrudeSeparately() {
 
 void TextrudeRun::extrudeTogether() {
     markBorderEntries();
+    reserve(fBorder.countSet());
     if (fLocal) {
         // Normals of the surface as it was, for the vertices inside the regions.
         fVertexNormal.assign(fV0, T4dFltVector());
@@ -607,6 +627,57 @@ void TextrudeRun::joinGroups(int activeName) {
     }
 }
 
+void TextrudeRun::keepUserNormals() {
+    if (!fG.hasUserNormals()) return;
+    fG.update(dirtyNormalTopo);
+    fOldNormalIds.copy(fG.norm()->fNormalIds);
+    fG.saveUserNormal(fOldUserNormals);
+    fHadUserNormal.resizeArray(fOldNormalIds.size());
+    for (uint32_t o = 0; o < fOldNormalIds.size(); ++o)
+        if (fG.getValidUserNormal(fOldNormalIds[o])) fHadUserNormal.setBit(o);
+}
+
+// The corners of the faces as they were keep their offsets. Where a corner's normal id changed,
+// its user normal moves to the new id, turned as a normal under the row scale (a negative scale
+// of one or three axes turns it over); a new id that only corners without one reach loses any
+// stale value. A reversed bottom copy takes its source corners' user normals.
+void TextrudeRun::restoreUserNormals() {
+    if (fOldNormalIds.empty()) return;
+    fG.update(dirtyFaceOffsets | dirtyNormalTopo | dirtyVertexNormals);
+    const T4dFltVector& scale = fFty.Scale();
+    const float k = ((scale.x < 0) + (scale.y < 0) + (scale.z < 0)) % 2 ? -1.0f : 1.0f;
+    const uint32_t* ids = fG.normFaceData();
+    const uint32_t n = std::min(fOldNormalIds.size(), fG.nbNormalRef());
+    for (uint32_t o = 0; o < n; ++o)
+        if (ids[o] != fOldNormalIds[o] && !fHadUserNormal.testBit(o)) fG.resetUserNormal(ids[o]);
+    for (uint32_t o = 0; o < n; ++o) {
+        if (ids[o] == fOldNormalIds[o] || !fHadUserNormal.testBit(o)) continue;
+        T4dFltVector v = fOldUserNormals[fOldNormalIds[o]];
+        for (int c = 0; c < 3; ++c)
+            if (scale[c] != 0) v[c] *= k / scale[c];
+        v.normalize();
+        fG.setUserNormal(ids[o], v);
+    }
+    if (!fAllDuplicated) return;
+    // The copy of face f is face F0 + f with each loop at the same place, its corners those of
+    // the loop in reverse order from the same first vertex: copy corner j of a loop of n stands
+    // at the source corner (n - j) mod n.
+    for (uint32_t f = 0; f < fF0; ++f) {
+        const uint32_t from = fG.faceOffset(f), end = fG.faceOffset(f + 1), to = fG.faceOffset(fF0 + f);
+        for (uint32_t loop = from; loop < end;) {
+            uint32_t last = loop;
+            while (last + 1 < end && !fG.endOfLoop(last)) ++last;
+            const uint32_t count = last - loop + 1;
+            for (uint32_t j = 0; j < count; ++j) {
+                const uint32_t source = loop + (count - j) % count;
+                if (source < fHadUserNormal.size() && fHadUserNormal.testBit(source))
+                    fG.setUserNormal(fG.getNormalId(to + (loop - from) + j), fOldUserNormals[fOldNormalIds[source]]);
+            }
+            loop = last + 1;
+        }
+    }
+}
+
 void TextrudeRun::smoothNewFaces() {
     const uint32_t first = fAllDuplicated ? 2 * fF0 : fF0;
     if (first >= fG.nbFace()) return;
@@ -628,9 +699,10 @@ void TextrudeRun::run(int activeName) {
     fLocal = !(ls.x == 1 && ls.y == 1 && ls.z == 1 && fFty.LRotate().isZero() && lt.x == 0 && lt.y == 0 && lt.z == 0);
     fCentre = T3dFltPoint(fFty.Pivot().x - fFty.Trans().x, fFty.Pivot().y - fFty.Trans().y,
                           fFty.Pivot().z - fFty.Trans().z);
+    fG.update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceNormalize);
+    keepUserNormals();
     for (uint32_t f = 0; f < fF0; ++f)
-        if (fSelected.testBit(f)) fOrder.push_back(f);
-    fG.update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceNormalize | dirtyNormalTopo);
+        if (fSelected.testBit(f)) fOrder.push_back(f), fCorners += fG.faceVertexCount(f);
     if (fRandom) srand48(fFty.RandomSeed());
     makeRowMatrices();
     TuInt32Array creased(256);
@@ -640,7 +712,6 @@ void TextrudeRun::run(int activeName) {
         for (uint32_t i = 0; i < creased.size() && i < values.size(); ++i)
             if (creased[i] < fE0) fCrease[creased[i]] = values[i];
     }
-    reserve();
     fTopVertex.assign(fV0, kNone);
     fTopEdge.assign(fV0, kNone);
     fCopy.assign(fF0, kNone);
@@ -671,6 +742,7 @@ void TextrudeRun::run(int activeName) {
         carryRows(set);
     }
     joinGroups(activeName);
+    restoreUserNormals();
     fG.markDirty(dirtyAll);
     smoothNewFaces();
 }

@@ -117,7 +117,7 @@ void TfaceRewrite::copyFace(uint32_t f) {
     ++fFaces;
 }
 
-void TfaceRewrite::install(TbdDataPtrArray* extraBlindData) {
+void TfaceRewrite::install(TbdDataPtrArray* extraBlindData, bool dropUnusedEdges) {
     TpolyGeom& geom = *fGeom;
     fFirst.addLast(fFaces);
     geom.faceDescArray().swap(fDesc);
@@ -127,6 +127,7 @@ void TfaceRewrite::install(TbdDataPtrArray* extraBlindData) {
     for (TpolyColor& set : *geom.colors()) remapCornerIds(set.indexArray(), fSource);
     geom.markDirty(dirtyRetopologised | dirtyTangents);
     carryFacePieces(geom, fFirst, extraBlindData);
+    if (dropUnusedEdges) geom.remUnusedEdges(true, true, false, nullptr);
     if (!fSavedNormals.empty()) {
         TuInt32Array moved(256);
         moved.changeLogicalSizeTo(fSource.size());

@@ -45,8 +45,10 @@ public:
     const TuInt32Array& first() const { return fFirst; }
     // Replaces the record's description and face count, remaps every UV and colour set's ids
     // through the sources, moves user normals with their corners and carries groups, blind data
-    // and face normals to the pieces (carryFacePieces). The record is marked retopologised.
-    void install(TbdDataPtrArray* extraBlindData);
+    // and face normals to the pieces (carryFacePieces). With dropUnusedEdges the edges no face
+    // uses any more are removed (and the edge groups renumbered) before user normals are settled
+    // on the final topology. The record is marked retopologised.
+    void install(TbdDataPtrArray* extraBlindData, bool dropUnusedEdges = false);
 
 private:
     TpolyGeom* fGeom = nullptr;

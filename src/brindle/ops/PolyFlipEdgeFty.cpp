@@ -1,7 +1,6 @@
 #include "brindle/ops/PolyFlipEdgeFty.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
@@ -27,14 +26,55 @@ TflipSide sideOf(const TpolyGeom& geom, uint32_t face, uint32_t edge) {
     return s;
 }
 
-T4dFltVector triangleNormal(const TpolyGeom& geom, const TflipSide& s) {
-    const T3dFltPoint& a = geom.vertexConst(geom.getStartVertex(s.at[0]));
-    const T3dFltPoint& b = geom.vertexConst(geom.getStartVertex(s.at[1]));
-    const T3dFltPoint& c = geom.vertexConst(geom.getStartVertex(s.at[2]));
-    T4dFltVector n;
-    n.setToCrossProduct(T4dFltVector(b.x - a.x, b.y - a.y, b.z - a.z), T4dFltVector(c.x - a.x, c.y - a.y, c.z - a.z));
-    n.normalize();
-    return n;
+// The quadrilateral of a flippable edge a -> b: a, the first face's third vertex c, b, the second
+// face's third vertex d, in the first face's turning sense.
+struct TflipQuad {
+    TflipSide s1, s2;
+    uint32_t c, d;
+    T3dFltPoint q[4];
+};
+
+TflipQuad quadOf(const TpolyGeom& geom, uint32_t edge) {
+    const TpolyWingEdge& w = geom.getEdgeFace(edge);
+    TflipQuad quad{sideOf(geom, w.side[kLeft], edge), sideOf(geom, w.side[kRight], edge), 0, 0, {}};
+    quad.c = geom.getStartVertex(quad.s1.at[2]);
+    quad.d = geom.getStartVertex(quad.s2.at[2]);
+    quad.q[0] = geom.vertexConst(geom.getStartVertex(quad.s1.at[0]));
+    quad.q[1] = geom.vertexConst(quad.c);
+    quad.q[2] = geom.vertexConst(geom.getStartVertex(quad.s1.at[1]));
+    quad.q[3] = geom.vertexConst(quad.d);
+    return quad;
+}
+
+T3dFltPoint crossOf(const T3dFltPoint& u, const T3dFltPoint& v) {
+    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+}
+float dotOf(const T3dFltPoint& u, const T3dFltPoint& v) { return u.x * v.x + u.y * v.y + u.z * v.z; }
+
+// The unit normals of (a, b, c) and (b, a, d) are parallel: every component of their cross
+// product within 1e-5, compared squared on the unnormalised normals so that no root is taken. A
+// degenerate triangle (zero normal) counts as parallel; a NaN never does.
+bool planar(const TflipQuad& quad) {
+    const T3dFltPoint &a = quad.q[0], &c = quad.q[1], &b = quad.q[2], &d = quad.q[3];
+    const T3dFltPoint n1 = crossOf(b - a, c - a), n2 = crossOf(a - b, d - b);
+    const T3dFltPoint x = crossOf(n1, n2);
+    const double bound = 1e-10 * double(dotOf(n1, n1)) * double(dotOf(n2, n2));
+    return double(x.x) * x.x <= bound && double(x.y) * x.y <= bound && double(x.z) * x.z <= bound;
+}
+
+// Convex when every turn has the same strict sense about the quadrilateral's Newell normal.
+bool convex(const TflipQuad& quad) {
+    const T3dFltPoint* q = quad.q;
+    T3dFltPoint normal;
+    for (int i = 0; i < 4; ++i) {
+        const T3dFltPoint &p = q[i], &r = q[(i + 1) % 4];
+        normal.x += (p.y - r.y) * (p.z + r.z);
+        normal.y += (p.z - r.z) * (p.x + r.x);
+        normal.z += (p.x - r.x) * (p.y + r.y);
+    }
+    for (int i = 0; i < 4; ++i)
+        if (!(dotOf(crossOf(q[(i + 1) % 4] - q[i], q[(i + 2) % 4] - q[(i + 1) % 4]), normal) > 0)) return false;
+    return true;
 }
 
 // Replaces face from by face to on one side of an edge, in its single word or its run.
@@ -56,68 +96,36 @@ void replaceFace(TpolyGeom& geom, uint32_t edge, uint32_t from, uint32_t to) {
         }
     }
 }
-}  // namespace
 
-int TpolyFlipEdgeFty::isFlippable(TpolyGeom* geom, int edge) {
-    if (edge < 0 || uint32_t(edge) >= geom->nbEdge()) return kOutOfRange;
+// The reason code of the edge, with the quadrilateral filled in once the edge joins two triangles.
+int classify(TpolyGeom* geom, int edge, TflipQuad& quad) {
+    using F = TpolyFlipEdgeFty;
+    if (edge < 0 || uint32_t(edge) >= geom->nbEdge()) return F::kOutOfRange;
     const TpolyWingEdge& w = geom->getEdgeFace(uint32_t(edge));
     const uint32_t f1 = w.side[kLeft], f2 = w.side[kRight];
-    if (!TpolyTopo::isSingleFace(f1) || !TpolyTopo::isSingleFace(f2) || f1 == f2) return kNotTwoFaces;
-    if (geom->faceOrder(f1) != 1 || geom->faceOrder(f2) != 1) return kHoledFace;
-    if (geom->faceVertexCount(f1) != 3 || geom->faceVertexCount(f2) != 3) return kNotTriangles;
+    if (!TpolyTopo::isSingleFace(f1) || !TpolyTopo::isSingleFace(f2) || f1 == f2) return F::kNotTwoFaces;
+    if (geom->faceOrder(f1) != 1 || geom->faceOrder(f2) != 1) return F::kHoledFace;
+    if (geom->faceVertexCount(f1) != 3 || geom->faceVertexCount(f2) != 3) return F::kNotTriangles;
+    quad = quadOf(*geom, uint32_t(edge));
     const int32_t uvSet = geom->getCurrentMap();
     if (uvSet >= 0 && uint32_t(uvSet) < geom->nbMapSet()) {
         // f1 runs a -> b over the edge, f2 b -> a: corner 0 of one meets corner 1 of the other.
-        const TflipSide s1 = sideOf(*geom, f1, uint32_t(edge)), s2 = sideOf(*geom, f2, uint32_t(edge));
         const uint32_t s = uint32_t(uvSet);
-        if (geom->getUVId(s1.at[0], s) != geom->getUVId(s2.at[1], s) ||
-            geom->getUVId(s1.at[1], s) != geom->getUVId(s2.at[0], s))
-            return kUVSeam;
+        if (geom->getUVId(quad.s1.at[0], s) != geom->getUVId(quad.s2.at[1], s) ||
+            geom->getUVId(quad.s1.at[1], s) != geom->getUVId(quad.s2.at[0], s))
+            return F::kUVSeam;
     }
-    if (!isQuadPlanar(geom, edge)) return kFlippable;
-    return willFlipEdgeIntersect(geom, edge) ? kFlippable : kConcaveQuad;
+    // Two triangles over the same three vertices have no quadrilateral: their flip would join a
+    // vertex to itself, whatever their normals say (degenerate ones compare as not parallel).
+    if (quad.c == quad.d) return F::kConcaveQuad;
+    if (!planar(quad)) return F::kFlippable;
+    return convex(quad) ? F::kFlippable : F::kConcaveQuad;
 }
 
-bool TpolyFlipEdgeFty::isQuadPlanar(TpolyGeom* geom, int edge) {
-    const TpolyWingEdge& w = geom->getEdgeFace(uint32_t(edge));
-    const T4dFltVector a = triangleNormal(*geom, sideOf(*geom, w.side[kLeft], uint32_t(edge)));
-    const T4dFltVector b = triangleNormal(*geom, sideOf(*geom, w.side[kRight], uint32_t(edge)));
-    T4dFltVector c;
-    c.setToCrossProduct(a, b);
-    return c.zeroLength(1e-5f);
-}
-
-bool TpolyFlipEdgeFty::willFlipEdgeIntersect(TpolyGeom* geom, int edge) {
-    const TpolyWingEdge& w = geom->getEdgeFace(uint32_t(edge));
-    const TflipSide s1 = sideOf(*geom, w.side[kLeft], uint32_t(edge)), s2 = sideOf(*geom, w.side[kRight], uint32_t(edge));
-    const T3dFltPoint q[4] = {geom->vertexConst(geom->getStartVertex(s1.at[0])),
-                              geom->vertexConst(geom->getStartVertex(s1.at[2])),
-                              geom->vertexConst(geom->getStartVertex(s1.at[1])),
-                              geom->vertexConst(geom->getStartVertex(s2.at[2]))};
-    // Convex when every turn has the same strict sense about the quadrilateral's Newell normal.
-    T4dFltVector normal;
-    for (int i = 0; i < 4; ++i) {
-        const T3dFltPoint &p = q[i], &r = q[(i + 1) % 4];
-        normal.x += (p.y - r.y) * (p.z + r.z);
-        normal.y += (p.z - r.z) * (p.x + r.x);
-        normal.z += (p.x - r.x) * (p.y + r.y);
-    }
-    for (int i = 0; i < 4; ++i) {
-        const T3dFltPoint &p = q[i], &r = q[(i + 1) % 4], &t = q[(i + 2) % 4];
-        T4dFltVector turn;
-        turn.setToCrossProduct(T4dFltVector(r.x - p.x, r.y - p.y, r.z - p.z), T4dFltVector(t.x - r.x, t.y - r.y, t.z - r.z));
-        if (!(turn.dot(normal) > 0)) return false;
-    }
-    return true;
-}
-
-void TpolyFlipEdgeFty::flipEdge(TpolyGeom* geom, int edge) {
-    const uint32_t e = uint32_t(edge);
-    const TpolyWingEdge w = geom->getEdgeFace(e);
-    // f1 = (a, b, c) using e forward, f2 = (b, a, d) using it reversed; they become (a, d, c) and
-    // (b, c, d): f1 gives up its corner b and the edge b-c to f2, f2 its corner a and the edge
-    // a-d to f1, and e joins c to d.
-    const TflipSide s1 = sideOf(*geom, w.side[kLeft], e), s2 = sideOf(*geom, w.side[kRight], e);
+// f1 = (a, b, c) using e forward, f2 = (b, a, d) using it reversed; they become (a, d, c) and
+// (b, c, d): f1 gives up its corner b and the edge b-c to f2, f2 its corner a and the edge a-d to
+// f1, and e joins c to d.
+void flipSides(TpolyGeom* geom, uint32_t e, const TflipSide& s1, const TflipSide& s2) {
     const uint32_t c = geom->getStartVertex(s1.at[2]), d = geom->getStartVertex(s2.at[2]);
     const uint32_t bc = geom->getFaceEdge(s1.at[1]), ca = geom->getFaceEdge(s1.at[2]);
     const uint32_t ad = geom->getFaceEdge(s2.at[1]), db = geom->getFaceEdge(s2.at[2]);
@@ -152,8 +160,28 @@ void TpolyFlipEdgeFty::flipEdge(TpolyGeom* geom, int edge) {
     replaceFace(*geom, bc & TpolyBits::kEdgeMask, s1.face, s2.face);
 }
 
+}  // namespace
+
+int TpolyFlipEdgeFty::isFlippable(TpolyGeom* geom, int edge) {
+    TflipQuad quad;
+    return classify(geom, edge, quad);
+}
+
+bool TpolyFlipEdgeFty::isQuadPlanar(TpolyGeom* geom, int edge) { return planar(quadOf(*geom, uint32_t(edge))); }
+
+bool TpolyFlipEdgeFty::willFlipEdgeIntersect(TpolyGeom* geom, int edge) {
+    return convex(quadOf(*geom, uint32_t(edge)));
+}
+
+void TpolyFlipEdgeFty::flipEdge(TpolyGeom* geom, int edge) {
+    const TpolyWingEdge& w = geom->getEdgeFace(uint32_t(edge));
+    flipSides(geom, uint32_t(edge), sideOf(*geom, w.side[kLeft], uint32_t(edge)), sideOf(*geom, w.side[kRight], uint32_t(edge)));
+}
+
 int TpolyFlipEdgeFty::flipSingleEdge(TpolyGeom* geom, int edge) {
-    if (isFlippable(geom, edge) == kFlippable) flipEdge(geom, edge);
+    // The sides found by the test serve the flip.
+    TflipQuad quad;
+    if (classify(geom, edge, quad) == kFlippable) flipSides(geom, uint32_t(edge), quad.s1, quad.s2);
     return 0;
 }
 
@@ -162,9 +190,16 @@ int TpolyFlipEdgeFty::action(TmidBody* body, TmidComponent*) {
     const uint32_t n = fNbEdges > 0 ? std::min(uint32_t(fNbEdges), fEdges.size()) : 0;
     if (!geom || n == 0) return -1;
     // Flips keep the face offsets and patch the edge-to-face table, so the tests of later edges
-    // read an up-to-date table without a recomputation per flip.
+    // read an up-to-date table without a recomputation per flip. Normal ids move with their
+    // corners, so after the flips they still name each corner's old normal: that is how the
+    // user normals find their new ids once the normal description is rebuilt.
+    const bool userNormals = geom->hasUserNormals();
     geom->update(dirtyFaceOffsets | dirtyEdgeToFace);
+    if (userNormals) geom->update(dirtyNormalTopo);
     for (uint32_t i = 0; i < n; ++i) flipSingleEdge(geom, fEdges[i]);
+    TuInt32Array movedIds(256);
+    if (userNormals) movedIds.copy(geom->norm()->fNormalIds);
     geom->markDirty(dirtyAll);
+    if (userNormals) geom->endChangeSmoothing(movedIds);
     return 0;
 }

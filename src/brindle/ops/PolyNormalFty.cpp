@@ -54,8 +54,10 @@ uint32_t sideFaces(const TpolyTopo& topo, uint32_t word, uint32_t* out) {
 
 void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
     if (!geom) return;
+    // A group that names no face of the record reverses nothing and so changes nothing: not even
+    // the hard flags of the border edges, which only a reversal can have made disagree.
     const TsingleIndexedComponent* list = faceGroupItems(*geom, groupName);
-    if (!list) return;
+    if (!list || list->elementCount() == 0 || *list->begin() >= geom->nbFace()) return;
     geom->update(dirtyFaceOffsets);
     const bool userNormals = geom->hasUserNormals();
     TuInt32Array savedIds(256);
@@ -80,19 +82,22 @@ void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
     const bool faceNormals = !geom->isDirty(dirtyFaceVectors);
     uint32_t* desc = geom->faceDescArray().data();
     const uint32_t nf = geom->nbFace();
-    TbitFieldFixedN reversed(nf);
+    // Which faces turned is needed only to carry user normals.
+    TbitFieldFixedN reversed(userNormals ? nf : 0);
     uint32_t nbReversed = 0;
+    const uint32_t* offsets = geom->faceOffsetArray().data();
+    T3dFltPoint* normals = faceNormals ? &geom->faceNormal(0) : nullptr;
     for (uint32_t f : *list) {
         if (f >= nf) break;
-        reversed.setBit(f);
+        if (userNormals) reversed.setBit(f);
         ++nbReversed;
-        for (uint32_t first = geom->faceOffset(f), end = geom->faceOffset(f + 1); first < end;) {
+        for (uint32_t first = offsets[f], end = offsets[f + 1]; first < end;) {
             uint32_t last = first;
             while (last + 1 < end && !(desc[last] & TpolyBits::kEndOfLoop)) ++last;
             reverseLoop(desc, last - first + 1, ids.data(), counts.data(), uint32_t(ids.size()), first);
             first = last + 1;
         }
-        if (faceNormals) geom->faceNormal(f) = geom->faceNormalConst(f) * -1.0f;
+        if (normals) normals[f] = normals[f] * -1.0f;
     }
     geom->markDirty(dirtyReversed);
 
@@ -125,15 +130,16 @@ void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
 }
 
 void TpolyNormalFty::conformFlags(TpolyGeom* geom, int groupName, bool majority, TbitFieldFixedN& flagged) {
-    geom->update(dirtyVertexToEdge | dirtyEdgeToFace | dirtyFaceOffsets);
     const uint32_t nf = geom->nbFace();
-    const TpolyTopo& topo = *geom->topo();
-    TbitFieldFixedN done(nf);
     flagged.resizeArray(nf);
     flagged.resetAll();
-    std::vector<uint32_t> shell;
     const TsingleIndexedComponent* list = faceGroupItems(*geom, groupName);
-    if (!list) return;
+    if (!list || list->elementCount() == 0 || *list->begin() >= nf) return;
+    // The fill reads only the faces on each side of an edge.
+    geom->update(dirtyEdgeToFace | dirtyFaceOffsets);
+    const TpolyTopo& topo = *geom->topo();
+    TbitFieldFixedN done(nf);
+    std::vector<uint32_t> shell;
     for (uint32_t start : *list) {
         if (start >= nf) break;
         if (done.testBit(start)) continue;

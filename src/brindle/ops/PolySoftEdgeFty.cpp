@@ -31,7 +31,8 @@ void TpolySoftEdgeFty::smoothGroup(TpolyGeom* geom, int edgeGroup, float angle) 
     const float c = std::cos(angle);
     const int32_t g = geom->findGrp(edgeGroup, kPolyGrpEdge);
     const TsingleIndexedComponent* list = g >= 0 ? geom->group(uint32_t(g)).singleItems() : nullptr;
-    if (!list || list->elementCount() == 0) return;
+    // A group naming no edge of the record is empty too (its smallest id is already beyond).
+    if (!list || list->elementCount() == 0 || *list->begin() >= geom->nbEdge()) return;
     const TpolyTopo& topo = *geom->topo();
     const bool openHard = c > 0;
     for (uint32_t e : *list) {

@@ -7,9 +7,7 @@
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/PolyFaceCarry.h"
 
-const Tmetaclass TpolyTriangulateFty::sMetaclass("TpolyTriangulateFty", sizeof(TpolyTriangulateFty),
-                                                 [] { return static_cast<void*>(new TpolyTriangulateFty); }, 0,
-                                                 nullptr);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyTriangulateFty, TmidModifierFty);
 
 namespace {
 constexpr uint32_t kDescBits = TpolyBits::kEdgeMask | TpolyBits::kReversedUse;

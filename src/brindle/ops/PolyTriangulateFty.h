@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "brindle/base/Export.h"
-#include "brindle/base/Metaclass.h"
 #include "brindle/framework/ModifierFty.h"
 
 class TbdDataPtrArray;
@@ -16,14 +15,12 @@ class TpolyGeom;
 // take its face normal, groups and blind data. Faces whose triangulation is the marked fallback
 // fan, or would join a vertex to itself, stay as they are.
 class BRINDLE_API TpolyTriangulateFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
+    BRINDLE_MODIFIER_CLASS()
 
+public:
     TpolyTriangulateFty() = default;
     TpolyTriangulateFty(const TpolyTriangulateFty&) = default;
     TpolyTriangulateFty& operator=(const TpolyTriangulateFty&) = default;
-
-    virtual const Tmetaclass* typeof() const { return &sMetaclass; }
 
     // Triangulates the faces of the face group named group (0: every face); blindData, when
     // given, is a list of face blind-data elements that follow the faces like the record's own.

@@ -384,7 +384,8 @@ bool TpolyDecimateFty::isGoodVertexPosition(uint32_t a, uint32_t b, const T3dFlt
             squares += dot(d, d);
         }
         if (holdsB) continue;
-        if (dot(before, after) < 0) return false;
+        // A triangle squashed flat has lost its orientation as surely as one turned over.
+        if (!(dot(before, after) > 0)) return false;
         if (end - first == 3) {
             const double area = 0.5 * std::sqrt(dot(after, after));
             const double c = squares < 1e-5 ? 0.0 : kCompactnessScale * area / squares;

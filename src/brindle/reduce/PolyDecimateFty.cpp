@@ -11,6 +11,29 @@
 #include "brindle/edit/PolyEditableGeom.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/ModifierRegistry.h"
+#include "brindle/ops/PolyTriangulateFty.h"
+
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyDecimateFty, TpolyRemoverFty);
+
+namespace {
+const TmodifierParamTable sParams(TpolyDecimateFty::sMetaclass,
+                                  {BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Percentage),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, PercentageDone),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Compactness),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexWeightCoefficient),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, GeomWeight),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, UVWeight),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, RGBWeight),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, DecimationType),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexCount),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertReductionPerDecimation),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepGeometryBorder),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepMapBorder),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepHardEdges),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Triangulate),
+                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, OptimalVertexPlacement)});
+}  // namespace
 
 TpolyDecimateFty::TpolyDecimateFty(const TpolyDecimateFty& o) : TpolyRemoverFty(o) { copyParameters(o); }
 
@@ -70,6 +93,7 @@ int TpolyDecimateFty::action(TmidBody* body, TmidComponent* components) {
             }
     }
     fStartFaces = geom->nbFace();
+    fStartEdges = geom->nbEdge();
     fConsideredFaces = uint32_t(std::count(fFaceConsidered.begin(), fFaceConsidered.end(), uint8_t(1)));
     if (uint64_t(double(fConsideredFaces) * fPercentage * 0.01) == 0) return 0;
 
@@ -90,6 +114,16 @@ void TpolyDecimateFty::initialize(TpolyGeom* geom) {
     if (below(fWg, 0.01)) fWg = 0.011;
     fCompactnessTest = std::fabs(fCompactness) > 1e-10;
 
+    if (triangulateRecord(geom)) {
+        std::vector<uint8_t> considered(geom->nbFace(), 0);
+        for (uint32_t f = 0; f < fStartFaces; ++f)
+            std::fill(considered.begin() + fPieceStart[f], considered.begin() + fPieceStart[f + 1], fFaceConsidered[f]);
+        fFaceConsidered.swap(considered);
+    }
+    fWorkFaces = geom->nbFace();
+    fWorkConsidered = fPartial ? uint32_t(std::count(fFaceConsidered.begin(), fFaceConsidered.end(), uint8_t(1)))
+                               : fWorkFaces;
+
     fEdit = std::make_unique<TpolyEditableGeom>(geom, 7);
     const int32_t uvSet = geom->getCurrentMap();
     fUVSet = uvSet >= 0 && uint32_t(uvSet) < fEdit->numUVMaps() ? uvSet : -1;
@@ -102,6 +136,13 @@ void TpolyDecimateFty::initialize(TpolyGeom* geom) {
     fDim = 3 + (fUseUV ? 3 : 0) + (fUseColor ? 3 : 0);
 
     const uint32_t nEdge = fEdit->edgeCount();
+    fEdgeHard.assign(nEdge, 0);
+    fAnyHard = false;
+    for (uint32_t e = 0; e < nEdge; ++e)
+        if (!fEdit->isEdgeDeleted(e) && fEdit->polyEdge(e).isHard()) {
+            fEdgeHard[e] = 1;
+            fAnyHard = true;
+        }
     fVertexFlags.assign(fEdit->vertexCount(), 0);
     if (fUVSet >= 0)
         for (uint32_t e = 0; e < nEdge; ++e)
@@ -115,11 +156,46 @@ void TpolyDecimateFty::initialize(TpolyGeom* geom) {
     computeEdgeCosts();
 }
 
+bool TpolyDecimateFty::triangulateRecord(TpolyGeom* geom) {
+    fPieceStart.clear();
+    if (!triangulate()) return false;
+    geom->update(dirtyFaceOffsets);
+    const uint32_t n = geom->nbFace();
+    // An all-triangle record, the usual input, is left alone without building its triangulation.
+    uint32_t f = 0;
+    while (f < n && geom->faceVertexCount(f) <= 3) ++f;
+    if (f == n) return false;
+    geom->update(dirtyTriangles);
+    fPieceStart.changeLogicalSizeTo(n + 1);
+    for (f = 0; f < n; ++f) fPieceStart[f] = geom->faceVertexCount(f) > 3 ? geom->trgFaceOrder(f) : 0;
+    if (TpolyTriangulateFty::triangulateTopo(geom, 0, nullptr, false) == 0) {
+        fPieceStart.clear();
+        return false;
+    }
+    // The triangles of a face follow each other in the order of the old faces, and a face that
+    // was kept still has its old corner count, more than three.
+    geom->update(dirtyFaceOffsets);
+    uint32_t next = 0;
+    for (f = 0; f < n; ++f) {
+        const uint32_t triangles = fPieceStart[f];
+        fPieceStart[f] = next;
+        next += triangles > 1 && geom->faceVertexCount(next) == 3 ? triangles : 1;
+    }
+    fPieceStart[n] = next;
+    return true;
+}
+
+uint32_t TpolyDecimateFty::goalFaces(uint64_t removals) const {
+    const uint64_t left = uint64_t(fWorkFaces - fWorkConsidered) + (fConsideredFaces - std::min<uint64_t>(removals, fConsideredFaces));
+    return left == 0 ? 1 : uint32_t(left);
+}
+
 int TpolyDecimateFty::decimate(double percentage) {
     const uint64_t k = uint64_t(double(fConsideredFaces) * percentage * 0.01);
     if (k == 0 || !fEdit) return 0;
-    const uint32_t goal = k >= fStartFaces ? 1 : uint32_t(fStartFaces - k);
+    const uint32_t goal = goalFaces(k);
     if (fEdit->faceCount() <= goal || fEdit->faceCount() < 2) return 0;
+    const uint32_t needed = fEdit->faceCount() - goal;
 
     // The display appears only for long runs: once 0.05 s have passed and less than 1 % of the
     // removals are done by then.
@@ -146,30 +222,32 @@ int TpolyDecimateFty::decimate(double percentage) {
         }
         const bool uvSpan = fUVSet >= 0 && (keepMapBorder() || fUseUV);
         if (uvSpan) computeUVBoundaryPosition(e, record);
+        if (fAnyHard) noteMergedSides(e);
         if (!fEdit->collapseEdge(e)) continue;
+        if (fAnyHard) mergeHardFlags();
         fEdit->setVertex(a, T3dFltPoint(record.position[0], record.position[1], record.position[2]));
         fVertexFlags[a] |= fVertexFlags[b];
         applyAttributes(a, record, uvSpan);
         fQuadrics.accumulate(a, b);
-        const uint32_t removed = fStartFaces - fEdit->faceCount();
+        const uint32_t removed = fWorkFaces - std::min(fEdit->faceCount(), fWorkFaces);
         if (fEdit->faceCount() <= goal) break;
         updateEdgeCosts(a);
 
         if (!decided &&
             std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(50)) {
             decided = true;
-            if (double(removed) < double(k) * 0.01) {
+            if (double(removed) < double(needed) * 0.01) {
                 shown = true;
                 progress.beginComputation();
                 progress.setProgressStatus("Polygon reduce is in progress...");
-                progress.setProgressRange(0, int(std::min<uint64_t>(k, 0x7fffffff)));
+                progress.setProgressRange(0, int(std::min<uint32_t>(needed, 0x7fffffff)));
                 progress.setShowPercentText(true);
             }
         }
         if (shown) progress.setProgressValue(int(std::min<uint32_t>(removed, 0x7fffffff)));
         if (progress.isInterruptRequested()) {
             result = 1;
-            const uint32_t left = fConsideredFaces - std::min(removed, fConsideredFaces);
+            const uint32_t left = fWorkConsidered - std::min(removed, fWorkConsidered);
             fPercentageDone = left < fConsideredFaces ? (1.0 - double(left) / fConsideredFaces) * 100.0 : 0.0;
             break;
         }
@@ -206,16 +284,62 @@ void TpolyDecimateFty::updateEdgeCosts(uint32_t vertex) {
     }
 }
 
+void TpolyDecimateFty::noteMergedSides(uint32_t edge) {
+    fMergedSides.clear();
+    for (int side = 0; side < 2; ++side) {
+        fEdit->getEdgeFaces(edge, fSideFaces, Tside(side));
+        for (uint32_t id : fSideFaces) {
+            const TfaceNode& f = fEdit->face(id);
+            if (f.fCount != 3) continue;
+            for (uint32_t k = 0; k < 3; ++k)
+                if (f.getEdge(k) != edge) fMergedSides.addLast(f.getEdge(k));
+        }
+    }
+}
+
+void TpolyDecimateFty::mergeHardFlags() {
+    for (uint32_t i = 0; i + 1 < fMergedSides.size(); i += 2) {
+        const uint32_t x = fMergedSides[i], y = fMergedSides[i + 1];
+        const uint8_t hard = fEdgeHard[x] | fEdgeHard[y];
+        fEdgeHard[x] = fEdgeHard[y] = hard;
+    }
+}
+
 void TpolyDecimateFty::finishRun(TmidBody* body) {
-    TpolyIdMapper local(false, false, false);
-    TpolyIdMapper& mapper = idMapper() ? *idMapper() : local;
-    TpolyGeom* out = fEdit->convert(true, true, mapper);
+    // Every map is made, whatever the caller asked for: the hard flags need the edge map, and
+    // the caller's maps are rewritten through the triangulation.
+    TpolyIdMapper work(true, true, true);
+    TpolyGeom* out = fEdit->convert(true, true, work);
+    if (fAnyHard) {
+        const TuInt32Array& edges = *work.edgeMap();
+        for (uint32_t e = 0; e < fEdgeHard.size() && e < edges.size(); ++e)
+            if (fEdgeHard[e] && !fEdit->isEdgeDeleted(e) && edges[e] < out->nbEdge()) out->setHard(edges[e]);
+    }
+    if (!fPieceStart.empty()) mapThroughTriangulation(work);
+    if (TpolyIdMapper* mine = idMapper())
+        for (TpolyGrpType kind : {kPolyGrpVertex, kPolyGrpEdge, kPolyGrpFace})
+            if (TuInt32Array* m = mine->map(kind)) m->swap(*work.map(kind));
     // Collapses leave the merged-away UVs and colours behind.
     for (uint32_t s = 0; s < out->nbMapSet(); ++s) (*out->maps())[s].removeUnusedData();
     for (uint32_t s = 0; s < out->nbColorSet(); ++s) (*out->colors())[s].removeUnusedData();
     out->markDirty(~0u);
     release();
     body->setMidBody(out);
+}
+
+void TpolyDecimateFty::mapThroughTriangulation(TpolyIdMapper& mapper) const {
+    if (TuInt32Array* faces = mapper.faceMap()) {
+        TuInt32Array old;
+        old.changeLogicalSizeTo(fStartFaces);
+        for (uint32_t f = 0; f < fStartFaces; ++f) {
+            old[f] = ~0u;
+            for (uint32_t p = fPieceStart[f]; p < fPieceStart[f + 1] && old[f] == ~0u; ++p)
+                if (p < faces->size()) old[f] = (*faces)[p];
+        }
+        faces->swap(old);
+    }
+    if (TuInt32Array* edges = mapper.edgeMap())
+        if (edges->size() > fStartEdges) edges->changeLogicalSizeTo(fStartEdges);
 }
 
 void TpolyDecimateFty::release() {
@@ -226,4 +350,6 @@ void TpolyDecimateFty::release() {
     fValidated.clear();
     fFaceConsidered.clear();
     fVertexFlags.clear();
+    fPieceStart.clear();
+    fEdgeHard.clear();
 }

@@ -23,6 +23,8 @@ class Tcomputation;
 // The work runs on an editable copy of the record, converted back into a new record at the end,
 // so the caller's id maps tell where every surviving component went.
 class BRINDLE_API TpolyDecimateFty : public TpolyRemoverFty {
+    BRINDLE_MODIFIER_CLASS()
+
 public:
     TpolyDecimateFty() = default;
     TpolyDecimateFty(const TpolyDecimateFty& other);
@@ -70,6 +72,10 @@ protected:
     int action(TmidBody* body, TmidComponent* components) override;
 
     void initialize(TpolyGeom* geom);
+    // With the triangulate flag, replaces the record's faces of more than three corners by
+    // triangles in place, noting in fPieceStart which run of new faces each old face became;
+    // false (nothing changed, fPieceStart empty) when there is no such face.
+    bool triangulateRecord(TpolyGeom* geom);
     void collectQuadrics();
     void collectFaceQuadric(uint32_t face);
     // The face's quadric into the quadric at vertex v, times the vertex's weight.
@@ -122,7 +128,17 @@ private:
     // The faces at v into fAroundFaces, the corner of each at v into fAroundCorners.
     void facesAround(uint32_t v);
     void applyAttributes(uint32_t a, const TqSlimEdge& record, bool uvOnSpan);
+    // The goal in faces of the editable geometry: the faces left out, plus the considered faces
+    // the share leaves, counted before triangulation; at least 1.
+    uint32_t goalFaces(uint64_t removals) const;
+    // The two sides of each triangle on the edge, which the collapse merges into one edge.
+    void noteMergedSides(uint32_t edge);
+    // After the collapse: a merged edge is hard when either side was.
+    void mergeHardFlags();
     void finishRun(TmidBody* body);
+    // The caller's face map from the triangulated faces back to the faces it handed in: an old
+    // face goes where its first surviving triangle went. Edge ids of the diagonals are dropped.
+    void mapThroughTriangulation(TpolyIdMapper& mapper) const;
     void release();
 
     // Parameters.
@@ -148,13 +164,20 @@ private:
     // Whether an edge's record in the heap carries its penalties already.
     std::vector<uint8_t> fValidated;
     std::vector<uint8_t> fVertexFlags;
+    // Hard flags by edge id, carried through merges (the editable geometry keeps one side's).
+    std::vector<uint8_t> fEdgeHard;
+    bool fAnyHard = false;
     double fWg = 1, fWu = 0, fWc = 0;
     bool fUseUV = false, fUseColor = false, fCompactnessTest = false, fPartial = false;
     uint32_t fDim = 3;
     int32_t fUVSet = -1, fColorSet = -1;
-    uint32_t fStartFaces = 0, fConsideredFaces = 0;
+    // Faces at the start, all and considered: as handed in (F, C), and after triangulation.
+    uint32_t fStartFaces = 0, fConsideredFaces = 0, fWorkFaces = 0, fWorkConsidered = 0;
+    uint32_t fStartEdges = 0;
+    // Old face f became faces [fPieceStart[f], fPieceStart[f + 1]); empty when not triangulated.
+    TuInt32Array fPieceStart{256};
     // Scratch lists reused by every step, so the collapse loop allocates nothing of its own.
-    TuInt32Array fVertexEdges{64}, fSideFaces{8}, fAroundFaces{64}, fAroundCorners{64}, fUpdateEdges{64}, fSpanIds{16};
+    TuInt32Array fVertexEdges{64}, fSideFaces{8}, fAroundFaces{64}, fAroundCorners{64}, fUpdateEdges{64}, fSpanIds{16}, fMergedSides{8};
     struct TuvTarget {
         T2FloatPair merged;  // the value the collapse gives the merged id
         T2FloatPair target;  // where it goes

@@ -57,7 +57,12 @@ inline bool intersectTriangle(const float* c, const TisectRay& r, double toleran
         if (nd * nd <= 1e-20 * nn * dd) return false;
     }
     const double w[3] = {r.o[0] - p0[0], r.o[1] - p0[1], r.o[2] - p0[2]};
-    const double t = -(n[0] * w[0] + n[1] * w[1] + n[2] * w[2]) / nd;
+    const double num = -(n[0] * w[0] + n[1] * w[1] + n[2] * w[2]);
+    // Most candidates of a walk lie behind the origin or well beyond tmax: they are turned away
+    // without the division, by a test loose enough never to turn away one the exact test keeps.
+    const double along = nd > 0 ? num : -num;
+    if (along < 0 || along > tmax * std::fabs(nd) * (1 + 1e-9)) return false;
+    const double t = num / nd;
     if (!(t >= 0 && t <= tmax)) return false;
     // Hit point relative to p0, then its weights through the cross products with the edges.
     const double q[3] = {w[0] + t * r.d[0], w[1] + t * r.d[1], w[2] + t * r.d[2]};
@@ -160,8 +165,8 @@ private:
 };
 
 // The record's triangles as the accelerators use them: for each, its face, its index within the
-// face and its three corner positions (nine floats), in the order face by face, triangle by
-// triangle, degenerate ones left out. Also each triangle's bounding box grown on every side by one
+// face and its three corner positions (nine floats), built face by face, triangle by triangle,
+// degenerate ones left out, then reordered by the accelerator for the way it reads them. Also each triangle's bounding box grown on every side by one
 // percent of its diagonal, the box by which the accelerators file it.
 class BRINDLE_API TpolyVoxelTriangleArray {
 public:

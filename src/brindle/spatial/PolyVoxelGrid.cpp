@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-TpolyVoxelGrid::TpolyVoxelGrid(const TpolyVoxelTriangleArray& triangles, const T3dFltPoint& min,
+TpolyVoxelGrid::TpolyVoxelGrid(TpolyVoxelTriangleArray& triangles, const T3dFltPoint& min,
                                const T3dFltPoint& max, const int sizes[3]) {
     double grow = 0;
     for (uint32_t i = 0; i < triangles.size(); ++i) {
@@ -22,6 +22,22 @@ TpolyVoxelGrid::TpolyVoxelGrid(const TpolyVoxelTriangleArray& triangles, const T
     }
     const uint32_t nVoxel = getNumVoxels();
     fStart.create(nVoxel + 1);
+    {
+        // Counting sort of the triangles by their first voxel, stable within a voxel.
+        TuInt32Array first, order;
+        first.changeLogicalSizeTo(triangles.size());
+        for (uint32_t i = 0; i < triangles.size(); ++i) {
+            float lo[3], hi[3];
+            triangles.box(i, lo, hi);
+            first[i] = voxelIndex(cellOf(0, lo[0]), cellOf(1, lo[1]), cellOf(2, lo[2]));
+            ++fStart[first[i] + 1];
+        }
+        for (uint32_t v = 0; v < nVoxel; ++v) fStart[v + 1] += fStart[v];
+        order.changeLogicalSizeTo(triangles.size());
+        for (uint32_t i = 0; i < triangles.size(); ++i) order[fStart[first[i]]++] = i;
+        triangles.permute(order);
+        fStart.create(nVoxel + 1);
+    }
     // Two passes over the triangles: count per voxel, then fill, so the lists are one array.
     auto forEachVoxel = [&](uint32_t i, auto&& fn) {
         float lo[3], hi[3];

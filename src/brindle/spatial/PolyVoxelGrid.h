@@ -13,7 +13,9 @@
 // per voxel; within a voxel the indices increase. An axis of no extent has one voxel.
 class BRINDLE_API TpolyVoxelGrid {
 public:
-    TpolyVoxelGrid(const TpolyVoxelTriangleArray& triangles, const T3dFltPoint& min, const T3dFltPoint& max,
+    // Reorders the triangles by the voxel of their box's lower corner, so that the triangles a
+    // voxel lists lie together in memory and a walk reads them in order.
+    TpolyVoxelGrid(TpolyVoxelTriangleArray& triangles, const T3dFltPoint& min, const T3dFltPoint& max,
                    const int sizes[3]);
 
     int size(int axis) const { return fN[axis]; }

@@ -114,139 +114,38 @@ void TpolyCCEvaluator::evaluateUVs(const TsubdivLevel& lv, uint32_t level, uint3
     T2FloatArray& uvArray = set.uvArray();
     const Tint32Array& idArray = set.indexArray();
     const uint32_t uvBase = h.uvStart(s, level), nUV = h.nbUVAt(s, level), childBase = uvBase + nUV;
-    const uint32_t childCorners = h.cornerStart(level + 1);
+    const uint32_t childCorners = h.cornerStart(level + 1), cornerBase = h.cornerStart(level);
     if (uvArray.size() < h.nbUVUpTo(s, level + 1) || idArray.size() < h.nbCornerUpTo(level + 1)) return;
+    TccUVInput in;
+    in.level = &lv;
+    in.uv = uvArray.data();
+    in.ids = idArray.data();
+    in.uvBase = uvBase;
+    in.nbUV = nUV;
+    in.edgeUses = fEdgeUses.data();
+    in.edgeFirst = fEdgeFirst.data();
+    in.sharp = fHasCreases ? fSharp.data() : nullptr;
+    in.smoothness = fOptions.smoothness();
+    in.centreKind = fOptions.uvCenterType();
+    in.smooth = smooth;
+    in.keepAll = fOptions.keepAllMapBorders();
+    in.keepBorder = fOptions.keepBorderEdge();
+    in.keepInterior = fOptions.keepInteriorMapBorders();
+    ccUVPoints(in, fUV);
+
     T2FloatPair* uv = uvArray.data();
     const int32_t* ids = idArray.data();
-    auto valid = [&](int32_t id) { return id >= int32_t(uvBase) && id < int32_t(childBase); };
-    // The child UV id at corner k of sub-face i of face f.
-    auto childId = [&](uint32_t f, uint32_t i, uint32_t k) {
-        const uint32_t sub = h.relativeFaceId(h.faceSubFace(lv.faceBase + f, level), level + 1) + i;
-        return ids[childCorners + 4 * sub + k];
-    };
-    const float a = fOptions.smoothness();
-    const TpolyFaceInfo kind = fOptions.uvCenterType();
-
-    // Face UVs, and per edge the UVs of its first side, to find the seams.
-    std::vector<T2FloatPair> faceUV(lv.nbFace);
-    std::vector<uint8_t> faceMapped(lv.nbFace, 0);
-    std::vector<int32_t> sideS(lv.nbEdge, -1), sideT(lv.nbEdge, -1);
-    std::vector<uint8_t> seam(lv.nbEdge, 0);
-    std::vector<T2FloatPair> edgeFaceSum(lv.nbEdge, T2FloatPair{0, 0});
-    std::vector<T2FloatPair> loop;
-    for (uint32_t f = 0; f < lv.nbFace; ++f) {
-        const uint32_t begin = lv.faceBegin(f);
-        if (!valid(ids[begin])) continue;
-        faceMapped[f] = 1;
-        loop.clear();
-        for (uint32_t o = begin, end = lv.faceEnd(f); o < end; ++o) {
-            if (valid(ids[o])) loop.push_back(uv[ids[o]]);
-            if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
-        }
-        faceUV[f] = subdivUVCentre(loop.data(), uint32_t(loop.size()), kind);
-        forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t next) {
-            const uint32_t e = lv.entryEdge(o);
-            edgeFaceSum[e].u += faceUV[f].u;
-            edgeFaceSum[e].v += faceUV[f].v;
-            const bool rev = lv.entryReversed(o);
-            const int32_t st = rev ? ids[next] : ids[o], en = rev ? ids[o] : ids[next];
-            if (fEdgeFirst[e] == o) {
-                sideS[e] = st;
-                sideT[e] = en;
-                if (fEdgeUses[e] != 2 || !valid(st) || !valid(en)) seam[e] = 1;
-            } else if (sideS[e] != st || sideT[e] != en) {
-                seam[e] = 1;
-            }
-        });
-    }
-    for (uint32_t f = 0; f < lv.nbFace; ++f)
-        if (!faceMapped[f])
-            for (uint32_t o = lv.faceBegin(f), end = lv.faceEnd(f); o < end; ++o) seam[lv.entryEdge(o)] = 1;
-    auto keepSeam = [&](uint32_t e) {
-        if (!seam[e]) return false;
-        if (fOptions.keepAllMapBorders()) return true;
-        if (fEdgeUses[e] < 2) return fOptions.keepBorderEdge();
-        return fOptions.keepInteriorMapBorders();
-    };
-
-    // Per parent UV: border sums over seam sides, interior sums over first sides, face sums.
-    struct Sums {
-        float rb[2], ri[2], f[2];
-        uint32_t kb, ki, n;
-        uint32_t vertex;
-        uint8_t keep, seamVertex;
-    };
-    std::vector<Sums> sums(nUV, Sums{{0, 0}, {0, 0}, {0, 0}, 0, 0, 0, 0, 0, 0});
-    std::vector<uint32_t> facesAtVertex(lv.nbVertex, 0);
-    std::vector<uint8_t> seamVertex(lv.nbVertex, 0);
-    for (uint32_t e = 0; e < lv.nbEdge; ++e)
-        if (seam[e]) seamVertex[lv.edgeStartVertex(e)] = seamVertex[lv.edgeEndVertex(e)] = 1;
-    for (uint32_t f = 0; f < lv.nbFace; ++f) {
-        forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t next) {
-            ++facesAtVertex[lv.entryStart(o)];
-            const int32_t p = ids[o], q = ids[next];
-            if (!valid(p)) return;
-            Sums& sp = sums[p - uvBase];
-            sp.vertex = lv.entryStart(o);
-            sp.f[0] += faceUV[f].u;
-            sp.f[1] += faceUV[f].v;
-            ++sp.n;
-            if (!valid(q)) return;
-            Sums& sq = sums[q - uvBase];
-            const uint32_t e = lv.entryEdge(o);
-            if (seam[e]) {
-                const bool keep = keepSeam(e);
-                sp.rb[0] += uv[q].u, sp.rb[1] += uv[q].v, ++sp.kb;
-                sq.rb[0] += uv[p].u, sq.rb[1] += uv[p].v, ++sq.kb;
-                sp.keep |= keep;
-                sq.keep |= keep;
-            } else if (fEdgeFirst[e] == o) {
-                sp.ri[0] += uv[q].u, sp.ri[1] += uv[q].v, ++sp.ki;
-                sq.ri[0] += uv[p].u, sq.ri[1] += uv[p].v, ++sq.ki;
-            }
-        });
-    }
-
-    // Vertex children.
-    for (uint32_t r = 0; r < nUV; ++r) {
-        const T2FloatPair u = uv[uvBase + r];
-        const Sums& sm = sums[r];
-        T2FloatPair out = u;
-        if (smooth && !sm.keep && sm.n > 0) {
-            if (seamVertex[sm.vertex]) {
-                if (sm.kb > 0) {
-                    const float q = 0.25f / float(sm.kb);
-                    out = {a * (0.75f * u.u + q * sm.rb[0]) + (1 - a) * u.u, a * (0.75f * u.v + q * sm.rb[1]) + (1 - a) * u.v};
-                }
-            } else if (sm.ki > 0) {
-                const float k = float(sm.ki), n = float(facesAtVertex[sm.vertex]);
-                const float wu = (1 - 1 / k - 1 / n) * a + (1 - a), wr = a / (k * k), wf = a / (n * n);
-                out = {u.u * wu + wr * sm.ri[0] + wf * sm.f[0], u.v * wu + wr * sm.ri[1] + wf * sm.f[1]};
-            }
-        }
-        uv[childBase + r] = out;
-    }
-
+    std::copy(fUV.vertex.begin(), fUV.vertex.end(), uv + childBase);
     // Edge and face children, through the sub-faces: corner 2 of sub-face i is the point of the
     // edge leaving corner i, corner 3 the face point.
     for (uint32_t f = 0; f < lv.nbFace; ++f) {
-        if (!faceMapped[f]) continue;
+        if (!fUV.faceMapped[f]) continue;
+        const int32_t* sub = ids + childCorners + 4 * h.relativeFaceId(h.faceSubFace(lv.faceBase + f, level), level + 1);
+        uv[sub[3]] = fUV.face[f];
         uint32_t i = 0;
-        forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t next) {
-            const uint32_t e = lv.entryEdge(o);
-            const int32_t child = childId(f, i, 2);
-            if (i == 0) uv[childId(f, 0, 3)] = faceUV[f];
-            ++i;
-            if (child < 0 || !valid(ids[o]) || !valid(ids[next])) return;
-            const T2FloatPair p = uv[ids[o]], q = uv[ids[next]];
-            T2FloatPair value{(p.u + q.u) * 0.5f, (p.v + q.v) * 0.5f};
-            if (smooth && !seam[e]) {
-                if (fEdgeFirst[e] != o) return;  // the shared point is written from its first side
-                const float sh = float(ccEffectiveSharpness(fHasCreases ? fSharp[e] : 0.0, a));
-                const float w = (1 - sh) / float(2 + fEdgeUses[e]);
-                value = {sh * value.u + w * (p.u + q.u + edgeFaceSum[e].u), sh * value.v + w * (p.v + q.v + edgeFaceSum[e].v)};
-            }
-            uv[child] = value;
+        forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t) {
+            const int32_t child = sub[4 * i++ + 2];
+            if (child >= 0 && fUV.edgeSet[o - cornerBase]) uv[child] = fUV.edge[o - cornerBase];
         });
     }
 }
@@ -256,148 +155,6 @@ void TpolyCCEvaluator::evaluateUVs(const TsubdivLevel& lv, uint32_t level, uint3
 TpolyNNEvaluator::TpolyNNEvaluator(TpolyGeom* record, const TpolyCatmullClarkHierarchy& hierarchy,
                                    const TpolySmoothGeomOptions& options)
     : fRecord(*record), fHierarchy(hierarchy), fOptions(options) {}
-
-void TpolyNNEvaluator::collectRing(const TsubdivLevel& lv, const uint32_t* seeds, uint32_t nSeeds, uint32_t rings,
-                                   bool border) {
-    if (++fStampValue == 0) {
-        std::fill(fStamp.begin(), fStamp.end(), 0);
-        fStampValue = 1;
-    }
-    fRing.clear();
-    for (uint32_t i = 0; i < nSeeds; ++i)
-        if (fStamp[seeds[i]] != fStampValue) {
-            fStamp[seeds[i]] = fStampValue;
-            fRing.push_back(seeds[i]);
-        }
-    size_t frontier = 0;
-    for (uint32_t r = 0; r < rings; ++r) {
-        const size_t end = fRing.size();
-        for (size_t k = frontier; k < end; ++k) {
-            const uint32_t v = fRing[k];
-            auto add = [&](uint32_t w) {
-                if (fStamp[w] == fStampValue) return;
-                fStamp[w] = fStampValue;
-                fRing.push_back(w);
-            };
-            if (border) {
-                for (uint32_t i = fBorderStart[v]; i < fBorderStart[v + 1]; ++i) add(fBorderNbr[i]);
-                continue;
-            }
-            for (uint32_t i = fVertexFaceStart[v]; i < fVertexFaceStart[v + 1]; ++i)
-                for (uint32_t o = lv.faceBegin(fVertexFaces[i]), oe = lv.faceEnd(fVertexFaces[i]); o < oe; ++o)
-                    add(lv.entryStart(o));
-        }
-        frontier = end;
-    }
-}
-
-void TpolyNNEvaluator::oddPass(const TsubdivLevel& lv, uint32_t rings) {
-    std::vector<T3dFltPoint> result(lv.nbVertex);
-    for (uint32_t v = lv.nbVertex; v-- > 0;) {
-        collectRing(lv, &v, 1, rings, fBorderVertex[v] != 0);
-        double x = 0, y = 0, z = 0;
-        for (uint32_t w : fRing) {
-            const T3dFltPoint& p = lv.point(w);
-            x += p.x, y += p.y, z += p.z;
-        }
-        const double n = double(fRing.size());
-        result[v] = T3dFltPoint(float(x / n), float(y / n), float(z / n));
-    }
-    std::copy(result.begin(), result.end(), fRecord.vertexArray().data() + lv.vertexBase);
-}
-
-void TpolyNNEvaluator::evenPass(const TsubdivLevel& lv, uint32_t rings) {
-    // Face values: the mean of the vertices within rings of the face's corners (the corners
-    // themselves being the first ring); border edges likewise along the border.
-    auto meanOfRing = [&]() {
-        double x = 0, y = 0, z = 0;
-        for (uint32_t w : fRing) {
-            const T3dFltPoint& p = lv.point(w);
-            x += p.x, y += p.y, z += p.z;
-        }
-        const double n = double(fRing.size());
-        return T3dFltPoint(float(x / n), float(y / n), float(z / n));
-    };
-    std::vector<T3dFltPoint> faceValue(lv.nbFace);
-    uint32_t corners[4];
-    for (uint32_t f = 0; f < lv.nbFace; ++f) {
-        for (uint32_t k = 0; k < 4; ++k) corners[k] = lv.entryStart(lv.faceBegin(f) + k);
-        collectRing(lv, corners, 4, rings - 1, false);
-        faceValue[f] = meanOfRing();
-    }
-    std::vector<T3dFltPoint> edgeValue(fBorderEdges.size());
-    for (size_t i = 0; i < fBorderEdges.size(); ++i) {
-        const uint32_t e = fBorderEdges[i];
-        const uint32_t ends[2] = {lv.edgeStartVertex(e), lv.edgeEndVertex(e)};
-        collectRing(lv, ends, 2, rings - 1, true);
-        edgeValue[i] = meanOfRing();
-    }
-    // Vertices: the faces around them (border vertices: their border edges), weight 1 each, and
-    // their own position with weight k(k - 4)/4 for k faces other than 4.
-    T3dFltPoint* out = fRecord.vertexArray().data() + lv.vertexBase;
-    std::vector<T3dFltPoint> result(lv.nbVertex);
-    for (uint32_t v = 0; v < lv.nbVertex; ++v) {
-        const T3dFltPoint& P = lv.point(v);
-        double x = 0, y = 0, z = 0, w = 0;
-        if (fBorderVertex[v]) {
-            for (uint32_t i = fBorderEdgeStart[v]; i < fBorderEdgeStart[v + 1]; ++i) {
-                const T3dFltPoint& q = edgeValue[fBorderEdgeIndex[i]];
-                x += q.x, y += q.y, z += q.z, w += 1;
-            }
-        } else {
-            const uint32_t k = fVertexFaceStart[v + 1] - fVertexFaceStart[v];
-            for (uint32_t i = fVertexFaceStart[v]; i < fVertexFaceStart[v + 1]; ++i) {
-                const T3dFltPoint& q = faceValue[fVertexFaces[i]];
-                x += q.x, y += q.y, z += q.z, w += 1;
-            }
-            if (k != 4 && k > 0) {
-                const double own = double(k) * (double(k) - 4) / 4;
-                x += own * P.x, y += own * P.y, z += own * P.z, w += own;
-            }
-        }
-        result[v] = std::abs(w) > 1e-12 ? T3dFltPoint(float(x / w), float(y / w), float(z / w)) : P;
-    }
-    std::copy(result.begin(), result.end(), out);
-}
-
-void TpolyNNEvaluator::prepareLevel(const TsubdivLevel& lv) {
-    std::vector<uint8_t> uses;
-    std::vector<uint32_t> first;
-    subdivEdgeUses(lv, uses, first);
-    fVertexFaceStart.assign(lv.nbVertex + 1, 0);
-    for (uint32_t f = 0; f < lv.nbFace; ++f)
-        for (uint32_t o = lv.faceBegin(f), oe = lv.faceEnd(f); o < oe; ++o) ++fVertexFaceStart[lv.entryStart(o) + 1];
-    for (uint32_t v = 0; v < lv.nbVertex; ++v) fVertexFaceStart[v + 1] += fVertexFaceStart[v];
-    fVertexFaces.resize(fVertexFaceStart[lv.nbVertex]);
-    std::vector<uint32_t> fill(fVertexFaceStart.begin(), fVertexFaceStart.end() - 1);
-    for (uint32_t f = 0; f < lv.nbFace; ++f)
-        for (uint32_t o = lv.faceBegin(f), oe = lv.faceEnd(f); o < oe; ++o) fVertexFaces[fill[lv.entryStart(o)]++] = f;
-
-    fBorderEdges.clear();
-    for (uint32_t e = 0; e < lv.nbEdge; ++e)
-        if (uses[e] < 2) fBorderEdges.push_back(e);
-    fBorderVertex.assign(lv.nbVertex, 0);
-    fBorderStart.assign(lv.nbVertex + 1, 0);
-    for (uint32_t e : fBorderEdges) {
-        ++fBorderStart[lv.edgeStartVertex(e) + 1];
-        ++fBorderStart[lv.edgeEndVertex(e) + 1];
-        fBorderVertex[lv.edgeStartVertex(e)] = fBorderVertex[lv.edgeEndVertex(e)] = 1;
-    }
-    for (uint32_t v = 0; v < lv.nbVertex; ++v) fBorderStart[v + 1] += fBorderStart[v];
-    fBorderEdgeStart = fBorderStart;
-    fBorderNbr.resize(fBorderStart[lv.nbVertex]);
-    fBorderEdgeIndex.resize(fBorderStart[lv.nbVertex]);
-    fill.assign(fBorderStart.begin(), fBorderStart.end() - 1);
-    for (uint32_t i = 0; i < fBorderEdges.size(); ++i) {
-        const uint32_t a = lv.edgeStartVertex(fBorderEdges[i]), b = lv.edgeEndVertex(fBorderEdges[i]);
-        fBorderNbr[fill[a]] = b;
-        fBorderEdgeIndex[fill[a]++] = i;
-        fBorderNbr[fill[b]] = a;
-        fBorderEdgeIndex[fill[b]++] = i;
-    }
-    fStamp.assign(lv.nbVertex, 0);
-    fStampValue = 0;
-}
 
 void TpolyNNEvaluator::pushBack(const TsubdivLevel& lv, uint32_t level, const std::vector<T3dFltPoint>& saved) {
     // Vertex children move by their own displacement; edge points by the displacements of the
@@ -414,18 +171,8 @@ void TpolyNNEvaluator::pushBack(const TsubdivLevel& lv, uint32_t level, const st
         const T3dFltPoint& q = p[first + v];
         delta[v] = T3dFltPoint(push * (saved[v].x - q.x), push * (saved[v].y - q.y), push * (saved[v].z - q.z));
     }
-    auto length = [](const T3dFltPoint& d) { return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z); };
     auto move = [&](uint32_t id, const float* weights, const uint32_t* from, uint32_t n) {
-        T3dFltPoint d(0, 0, 0);
-        float L = 0;
-        for (uint32_t k = 0; k < n; ++k) {
-            const T3dFltPoint& dk = delta[from[k]];
-            d = T3dFltPoint(d.x + weights[k] * dk.x, d.y + weights[k] * dk.y, d.z + weights[k] * dk.z);
-            L += weights[k] * length(dk);
-        }
-        const float len = length(d);
-        if (w != 0 && len > 0) d = d * ((1 - w) + w * L / len);
-        p[id] = p[id] + d;
+        p[id] = p[id] + linearPushDelta(delta.data(), from, weights, n, w);
     };
     for (uint32_t v = 0; v < nChild; ++v) p[first + v] = p[first + v] + delta[v];
     const uint32_t d = h.divisions();
@@ -461,7 +208,8 @@ void TpolyNNEvaluator::evaluateHierarchy(unsigned int levels) {
         TpolyNNSubdivider(fRecord, const_cast<TpolyCatmullClarkHierarchy&>(h)).placeLinear(l - 1);
         const TsubdivLevel lv = TsubdivLevel::of(fRecord, h, l);
         if (r < 1) continue;
-        prepareLevel(lv);
+        fPasses.prepare(lv);
+        T3dFltPoint* out = fRecord.vertexArray().data() + lv.vertexBase;
         const uint32_t nChild = h.nbVertexAt(l - 1);
         auto save = [&]() {
             if (pushing) saved.assign(fRecord.vertexArray().data() + lv.vertexBase,
@@ -469,15 +217,15 @@ void TpolyNNEvaluator::evaluateHierarchy(unsigned int levels) {
         };
         if (n % 2 == 0 && r % 2 == 1) {
             save();
-            oddPass(lv, n / 2);
+            fPasses.oddPass(lv, n / 2, out);
             if (pushing) pushBack(lv, l, saved);
         }
         for (int k = 0; k < r / 2; ++k) {
             save();
-            if (n % 2 == 1) evenPass(lv, (n + 1) / 2);
+            if (n % 2 == 1) fPasses.evenPass(lv, (n + 1) / 2, out);
             else {
-                oddPass(lv, n / 2);
-                oddPass(lv, n / 2);
+                fPasses.oddPass(lv, n / 2, out);
+                fPasses.oddPass(lv, n / 2, out);
             }
             if (pushing) pushBack(lv, l, saved);
         }

@@ -6,6 +6,7 @@
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
 #include "brindle/subdiv/CCRules.h"
+#include "brindle/subdiv/LinearPasses.h"
 #include "brindle/subdiv/SubdivLevel.h"
 
 class TpolyGeom;
@@ -47,6 +48,7 @@ protected:
     std::vector<double> fSharp, fNextSharp;
     bool fHasCreases = false;
     TccRuleScratch fScratch;
+    TccUVResult fUV;
 };
 
 // The linear scheme: after the linear placement of each level, degree - 1 smoothing steps made
@@ -61,23 +63,10 @@ public:
     virtual void evaluateHierarchy(unsigned int levels);
 
 protected:
-    void oddPass(const TsubdivLevel& lv, uint32_t rings);
-    void evenPass(const TsubdivLevel& lv, uint32_t rings);
     void pushBack(const TsubdivLevel& lv, uint32_t level, const std::vector<T3dFltPoint>& saved);
-    // Faces around each vertex and the border structure of level lv.
-    void prepareLevel(const TsubdivLevel& lv);
-    // Vertices within rings of the seed vertices (faces spread them; border seeds spread along
-    // border edges only), into fRing.
-    void collectRing(const TsubdivLevel& lv, const uint32_t* seeds, uint32_t nSeeds, uint32_t rings, bool border);
 
     TpolyGeom& fRecord;
     const TpolyCatmullClarkHierarchy& fHierarchy;
     const TpolySmoothGeomOptions& fOptions;
-    std::vector<uint32_t> fVertexFaceStart, fVertexFaces;      // faces around each vertex
-    std::vector<uint32_t> fBorderStart, fBorderNbr;            // border neighbours of each vertex
-    std::vector<uint32_t> fBorderEdges;                        // the border edges of the level
-    std::vector<uint32_t> fBorderEdgeStart, fBorderEdgeIndex;  // indices into it at each vertex
-    std::vector<uint8_t> fBorderVertex;
-    std::vector<uint32_t> fStamp, fRing;
-    uint32_t fStampValue = 0;
+    TlinearPasses fPasses;
 };

@@ -154,3 +154,135 @@ void ccNextSharpness(const TsubdivLevel& lv, const double* sharp, bool chains, s
         }
     }
 }
+
+void ccUVPoints(const TccUVInput& in, TccUVResult& out) {
+    const TsubdivLevel& lv = *in.level;
+    const T2FloatPair* uv = in.uv;
+    const int32_t* ids = in.ids;
+    const uint32_t uvBase = in.uvBase, nUV = in.nbUV;
+    const uint32_t cornerBase = lv.nbFace ? lv.faceBegin(0) : 0;
+    const uint32_t nCorner = lv.nbFace ? lv.faceEnd(lv.nbFace - 1) - cornerBase : 0;
+    auto valid = [&](int32_t id) { return id >= int32_t(uvBase) && id < int32_t(uvBase + nUV); };
+    const float a = in.smoothness;
+
+    // Face UVs, and per edge the UVs of its first side, to find the seams.
+    out.face.resize(lv.nbFace);
+    out.faceMapped.assign(lv.nbFace, 0);
+    out.sideS.assign(lv.nbEdge, -1);
+    out.sideT.assign(lv.nbEdge, -1);
+    out.seam.assign(lv.nbEdge, 0);
+    out.edgeFaceSum.assign(lv.nbEdge, T2FloatPair{0, 0});
+    if (in.keptEdges)
+        for (uint32_t e = 0; e < lv.nbEdge; ++e) out.seam[e] = in.keptEdges[e] != 0;
+    for (uint32_t f = 0; f < lv.nbFace; ++f) {
+        const uint32_t begin = lv.faceBegin(f);
+        if (!valid(ids[begin])) continue;
+        out.faceMapped[f] = 1;
+        const T2FloatPair F = subdivFaceUVCentre(lv, f, uv, ids, int32_t(uvBase), int32_t(uvBase + nUV), in.centreKind, out.loop);
+        out.face[f] = F;
+        forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t next) {
+            const uint32_t e = lv.entryEdge(o);
+            out.edgeFaceSum[e].u += F.u;
+            out.edgeFaceSum[e].v += F.v;
+            const bool rev = lv.entryReversed(o);
+            const int32_t st = rev ? ids[next] : ids[o], en = rev ? ids[o] : ids[next];
+            if (in.edgeFirst[e] == o) {
+                out.sideS[e] = st;
+                out.sideT[e] = en;
+                if (in.edgeUses[e] != 2 || !valid(st) || !valid(en)) out.seam[e] = 1;
+            } else if (out.sideS[e] != st || out.sideT[e] != en) {
+                out.seam[e] = 1;
+            }
+        });
+    }
+    for (uint32_t f = 0; f < lv.nbFace; ++f)
+        if (!out.faceMapped[f])
+            for (uint32_t o = lv.faceBegin(f), end = lv.faceEnd(f); o < end; ++o) out.seam[lv.entryEdge(o)] = 1;
+    auto keepSeam = [&](uint32_t e) {
+        if (!out.seam[e]) return false;
+        if (in.keepAll || (in.keptEdges && in.keptEdges[e])) return true;
+        return in.edgeUses[e] < 2 ? in.keepBorder : in.keepInterior;
+    };
+
+    // Per parent UV: border sums over seam sides, interior sums over first sides, face sums.
+    out.sums.assign(nUV, TccUVResult::Sums{{0, 0}, {0, 0}, {0, 0}, 0, 0, 0, 0, 0});
+    out.facesAtVertex.assign(lv.nbVertex, 0);
+    out.seamVertex.assign(lv.nbVertex, 0);
+    for (uint32_t e = 0; e < lv.nbEdge; ++e)
+        if (out.seam[e]) out.seamVertex[lv.edgeStartVertex(e)] = out.seamVertex[lv.edgeEndVertex(e)] = 1;
+    for (uint32_t f = 0; f < lv.nbFace; ++f) {
+        forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t next) {
+            ++out.facesAtVertex[lv.entryStart(o)];
+            const int32_t p = ids[o], q = ids[next];
+            if (!valid(p)) return;
+            TccUVResult::Sums& sp = out.sums[p - uvBase];
+            sp.vertex = lv.entryStart(o);
+            sp.f[0] += out.face[f].u;
+            sp.f[1] += out.face[f].v;
+            ++sp.n;
+            if (!valid(q)) return;
+            TccUVResult::Sums& sq = out.sums[q - uvBase];
+            const uint32_t e = lv.entryEdge(o);
+            if (out.seam[e]) {
+                const bool keep = keepSeam(e);
+                sp.rb[0] += uv[q].u, sp.rb[1] += uv[q].v, ++sp.kb;
+                sq.rb[0] += uv[p].u, sq.rb[1] += uv[p].v, ++sq.kb;
+                sp.keep |= keep;
+                sq.keep |= keep;
+            } else if (in.edgeFirst[e] == o) {
+                sp.ri[0] += uv[q].u, sp.ri[1] += uv[q].v, ++sp.ki;
+                sq.ri[0] += uv[p].u, sq.ri[1] += uv[p].v, ++sq.ki;
+            }
+        });
+    }
+
+    out.vertex.resize(nUV);
+    out.vertexKept.assign(nUV, 0);
+    for (uint32_t r = 0; r < nUV; ++r) {
+        const T2FloatPair u = uv[uvBase + r];
+        const TccUVResult::Sums& sm = out.sums[r];
+        out.vertexKept[r] = sm.keep;
+        T2FloatPair value = u;
+        if (in.smooth && !sm.keep && sm.n > 0) {
+            if (out.seamVertex[sm.vertex]) {
+                if (sm.kb > 0) {
+                    const float q = 0.25f / float(sm.kb);
+                    value = {a * (0.75f * u.u + q * sm.rb[0]) + (1 - a) * u.u,
+                             a * (0.75f * u.v + q * sm.rb[1]) + (1 - a) * u.v};
+                }
+            } else if (sm.ki > 0) {
+                const float k = float(sm.ki), n = float(out.facesAtVertex[sm.vertex]);
+                const float wu = (1 - 1 / k - 1 / n) * a + (1 - a), wr = a / (k * k), wf = a / (n * n);
+                value = {u.u * wu + wr * sm.ri[0] + wf * sm.f[0], u.v * wu + wr * sm.ri[1] + wf * sm.f[1]};
+            }
+        }
+        out.vertex[r] = value;
+    }
+
+    // Edge points per side: a seam side its own midpoint, a shared edge the value of its first side.
+    out.edge.resize(nCorner);
+    out.edgeSet.assign(nCorner, 0);
+    out.edgeValue.resize(lv.nbEdge);
+    for (uint32_t e = 0; e < lv.nbEdge; ++e) {
+        if (!in.smooth || out.seam[e] || !valid(out.sideS[e]) || !valid(out.sideT[e])) continue;
+        const T2FloatPair p = uv[out.sideS[e]], q = uv[out.sideT[e]];
+        const float sh = float(ccEffectiveSharpness(in.sharp ? in.sharp[e] : 0.0, a));
+        const float w = (1 - sh) / float(2 + in.edgeUses[e]);
+        out.edgeValue[e] = {sh * (p.u + q.u) * 0.5f + w * (p.u + q.u + out.edgeFaceSum[e].u),
+                            sh * (p.v + q.v) * 0.5f + w * (p.v + q.v + out.edgeFaceSum[e].v)};
+    }
+    for (uint32_t f = 0; f < lv.nbFace; ++f) {
+        if (!out.faceMapped[f]) continue;
+        forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t next) {
+            if (!valid(ids[o]) || !valid(ids[next])) return;
+            const uint32_t e = lv.entryEdge(o);
+            out.edgeSet[o - cornerBase] = 1;
+            if (in.smooth && !out.seam[e]) {
+                out.edge[o - cornerBase] = out.edgeValue[e];
+                return;
+            }
+            const T2FloatPair p = uv[ids[o]], q = uv[ids[next]];
+            out.edge[o - cornerBase] = {(p.u + q.u) * 0.5f, (p.v + q.v) * 0.5f};
+        });
+    }
+}

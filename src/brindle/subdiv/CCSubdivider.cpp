@@ -168,6 +168,15 @@ void TpolyCCSubdivider::createSubFace(uint32_t first, uint32_t end, uint32_t lev
 }
 
 uint32_t TpolyCCSubdivider::facePattern(const TsubdivLevel& lv, uint32_t f) {
+    if (!lv.faceOffsets && !fHierarchy.quadMesh()) {
+        // Past level 0 the split layout holds single-loop quads only: the pattern is fixed.
+        static constexpr uint32_t kQuad[16] = {7, 0, 4, 8, 4, 1, 5, 8, 5, 2, 6, 8, 6, 3, 7, 8};
+        const uint32_t b = lv.faceBegin(f);
+        fCorners.assign({b, b + 1, b + 2, b + 3});
+        fNext.assign({b + 1, b + 2, b + 3, b});
+        fSubCorners.assign(kQuad, kQuad + 16);
+        return 9;
+    }
     fCorners.clear();
     fNext.clear();
     fSubCorners.clear();
@@ -261,12 +270,7 @@ void TpolyCCSubdivider::createSubUV(uint32_t map, uint32_t level) {
                 }
             continue;
         }
-        fLoopUVs.clear();
-        for (uint32_t o = begin, end = lv.faceEnd(f); o < end; ++o) {
-            if (valid(lvIds[o])) fLoopUVs.push_back(uv[uint32_t(lvIds[o])]);
-            if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
-        }
-        uv.addLast(subdivUVCentre(fLoopUVs.data(), uint32_t(fLoopUVs.size()), fUvCenterType));
+        uv.addLast(subdivFaceUVCentre(lv, f, uv.data(), lvIds, int32_t(uvBase), int32_t(newBase), fUvCenterType, fLoopUVs));
     }
 
     // Edge points, per face side, along the edge's own direction; the second side of a

@@ -68,6 +68,27 @@ T2FloatPair subdivUVCentre(const T2FloatPair* uvs, uint32_t n, TpolyFaceInfo kin
     return {float(su / (2 * perimeter)), float(sv / (2 * perimeter))};
 }
 
+T2FloatPair subdivFaceUVCentre(const TsubdivLevel& lv, uint32_t f, const T2FloatPair* uvs, const int32_t* ids,
+                               int32_t lo, int32_t hi, TpolyFaceInfo kind, std::vector<T2FloatPair>& scratch) {
+    const uint32_t begin = lv.faceBegin(f), end = lv.faceEnd(f);
+    if (kind == kFaceInfoCornerMean) {
+        // The mean needs no copy of the loop.
+        double u = 0, v = 0;
+        uint32_t n = 0;
+        for (uint32_t o = begin; o < end; ++o) {
+            if (ids[o] >= lo && ids[o] < hi) u += uvs[ids[o]].u, v += uvs[ids[o]].v, ++n;
+            if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
+        }
+        return n ? T2FloatPair{float(u / n), float(v / n)} : T2FloatPair{0, 0};
+    }
+    scratch.clear();
+    for (uint32_t o = begin; o < end; ++o) {
+        if (ids[o] >= lo && ids[o] < hi) scratch.push_back(uvs[ids[o]]);
+        if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
+    }
+    return subdivUVCentre(scratch.data(), uint32_t(scratch.size()), kind);
+}
+
 void subdivEdgeUses(const TsubdivLevel& lv, std::vector<uint8_t>& count, std::vector<uint32_t>& first) {
     count.assign(lv.nbEdge, 0);
     first.assign(lv.nbEdge, TpolyBits::kNoId);
@@ -77,4 +98,51 @@ void subdivEdgeUses(const TsubdivLevel& lv, std::vector<uint8_t>& count, std::ve
         if (count[e] == 0) first[e] = o;
         if (count[e] < 255) ++count[e];
     }
+}
+
+TsubdivLevel TsubdivLevel::ofRecord(const TpolyGeom& record) {
+    TsubdivLevel lv;
+    lv.points = record.vertexArray().data();
+    lv.edges = record.edgeArray().data();
+    lv.desc = record.faceDescArray().data();
+    lv.faceOffsets = record.faceOffsetArray().data();
+    lv.nbVertex = record.nbVertex();
+    lv.nbEdge = record.nbEdge();
+    lv.nbFace = record.nbFace();
+    return lv;
+}
+
+void TsubdivFaceSubset::build(const TpolyGeom& record, const TbitFieldFixedN& taken) {
+    fLevel = TsubdivLevel::ofRecord(record);
+    const uint32_t nbFace = record.nbFace();
+    fFaces.clear();
+    for (uint32_t f = 0; f < nbFace && f < taken.size(); ++f)
+        if (taken.testBit(f)) fFaces.push_back(f);
+    fCompact = fFaces.size() != nbFace;
+    fLevel.nbFace = uint32_t(fFaces.size());
+    if (!fCompact) return;
+    const uint32_t* desc = record.faceDescArray().data();
+    fDesc.clear();
+    fCorner.clear();
+    fOffsets.assign(1, 0);
+    for (uint32_t f : fFaces) {
+        for (uint32_t o = record.faceOffset(f), end = record.faceOffset(f + 1); o < end; ++o) {
+            fDesc.push_back(desc[o]);
+            fCorner.push_back(o);
+        }
+        fOffsets.push_back(uint32_t(fDesc.size()));
+    }
+    fLevel.desc = fDesc.data();
+    fLevel.faceOffsets = fOffsets.data();
+}
+
+const int32_t* TsubdivFaceSubset::cornerIds(const Tint32Array& ids, std::vector<int32_t>& scratch) const {
+    const uint32_t n = fLevel.nbFace ? fLevel.faceEnd(fLevel.nbFace - 1) : 0;
+    if (!fCompact && ids.size() >= n) return ids.data();
+    scratch.resize(n);
+    for (uint32_t c = 0; c < n; ++c) {
+        const uint32_t o = recordCorner(c);
+        scratch[c] = o < ids.size() ? ids[o] : -1;
+    }
+    return scratch.data();
 }

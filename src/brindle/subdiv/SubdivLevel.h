@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "brindle/base/BitField.h"
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
 #include "brindle/geom/PolyTypes.h"
@@ -39,12 +40,36 @@ struct BRINDLE_API TsubdivLevel {
 
     // Level l of a record built into hierarchy h (the record's arrays as they stand).
     static TsubdivLevel of(const TpolyGeom& record, const TpolyCatmullClarkHierarchy& h, uint32_t l);
+    // The whole record as one level (its face offsets must be up to date).
+    static TsubdivLevel ofRecord(const TpolyGeom& record);
+};
+
+// Some faces of a record as one level over all its vertices and edges, for the passes that
+// smooth part of a mesh in place. When every face is taken the level reads the record's own
+// description; otherwise it reads a compact copy of the taken faces' entries, level face i being
+// record face faces[i] and its corner c the record corner corner[c].
+class BRINDLE_API TsubdivFaceSubset {
+public:
+    void build(const TpolyGeom& record, const TbitFieldFixedN& taken);
+    const TsubdivLevel& level() const { return fLevel; }
+    const std::vector<uint32_t>& faces() const { return fFaces; }
+    // Record corner of each level corner (level corners are numbered from 0).
+    uint32_t recordCorner(uint32_t c) const { return fCompact ? fCorner[c] : c; }
+    // The record's per-corner ids (shorter arrays read as -1) laid out as the level's corners:
+    // the ids themselves when they already are, else a copy into scratch.
+    const int32_t* cornerIds(const Tint32Array& ids, std::vector<int32_t>& scratch) const;
+
+private:
+    TsubdivLevel fLevel;
+    bool fCompact = false;
+    std::vector<uint32_t> fFaces, fDesc, fOffsets, fCorner;
 };
 
 // Per-component flags the Catmull-Clark rules read.
 enum TsubdivFlag : uint8_t {
     kSubdivBorder = 0x1,  // edge with fewer than two faces; vertex at the end of one
     kSubdivHard = 0x2,    // hard edge (only when hard edges are kept); vertex at the end of one
+    kSubdivKept = 0x4,    // does not move (the rules themselves never set it)
 };
 
 // Calls fn(offset, next) for every entry of face f, next being the entry that follows it in its
@@ -68,6 +93,12 @@ BRINDLE_API T3dFltPoint subdivOutlineCentre(const TsubdivLevel& lv, uint32_t f);
 // Edge-length-weighted centre of a UV polygon given corner by corner (same rule, in UV space),
 // or the corner mean when kind is kFaceInfoCornerMean.
 BRINDLE_API T2FloatPair subdivUVCentre(const T2FloatPair* uvs, uint32_t n, TpolyFaceInfo kind);
+
+// UV centre of the outer loop of face f, of the given kind, from the UVs its corners name in
+// [lo, hi) (corners naming none are left out); scratch holds the loop's UVs for the weighted kind.
+BRINDLE_API T2FloatPair subdivFaceUVCentre(const TsubdivLevel& lv, uint32_t f, const T2FloatPair* uvs,
+                                           const int32_t* ids, int32_t lo, int32_t hi, TpolyFaceInfo kind,
+                                           std::vector<T2FloatPair>& scratch);
 
 // Number of faces using each edge of the level (saturating at 255) and the description offset
 // of each edge's first use (kNoId when unused).

@@ -10,10 +10,10 @@
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/FaceTraversal.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/UvWork.h"
 
-const Tmetaclass TpolyAutoProjFty::sMetaclass("TpolyAutoProjFty", sizeof(TpolyAutoProjFty),
-                                              [] { return static_cast<void*>(new TpolyAutoProjFty); }, 0, nullptr);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyAutoProjFty, TmidModifierFty);
 
 namespace {
 
@@ -268,6 +268,6 @@ int TpolyAutoProjFty::action(TmidBody* body, TmidComponent* components) {
     if (greedy) pass(2);
     pass(0);
     g.markDirty(dirtyMoved);
-    uvwork::compactUVs(g, s);
+    TpolyCompact::removeUnusedUVs(g, s);
     return 0;
 }

@@ -22,8 +22,7 @@ class TpolyGeom;
 // keep theirs. With fewer than 3 planes the faces of the record given to setPolyGeom are the
 // planes.
 class BRINDLE_API TpolyAutoProjFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
+    BRINDLE_MODIFIER_CLASS()
 
     const T4dFltVector& Trans() const { return fTrans; }
     void setTrans(const T4dFltVector& v) { fTrans = v; }

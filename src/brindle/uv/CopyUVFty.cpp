@@ -5,12 +5,11 @@
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/UvWork.h"
 
-const Tmetaclass TpolyCopyUVFty::sMetaclass("TpolyCopyUVFty", sizeof(TpolyCopyUVFty),
-                                            [] { return static_cast<void*>(new TpolyCopyUVFty); }, 0, nullptr);
-const Tmetaclass TpolyMapDelFty::sMetaclass("TpolyMapDelFty", sizeof(TpolyMapDelFty),
-                                            [] { return static_cast<void*>(new TpolyMapDelFty); }, 0, nullptr);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyCopyUVFty, TmidModifierFty);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMapDelFty, TpolyUvSetFty);
 
 int TpolyCopyUVFty::action(TmidBody* body, TmidComponent* components) {
     if (fIn == fOut) return 0;
@@ -25,7 +24,7 @@ int TpolyCopyUVFty::action(TmidBody* body, TmidComponent* components) {
     uvwork::fitIds(g, in);
     uvwork::fitIds(g, out);
     uvwork::copyFaceUVs(g, in, out, faces, false);
-    uvwork::compactUVs(g, out);
+    TpolyCompact::removeUnusedUVs(g, out);
     return 0;
 }
 
@@ -38,7 +37,7 @@ void TpolyMapDelFty::delUV(TpolyGeom* geom, const TbitFieldFixedN& faces, uint32
         if (faces.testBit(f))
             for (uint32_t c = g.faceOffset(f), end = g.faceOffset(f + 1); c < end; ++c) ids[c] = -1;
     g.markDirty(dirtyMoved);
-    uvwork::compactUVs(g, s);
+    TpolyCompact::removeUnusedUVs(g, s);
 }
 
 int TpolyMapDelFty::action(TmidBody* body, TmidComponent* components) {

@@ -6,6 +6,7 @@
 #include "brindle/base/Export.h"
 #include "brindle/base/Metaclass.h"
 #include "brindle/framework/ModifierFty.h"
+#include "brindle/uv/UvSetFty.h"
 
 class TpolyGeom;
 
@@ -14,8 +15,7 @@ class TpolyGeom;
 // is copied too; an unmapped input corner leaves its output corner unmapped. Output UVs left
 // unused are dropped. Equal input and output sets change nothing.
 class BRINDLE_API TpolyCopyUVFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
+    BRINDLE_MODIFIER_CLASS()
 
     int32_t MapSetIn() const { return fIn; }
     void setMapSetIn(int32_t s) { fIn = s; }
@@ -31,19 +31,12 @@ private:
 
 // Unmaps the active faces in one UV set; UVs no face uses any more are dropped and the set's UV
 // ids renumbered, the UV groups with them.
-class BRINDLE_API TpolyMapDelFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
-
-    uint32_t uvSetIndex() const { return fSet; }
-    void setUVSetIndex(uint32_t s) { fSet = s; }
+class BRINDLE_API TpolyMapDelFty : public TpolyUvSetFty {
+    BRINDLE_MODIFIER_CLASS()
 
     // faces are bits over the face ids; the face offsets must be up to date.
     static void delUV(TpolyGeom* geom, const TbitFieldFixedN& faces, uint32_t s);
 
 protected:
     int action(TmidBody* body, TmidComponent* components) override;
-
-private:
-    uint32_t fSet = 0xFFFFFFFFu;
 };

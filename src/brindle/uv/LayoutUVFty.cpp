@@ -6,8 +6,7 @@
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 
-const Tmetaclass TpolyLayoutUVFty::sMetaclass("TpolyLayoutUVFty", sizeof(TpolyLayoutUVFty),
-                                              [] { return static_cast<void*>(new TpolyLayoutUVFty); }, 0, nullptr);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyLayoutUVFty, TmidModifierFty);
 
 namespace {
 

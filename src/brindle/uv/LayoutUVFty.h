@@ -23,8 +23,7 @@ class TpolyGeom;
 // ScaleMode 1 scales the result uniformly into the unit square, any other non-zero value scales
 // u and v each on its own. Shells only move as wholes: translated, mirrored, scaled.
 class BRINDLE_API TpolyLayoutUVFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
+    BRINDLE_MODIFIER_CLASS()
 
     uint32_t ScaleMode() const { return fScaleMode; }
     void setScaleMode(uint32_t v) { fScaleMode = v; }

@@ -6,17 +6,15 @@
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/UvWork.h"
 
 using uvwork::TcornerIndex;
 using uvwork::TunionFind;
 
-const Tmetaclass TpolyMapCutFty::sMetaclass("TpolyMapCutFty", sizeof(TpolyMapCutFty),
-                                            [] { return static_cast<void*>(new TpolyMapCutFty); }, 0, nullptr);
-const Tmetaclass TpolyMapSewFty::sMetaclass("TpolyMapSewFty", sizeof(TpolyMapSewFty),
-                                            [] { return static_cast<void*>(new TpolyMapSewFty); }, 0, nullptr);
-const Tmetaclass TpolyMergeUVFty::sMetaclass("TpolyMergeUVFty", sizeof(TpolyMergeUVFty),
-                                             [] { return static_cast<void*>(new TpolyMergeUVFty); }, 0, nullptr);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMapCutFty, TpolyUvSetFty);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMapSewFty, TpolyUvSetFty);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMergeUVFty, TmidModifierFty);
 
 namespace {
 
@@ -176,7 +174,7 @@ uint32_t TpolyMapSewFty::sew(TpolyGeom* geom, const TbitFieldFixedN& edges, uint
     }
     if (changed) {
         g.markDirty(dirtyMoved);
-        uvwork::compactUVs(g, s);
+        TpolyCompact::removeUnusedUVs(g, s);
     }
     return changed;
 }
@@ -232,7 +230,7 @@ uint32_t TpolyMergeUVFty::mergeUV(TpolyGeom* geom, const TbitFieldFixedN& uvs, d
         values[uint32_t(x.id)] = {float(x.su / x.count), float(x.sv / x.count)};
     if (changed) {
         g.markDirty(dirtyMoved);
-        uvwork::compactUVs(g, s);
+        TpolyCompact::removeUnusedUVs(g, s);
     }
     return changed;
 }

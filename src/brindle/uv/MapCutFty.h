@@ -6,6 +6,7 @@
 #include "brindle/base/Export.h"
 #include "brindle/base/Metaclass.h"
 #include "brindle/framework/ModifierFty.h"
+#include "brindle/uv/UvSetFty.h"
 
 class TpolyGeom;
 
@@ -13,12 +14,8 @@ class TpolyGeom;
 // fall into fans joined across uncut edges whose two faces share the UV there, and every fan but
 // the first (in corner order) that uses a UV also used by an earlier fan gets a copy of that UV,
 // so no UV is shared across a cut edge any more. Positions never change, only sharing.
-class BRINDLE_API TpolyMapCutFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
-
-    uint32_t uvSetIndex() const { return fSet; }
-    void setUVSetIndex(uint32_t s) { fSet = s; }
+class BRINDLE_API TpolyMapCutFty : public TpolyUvSetFty {
+    BRINDLE_MODIFIER_CLASS()
 
     // The cut on set s of a record whose face offsets are up to date; edges are bits over the
     // edge ids. Answers the number of UVs added.
@@ -26,30 +23,20 @@ public:
 
 protected:
     int action(TmidBody* body, TmidComponent* components) override;
-
-private:
-    uint32_t fSet = 0xFFFFFFFFu;
 };
 
 // Sews UV seams along the active edges: at each end of a sewn edge, the UVs that the faces on the
 // edge use there become one UV (the lowest id) at the mean of the distinct UVs, and every corner
 // that used one of them uses it; UVs left unused are dropped. UVs joined through several sewn
 // edges at one vertex all become one.
-class BRINDLE_API TpolyMapSewFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
-
-    uint32_t uvSetIndex() const { return fSet; }
-    void setUVSetIndex(uint32_t s) { fSet = s; }
+class BRINDLE_API TpolyMapSewFty : public TpolyUvSetFty {
+    BRINDLE_MODIFIER_CLASS()
 
     // Answers the number of corners that changed UV.
     static uint32_t sew(TpolyGeom* geom, const TbitFieldFixedN& edges, uint32_t s);
 
 protected:
     int action(TmidBody* body, TmidComponent* components) override;
-
-private:
-    uint32_t fSet = 0xFFFFFFFFu;
 };
 
 // Merges the active UVs that lie within Threshold of each other at one vertex: corners are met
@@ -57,8 +44,7 @@ private:
 // enough, else its UV is kept there. Merged UVs move to the mean of the corners they took;
 // UVs of different vertices never merge. The set is MapId, or the current set for all ones.
 class BRINDLE_API TpolyMergeUVFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
+    BRINDLE_MODIFIER_CLASS()
 
     double Threshold() const { return fThreshold; }
     void setThreshold(double t) { fThreshold = t; }

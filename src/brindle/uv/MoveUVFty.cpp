@@ -7,12 +7,11 @@
 #include "brindle/base/Random.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/UvWork.h"
 
-const Tmetaclass TpolyMoveUVFty::sMetaclass("TpolyMoveUVFty", sizeof(TpolyMoveUVFty),
-                                            [] { return static_cast<void*>(new TpolyMoveUVFty); }, 0, nullptr);
-const Tmetaclass TpolyForceUVFty::sMetaclass("TpolyForceUVFty", sizeof(TpolyForceUVFty),
-                                             [] { return static_cast<void*>(new TpolyForceUVFty); }, 0, nullptr);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMoveUVFty, TpolyUvSetFty);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyForceUVFty, TmidModifierFty);
 
 int TpolyMoveUVFty::action(TmidBody* body, TmidComponent* components) {
     TpolyGeom* g = body ? body->polyGeom() : nullptr;
@@ -107,6 +106,6 @@ int TpolyForceUVFty::action(TmidBody* body, TmidComponent* components) {
         }
     }
     g.markDirty(dirtyMoved);
-    uvwork::compactUVs(g, s);
+    TpolyCompact::removeUnusedUVs(g, s);
     return 0;
 }

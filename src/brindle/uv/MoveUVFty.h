@@ -5,15 +5,15 @@
 #include "brindle/base/Export.h"
 #include "brindle/base/Metaclass.h"
 #include "brindle/framework/ModifierFty.h"
+#include "brindle/uv/UvSetFty.h"
 
 // Moves the active UVs (of the set given, or of the current set for all ones): each UV goes
 // through P + R(a)·S·(uv - P) + T about the pivot P. With Random non-zero every UV draws its own
 // factor k = Random·r + 1 (r in [-1, 1) from the process's 48-bit sequence seeded with
 // RandomSeed), which scales the angle, the scales' distance from 1 and the translation, so a
 // seed repeats a run exactly. XLen and YLen are carried for the host only.
-class BRINDLE_API TpolyMoveUVFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
+class BRINDLE_API TpolyMoveUVFty : public TpolyUvSetFty {
+    BRINDLE_MODIFIER_CLASS()
 
     float TransU() const { return fTransU; }
     void setTransU(float v) { fTransU = v; }
@@ -37,8 +37,6 @@ public:
     void setRandomSeed(int32_t v) { fRandomSeed = v; }
     float RotationAngle() const { return fRotationAngle; }
     void setRotationAngle(float v) { fRotationAngle = v; }
-    uint32_t uvSetIndex() const { return fSet; }
-    void setUVSetIndex(uint32_t s) { fSet = s; }
 
 protected:
     int action(TmidBody* body, TmidComponent* components) override;
@@ -48,7 +46,6 @@ private:
     float fRandom = 0;
     int32_t fRandomSeed = 0;
     float fRotationAngle = 0;
-    uint32_t fSet = 0xFFFFFFFFu;
 };
 
 // Normalises or flips the UVs of the active faces in MapSet (the current set for -1). The faces
@@ -57,8 +54,7 @@ private:
 // else each face's) into the unit square about (0.5, 0.5), keeping its aspect ratio on request;
 // flipping mirrors u (or v when verticalFlip) about the box centre (localFlip) or about 0.
 class BRINDLE_API TpolyForceUVFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
+    BRINDLE_MODIFIER_CLASS()
 
     int32_t MapSet() const { return fMapSet; }
     void setMapSet(int32_t s) { fMapSet = s; }

@@ -7,19 +7,18 @@
 #include "brindle/base/RotateXYZ.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/SeamCorrectUtil.h"
 #include "brindle/uv/UvWork.h"
 
-const Tmetaclass TpolyUvProjFty::sMetaclass("TpolyUvProjFty", sizeof(TpolyUvProjFty), nullptr, 0, nullptr);
-const Tmetaclass TpolyPlanProjFty::sMetaclass("TpolyPlanProjFty", sizeof(TpolyPlanProjFty),
-                                              [] { return static_cast<void*>(new TpolyPlanProjFty); }, 0,
+// The base classes are abstract: the registry constructs only the three projections.
+const Tmetaclass TpolyUvProjFty::sMetaclass("TpolyUvProjFty", sizeof(TpolyUvProjFty), nullptr, 0,
+                                            &TpolyUvSetFty::sMetaclass);
+const Tmetaclass TpolyWrapProjFty::sMetaclass("TpolyWrapProjFty", sizeof(TpolyWrapProjFty), nullptr, 0,
                                               &TpolyUvProjFty::sMetaclass);
-const Tmetaclass TpolySphProjFty::sMetaclass("TpolySphProjFty", sizeof(TpolySphProjFty),
-                                             [] { return static_cast<void*>(new TpolySphProjFty); }, 0,
-                                             &TpolyUvProjFty::sMetaclass);
-const Tmetaclass TpolyCylProjFty::sMetaclass("TpolyCylProjFty", sizeof(TpolyCylProjFty),
-                                             [] { return static_cast<void*>(new TpolyCylProjFty); }, 0,
-                                             &TpolyUvProjFty::sMetaclass);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyPlanProjFty, TpolyUvProjFty);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolySphProjFty, TpolyWrapProjFty);
+BRINDLE_DEFINE_MODIFIER_CLASS(TpolyCylProjFty, TpolyWrapProjFty);
 
 namespace {
 
@@ -130,20 +129,23 @@ int TpolyUvProjFty::action(TmidBody* body, TmidComponent* components) {
     std::erase_if(faces, [&](uint32_t f) { return f >= g.nbFace(); });
     Tint32Array vertexUV;
     if (!grpProjectBegin(&g, vertexUV, faces, set)) return -1;
-    // Positions in the projection's space; the record's own positions stay as they are.
-    std::vector<T3dFltPoint> points(g.vertexArray().begin(), g.vertexArray().end());
-    if (!fMatrix.isIdentity())
-        for (T3dFltPoint& p : points) p = fMatrix.transformPoint(p);
-    project(body, faces, points, vertexUV, set);
+    // Positions in the projection's space; the record's own positions stay as they are, and are
+    // read in place when no matrix applies.
+    std::vector<T3dFltPoint> moved;
+    if (!fMatrix.isIdentity()) {
+        moved.reserve(g.nbVertex());
+        for (const T3dFltPoint& p : g.vertexArray()) moved.push_back(fMatrix.transformPoint(p));
+    }
+    project(body, faces, moved.empty() ? g.vertexArray().data() : moved.data(), vertexUV, set);
     grpProjectEnd(vertexUV);
-    uvwork::compactUVs(g, set);
+    TpolyCompact::removeUnusedUVs(g, set);
     g.markDirty(dirtyMoved);
     return 0;
 }
 
 // --- Planar ------------------------------------------------------------------------------------
 
-void TpolyPlanProjFty::project(TmidBody* body, const std::vector<uint32_t>&, const std::vector<T3dFltPoint>& points,
+void TpolyPlanProjFty::project(TmidBody* body, const std::vector<uint32_t>&, const T3dFltPoint* points,
                                const Tint32Array& vertexUV, uint32_t set) {
     T2FloatArray& uvs = (*body->polyGeom()->maps())[set].uvArray();
     const uint32_t n = vertexUV.size();
@@ -225,21 +227,21 @@ void TwrapFrame::raw(const T3dFltPoint& p, double& ru, double& rv, bool& atPole)
     rv = (cylindrical ? along : std::asin(std::clamp(along, -1.0, 1.0))) / extent;
 }
 
-void TpolyUvProjFty::wrapProject(TmidBody* body, const std::vector<uint32_t>& faces,
-                                 const std::vector<T3dFltPoint>& points, const Tint32Array& vertexUV, uint32_t set,
-                                 const TwrapFrame& frame, bool seamCorrect) {
+void TpolyWrapProjFty::project(TmidBody* body, const std::vector<uint32_t>& faces, const T3dFltPoint* points,
+                               const Tint32Array& vertexUV, uint32_t set) {
+    const TwrapFrame wrap = frame();
     TpolyGeom& g = *body->polyGeom();
     T2FloatArray& uvs = (*g.maps())[set].uvArray();
     for (uint32_t v = 0; v < vertexUV.size(); ++v) {
         if (vertexUV[v] < 0) continue;
         double ru = 0, rv = 0;
         bool pole = false;
-        frame.raw(points[v], ru, rv, pole);
+        wrap.raw(points[v], ru, rv, pole);
         T2FloatPair& out = uvs[uint32_t(vertexUV[v])];
-        if (seamCorrect) out = {pole ? TpolySeamCorrectUtil::kPoleMarker : float(ru), float(rv)};
+        if (fSeamCorrect) out = {pole ? TpolySeamCorrectUtil::kPoleMarker : float(ru), float(rv)};
         else postTransform(ru, rv, &out.u);
     }
-    if (!seamCorrect) return;
+    if (!fSeamCorrect) return;
     const int32_t previous = g.getCurrentMap();
     g.setCurrentMap(set);
     TpolySeamCorrectUtil corrector(body);
@@ -268,31 +270,29 @@ float oneTurn(float angle) {
 
 }  // namespace
 
-void TpolySphProjFty::project(TmidBody* body, const std::vector<uint32_t>& faces,
-                              const std::vector<T3dFltPoint>& points, const Tint32Array& vertexUV, uint32_t set) {
-    TwrapFrame frame;
-    frame.centre[0] = CenX(), frame.centre[1] = CenY(), frame.centre[2] = CenZ();
-    wrapAxes(frameRotation(oneTurn(RotateY())), frame);
-    frame.sweep = std::max(std::fabs(double(U())), 1e-5) * kDegree;
-    frame.extent = std::max(std::fabs(double(V())), 1e-5) * kDegree;
-    wrapProject(body, faces, points, vertexUV, set, frame, fSeamCorrect);
+TwrapFrame TpolySphProjFty::frame() const {
+    TwrapFrame wrap;
+    wrap.centre[0] = CenX(), wrap.centre[1] = CenY(), wrap.centre[2] = CenZ();
+    wrapAxes(frameRotation(oneTurn(RotateY())), wrap);
+    wrap.sweep = std::max(std::fabs(double(U())), 1e-5) * kDegree;
+    wrap.extent = std::max(std::fabs(double(V())), 1e-5) * kDegree;
+    return wrap;
 }
 
-void TpolyCylProjFty::project(TmidBody* body, const std::vector<uint32_t>& faces,
-                              const std::vector<T3dFltPoint>& points, const Tint32Array& vertexUV, uint32_t set) {
-    TwrapFrame frame;
-    frame.cylindrical = true;
-    frame.centre[0] = CenX(), frame.centre[1] = CenY(), frame.centre[2] = CenZ();
+TwrapFrame TpolyCylProjFty::frame() const {
+    TwrapFrame wrap;
+    wrap.cylindrical = true;
+    wrap.centre[0] = CenX(), wrap.centre[1] = CenY(), wrap.centre[2] = CenZ();
     const T4dFltMatrix r = frameRotation(oneTurn(RotateY()));
-    wrapAxes(r, frame);
+    wrapAxes(r, wrap);
     const double sweep = std::fabs(double(U()));
-    frame.sweep = (sweep == 0 ? 0.01 : std::max(sweep, 1e-5)) * kDegree;
+    wrap.sweep = (sweep == 0 ? 0.01 : std::max(sweep, 1e-5)) * kDegree;
     // The axis (0, height, 0) carried by the rotation; its unit vector is the pole axis.
     const double height = std::fabs(double(V())) == 0 ? 0.01 : std::fabs(double(V()));
     double axis[3];
     for (int c = 0; c < 3; ++c) axis[c] = height * r.m[1][c];
     const double len = std::sqrt(dot3(axis, axis));
-    for (int c = 0; c < 3; ++c) frame.pole[c] = len < 1e-10 ? (c == 1 ? 1.0 : 0.0) : axis[c] / len;
-    frame.extent = height;
-    wrapProject(body, faces, points, vertexUV, set, frame, fSeamCorrect);
+    for (int c = 0; c < 3; ++c) wrap.pole[c] = len < 1e-10 ? (c == 1 ? 1.0 : 0.0) : axis[c] / len;
+    wrap.extent = height;
+    return wrap;
 }

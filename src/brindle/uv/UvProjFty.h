@@ -8,9 +8,9 @@
 #include "brindle/base/Math.h"
 #include "brindle/base/Metaclass.h"
 #include "brindle/framework/ModifierFty.h"
+#include "brindle/uv/UvSetFty.h"
 
 class TpolyGeom;
-struct TwrapFrame;
 
 // Base of the projections that give the active faces new UVs in one set from their vertex
 // positions. After a projection every vertex of the faces has exactly one UV in the set, shared
@@ -19,33 +19,30 @@ struct TwrapFrame;
 // record itself is never moved. The projection frame is C = (CenX, CenY, CenZ) rotated by
 // (RotateX, RotateY, RotateZ); the result goes through the scale (U2D, V2D), the rotation Angle
 // and the offset (Cen2DX, Cen2DY) in UV space.
-class BRINDLE_API TpolyUvProjFty : public TmidModifierFty {
-public:
-    static const Tmetaclass sMetaclass;
+class BRINDLE_API TpolyUvProjFty : public TpolyUvSetFty {
+    BRINDLE_MODIFIER_CLASS()
 
-#define BRINDLE_UVPROJ_PARAM(Name, initial)            \
-    float Name() const { return f##Name; }             \
+#define BRINDLE_UVPROJ_PARAM(Name)         \
+    float Name() const { return f##Name; } \
     void set##Name(float v) { f##Name = v; }
-    BRINDLE_UVPROJ_PARAM(CenX, 0)
-    BRINDLE_UVPROJ_PARAM(CenY, 0)
-    BRINDLE_UVPROJ_PARAM(CenZ, 0)
-    BRINDLE_UVPROJ_PARAM(Cen2DX, 0)
-    BRINDLE_UVPROJ_PARAM(Cen2DY, 0)
-    BRINDLE_UVPROJ_PARAM(RotateX, 0)
-    BRINDLE_UVPROJ_PARAM(RotateY, 0)
-    BRINDLE_UVPROJ_PARAM(RotateZ, 0)
-    BRINDLE_UVPROJ_PARAM(U, 0)
-    BRINDLE_UVPROJ_PARAM(V, 0)
-    BRINDLE_UVPROJ_PARAM(U2D, 0)
-    BRINDLE_UVPROJ_PARAM(V2D, 0)
-    BRINDLE_UVPROJ_PARAM(Radius, 10)
-    BRINDLE_UVPROJ_PARAM(Angle, 0)
+    BRINDLE_UVPROJ_PARAM(CenX)
+    BRINDLE_UVPROJ_PARAM(CenY)
+    BRINDLE_UVPROJ_PARAM(CenZ)
+    BRINDLE_UVPROJ_PARAM(Cen2DX)
+    BRINDLE_UVPROJ_PARAM(Cen2DY)
+    BRINDLE_UVPROJ_PARAM(RotateX)
+    BRINDLE_UVPROJ_PARAM(RotateY)
+    BRINDLE_UVPROJ_PARAM(RotateZ)
+    BRINDLE_UVPROJ_PARAM(U)
+    BRINDLE_UVPROJ_PARAM(V)
+    BRINDLE_UVPROJ_PARAM(U2D)
+    BRINDLE_UVPROJ_PARAM(V2D)
+    BRINDLE_UVPROJ_PARAM(Radius)
+    BRINDLE_UVPROJ_PARAM(Angle)
 #undef BRINDLE_UVPROJ_PARAM
 
     const T4dFltMatrix& Matrix() const { return fMatrix; }
     void setMatrix(const T4dFltMatrix& m) { fMatrix = m; }
-    uint32_t uvSetIndex() const { return fSet; }
-    void setUVSetIndex(uint32_t s) { fSet = s; }
     bool createNewMap() const { return fCreateNewMap; }
     void setCreateNewMap(bool v) { fCreateNewMap = v; }
 
@@ -65,21 +62,16 @@ protected:
     int action(TmidBody* body, TmidComponent* components) override;
     // Writes the UV of every vertex whose vertexUV entry is set; points are the vertex positions
     // in the projection's object space. body and faces serve the seam correction.
-    virtual void project(TmidBody* body, const std::vector<uint32_t>& faces, const std::vector<T3dFltPoint>& points,
+    virtual void project(TmidBody* body, const std::vector<uint32_t>& faces, const T3dFltPoint* points,
                          const Tint32Array& vertexUV, uint32_t set) = 0;
     // The rotation of the frame, and the 2-D transform of the result applied to raw (ru, rv).
     T4dFltMatrix frameRotation(float rotateY) const;
     void postTransform(double ru, double rv, float out[2]) const;
-    // Writes the raw wrapped values through the 2-D transform, or, with seamCorrect, corrects the
-    // longitude seam on the raw values first (pole vertices carry the marker until then).
-    void wrapProject(TmidBody* body, const std::vector<uint32_t>& faces, const std::vector<T3dFltPoint>& points,
-                     const Tint32Array& vertexUV, uint32_t set, const TwrapFrame& frame, bool seamCorrect);
 
 private:
     float fCenX = 0, fCenY = 0, fCenZ = 0, fCen2DX = 0, fCen2DY = 0, fRotateX = 0, fRotateY = 0, fRotateZ = 0;
     float fU = 0, fV = 0, fU2D = 0, fV2D = 0, fRadius = 10, fAngle = 0;
     T4dFltMatrix fMatrix;
-    uint32_t fSet = 0xFFFFFFFFu;
     bool fCreateNewMap = false;
 };
 
@@ -88,8 +80,7 @@ private:
 // camera projection through the perspective matrix fitted into the unit square with its aspect
 // ratio kept.
 class BRINDLE_API TpolyPlanProjFty : public TpolyUvProjFty {
-public:
-    static const Tmetaclass sMetaclass;
+    BRINDLE_MODIFIER_CLASS()
 
     void setPerspectiveTransValues(const T4dFltMatrix& m, int a, int b) {
         fPerspective = true;
@@ -100,7 +91,7 @@ public:
     bool perspective() const { return fPerspective; }
 
 protected:
-    void project(TmidBody* body, const std::vector<uint32_t>& faces, const std::vector<T3dFltPoint>& points,
+    void project(TmidBody* body, const std::vector<uint32_t>& faces, const T3dFltPoint* points,
                  const Tint32Array& vertexUV, uint32_t set) override;
 
 private:
@@ -120,32 +111,36 @@ struct TwrapFrame {
     void raw(const T3dFltPoint& p, double& ru, double& rv, bool& pole) const;
 };
 
-class BRINDLE_API TpolySphProjFty : public TpolyUvProjFty {
-public:
-    static const Tmetaclass sMetaclass;
+// Base of the projections that wrap round an axis: every vertex gets the raw values of its
+// subclass's frame, and either goes straight through the 2-D transform or, with SeamCorrect, has
+// the longitude seam corrected on the raw values first (pole vertices carry the marker until then).
+class BRINDLE_API TpolyWrapProjFty : public TpolyUvProjFty {
+    BRINDLE_MODIFIER_CLASS()
 
     bool SeamCorrect() const { return fSeamCorrect; }
     void setSeamCorrect(bool v) { fSeamCorrect = v; }
 
 protected:
-    void project(TmidBody* body, const std::vector<uint32_t>& faces, const std::vector<T3dFltPoint>& points,
+    void project(TmidBody* body, const std::vector<uint32_t>& faces, const T3dFltPoint* points,
                  const Tint32Array& vertexUV, uint32_t set) override;
+    virtual TwrapFrame frame() const = 0;
 
 private:
     bool fSeamCorrect = false;
 };
 
-class BRINDLE_API TpolyCylProjFty : public TpolyUvProjFty {
-public:
-    static const Tmetaclass sMetaclass;
-
-    bool SeamCorrect() const { return fSeamCorrect; }
-    void setSeamCorrect(bool v) { fSeamCorrect = v; }
+// Longitude over the sweep U and latitude over the sweep V, both in degrees.
+class BRINDLE_API TpolySphProjFty : public TpolyWrapProjFty {
+    BRINDLE_MODIFIER_CLASS()
 
 protected:
-    void project(TmidBody* body, const std::vector<uint32_t>& faces, const std::vector<T3dFltPoint>& points,
-                 const Tint32Array& vertexUV, uint32_t set) override;
+    TwrapFrame frame() const override;
+};
 
-private:
-    bool fSeamCorrect = false;
+// Longitude over the sweep U (degrees) and height along the axis over the height V.
+class BRINDLE_API TpolyCylProjFty : public TpolyWrapProjFty {
+    BRINDLE_MODIFIER_CLASS()
+
+protected:
+    TwrapFrame frame() const override;
 };

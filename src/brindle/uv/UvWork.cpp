@@ -27,32 +27,6 @@ void fitIds(TpolyGeom& geom, uint32_t s) {
     for (uint32_t c = had; c < n; ++c) ids[c] = -1;
 }
 
-uint32_t compactUVs(TpolyGeom& geom, uint32_t s) {
-    TpolyMap& map = (*geom.maps())[s];
-    Tint32Array& ids = map.indexArray();
-    T2FloatArray& uvs = map.uvArray();
-    const uint32_t n = uvs.size();
-    std::vector<uint32_t> newId(n, kNone);
-    for (int32_t& id : ids) {
-        if (id < 0) continue;
-        if (uint32_t(id) >= n) id = -1;
-        else newId[uint32_t(id)] = 0;
-    }
-    uint32_t kept = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        if (newId[i] == kNone) continue;
-        uvs[kept] = uvs[i];
-        newId[i] = kept++;
-    }
-    if (kept == n) return 0;
-    uvs.changeLogicalSizeTo(kept);
-    for (int32_t& id : ids)
-        if (id >= 0) id = int32_t(newId[uint32_t(id)]);
-    if (geom.getCurrentMap() == int32_t(s)) geom.renumGrp(kPolyGrpUV, n, newId.data());
-    geom.markDirty(dirtyMoved);
-    return n - kept;
-}
-
 void copyFaceUVs(TpolyGeom& geom, uint32_t in, uint32_t out, const std::vector<uint32_t>& faces, bool perFace) {
     TpolyMap& from = (*geom.maps())[in];
     TpolyMap& to = (*geom.maps())[out];

@@ -26,11 +26,6 @@ uint32_t namedSet(const TpolyGeom& geom, uint32_t index);
 // Gives set s exactly one id per face corner: missing ids become -1, extra ones are dropped.
 void fitIds(TpolyGeom& geom, uint32_t s);
 
-// Drops the UVs of set s that no corner uses, keeping every corner on its UV; the UV groups
-// follow the renumbering while s is the current set (their ids are the current set's). Answers
-// how many UVs went.
-uint32_t compactUVs(TpolyGeom& geom, uint32_t s);
-
 // Gives the corners of faces in set out one new UV for each UV of set in they use (at the same
 // place), shared among all the faces, or among the corners of one face only with perFace; an
 // unmapped input corner becomes unmapped. in and out may be the same set. Both sets must have one
