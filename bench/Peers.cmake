@@ -118,6 +118,24 @@ if(CGAL_FOUND)
   brindle_bench_peer(bench_rays CGAL CGAL::CGAL)
 endif()
 
+# Deleting, collapsing and cutting: OpenMesh's delete_face / collapse and CGAL's split by a plane.
+if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_cutops)
+  brindle_bench_peer(bench_cutops OPENMESH ${OPENMESH_CORE_LIBRARY})
+  target_include_directories(bench_cutops SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
+  target_compile_definitions(bench_cutops PRIVATE _USE_MATH_DEFINES)
+endif()
+if(CGAL_FOUND)
+  brindle_bench_peer(bench_cutops CGAL CGAL::CGAL)
+endif()
+
+# Welding and sewing: meshoptimizer's vertex remap, CGAL's soup point merge and stitch_borders.
+if(MESHOPTIMIZER_INCLUDE_DIR AND MESHOPTIMIZER_LIBRARY)
+  brindle_bench_peer(bench_joinops MESHOPTIMIZER ${MESHOPTIMIZER_LIBRARY})
+endif()
+if(CGAL_FOUND)
+  brindle_bench_peer(bench_joinops CGAL CGAL::CGAL)
+endif()
+
 # Smoothing benchmark: OpenMesh's CatmullClarkT subdivider (header-only, on the Core library).
 if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_smooth)
   brindle_bench_peer(bench_smooth OPENMESH ${OPENMESH_CORE_LIBRARY})

@@ -90,6 +90,7 @@
 #include "brindle/ops/PolyMoveVertexFty.h"
 #include "brindle/ops/PolyNormalFty.h"
 #include "brindle/ops/PolyReferenceFrame.h"
+#include "brindle/ops/PolySewEdgeFty.h"
 #include "brindle/ops/PolySmoothFaceAnyFty.h"
 #include "brindle/ops/PolySmoothFacetFty.h"
 #include "brindle/ops/PolySoftEdgeFty.h"

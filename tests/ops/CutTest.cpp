@@ -59,6 +59,32 @@ TEST(Cut, CubeAndGridCutsWithAndWithoutDeletion) {
         EXPECT_EQ(cutops::movedVertices(before, g, *mapper.vertexMap()), 0);
     }
     {
+        // With Extract the lower half is detached along the cut and moved down by 3; the cut's
+        // four vertices and edges are copied for it, and the upper half stays in place.
+        auto body = bodyOf(attributed::cube());
+        TpolyCutFty fty;
+        fty.setCenterXYZ({0, 0, 0.5});
+        fty.setExtract(true);
+        fty.setExtractOffset({0, 0, -3});
+        auto all = allOf<TmidFaceComponent>(6);
+        ASSERT_EQ(fty.doAction(body.get(), &all), 0);
+        TpolyGeom& g = *body->polyGeom();
+        EXPECT_EQ(g.nbFace(), 10u);
+        EXPECT_EQ(g.nbVertex(), 16u);
+        EXPECT_EQ(g.nbEdge(), 24u);
+        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(cutops::unusedOrDanglingAttributes(g), 0);
+        uint32_t low = 0, high = 0;
+        for (uint32_t v = 0; v < g.nbVertex(); ++v) {
+            const float z = g.vertexConst(v).z;
+            low += z >= -3 - 1e-6f && z <= -2.5f + 1e-6f ? 1 : 0;
+            high += z >= 0.5f - 1e-6f && z <= 1 + 1e-6f ? 1 : 0;
+        }
+        EXPECT_EQ(low, 8u);
+        EXPECT_EQ(high, 8u);
+        EXPECT_FALSE(g.hasObjectGroup(-1, kPolyGrpFace));
+    }
+    {
         // x = 1.5 across a 3 x 3 grid, only the middle row selected: the plane crosses the middle
         // face alone, and the new corners' UVs and colours are interpolated.
         auto body = bodyOf(attributed::grid(3));

@@ -6,20 +6,9 @@
 using opstest::allOf;
 using opstest::bodyOf;
 using opstest::recordState;
+using seam::twoQuads;
 
 namespace {
-// Two unit quads side by side whose touching border is written twice: vertices 1, 2 of the
-// first sit on vertices 4, 7 of the second.
-std::unique_ptr<TpolyGeom> twoQuads() {
-    auto g = std::make_unique<TpolyGeom>();
-    for (T3dFltPoint p : {T3dFltPoint(0, 0, 0), T3dFltPoint(1, 0, 0), T3dFltPoint(1, 1, 0), T3dFltPoint(0, 1, 0),
-                          T3dFltPoint(1, 0, 0), T3dFltPoint(2, 0, 0), T3dFltPoint(2, 1, 0), T3dFltPoint(1, 1, 0)})
-        g->appendVertex(p);
-    addRingFace(*g, {0, 1, 2, 3});
-    addRingFace(*g, {4, 5, 6, 7});
-    return g;
-}
-
 int weld(TmidBody& body, float threshold, TmidComponent* list, TpolyIdMapper* mapper = nullptr) {
     TpolyMergeVertFty fty;
     fty.setThreshold(threshold);

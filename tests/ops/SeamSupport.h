@@ -23,6 +23,18 @@ struct Pair {
     uint32_t seamVertices = 0;
 };
 
+// Two unit quads side by side whose touching border is written twice: vertices 1, 2 of the
+// first sit on vertices 4, 7 of the second, and edge 1 (1 to 2) on edge 7 (7 to 4).
+inline std::unique_ptr<TpolyGeom> twoQuads() {
+    auto g = std::make_unique<TpolyGeom>();
+    for (T3dFltPoint p : {T3dFltPoint(0, 0, 0), T3dFltPoint(1, 0, 0), T3dFltPoint(1, 1, 0), T3dFltPoint(0, 1, 0),
+                          T3dFltPoint(1, 0, 0), T3dFltPoint(2, 0, 0), T3dFltPoint(2, 1, 0), T3dFltPoint(1, 1, 0)})
+        g->appendVertex(p);
+    addRingFace(*g, {0, 1, 2, 3});
+    addRingFace(*g, {4, 5, 6, 7});
+    return g;
+}
+
 inline std::unique_ptr<TpolyGeom> import(const std::string& text) {
     TempFile file(text);
     TobjImportReport report;

@@ -11,6 +11,7 @@
 #include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyDeleteFty.h"
 #include "brindle/ops/PolyFaceQuery.h"
+#include "brindle/ops/PolyNormalFty.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyCutFty, TpolyRemoverFty);
 
@@ -31,7 +32,7 @@ void TpolyCutFty::plane(T3dDblPoint& normal, double& offset) const {
     offset = normal.x * fCenter.x + normal.y * fCenter.y + normal.z * fCenter.z;
 }
 
-void TpolyCutFty::deletePositiveSide(TmidBody* body, const T3dDblPoint& n, double d) {
+void TpolyCutFty::treatPositiveSide(TmidBody* body, const T3dDblPoint& n, double d) {
     TpolyGeom& g = *body->polyGeom();
     g.update(dirtyFaceOffsets);
     TbitFieldFixedN positive(g.nbFace());
@@ -39,11 +40,26 @@ void TpolyCutFty::deletePositiveSide(TmidBody* body, const T3dDblPoint& n, doubl
         if (side(n, TpolyFaceQuery::getFaceCenterFromOffset(g, g.faceOffset(f), kFaceInfoOutlineCentre)) > d)
             positive.setBit(f);
     if (!positive.anySet()) return;
-    g.flagsToGroup(kPolyGrpFace, -1, positive);
-    TpolyDelFacetFty del;
-    del.setIdMapper(idMapper());
-    del.doAction(body, nullptr);
-    body->polyGeom()->removeObjectGroup(-1, kPolyGrpFace);
+    if (fDelete) {
+        g.flagsToGroup(kPolyGrpFace, -1, positive);
+        TpolyDelFacetFty del;
+        del.setIdMapper(idMapper());
+        del.doAction(body, nullptr);
+        body->polyGeom()->removeObjectGroup(-1, kPolyGrpFace);
+        return;
+    }
+    // After the detach every vertex of a positive face belongs to positive faces only.
+    TpolyNormalFty::detachFaces(&g, positive);
+    g.update(dirtyFaceOffsets);
+    TbitFieldFixedN moved(g.nbVertex());
+    for (uint32_t f = 0; f < g.nbFace(); ++f)
+        if (positive.testBit(f))
+            for (uint32_t o = g.faceOffset(f); o < g.faceOffset(f + 1); ++o) moved.setBit(g.getStartVertex(o));
+    const T3dFltPoint offset(float(fExtractOffset.x), float(fExtractOffset.y), float(fExtractOffset.z));
+    for (uint32_t v = 0; v < g.nbVertex(); ++v)
+        if (moved.testBit(v)) g.vertex(v) = g.vertexConst(v) + offset;
+    g.removeObjectGroup(-1, kPolyGrpFace);
+    g.markDirty(dirtyAll);
 }
 
 int TpolyCutFty::action(TmidBody* body, TmidComponent* components) {
@@ -126,7 +142,7 @@ int TpolyCutFty::action(TmidBody* body, TmidComponent* components) {
         TpolyGeom* out = edit.convert(true, true, nullptr);
         body->setMidBody(out);
     }
-    if (fDelete) deletePositiveSide(body, n, d);
+    if (fDelete || fExtract) treatPositiveSide(body, n, d);
     changeIdMapperArraySizes(counts[0], counts[1], counts[2]);
     TpolyGeom* result = body->polyGeom();
     result->markDirty(0x3B8);

@@ -9,10 +9,11 @@
 // about x, then y, then z), and it passes through CenterXYZ; a point is on the positive side when
 // n.P > n.CenterXYZ, so a point on the plane is not. Every selected edge whose ends lie on
 // different sides is split at the crossing, and each selected face is cut between its crossings,
-// paired in their order along the plane's trace across the face. With Delete every face whose
-// outline centre lies on the positive side goes afterwards; the mapper then gives the old ids'
-// new ones (the cut itself keeps every old id and appends the new components). Extract,
-// ExtractOffset, Scale and OnObject are kept with the parameters; this factory detaches nothing.
+// paired in their order along the plane's trace across the face. Afterwards the faces whose
+// outline centre lies on the positive side are, with Delete, deleted (the mapper then gives the
+// old ids' new ones; the cut itself keeps every old id and appends the new components) or else,
+// with Extract, detached from the others (shared vertices and edges copied, the copies appended)
+// and moved by ExtractOffset. Scale and OnObject are kept with the parameters.
 class BRINDLE_API TpolyCutFty : public TpolyRemoverFty {
     BRINDLE_MODIFIER_CLASS()
     TpolyCutFty() { setShouldClearCurrGroups(true); }
@@ -42,8 +43,8 @@ protected:
     int action(TmidBody* body, TmidComponent* components) override;
 
 private:
-    // Deletes the faces of the cut record whose centre is on the positive side.
-    void deletePositiveSide(TmidBody* body, const T3dDblPoint& n, double d);
+    // Deletes, or detaches and moves, the faces of the cut record whose centre is on the positive side.
+    void treatPositiveSide(TmidBody* body, const T3dDblPoint& n, double d);
 
     T3dDblPoint fCenter, fRotate, fScale, fExtractOffset;
     bool fExtract = false, fDelete = false;

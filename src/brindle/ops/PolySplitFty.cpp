@@ -73,7 +73,9 @@ int TpolySplitFty::action(TmidBody* body, TmidComponent*) {
     for (uint32_t k = 0; k < n; ++k) {
         const uint32_t d = uint32_t(fDesc[k]);
         if (d & kEdgePoint) {
-            if ((d & kFaceFlag) || (d & kIdMask) >= geom->nbEdge()) return -1;
+            // A position along the edge outside [0, 1] (NaN included) names no point of it.
+            if ((d & kFaceFlag) || (d & kIdMask) >= geom->nbEdge() || !(fPercents[k] >= 0 && fPercents[k] <= 1))
+                return -1;
             ++edgePoints;
         } else if ((d & kIdMask) >= uint32_t(std::max(fNbPoints, 0)) || !fPoints || !(fPercents[k] >= 0)) {
             return -1;
@@ -129,7 +131,7 @@ int TpolySplitFaceFty::action(TmidBody* body, TmidComponent*) {
     TpolyGeom* geom = body ? body->polyGeom() : nullptr;
     if (!geom || fBoundary.empty()) return -1;
     for (const TboundaryPoint& p : fBoundary)
-        if (p.edge >= geom->nbEdge()) return -1;
+        if (p.edge >= geom->nbEdge() || !(p.t >= 0 && p.t <= 1)) return -1;
     geom->update(69);
     TpolyEditableGeom edit(geom, kEditMode);
     const uint32_t firstNew = edit.vertexCount();
