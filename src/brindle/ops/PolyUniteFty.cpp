@@ -49,29 +49,37 @@ void mapMirroredCorners(Tsource& s) {
     });
 }
 
+// Grows the array by n elements and answers where they start, for writing in place.
+template <typename T>
+T* extend(Tarray<T>& array, uint32_t n) {
+    const uint32_t had = array.size();
+    array.changeLogicalSizeTo(had + n);
+    return array.data() + had;
+}
+
 void appendTopology(TpolyGeom& result, const Tsource& s) {
     const TpolyGeom& g = *s.geom;
-    T3dFltPointArray& points = result.vertexArray();
-    for (const T3dFltPoint& p : g.vertexArray()) points.addLast(s.matrix.transformPoint(p));
-    TpolyEdgeArray& edges = result.edgeArray();
+    T3dFltPoint* point = extend(result.vertexArray(), g.nbVertex());
+    for (const T3dFltPoint& p : g.vertexArray()) *point++ = s.matrix.transformPoint(p);
+    TpolyEdge* edge = extend(result.edgeArray(), g.nbEdge());
     for (TpolyEdge e : g.edgeArray()) {
         e.v[0] = (e.v[0] & TpolyBits::kHardFlag) | ((e.v[0] & TpolyBits::kVertexMask) + s.vertexBase);
         e.v[1] = (e.v[1] & TpolyBits::kVertexMask) + s.vertexBase;
-        edges.addLast(e);
+        *edge++ = e;
     }
-    TuInt32Array& desc = result.faceDescArray();
     const uint32_t* in = g.faceDescArray().data();
     const uint32_t n = g.faceDescLength();
+    uint32_t* out = extend(result.faceDescArray(), n);
     auto raised = [&](uint32_t w) { return (w & ~TpolyBits::kEdgeMask) | ((w & TpolyBits::kEdgeMask) + s.edgeBase); };
     if (!s.mirrored) {
-        for (uint32_t k = 0; k < n; ++k) desc.addLast(raised(in[k]));
+        for (uint32_t k = 0; k < n; ++k) out[k] = raised(in[k]);
     } else {
         // Each loop backwards, last entry first, every direction turned; the end bits stay where
         // they were: on the last entry of the loop and of the face.
         forEachLoop(in, n, [&](uint32_t first, uint32_t count) {
             for (uint32_t k = 0; k < count; ++k)
-                desc.addLast((raised(in[first + count - 1 - k]) & ~kEnds) ^ TpolyBits::kReversedUse);
-            desc.last() |= in[first + count - 1] & kEnds;
+                out[first + k] = (raised(in[first + count - 1 - k]) & ~kEnds) ^ TpolyBits::kReversedUse;
+            out[first + count - 1] |= in[first + count - 1] & kEnds;
         });
     }
     result.addFace(g.nbFace());
