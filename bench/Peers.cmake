@@ -59,6 +59,13 @@ if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_extrude)
   target_compile_definitions(bench_extrude PRIVATE _USE_MATH_DEFINES)
 endif()
 
+# The poke benchmark times OpenMesh's split(face, point) on the same grids.
+if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_poke)
+  brindle_bench_peer(bench_poke OPENMESH ${OPENMESH_CORE_LIBRARY})
+  target_include_directories(bench_poke SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
+  target_compile_definitions(bench_poke PRIVATE _USE_MATH_DEFINES)
+endif()
+
 # The face-operation benchmark times OpenMesh's triangulate() and CGAL's triangulate_faces.
 if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_faceops)
   brindle_bench_peer(bench_faceops OPENMESH ${OPENMESH_CORE_LIBRARY})

@@ -91,6 +91,7 @@
 #include "brindle/ops/PolyMoveFacetFty.h"
 #include "brindle/ops/PolyMoveVertexFty.h"
 #include "brindle/ops/PolyNormalFty.h"
+#include "brindle/ops/PolyPokeFty.h"
 #include "brindle/ops/PolyReferenceFrame.h"
 #include "brindle/ops/PolySewEdgeFty.h"
 #include "brindle/ops/PolySmoothFaceAnyFty.h"

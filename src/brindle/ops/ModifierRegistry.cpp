@@ -101,6 +101,12 @@ bool parse(std::string_view text, T3dFltPoint& out) {
     out = T3dFltPoint(float(v[0]), float(v[1]), float(v[2]));
     return true;
 }
+bool parse(std::string_view text, T3dDblPoint& out) {
+    double v[3];
+    if (readNumbers(text, v, 3) != 3) return false;
+    out = T3dDblPoint{v[0], v[1], v[2]};
+    return true;
+}
 bool parse(std::string_view text, T4dFltVector& out) {
     double v[4] = {0, 0, 0, 0};
     const int n = readNumbers(text, v, 4);

@@ -63,6 +63,7 @@ BRINDLE_API bool parse(std::string_view text, short& out);
 BRINDLE_API bool parse(std::string_view text, unsigned& out);
 BRINDLE_API bool parse(std::string_view text, bool& out);
 BRINDLE_API bool parse(std::string_view text, T3dFltPoint& out);
+BRINDLE_API bool parse(std::string_view text, T3dDblPoint& out);
 BRINDLE_API bool parse(std::string_view text, T4dFltVector& out);
 BRINDLE_API bool parse(std::string_view text, TrotateXYZ& out);
 BRINDLE_API bool parse(std::string_view text, T4dDblMatrix& out);
