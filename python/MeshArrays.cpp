@@ -41,14 +41,14 @@ Ints intList(const py::object& o, const std::string& what) {
 }
 
 // The ids as int32 after checking each lies in [low, high).
-std::vector<int32_t> checkedIds(const Ints& ids, int64_t low, int64_t high, const char* item, const char* target) {
+std::vector<int32_t> checkedIds(const Ints& ids, int64_t low, int64_t high, const char* item, const char* target,
+                                const char* targets) {
     std::vector<int32_t> out(size_t(ids.size()));
     const int64_t* v = ids.data();
     for (size_t i = 0; i < out.size(); ++i) {
         if (v[i] < low || v[i] >= high)
             throw py::index_error(std::string(item) + " " + std::to_string(i) + " names " + target + " " +
-                                  std::to_string(v[i]) + " but the mesh has " + std::to_string(high) + " " + target +
-                                  (high == 1 ? "" : "s"));
+                                  std::to_string(v[i]) + " but the mesh has " + std::to_string(high) + " " + targets);
         out[i] = int32_t(v[i]);
     }
     return out;
@@ -57,6 +57,15 @@ std::vector<int32_t> checkedIds(const Ints& ids, int64_t low, int64_t high, cons
 template <typename T>
 py::array_t<T> newArray(std::vector<py::ssize_t> shape) {
     return py::array_t<T>(std::move(shape));
+}
+
+// n values, value(i) the i-th.
+template <typename T, typename Value>
+py::array_t<T> filled(uint32_t n, Value&& value) {
+    auto out = newArray<T>({py::ssize_t(n)});
+    T* w = out.mutable_data();
+    for (uint32_t i = 0; i < n; ++i) w[i] = value(i);
+    return out;
 }
 
 }  // namespace
@@ -80,7 +89,7 @@ TpyMesh* meshFromArrays(const py::object& positions, const py::object& faceSizes
     if (total != nbCorner)
         throw py::value_error("face_sizes add up to " + std::to_string(total) + " corners but corners holds " +
                               std::to_string(nbCorner));
-    const std::vector<int32_t> vertexIds = checkedIds(cornerIds, 0, nbVertex, "corner", "vertex");
+    const std::vector<int32_t> vertexIds = checkedIds(cornerIds, 0, nbVertex, "corner", "vertex", "vertices");
     std::vector<int32_t> counts(size_t(sizes.size()));
     for (size_t f = 0; f < counts.size(); ++f) counts[f] = int32_t(sizes.data()[f]);
 
@@ -95,7 +104,7 @@ TpyMesh* meshFromArrays(const py::object& positions, const py::object& faceSizes
             if (ids.size() != nbCorner)
                 throw py::value_error("uv_ids must hold one id per corner (" + std::to_string(nbCorner) + "), not " +
                                       std::to_string(ids.size()));
-            uvCornerIds = checkedIds(ids, -1, nbUV, "uv_ids entry", "UV");
+            uvCornerIds = checkedIds(ids, -1, nbUV, "uv_ids entry", "UV", "UVs");
         } else {
             if (nbUV != nbCorner)
                 throw py::value_error("uvs without uv_ids must hold one UV per corner (" + std::to_string(nbCorner) +
@@ -179,27 +188,18 @@ py::array edgesOf(TpyMesh& mesh) {
 
 py::array hardEdgesOf(TpyMesh& mesh) {
     const TpolyGeom& g = mesh.geom();
-    auto out = newArray<bool>({py::ssize_t(g.nbEdge())});
-    bool* w = out.mutable_data();
-    for (uint32_t e = 0; e < g.nbEdge(); ++e) w[e] = g.isHard(e);
-    return out;
+    return filled<bool>(g.nbEdge(), [&](uint32_t e) { return g.isHard(e); });
 }
 
 py::array faceSizesOf(TpyMesh& mesh) {
     TpolyGeom& g = mesh.geom();
     g.update(dirtyFaceOffsets);
-    auto out = newArray<uint32_t>({py::ssize_t(g.nbFace())});
-    uint32_t* w = out.mutable_data();
-    for (uint32_t f = 0; f < g.nbFace(); ++f) w[f] = g.faceVertexCount(f);
-    return out;
+    return filled<uint32_t>(g.nbFace(), [&](uint32_t f) { return g.faceVertexCount(f); });
 }
 
 py::array cornersOf(TpyMesh& mesh) {
     const TpolyGeom& g = mesh.geom();
-    auto out = newArray<uint32_t>({py::ssize_t(g.faceDescLength())});
-    uint32_t* w = out.mutable_data();
-    for (uint32_t o = 0; o < g.faceDescLength(); ++o) w[o] = g.getStartVertex(o);
-    return out;
+    return filled<uint32_t>(g.faceDescLength(), [&](uint32_t o) { return g.getStartVertex(o); });
 }
 
 std::string uvSetName(TpyMesh& mesh, const py::object& name) {
