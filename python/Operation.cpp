@@ -177,12 +177,12 @@ TpySelection TpySelection::make(const std::string& kindName, const py::object& i
 std::string TpySelection::kindName() const { return kindEntry(kind).name; }
 
 std::vector<std::string> operationNames() {
-    return {"TpolyAutoProjFty",    "TpolyAverageVertexFty", "TpolyCloseBorderFty",   "TpolyCopyUVFty",
+    return {"TpolyAutoProjFty",    "TpolyAverageVertexFty", "TpolyChipOffFty",       "TpolyCloseBorderFty",   "TpolyCopyUVFty",
             "TpolyCreaseEdgeFty",  "TpolyCutFty",           "TpolyCylProjFty",       "TpolyDecimateFty",
             "TpolyDelEdgeFty",     "TpolyDelFacetFty",      "TpolyDelVertexFty",     "TpolyExtrudeFacetFty",
             "TpolyExtrudeVertexFty", "TpolyFlipEdgeFty",    "TpolyForceUVFty",       "TpolyLayoutUVFty",
             "TpolyMapCutFty",      "TpolyMapDelFty",        "TpolyMapSewFty",        "TpolyMergeEdgeFty",
-            "TpolyMergeUVFty",     "TpolyMergeVertFty",     "TpolyMoveEdgeFty",      "TpolyMoveFacetFty",
+            "TpolyMergeUVFty",     "TpolyMergeVertFty",     "TpolyMirrorFty",     "TpolyMoveEdgeFty",      "TpolyMoveFacetFty",
             "TpolyMoveUVFty",      "TpolyMoveVertexFty",    "TpolyNormalFty",        "TpolyPlanProjFty",
             "TpolyQuadFty",        "TpolySewEdgeFty",       "TpolySmoothFaceAnyFty", "TpolySmoothFacetFty",
             "TpolySoftEdgeFty",    "TpolySphProjFty",       "TpolySplitFaceFty",     "TpolySplitFty",
