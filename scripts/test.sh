@@ -6,3 +6,4 @@ scripts/install-deps.sh
 cmake -S . -B build -DBRINDLE_WERROR=ON "$@"
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+scripts/test-python.sh build
