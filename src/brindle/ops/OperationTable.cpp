@@ -23,7 +23,7 @@ Toperation describe(const Tmetaclass* cls, const TmidModifierFty& fresh) {
             for (const TmodifierParam& p : t->params())
                 // A class may register again a name its parent registered; the nearest wins,
                 // as it does for setParameter.
-                if (!op.findParam(p.name)) op.params.push_back({&p, c, p.get(fresh)});
+                if (!op.findParam(p.name)) op.params.push_back({&p, c, p.get ? p.get(fresh) : std::string()});
     return op;
 }
 
