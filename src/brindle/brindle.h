@@ -74,6 +74,7 @@
 #include "brindle/objreader/ObjImport.h"
 #include "brindle/objreader/ObjWriter.h"
 #include "brindle/ops/ModifierRegistry.h"
+#include "brindle/ops/OperationTable.h"
 #include "brindle/ops/PolyAverageVertexFty.h"
 #include "brindle/ops/PolyChipOffFty.h"
 #include "brindle/ops/PolyCloseBorderFty.h"

@@ -16,6 +16,12 @@ int usage(FILE* out) {
                  "  check <file.obj>      consistency check of the imported record\n"
                  "  dump <file.obj> [--flags N]   text dump of the imported record\n"
                  "  convert <in.obj> <out.obj>    import and write again\n"
+                 "  op <in.obj> <out.obj> <operation> [--param value ...] [--faces ids] [then ...]\n"
+                 "                        run operations on the file (brindle op --help)\n"
+                 "  ops [NAME]            list the operations, or one operation's parameters\n"
+                 "  subdivide <in.obj> <out.obj> [--levels N]   subdivision surface\n"
+                 "  reduce <in.obj> <out.obj> [--percent P]     remove faces by edge collapses\n"
+                 "  uv <in.obj> <out.obj> [--method M]          new UVs by projection and layout\n"
                  "  demo                  build records from built-in shapes and print what was built\n"
                  "  --help                show this text\n");
     return out == stdout ? 0 : 2;
@@ -36,8 +42,9 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         int (*run)(int, char**);
-    } commands[] = {{"demo", runDemo},   {"primitive", runPrimitive}, {"info", runInfo},
-                    {"check", runCheck}, {"dump", runDump},           {"convert", runConvert}};
+    } commands[] = {{"demo", runDemo},           {"primitive", runPrimitive}, {"info", runInfo}, {"check", runCheck},
+                    {"dump", runDump},           {"convert", runConvert},     {"op", runOp},     {"ops", runOps},
+                    {"subdivide", runSubdivide}, {"reduce", runReduce},       {"uv", runUv}};
     for (const auto& c : commands)
         if (cmd == c.name) return c.run(argc, argv);
     std::fprintf(stderr, "brindle: unknown command '%s'\n", argv[1]);

@@ -28,6 +28,8 @@ public:
 
     static const Tmetaclass* findByName(const char* name);
     static const Tmetaclass* findByTag(uint32_t tag);
+    // Every registered class, in registration order.
+    static const std::vector<const Tmetaclass*>& all() { return registry(); }
 
 private:
     static std::vector<const Tmetaclass*>& registry();

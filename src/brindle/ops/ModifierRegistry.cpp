@@ -1,5 +1,6 @@
 #include "brindle/ops/ModifierRegistry.h"
 
+#include <array>
 #include <charconv>
 #include <cstdlib>
 #include <string>
@@ -10,7 +11,11 @@ std::vector<const TmodifierParamTable*>& TmodifierParamTable::tables() {
 }
 
 TmodifierParamTable::TmodifierParamTable(const Tmetaclass& cls, std::initializer_list<TmodifierParam> params)
-    : fOwner(cls), fParams(params) {
+    : TmodifierParamTable(cls, kPolyGrpNone, params) {}
+
+TmodifierParamTable::TmodifierParamTable(const Tmetaclass& cls, TpolyGrpType selection,
+                                         std::initializer_list<TmodifierParam> params)
+    : fOwner(cls), fSelection(selection), fParams(params) {
     tables().push_back(this);
 }
 
@@ -28,12 +33,24 @@ TmidModifierFty* create(std::string_view typeName) {
     return static_cast<TmidModifierFty*>(cls->construct());
 }
 
-bool setParameter(TmidModifierFty& fty, std::string_view name, std::string_view text) {
-    for (const Tmetaclass* cls = fty.typeof(); cls; cls = cls->parent())
+const TmodifierParam* findParameter(const Tmetaclass* cls, std::string_view name) {
+    for (; cls; cls = cls->parent())
         if (const TmodifierParamTable* t = TmodifierParamTable::find(cls))
             for (const TmodifierParam& p : t->params())
-                if (name == p.name) return p.set(fty, text);
-    return false;
+                if (name == p.name) return &p;
+    return nullptr;
+}
+
+bool setParameter(TmidModifierFty& fty, std::string_view name, std::string_view text) {
+    const TmodifierParam* p = findParameter(fty.typeof(), name);
+    return p && p->set(fty, text);
+}
+
+TpolyGrpType selectionKind(const Tmetaclass* cls) {
+    for (; cls; cls = cls->parent())
+        if (const TmodifierParamTable* t = TmodifierParamTable::find(cls))
+            if (t->selection() != kPolyGrpNone) return t->selection();
+    return kPolyGrpNone;
 }
 
 std::vector<std::string> parameterNames(const TmidModifierFty& fty) {
@@ -125,11 +142,63 @@ bool parse(std::string_view text, TrotateXYZ& out) {
     out.order = int(v[3]);
     return true;
 }
-bool parse(std::string_view text, T4dDblMatrix& out) {
+template <typename Matrix>
+bool parseMatrix(std::string_view text, Matrix& out) {
     double v[16];
     if (readNumbers(text, v, 16) != 16) return false;
-    for (int k = 0; k < 16; ++k) out.m[k / 4][k % 4] = v[k];
+    for (int k = 0; k < 16; ++k) out.m[k / 4][k % 4] = decltype(+out.m[0][0])(v[k]);
     return true;
+}
+bool parse(std::string_view text, T4dDblMatrix& out) { return parseMatrix(text, out); }
+bool parse(std::string_view text, T4dFltMatrix& out) { return parseMatrix(text, out); }
+
+namespace {
+// Appends the shortest text that reads back to the same value, after a space unless out is empty.
+template <typename Number>
+void append(std::string& out, Number v) {
+    std::array<char, 64> buffer;
+    const auto [end, err] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
+    if (!out.empty()) out.push_back(' ');
+    out.append(buffer.data(), err == std::errc() ? end : buffer.data());
+}
+
+template <typename Number>
+std::string joined(std::initializer_list<Number> values) {
+    std::string out;
+    for (Number v : values) append(out, v);
+    return out;
+}
+
+template <typename Matrix>
+std::string formatMatrix(const Matrix& m) {
+    std::string out;
+    for (int k = 0; k < 16; ++k) append(out, m.m[k / 4][k % 4]);
+    return out;
+}
+}  // namespace
+
+std::string format(double v) { return joined({v}); }
+std::string format(float v) { return joined({v}); }
+std::string format(int v) { return joined({v}); }
+std::string format(short v) { return joined({v}); }
+std::string format(unsigned v) { return joined({v}); }
+std::string format(bool v) { return v ? "true" : "false"; }
+std::string format(const T3dFltPoint& v) { return joined({v.x, v.y, v.z}); }
+std::string format(const T4dFltVector& v) {
+    return v.w == 0 ? joined({v.x, v.y, v.z}) : joined({v.x, v.y, v.z, v.w});
+}
+std::string format(const TrotateXYZ& v) {
+    std::string out = joined({v.x, v.y, v.z});
+    if (v.order) append(out, v.order);
+    return out;
+}
+std::string format(const T4dDblMatrix& v) { return formatMatrix(v); }
+std::string format(const T4dFltMatrix& v) { return formatMatrix(v); }
+
+const char* typeName(TmodifierParamType type) {
+    static const char* const names[] = {"bool",  "int",    "unsigned", "float", "double",
+                                        "point", "vector", "rotation", "matrix"};
+    return names[int(type)];
 }
 
 }  // namespace TmodifierText

@@ -11,11 +11,15 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyAverageVertexFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyAverageVertexFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyAverageVertexFty, Alpha),
-                                   BRINDLE_MODIFIER_PARAM(TpolyAverageVertexFty, Beta),
-                                   BRINDLE_MODIFIER_PARAM(TpolyAverageVertexFty, NbIter),
-                                   BRINDLE_MODIFIER_PARAM(TpolyAverageVertexFty, Matrix)});
+const TmodifierParamTable sParams(
+    TpolyAverageVertexFty::sMetaclass, kPolyGrpVertex,
+    {BRINDLE_MODIFIER_PARAM(TpolyAverageVertexFty, Alpha,
+                            "blend of the starting and current position the correction pulls toward", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyAverageVertexFty, Beta, "share of the correction between a vertex and its neighbours",
+                            0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyAverageVertexFty, NbIter, "iterations; below 1 nothing changes", 0, 10),
+     BRINDLE_MODIFIER_PARAM(TpolyAverageVertexFty, Matrix,
+                            "reference frame; after an action with a non-identity matrix it holds the inverse")});
 }  // namespace
 
 int TpolyAverageVertexFty::action(TmidBody* body, TmidComponent* components) {

@@ -7,11 +7,14 @@
 #include "brindle/framework/MidComponent.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/geom/TopoIterators.h"
+#include "brindle/ops/ModifierRegistry.h"
 #include "brindle/uv/UvWork.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyCloseBorderFty, TmidModifierFty);
 
 namespace {
+const TmodifierParamTable sParams(TpolyCloseBorderFty::sMetaclass, kPolyGrpEdge, {});
+
 // The border loop through e, walked from e's end vertex so that e comes last: each step takes
 // the first other border edge at the vertex (in vertex-edge order) not yet in the loop, with
 // true when it is walked from its end to its start. Empty when the loop meets a vertex or an

@@ -10,7 +10,10 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyCreaseEdgeFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyCreaseEdgeFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolyCreaseEdgeFty, Matrix)});
+const TmodifierParamTable sParams(
+    TpolyCreaseEdgeFty::sMetaclass, kPolyGrpEdge,
+    {BRINDLE_MODIFIER_PARAM(TpolyCreaseEdgeFty, Matrix,
+                            "reference frame; after an action with a non-identity matrix it holds the inverse")});
 }  // namespace
 
 int TpolyCreaseEdgeFty::action(TmidBody* body, TmidComponent* components) {

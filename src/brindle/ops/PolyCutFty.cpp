@@ -16,9 +16,12 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyCutFty, TpolyRemoverFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyCutFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyCutFty, Delete), BRINDLE_MODIFIER_PARAM(TpolyCutFty, Extract),
-                                   BRINDLE_MODIFIER_PARAM(TpolyCutFty, OnObject)});
+const TmodifierParamTable sParams(
+    TpolyCutFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyCutFty, Delete, "delete the faces on the positive side of the plane"),
+     BRINDLE_MODIFIER_PARAM(TpolyCutFty, Extract,
+                            "without Delete: detach the faces on the positive side and move them by ExtractOffset"),
+     BRINDLE_MODIFIER_PARAM(TpolyCutFty, OnObject, "kept with the parameters; the cut does not read it", 0, 1)});
 
 constexpr double kAtEnd = 1e-6;
 

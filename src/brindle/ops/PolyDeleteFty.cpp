@@ -16,7 +16,14 @@ BRINDLE_DEFINE_MODIFIER_CLASS(TpolyDelFacetFty, TpolyDelComponentFty);
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyDelVertexFty, TpolyDelComponentFty);
 
 namespace {
-const TmodifierParamTable sEdgeParams(TpolyDelEdgeFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolyDelEdgeFty, InternalMode)});
+const TmodifierParamTable sEdgeParams(
+    TpolyDelEdgeFty::sMetaclass, kPolyGrpEdge,
+    {BRINDLE_MODIFIER_PARAM(
+        TpolyDelEdgeFty, InternalMode,
+        "0 delete, joining the faces; 1 collapse each edge to a point; 2 delete, with the ends left between two edges",
+        0, 2)});
+const TmodifierParamTable sFacetParams(TpolyDelFacetFty::sMetaclass, kPolyGrpFace, {});
+const TmodifierParamTable sVertexParams(TpolyDelVertexFty::sMetaclass, kPolyGrpVertex, {});
 
 template <typename Visit>
 void forEachSet(const TbitFieldFixedN& bits, Visit&& visit) {

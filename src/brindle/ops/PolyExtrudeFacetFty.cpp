@@ -20,10 +20,14 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyExtrudeFacetFty, TpolyMoveFacetFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyExtrudeFacetFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, ExtrudeMode),
-                                   BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, Divisions),
-                                   BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, SmoothingAngle)});
+const TmodifierParamTable sParams(
+    TpolyExtrudeFacetFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, ExtrudeMode,
+                            "extrude touching faces together (true) or each face on its own"),
+     BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, Divisions, "rows of side faces; below 1 counts as 1", 1, 4),
+     BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, SmoothingAngle,
+                            "radians: new edges whose faces meet at less than this are soft, the others hard", 0,
+                            3.14159265)});
 
 constexpr uint32_t kNone = TpolyBits::kNoId;
 

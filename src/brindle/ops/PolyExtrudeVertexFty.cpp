@@ -9,10 +9,14 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyExtrudeVertexFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyExtrudeVertexFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyExtrudeVertexFty, Length),
-                                   BRINDLE_MODIFIER_PARAM(TpolyExtrudeVertexFty, Width),
-                                   BRINDLE_MODIFIER_PARAM(TpolyExtrudeVertexFty, Divisions)});
+const TmodifierParamTable sParams(
+    TpolyExtrudeVertexFty::sMetaclass, kPolyGrpVertex,
+    {BRINDLE_MODIFIER_PARAM(TpolyExtrudeVertexFty, Length,
+                            "distance each vertex moves along the unit sum of its faces' normals", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyExtrudeVertexFty, Width,
+                            "fraction of each edge, from the selected vertex, at which it is split", 0.05, 0.5),
+     BRINDLE_MODIFIER_PARAM(TpolyExtrudeVertexFty, Divisions, "rings of faces round each vertex; below 0 counts as 0",
+                            0, 4)});
 }  // namespace
 
 void TpolyExtrudeVertexFty::collectVertexNormals(TpolyGeom& geom, const TbitFieldFixedN& selected,

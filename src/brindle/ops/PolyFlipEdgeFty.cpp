@@ -9,7 +9,9 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyFlipEdgeFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyFlipEdgeFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolyFlipEdgeFty, NbEdges)});
+const TmodifierParamTable sParams(TpolyFlipEdgeFty::sMetaclass,
+                                  {BRINDLE_MODIFIER_PARAM(TpolyFlipEdgeFty, NbEdges,
+                                                          "how many entries of the edge list an action reads", 0)});
 
 // The triangle of a flippable edge seen from the edge: the offsets of the entry using the edge
 // and of the two after it, so that corner k is at vertex start(offset k).

@@ -15,9 +15,10 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMergeVertFty, TpolyRemoverFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyMergeVertFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyMergeVertFty, Threshold),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMergeVertFty, SewMap)});
+const TmodifierParamTable sParams(
+    TpolyMergeVertFty::sMetaclass, kPolyGrpVertex,
+    {BRINDLE_MODIFIER_PARAM(TpolyMergeVertFty, Threshold, "largest distance between vertices that are merged", 0, 0.1),
+     BRINDLE_MODIFIER_PARAM(TpolyMergeVertFty, SewMap, "kept with the parameters; the merge does not read it")});
 
 constexpr uint32_t kNoId = TpolyBits::kNoId;
 

@@ -11,18 +11,26 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMoveVertexFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyMoveVertexFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Trans),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Rotate),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Pivot),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Scale),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Random),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, RandomSeed),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, LTrans),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, LXDir),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Matrix),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, NbComponents),
-                                   BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, twist)});
+const TmodifierParamTable sParams(
+    TpolyMoveVertexFty::sMetaclass, kPolyGrpVertex,
+    {BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Trans, "translation", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Rotate, "rotation about Pivot, radians, then an optional order 0-5",
+                            -3.14159265, 3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Pivot, "centre of the rotation and scale", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Scale, "scale about Pivot; 1 1 1 is neutral, 0 0 0 after construction",
+                            0, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Random, "amount of random variation; exactly 0 switches it off", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, RandomSeed, "seed of the random variation", 0, 1000),
+     BRINDLE_MODIFIER_PARAM(
+         TpolyMoveVertexFty, LTrans,
+         "translation in each vertex's frame: x along the tangent fixed by LXDir, z along the normal", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, LXDir, "direction that fixes the x tangent of each vertex's frame", -1,
+                            1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Matrix,
+                            "reference frame; after an action with a non-identity matrix it holds the inverse"),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, NbComponents, "length of the per-vertex gain array made by createGain",
+                            0, 0),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, twist, "twist angle, radians", -3.14159265, 3.14159265)});
 
 T4dFltVector cross(const T4dFltVector& a, const T4dFltVector& b) {
     T4dFltVector c;

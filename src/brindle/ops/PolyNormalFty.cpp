@@ -11,7 +11,12 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyNormalFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyNormalFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolyNormalFty, NormalMode)});
+const TmodifierParamTable sParams(
+    TpolyNormalFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyNormalFty, NormalMode,
+                            "0 reverse; 1 conform each shell to its first selected face; 2 to most of its faces; 3 "
+                            "detach, then reverse; 4 reverse whole shells",
+                            0, 4)});
 
 const TsingleIndexedComponent* faceGroupItems(const TpolyGeom& geom, int name) {
     const int32_t g = geom.findGrp(name, kPolyGrpFace);

@@ -16,12 +16,15 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyQuadFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyQuadFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyQuadFty, Angle),
-                                   BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepGrp),
-                                   BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepMap),
-                                   BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepHard),
-                                   BRINDLE_MODIFIER_PARAM(TpolyQuadFty, Matrix)});
+const TmodifierParamTable sParams(
+    TpolyQuadFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyQuadFty, Angle, "largest allowed bend of a quad, radians; above pi counts as pi", 0,
+                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepGrp, "keep edges between faces of different named face groups"),
+     BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepMap, "keep the UV seams of the current UV set"),
+     BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepHard, "keep hard edges"),
+     BRINDLE_MODIFIER_PARAM(TpolyQuadFty, Matrix,
+                            "reference frame; after an action with a non-identity matrix it holds the inverse")});
 
 constexpr uint32_t kDescBits = TpolyBits::kEdgeMask | TpolyBits::kReversedUse;
 

@@ -16,15 +16,19 @@ BRINDLE_DEFINE_MODIFIER_CLASS(TpolySewEdgeFty, TpolyRemoverFty);
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMergeEdgeFty, TpolyRemoverFty);
 
 namespace {
-const TmodifierParamTable sSewParams(TpolySewEdgeFty::sMetaclass,
-                                     {BRINDLE_MODIFIER_PARAM(TpolySewEdgeFty, Threshold),
-                                      BRINDLE_MODIFIER_PARAM(TpolySewEdgeFty, AngleThreshold),
-                                      BRINDLE_MODIFIER_PARAM(TpolySewEdgeFty, SewMap)});
-const TmodifierParamTable sMergeParams(TpolyMergeEdgeFty::sMetaclass,
-                                       {BRINDLE_MODIFIER_PARAM(TpolyMergeEdgeFty, MergeMode),
-                                        BRINDLE_MODIFIER_PARAM(TpolyMergeEdgeFty, FirstEdge),
-                                        BRINDLE_MODIFIER_PARAM(TpolyMergeEdgeFty, SecondEdge),
-                                        BRINDLE_MODIFIER_PARAM(TpolyMergeEdgeFty, MergeTexture)});
+const TmodifierParamTable sSewParams(
+    TpolySewEdgeFty::sMetaclass, kPolyGrpEdge,
+    {BRINDLE_MODIFIER_PARAM(TpolySewEdgeFty, Threshold,
+                            "largest distance between the end points of two border edges that are sewn", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolySewEdgeFty, AngleThreshold,
+                            "smallest cosine between the directions of two border edges that are sewn", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolySewEdgeFty, SewMap, "sew the UVs along the sewn edges in every UV set")});
+const TmodifierParamTable sMergeParams(
+    TpolyMergeEdgeFty::sMetaclass,
+    {BRINDLE_MODIFIER_PARAM(TpolyMergeEdgeFty, MergeMode, "kept with the parameters; the merge does not read it", 0, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyMergeEdgeFty, FirstEdge, "the border edge that survives", 0),
+     BRINDLE_MODIFIER_PARAM(TpolyMergeEdgeFty, SecondEdge, "the border edge fused into the first", 0),
+     BRINDLE_MODIFIER_PARAM(TpolyMergeEdgeFty, MergeTexture, "sew the UVs along the fused edges")});
 
 constexpr uint32_t kNone = TpolyBits::kNoId;
 // The smoothing of sewn edges: soft where the faces' normals agree beyond cos(30) + 1e-5.

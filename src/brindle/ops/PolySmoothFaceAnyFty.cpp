@@ -15,13 +15,19 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolySmoothFaceAnyFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolySmoothFaceAnyFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, NbIter),
-                                   BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, Divisions),
-                                   BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, Degree),
-                                   BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, PushStrength),
-                                   BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, VertexBlend),
-                                   BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, AverageNorms)});
+const TmodifierParamTable sParams(
+    TpolySmoothFaceAnyFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, NbIter, "iterations; 0 only softens the edges of the selected faces",
+                            0, 2),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, Divisions, "grid points per edge, clamped to 0..128; 0 does nothing",
+                            0, 3),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, Degree,
+                            "smoothing steps plus one, clamped to 1..16; 1 subdivides without smoothing", 1, 4),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, PushStrength, "strength of the push back toward the flat grid", 0,
+                            1),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, VertexBlend, "share of the push back the old vertices take", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFaceAnyFty, AverageNorms,
+                            "blend of each interpolated push length toward the interpolated length", 0, 1)});
 
 constexpr float kOnSide = 1e-4f;
 

@@ -16,21 +16,31 @@ BRINDLE_DEFINE_MODIFIER_CLASS(TpolySmoothFacetFty, TmidModifierFty);
 
 namespace {
 const TmodifierParamTable sParams(
-    TpolySmoothFacetFty::sMetaclass,
-    {BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, Smoothness), BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, Divisions),
-     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, SmoothUVs), BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepBorder),
-     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepSelectionBorder),
-     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepHardBorder),
-     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepAllMapBorders),
-     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepInteriorMapBorders),
-     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepTesselation),
+    TpolySmoothFacetFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, Smoothness, "how far the faces are smoothed", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, Divisions,
+                            "subdivision levels; negative refuses, above 10 counts as 10", 0, 2),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, SmoothUVs, "smooth the UVs too (cleared on a record without UV sets)"),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepBorder, "keep border edges where they are"),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepSelectionBorder, "keep the border of the selection where it is"),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepHardBorder, "keep hard edges where they are"),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepAllMapBorders, "keep every UV border where it is"),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepInteriorMapBorders,
+                            "keep the UV borders inside the mesh where they are"),
+     BRINDLE_MODIFIER_PARAM(TpolySmoothFacetFty, KeepTesselation, "keep the tesselation of the smoothed faces"),
      // A face-centre kind by its number, 0 or 1.
-     TmodifierParam{"uvCenterType", [](TmidModifierFty& fty, std::string_view text) {
+     TmodifierParam{"uvCenterType",
+                    [](TmidModifierFty& fty, std::string_view text) {
                         int kind = 0;
                         if (!TmodifierText::parse(text, kind) || kind < 0 || kind > 1) return false;
                         static_cast<TpolySmoothFacetFty&>(fty).setUvCenterType(TpolyFaceInfo(kind));
                         return true;
-                    }}});
+                    },
+                    TmodifierParamType::kInt,
+                    [](const TmidModifierFty& fty) {
+                        return TmodifierText::format(int(static_cast<const TpolySmoothFacetFty&>(fty).uvCenterType()));
+                    },
+                    {"kind of the UV face points: 0 corner mean, 1 outline centre", 0, 1}}});
 
 // The record's corners in loop order: the corner after each one in its loop.
 std::vector<uint32_t> nextCorners(const TpolyGeom& g) {

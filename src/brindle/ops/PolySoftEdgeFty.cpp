@@ -10,8 +10,13 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolySoftEdgeFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolySoftEdgeFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolySoftEdgeFty, Angle),
-                                                                 BRINDLE_MODIFIER_PARAM(TpolySoftEdgeFty, Matrix)});
+const TmodifierParamTable sParams(
+    TpolySoftEdgeFty::sMetaclass, kPolyGrpEdge,
+    {BRINDLE_MODIFIER_PARAM(TpolySoftEdgeFty, Angle,
+                            "radians: edges whose faces meet at less than this become soft, the others hard", 0,
+                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolySoftEdgeFty, Matrix,
+                            "reference frame; after an action with a non-identity matrix it holds the inverse")});
 
 // Number of faces on one side of an edge: none, one, or the length of its non-manifold run.
 uint32_t facesOnSide(const TpolyTopo& topo, uint32_t word) {

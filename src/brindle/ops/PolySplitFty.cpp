@@ -15,10 +15,24 @@ BRINDLE_DEFINE_MODIFIER_CLASS(TpolySplitFaceFty, TmidModifierFty);
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolySplitRingFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sSplitParams(TpolySplitFty::sMetaclass,
-                                       {BRINDLE_MODIFIER_PARAM(TpolySplitFty, Subd),
-                                        BRINDLE_MODIFIER_PARAM(TpolySplitFty, SmoothingAngle),
-                                        BRINDLE_MODIFIER_PARAM(TpolySplitFty, Zelto70)});
+const TmodifierParamTable sSplitParams(
+    TpolySplitFty::sMetaclass,
+    {BRINDLE_MODIFIER_PARAM(TpolySplitFty, Subd, "kept with the parameters; the cut does not read it", 1, 4),
+     BRINDLE_MODIFIER_PARAM(TpolySplitFty, SmoothingAngle,
+                            "radians: new edges between faces meeting at a smaller angle are soft", 0, 3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolySplitFty, Zelto70, "kept with the parameters; the cut does not read it")});
+const TmodifierParamTable sRingParams(
+    TpolySplitRingFty::sMetaclass, kPolyGrpEdge,
+    {BRINDLE_MODIFIER_PARAM_GETTER(TpolySplitRingFty, RootEdge, rootEdge, "the selected edge the ring runs through", 0),
+     BRINDLE_MODIFIER_PARAM(
+         TpolySplitRingFty, StartWeight,
+         "where each ring edge is cut: a fraction, or with AbsoluteWeight a share of the root edge's length", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolySplitRingFty, AbsoluteWeight,
+                            "cut at a constant distance from one side rather than at a fraction"),
+     BRINDLE_MODIFIER_PARAM(TpolySplitRingFty, Direction,
+                            "measure from the side of the root edge's start (true) or its end"),
+     BRINDLE_MODIFIER_PARAM(TpolySplitRingFty, SmoothAngle,
+                            "radians: new edges between faces meeting at a smaller angle are soft", 0, 3.14159265)});
 
 constexpr uint32_t kEdgePoint = 0x80000000u, kFaceFlag = 0x40000000u, kIdMask = 0x3fffffffu;
 constexpr float kAtVertex = 1e-5f;

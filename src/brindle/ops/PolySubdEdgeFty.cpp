@@ -12,10 +12,11 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolySubdEdgeFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolySubdEdgeFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolySubdEdgeFty, Divisions),
-                                   BRINDLE_MODIFIER_PARAM(TpolySubdEdgeFty, Size),
-                                   BRINDLE_MODIFIER_PARAM(TpolySubdEdgeFty, Matrix)});
+const TmodifierParamTable sParams(
+    TpolySubdEdgeFty::sMetaclass, kPolyGrpEdge,
+    {BRINDLE_MODIFIER_PARAM(TpolySubdEdgeFty, Divisions, "new vertices per edge; below 1 the action refuses", 1, 8),
+     BRINDLE_MODIFIER_PARAM(TpolySubdEdgeFty, Size, "shortest allowed piece; 0 or less switches the limit off", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolySubdEdgeFty, Matrix, "frame in which edge lengths are measured")});
 
 // The editable geometry places split points by float fractions that must stay apart, so an edge is
 // cut into at most this many pieces; an edge asking for more stays whole.

@@ -10,8 +10,10 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolySubdFaceAnyFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolySubdFaceAnyFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolySubdFaceAnyFty, Divisions)});
+const TmodifierParamTable sParams(
+    TpolySubdFaceAnyFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolySubdFaceAnyFty, Divisions,
+                            "new vertices on each edge of a divided face; 0 or less refuses", 1, 6)});
 
 // Grid points of one face by two integer coordinates in [0, n], n the number of pieces per side:
 // (u, v) for a quad, (b, c) of the barycentric (n - b - c, b, c) for a triangle.

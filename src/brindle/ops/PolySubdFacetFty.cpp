@@ -13,9 +13,10 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolySubdFacetFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolySubdFacetFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolySubdFacetFty, Divisions),
-                                   BRINDLE_MODIFIER_PARAM(TpolySubdFacetFty, Mode)});
+const TmodifierParamTable sParams(
+    TpolySubdFacetFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolySubdFacetFty, Divisions, "number of passes; below 1 the action refuses", 1, 3),
+     BRINDLE_MODIFIER_PARAM(TpolySubdFacetFty, Mode, "1: triangles; any other value: quadrilaterals", 0, 1)});
 
 constexpr uint32_t kDescBits = TpolyBits::kEdgeMask | TpolyBits::kReversedUse;
 

@@ -5,11 +5,14 @@
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyFaceCarry.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyTriangulateFty, TmidModifierFty);
 
 namespace {
+const TmodifierParamTable sParams(TpolyTriangulateFty::sMetaclass, kPolyGrpFace, {});
+
 constexpr uint32_t kDescBits = TpolyBits::kEdgeMask | TpolyBits::kReversedUse;
 
 // The diagonals of one face, keyed by their two local corner numbers (lower first), in an

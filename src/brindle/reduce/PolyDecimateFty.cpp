@@ -17,22 +17,31 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyDecimateFty, TpolyRemoverFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyDecimateFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Percentage),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, PercentageDone),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Compactness),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexWeightCoefficient),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, GeomWeight),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, UVWeight),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, RGBWeight),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, DecimationType),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexCount),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertReductionPerDecimation),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepGeometryBorder),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepMapBorder),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepHardEdges),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Triangulate),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, OptimalVertexPlacement)});
+const TmodifierParamTable sParams(
+    TpolyDecimateFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, Percentage, percentage,
+                                   "share of the considered faces to remove, in percent; clamped into 0..100", 0, 100),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, PercentageDone, percentageDone,
+                                   "after an interrupted run, the share actually removed", 0, 100),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, Compactness, compactness,
+                                   "smallest triangle compactness a collapse may leave without penalty; on above 1e-10",
+                                   0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexWeightCoefficient, "weight of the per-vertex weights", 0, 10),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, GeomWeight, "weight of the position error", 0, 10),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, UVWeight, "weight of the UV error", 0, 10),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, RGBWeight, "weight of the colour error", 0, 10),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, DecimationType, decimationType,
+                                   "kept with the parameters; the reduction does not read it", 0, 1),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, VertexCount, vertexCount, "kept with the parameters", 0),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, VertReductionPerDecimation, vertReductionPerDecimation,
+                                   "kept with the parameters", 0, 100),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, KeepGeometryBorder, keepGeometryBorder, "keep border edges"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, KeepMapBorder, keepMapBorder, "keep UV borders"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, KeepHardEdges, keepHardEdges, "keep hard edges"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, Triangulate, triangulate,
+                                   "triangulate the considered faces first"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyDecimateFty, OptimalVertexPlacement, optimalVertexPlacement,
+                                   "place each merged vertex where its error is least rather than at an end")});
 }  // namespace
 
 TpolyDecimateFty::TpolyDecimateFty(const TpolyDecimateFty& o) : TpolyRemoverFty(o) { copyParameters(o); }

@@ -10,12 +10,33 @@
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/FaceTraversal.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/UvWork.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyAutoProjFty, TmidModifierFty);
 
 namespace {
+const TmodifierParamTable sParams(
+    TpolyAutoProjFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Trans, "translation of the projection frame", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Rotate,
+                            "rotation of the projection frame, radians, then an optional order 0-5", -3.14159265,
+                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Pivot, "pivot of the projection frame", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Scale, "scale of the projection frame", 0.1, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, TestSelfIntersect,
+                            "refuse a face whose UV edges would cross its shell's"),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Greedy,
+                            "let a face take any plane its normal faces closely enough, not only the closest"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyAutoProjFty, OffsetUVs, offsetUVs,
+                                   "shift each plane's shells to a UV tile of their own"),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, AllowReverse, "let faces facing away from a plane project onto it"),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, NodePlaneValue,
+                            "number of planes; below 3 the faces given to setPolyGeom are the planes", 3, 12),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, MapSet, "UV set the shells get their UVs in; -1 for the current set", -1,
+                            0),
+     BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Matrix, "frame of the projection; its inverse is applied")});
 
 using Vec = std::array<double, 3>;
 

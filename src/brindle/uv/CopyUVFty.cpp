@@ -5,11 +5,20 @@
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/UvWork.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyCopyUVFty, TmidModifierFty);
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMapDelFty, TpolyUvSetFty);
+
+namespace {
+const TmodifierParamTable sCopyParams(
+    TpolyCopyUVFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyCopyUVFty, MapSetIn, "UV set copied from; -1 for the current set", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyCopyUVFty, MapSetOut, "UV set copied into; -1 for the current set", -1, 1)});
+const TmodifierParamTable sDelParams(TpolyMapDelFty::sMetaclass, kPolyGrpFace, {});
+}  // namespace
 
 int TpolyCopyUVFty::action(TmidBody* body, TmidComponent* components) {
     if (fIn == fOut) return 0;

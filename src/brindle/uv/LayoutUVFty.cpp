@@ -5,10 +5,23 @@
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/ModifierRegistry.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyLayoutUVFty, TmidModifierFty);
 
 namespace {
+const TmodifierParamTable sParams(
+    TpolyLayoutUVFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyLayoutUVFty, ScaleMode,
+                            "0 keep the size; 1 scale uniformly into the unit square; 2 scale u and v each on its own",
+                            0, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyLayoutUVFty, CutMode, "a shell also refuses a face whose UV edges would cross its own",
+                            0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyLayoutUVFty, MoveMode,
+                            "0 leave the shells; 1 one row from u = 0; 2 pack them into rows", 0, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyLayoutUVFty, FlipReversed, "mirror in u a shell whose signed UV area is negative"),
+     BRINDLE_MODIFIER_PARAM(TpolyLayoutUVFty, ExtraGap, "extra gap between shells", 0, 0.1),
+     BRINDLE_MODIFIER_PARAM(TpolyLayoutUVFty, MapSet, "UV set to lay out; -1 for the current set", -1, 0)});
 
 struct Tbox2 {
     double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};

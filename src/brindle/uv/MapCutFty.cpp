@@ -6,6 +6,7 @@
 
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/UvWork.h"
 
@@ -17,6 +18,14 @@ BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMapSewFty, TpolyUvSetFty);
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMergeUVFty, TmidModifierFty);
 
 namespace {
+const TmodifierParamTable sCutParams(TpolyMapCutFty::sMetaclass, kPolyGrpEdge, {});
+const TmodifierParamTable sSewParams(TpolyMapSewFty::sMetaclass, kPolyGrpEdge, {});
+const TmodifierParamTable sMergeParams(
+    TpolyMergeUVFty::sMetaclass, kPolyGrpUV,
+    {BRINDLE_MODIFIER_PARAM(TpolyMergeUVFty, Threshold, "largest UV distance between UVs of one vertex that merge", 0,
+                            0.1),
+     BRINDLE_MODIFIER_PARAM(TpolyMergeUVFty, MapId, "UV set to work on; 4294967295 (all ones) for the current set", 0,
+                            1)});
 
 // The edges of the two edge uses that meet at corner c: the one leaving c and the one arriving.
 std::pair<uint32_t, uint32_t> cornerEdges(const TpolyGeom& g, const TcornerIndex& index, uint32_t c) {

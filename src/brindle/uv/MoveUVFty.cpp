@@ -7,11 +7,42 @@
 #include "brindle/base/Random.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/UvWork.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMoveUVFty, TpolyUvSetFty);
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyForceUVFty, TmidModifierFty);
+
+namespace {
+const TmodifierParamTable sMoveParams(
+    TpolyMoveUVFty::sMetaclass, kPolyGrpUV,
+    {BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, TransU, "u translation", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, TransV, "v translation", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, PivotU, "u of the pivot", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, PivotV, "v of the pivot", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, ScaleU, "u scale about the pivot", 0.1, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, ScaleV, "v scale about the pivot", 0.1, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, XLen, "kept with the parameters", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, YLen, "kept with the parameters", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, Random, "amount of random variation per UV; 0 switches it off", 0, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, RandomSeed, "seed of the random variation", 0, 1000),
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, RotationAngle, "rotation about the pivot, radians", -3.14159265,
+                            3.14159265)});
+const TmodifierParamTable sForceParams(
+    TpolyForceUVFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyForceUVFty, MapSet, "UV set to work on; -1 for the current set", -1, 0),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyForceUVFty, PerformNormalize, performNormalize,
+                                   "fit the UVs into the unit square"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyForceUVFty, Collective, collective,
+                                   "treat the faces together rather than each on its own"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyForceUVFty, PreserveAspectRatio, preserveAspectRatio,
+                                   "keep the aspect ratio when normalising"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyForceUVFty, PerformFlip, performFlip, "mirror the UVs"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyForceUVFty, LocalFlip, localFlip,
+                                   "mirror about the box centre rather than about 0"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyForceUVFty, VerticalFlip, verticalFlip, "mirror v rather than u")});
+}  // namespace
 
 int TpolyMoveUVFty::action(TmidBody* body, TmidComponent* components) {
     TpolyGeom* g = body ? body->polyGeom() : nullptr;

@@ -7,6 +7,7 @@
 #include "brindle/base/RotateXYZ.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
+#include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyCompact.h"
 #include "brindle/uv/SeamCorrectUtil.h"
 #include "brindle/uv/UvWork.h"
@@ -21,6 +22,31 @@ BRINDLE_DEFINE_MODIFIER_CLASS(TpolySphProjFty, TpolyWrapProjFty);
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyCylProjFty, TpolyWrapProjFty);
 
 namespace {
+const TmodifierParamTable sProjParams(
+    TpolyUvProjFty::sMetaclass, kPolyGrpFace,
+    {BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, CenX, "x of the projection centre", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, CenY, "y of the projection centre", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, CenZ, "z of the projection centre", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Cen2DX, "u offset of the result", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Cen2DY, "v offset of the result", -1, 1),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateX, "rotation of the projection frame about x, radians", -3.14159265,
+                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateY, "rotation of the projection frame about y, radians", -3.14159265,
+                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateZ, "rotation of the projection frame about z, radians", -3.14159265,
+                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, U, "width of the projection in space", 0.1, 10),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, V, "height of the projection in space", 0.1, 10),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, U2D, "u scale of the result", 0.1, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, V2D, "v scale of the result", 0.1, 2),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Radius, "radius of a wrapping projection", 0.1, 10),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Angle, "rotation of the result in UV space, radians", -3.14159265,
+                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Matrix, "frame the positions are read through when it is not the identity"),
+     BRINDLE_MODIFIER_PARAM_GETTER(TpolyUvProjFty, CreateNewMap, createNewMap, "kept with the parameters")});
+const TmodifierParamTable sWrapParams(TpolyWrapProjFty::sMetaclass, kPolyGrpNone,
+                                      {BRINDLE_MODIFIER_PARAM(TpolyWrapProjFty, SeamCorrect,
+                                                              "correct the longitude seam so that no face spans it")});
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 
