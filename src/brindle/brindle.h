@@ -102,6 +102,7 @@
 #include "brindle/ops/PolySubdFaceAnyFty.h"
 #include "brindle/ops/PolySubdFacetFty.h"
 #include "brindle/ops/PolyTriangulateFty.h"
+#include "brindle/ops/PolyWedgeFaceFty.h"
 #include "brindle/subdiv/CCEvaluator.h"
 #include "brindle/subdiv/CCExtractor.h"
 #include "brindle/subdiv/CCRules.h"
