@@ -3,7 +3,8 @@
 // peak the action adds per face (operator new is counted) and the result's counts. Beside it, in
 // the same run, OpenMesh splits every face of the same grid at its centroid (PolyMesh
 // split(face, point)), and the run fails when its counts differ from ours. Then the wedge of a
-// 40 x 25 region of faces (1000) swung about one edge of its border in 1 and 4 steps.
+// 40 x 25 region of faces (1000) swung about the 40 edges of one side of its border, in 1 and 4
+// steps.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -110,6 +111,34 @@ void BM_OpenMeshSplitFace(benchmark::State& state) {
 }
 #endif
 
+// The lower 25 rows of a 40 x 40 grid (1000 faces), hinged on the 40 edges of its bottom border.
+void BM_WedgeRegion(benchmark::State& state) {
+    constexpr uint32_t kSide = 40, kRows = 25;
+    const TpolyGeom& src = grid(kSide);
+    TmidFaceComponent region;
+    region.addRange(0, kSide * kRows - 1);
+    TpolyWedgeFaceFty fty;
+    for (uint32_t e = 0; e < kSide; ++e) fty.addEdge(int(e));
+    fty.setAngle(1.0);
+    fty.setSubdivisions(int(state.range(0)));
+    size_t peak = 0;
+    Tcounts out;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto body = std::make_unique<TmidBody>(new TpolyGeom(src));
+        TmidFaceComponent faces(region);
+        const heappeak::Mark mark;
+        state.ResumeTiming();
+        if (fty.doAction(body.get(), &faces) != 0) state.SkipWithError("wedge refused");
+        state.PauseTiming();
+        peak = std::max(peak, mark.added());
+        out = {double(body->polyGeom()->nbVertex()), double(body->polyGeom()->nbFace())};
+        body.reset();
+        state.ResumeTiming();
+    }
+    report(state, kSide * kRows, peak, out);
+}
+
 }  // namespace
 
 // Each size runs ours (both cutting modes) and then the peer, so that they read the same machine
@@ -128,6 +157,11 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
 #endif
     }
+    for (int64_t steps : {1, 4})
+        benchmark::RegisterBenchmark("BM_WedgeRegion", BM_WedgeRegion)
+            ->ArgNames({"steps"})
+            ->Args({steps})
+            ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
