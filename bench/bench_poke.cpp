@@ -53,6 +53,27 @@ Tcounts expected(uint32_t side) {
     return {double(side + 1) * (side + 1) + n, 4 * n};
 }
 
+// Runs the factory on a fresh copy of src per iteration, timing the action alone; answers the
+// counts of the last result, with the largest heap peak the action added in peak.
+Tcounts timeAction(benchmark::State& state, const TpolyGeom& src, const TmidFaceComponent& list,
+                   TmidModifierFty& fty, size_t& peak) {
+    Tcounts out;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto body = std::make_unique<TmidBody>(new TpolyGeom(src));
+        TmidFaceComponent faces(list);
+        const heappeak::Mark mark;
+        state.ResumeTiming();
+        if (fty.doAction(body.get(), &faces) != 0) state.SkipWithError("the action refused");
+        state.PauseTiming();
+        peak = std::max(peak, mark.added());
+        out = {double(body->polyGeom()->nbVertex()), double(body->polyGeom()->nbFace())};
+        body.reset();
+        state.ResumeTiming();
+    }
+    return out;
+}
+
 void BM_PokeGrid(benchmark::State& state) {
     const uint32_t side = uint32_t(state.range(0));
     const TpolyGeom& src = grid(side);
@@ -61,20 +82,7 @@ void BM_PokeGrid(benchmark::State& state) {
     TpolyPokeFty fty;
     fty.setZelto70(state.range(1) != 0);
     size_t peak = 0;
-    Tcounts out;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto body = std::make_unique<TmidBody>(new TpolyGeom(src));
-        TmidFaceComponent faces(all);
-        const heappeak::Mark mark;
-        state.ResumeTiming();
-        benchmark::DoNotOptimize(fty.doAction(body.get(), &faces));
-        state.PauseTiming();
-        peak = std::max(peak, mark.added());
-        out = {double(body->polyGeom()->nbVertex()), double(body->polyGeom()->nbFace())};
-        body.reset();
-        state.ResumeTiming();
-    }
+    const Tcounts out = timeAction(state, src, all, fty, peak);
     const Tcounts want = expected(side);
     if (out.v != want.v || out.f != want.f) state.SkipWithError("poke counts differ from the grid's");
     report(state, src.nbFace(), peak, out);
@@ -122,20 +130,7 @@ void BM_WedgeRegion(benchmark::State& state) {
     fty.setAngle(1.0);
     fty.setSubdivisions(int(state.range(0)));
     size_t peak = 0;
-    Tcounts out;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto body = std::make_unique<TmidBody>(new TpolyGeom(src));
-        TmidFaceComponent faces(region);
-        const heappeak::Mark mark;
-        state.ResumeTiming();
-        if (fty.doAction(body.get(), &faces) != 0) state.SkipWithError("wedge refused");
-        state.PauseTiming();
-        peak = std::max(peak, mark.added());
-        out = {double(body->polyGeom()->nbVertex()), double(body->polyGeom()->nbFace())};
-        body.reset();
-        state.ResumeTiming();
-    }
+    const Tcounts out = timeAction(state, src, region, fty, peak);
     report(state, kSide * kRows, peak, out);
 }
 
