@@ -106,6 +106,7 @@
 #include "brindle/ops/PolySubdFacetFty.h"
 #include "brindle/ops/PolyTriangulateFty.h"
 #include "brindle/ops/PolyUniteFty.h"
+#include "brindle/ops/PolyWedgeFaceFty.h"
 #include "brindle/subdiv/CCEvaluator.h"
 #include "brindle/subdiv/CCExtractor.h"
 #include "brindle/subdiv/CCRules.h"
