@@ -122,7 +122,7 @@ struct Thit {
 };
 
 // Neighbouring pixels mostly see the same triangle: testing the last pixel's first bounds the
-// walk at once, so it opens only the boxes that could hold something nearer.
+// walk at once, so that it opens only the boxes or voxels that could hold something nearer.
 void trace(const TpolySpatialSubdivision& accel, const TisectRay& r, int64_t guess, Thit& hit) {
     const TpolyVoxelTriangleArray& tris = accel.triangles();
     hit.triangle = -1;
@@ -130,12 +130,26 @@ void trace(const TpolySpatialSubdivision& accel, const TisectRay& r, int64_t gue
     TisectTriangleHit h;
     if (guess >= 0 && intersectTriangle(tris.corners(uint32_t(guess)), r, 0, bound, h))
         hit = {guess, h.t, h.b0, h.b1}, bound = h.t;
-    accel.hierarchy()->walkRay(r, bound, [&](uint32_t first, uint32_t count, double b) {
-        for (uint32_t i = first; i < first + count; ++i)
-            if (intersectTriangle(tris.corners(i), r, 0, b, h) && (h.t < b || hit.triangle < 0))
-                hit = {i, h.t, h.b0, h.b1}, b = h.t;
-        return b;
-    });
+    const auto test = [&](uint32_t i, double& b) {
+        if (intersectTriangle(tris.corners(i), r, 0, b, h) && (h.t < b || hit.triangle < 0))
+            hit = {i, h.t, h.b0, h.b1}, b = h.t;
+    };
+    if (const TpolyVoxelGrid* grid = accel.voxelGrid()) {
+        // The first voxel holding a hit inside itself holds the nearest: a nearer hit would lie in
+        // an earlier voxel, where its triangle is filed too.
+        for (TpolyVoxelWalker w(*grid, r); !w.isDone() && w.curVoxelStartRayParam() <= bound; w.next()) {
+            uint32_t count = 0;
+            const uint32_t* entries = grid->getVoxelContents(w.voxel(), count);
+            double limit = std::min(w.curVoxelEndRayParam(), bound);
+            for (uint32_t k = 0; k < count; ++k) test(entries[k], limit);
+            if (hit.triangle >= 0 && hit.t <= w.curVoxelEndRayParam()) break;
+        }
+    } else {
+        accel.hierarchy()->walkRay(r, bound, [&](uint32_t first, uint32_t count, double b) {
+            for (uint32_t i = first; i < first + count; ++i) test(i, b);
+            return b;
+        });
+    }
 }
 
 // The next corner round the loop of face corner o.
@@ -246,6 +260,18 @@ bool parseRenderView(const std::string& name, TrenderView& view) {
 
 const char* renderViewNames() { return "front, back, left, right, top, bottom or persp"; }
 
+void renderRays(const TpolyVoxelTriangleArray& tris, const TrenderOptions& options, std::vector<float>& rays) {
+    const Tcamera camera(options.view, tris, options.width, options.height);
+    rays.resize(size_t(options.width) * size_t(options.height) * 6);
+    TisectRay r;
+    float* out = rays.data();
+    for (int y = 0; y < options.height; ++y)
+        for (int x = 0; x < options.width; ++x, out += 6) {
+            camera.ray(x, y, r);
+            for (int a = 0; a < 3; ++a) out[a] = float(r.o[a]), out[3 + a] = float(r.d[a]);
+        }
+}
+
 bool renderRecord(TpolyGeom& geom, const TrenderOptions& options, TrenderImage& image, TrenderTimes& times,
                   std::string& error) {
     if (options.uvChecker && (geom.nbMapSet() == 0 || geom.nbUV(0) == 0)) {
@@ -253,8 +279,10 @@ bool renderRecord(TpolyGeom& geom, const TrenderOptions& options, TrenderImage& 
         return false;
     }
     const double start = processorSeconds();
-    geom.update(dirtyFaceNormalize | dirtyNormalTopo | dirtyVertexNormals | dirtyVertexNormalize);
-    const TpolySpatialSubdivision accel(geom, TmeshIsectAccelParams::boundingVolumeHierarchyParams());
+    geom.update(dirtyFaceOffsets | dirtyTriangles | dirtyFaceNormalize | dirtyNormalTopo | dirtyVertexNormals |
+                dirtyVertexNormalize);
+    const double derived = processorSeconds();
+    const TpolySpatialSubdivision accel(geom, options.accelerator);
     const TpolyVoxelTriangleArray& tris = accel.triangles();
     if (tris.size() == 0) {
         error = "the record has no faces to draw";
@@ -282,7 +310,8 @@ bool renderRecord(TpolyGeom& geom, const TrenderOptions& options, TrenderImage& 
             guess = hit.triangle;
         }
     }
-    times.build = built - start;
+    times.derived = derived - start;
+    times.build = built - derived;
     times.trace = processorSeconds() - built;
     image = std::move(out);
     return true;

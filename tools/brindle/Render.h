@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "brindle/spatial/PolySpatialSubdivision.h"
+
 class TpolyGeom;
 
 // Where the preview camera looks from. The six axis views are orthographic, looking at the
@@ -20,6 +22,9 @@ struct TrenderOptions {
     TrenderView view = TrenderView::kPersp;
     bool wire = false;       // every edge drawn, soft ones too
     bool uvChecker = false;  // a checker of 8 x 8 squares per unit of the first UV set
+    // Either kind answers the same picture; the hierarchy, slower to build, is the quicker to
+    // render with on large records.
+    TmeshIsectAccelParams accelerator = TmeshIsectAccelParams::boundingVolumeHierarchyParams();
 };
 
 // An RGB image, three bytes a pixel, rows from the top.
@@ -29,18 +34,23 @@ struct TrenderImage {
     const uint8_t* pixel(int x, int y) const { return rgb.data() + 3 * (size_t(y) * size_t(width) + size_t(x)); }
 };
 
-// Processor seconds of the two stages: building the accelerator (with the record's triangles
-// and normals) and casting and shading the rays.
+// Processor seconds of the stages: bringing the record's triangles and normals up to date,
+// building the accelerator and framing, casting and shading the rays.
 struct TrenderTimes {
-    double build = 0, trace = 0;
+    double derived = 0, build = 0, trace = 0;
 };
 
 // Colours the tests and the documentation refer to.
 constexpr uint8_t kRenderBackground[3] = {232, 234, 238};
 constexpr uint8_t kRenderWire[3] = {16, 16, 20};
 
-// Casts one ray per pixel through a bounding-volume hierarchy of the record's triangles, framed
-// so that the bounding box of the faces fills the image with a margin. A hit is shaded from the
+// The ray renderRecord casts through each pixel, row by row from the top: origin then direction,
+// six values a pixel, framed on tris as renderRecord frames them. For comparisons with other
+// ray casters.
+void renderRays(const TpolyVoxelTriangleArray& tris, const TrenderOptions& options, std::vector<float>& rays);
+
+// Casts one ray per pixel through an accelerator over the record's triangles, framed so that the
+// faces fill the image with a margin round them. A hit is shaded from the
 // interpolated shading normal (so hard edges show as creases), two-sided, with faces seen from
 // behind in a warmer colour; hard edges and, with wire, every edge are drawn as lines about a
 // pixel wide. False, with a message, when the record has no faces to draw or the checker is asked
