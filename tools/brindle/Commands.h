@@ -20,9 +20,10 @@ int runRender(int argc, char** argv);
 // Whether argv[1..] asks for the command's help (--help or -h).
 bool wantsHelp(int argc, char** argv);
 
-// Imports path, with a progress bar when stderr is a terminal. The warnings come first, also when
-// the import then fails, since they often say why (every face skipped gives "no faces").
-std::unique_ptr<TpolyGeom> loadObj(const char* command, const char* path, TobjImportReport& report);
+// Imports path, with a progress bar when stderr is a terminal; null, the reason printed, when
+// the import fails. The warnings come first, also when the import then fails, since they often
+// say why (every face skipped gives "no faces").
+std::unique_ptr<TpolyGeom> loadObjFile(const char* command, const char* path, TobjImportReport& report);
 // Opens out, printing "brindle <command>: why" when its folder takes no new file.
 bool openOutput(const char* command, TatomicOutput& out);
 // Writes geom as OBJ into the opened out and commits it, printing the writer's warnings and any

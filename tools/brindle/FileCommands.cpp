@@ -54,7 +54,7 @@ int runInfo(int argc, char** argv) {
                                   "UV and colour sets and face groups.\n");
     if (!path) return wantsHelp(argc, argv) ? 0 : 2;
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = loadObj("info", path, report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("info", path, report);
     if (!g) return 1;
     g->update(dirtyFaceOffsets | dirtyVertexToEdge | dirtyEdgeToFace);
     uint32_t holed = 0, borderEdges = 0, nonManifoldEdges = 0, borderVertices = 0, nonManifoldVertices = 0;
@@ -106,7 +106,7 @@ int runCheck(int argc, char** argv) {
                                   "error and the exit status is 1 when any error was found.\n");
     if (!path) return wantsHelp(argc, argv) ? 0 : 2;
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = loadObj("check", path, report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("check", path, report);
     if (!g) return 1;
     g->update(dirtyFaceOffsets);
     const uint32_t errors = g->checkObject(kCheckAll);
@@ -135,7 +135,7 @@ int runDump(int argc, char** argv) {
         return 2;
     }
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = loadObj("dump", argv[2], report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("dump", argv[2], report);
     if (!g) return 1;
     g->debug(TdebugOutput::sCout, unsigned(flags));
     return 0;
@@ -154,13 +154,13 @@ int runConvert(int argc, char** argv) {
     TatomicOutput output(argv[3]);
     if (!openOutput("convert", output)) return 1;
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = loadObj("convert", argv[2], report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("convert", argv[2], report);
     if (!g || !writeObjFile("convert", *g, output, report.groupNames)) return 1;
     std::printf("%s: %u vertices, %u faces written to %s\n", argv[2], g->nbVertex(), g->nbFace(), argv[3]);
     return 0;
 }
 
-std::unique_ptr<TpolyGeom> loadObj(const char* command, const char* path, TobjImportReport& report) {
+std::unique_ptr<TpolyGeom> loadObjFile(const char* command, const char* path, TobjImportReport& report) {
     TprogressBar bar;
     if (isatty(2)) {
         Tcomputation::Hooks hooks;

@@ -76,7 +76,7 @@ int runRender(int argc, char** argv) {
     TatomicOutput output(argv[3]);
     if (!openOutput("render", output)) return 1;
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = loadObj("render", argv[2], report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("render", argv[2], report);
     if (!g) return 1;
     TrenderImage image;
     TrenderTimes times;
