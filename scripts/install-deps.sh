@@ -11,6 +11,7 @@ command -v g++ >/dev/null || need+=(g++)
 ls /usr/include/python3*/Python.h >/dev/null 2>&1 || need+=(python3-dev)
 /usr/bin/python3 -c "import numpy" 2>/dev/null || need+=(python3-numpy)
 /usr/bin/python3 -c "import pytest" 2>/dev/null || need+=(python3-pytest)
+[ -f /usr/include/png.h ] || need+=(libpng-dev)  # the tool's PNG pictures
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
   $SUDO apt-get update

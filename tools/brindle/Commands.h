@@ -20,6 +20,7 @@ int runOps(int argc, char** argv);
 int runSubdivide(int argc, char** argv);
 int runReduce(int argc, char** argv);
 int runUv(int argc, char** argv);
+int runRender(int argc, char** argv);
 
 // Whether argv[1..] asks for the command's help (--help or -h).
 bool wantsHelp(int argc, char** argv);

@@ -22,6 +22,7 @@ int usage(FILE* out) {
                  "  subdivide <in.obj> <out.obj> [--levels N]   subdivision surface\n"
                  "  reduce <in.obj> <out.obj> [--percent P]     remove faces by edge collapses\n"
                  "  uv <in.obj> <out.obj> [--method M]          new UVs by projection and layout\n"
+                 "  render <in.obj> <out.png> [--size WxH] [--view NAME] [--wire]   shaded picture as PNG\n"
                  "  demo                  build records from built-in shapes and print what was built\n"
                  "  --help                show this text\n");
     return out == stdout ? 0 : 2;
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
         int (*run)(int, char**);
     } commands[] = {{"demo", runDemo},           {"primitive", runPrimitive}, {"info", runInfo}, {"check", runCheck},
                     {"dump", runDump},           {"convert", runConvert},     {"op", runOp},     {"ops", runOps},
-                    {"subdivide", runSubdivide}, {"reduce", runReduce},       {"uv", runUv}};
+                    {"subdivide", runSubdivide}, {"reduce", runReduce},       {"uv", runUv},
+                    {"render", runRender}};
     for (const auto& c : commands)
         if (cmd == c.name) return c.run(argc, argv);
     std::fprintf(stderr, "brindle: unknown command '%s'\n", argv[1]);
