@@ -184,6 +184,7 @@ std::string format(short v) { return joined({v}); }
 std::string format(unsigned v) { return joined({v}); }
 std::string format(bool v) { return v ? "true" : "false"; }
 std::string format(const T3dFltPoint& v) { return joined({v.x, v.y, v.z}); }
+std::string format(const T3dDblPoint& v) { return joined({v.x, v.y, v.z}); }
 std::string format(const T4dFltVector& v) {
     return v.w == 0 ? joined({v.x, v.y, v.z}) : joined({v.x, v.y, v.z, v.w});
 }

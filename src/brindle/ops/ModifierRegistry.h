@@ -119,6 +119,7 @@ BRINDLE_API std::string format(short v);
 BRINDLE_API std::string format(unsigned v);
 BRINDLE_API std::string format(bool v);
 BRINDLE_API std::string format(const T3dFltPoint& v);
+BRINDLE_API std::string format(const T3dDblPoint& v);
 BRINDLE_API std::string format(const T4dFltVector& v);
 BRINDLE_API std::string format(const TrotateXYZ& v);
 BRINDLE_API std::string format(const T4dDblMatrix& v);
@@ -147,7 +148,7 @@ constexpr TmodifierParamType typeOf() {
         return TmodifierParamType::kFloat;
     else if constexpr (std::is_same_v<T, double>)
         return TmodifierParamType::kDouble;
-    else if constexpr (std::is_same_v<T, T3dFltPoint>)
+    else if constexpr (std::is_same_v<T, T3dFltPoint> || std::is_same_v<T, T3dDblPoint>)
         return TmodifierParamType::kPoint;
     else if constexpr (std::is_same_v<T, T4dFltVector>)
         return TmodifierParamType::kVector;
