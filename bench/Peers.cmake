@@ -151,3 +151,8 @@ if(OPENMESH_INCLUDE_DIR AND OPENMESH_CORE_LIBRARY AND TARGET bench_smooth)
   target_include_directories(bench_smooth SYSTEM PRIVATE ${OPENMESH_INCLUDE_DIR})
   target_compile_definitions(bench_smooth PRIVATE _USE_MATH_DEFINES)
 endif()
+
+# Mirroring and combining: CGAL reflecting, joining and stitching Surface_meshes.
+if(CGAL_FOUND)
+  brindle_bench_peer(bench_composite CGAL CGAL::CGAL)
+endif()
