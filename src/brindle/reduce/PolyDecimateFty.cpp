@@ -130,8 +130,8 @@ void TpolyDecimateFty::initialize(TpolyGeom* geom) {
         fFaceConsidered.swap(considered);
     }
     fWorkFaces = geom->nbFace();
-    fWorkConsidered = fPartial ? uint32_t(std::count(fFaceConsidered.begin(), fFaceConsidered.end(), uint8_t(1)))
-                               : fWorkFaces;
+    fWorkConsidered =
+        fPartial ? uint32_t(std::count(fFaceConsidered.begin(), fFaceConsidered.end(), uint8_t(1))) : fWorkFaces;
 
     fEdit = std::make_unique<TpolyEditableGeom>(geom, 7);
     const int32_t uvSet = geom->getCurrentMap();
@@ -195,7 +195,8 @@ bool TpolyDecimateFty::triangulateRecord(TpolyGeom* geom) {
 }
 
 uint32_t TpolyDecimateFty::goalFaces(uint64_t removals) const {
-    const uint64_t left = uint64_t(fWorkFaces - fWorkConsidered) + (fConsideredFaces - std::min<uint64_t>(removals, fConsideredFaces));
+    const uint64_t left =
+        uint64_t(fWorkFaces - fWorkConsidered) + (fConsideredFaces - std::min<uint64_t>(removals, fConsideredFaces));
     return left == 0 ? 1 : uint32_t(left);
 }
 
@@ -242,8 +243,7 @@ int TpolyDecimateFty::decimate(double percentage) {
         if (fEdit->faceCount() <= goal) break;
         updateEdgeCosts(a);
 
-        if (!decided &&
-            std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(50)) {
+        if (!decided && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(50)) {
             decided = true;
             if (double(removed) < double(needed) * 0.01) {
                 shown = true;
