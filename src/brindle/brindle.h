@@ -104,6 +104,7 @@
 #include "brindle/ops/PolySubdFaceAnyFty.h"
 #include "brindle/ops/PolySubdFacetFty.h"
 #include "brindle/ops/PolyTriangulateFty.h"
+#include "brindle/ops/PolyUniteFty.h"
 #include "brindle/ops/PolyWedgeFaceFty.h"
 #include "brindle/subdiv/CCEvaluator.h"
 #include "brindle/subdiv/CCExtractor.h"

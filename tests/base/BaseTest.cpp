@@ -59,7 +59,8 @@ TEST(Base, MatrixInverseAndRegistry) {
     EXPECT_FALSE(singular.invert());
 
     static Tmetaclass base("TtestBase", 4, nullptr, 0x54424153, nullptr);
-    static Tmetaclass derived("TtestDerived", 8, [] { return static_cast<void*>(new int(1)); }, 0x54444552, &base);
+    static Tmetaclass derived(
+        "TtestDerived", 8, [] { return static_cast<void*>(new int(1)); }, 0x54444552, &base);
     EXPECT_TRUE(derived.istype(&base));
     EXPECT_FALSE(base.istype(&derived));
     EXPECT_EQ(Tmetaclass::findByTag(0x54444552), &derived);

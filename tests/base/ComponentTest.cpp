@@ -58,19 +58,19 @@ TEST(Component, SingleListKeepsCanonicalRunsUnderRandomEdits) {
         for (int step = 0; step < 300; ++step) {
             uint32_t a = idDist(rng), len = lenDist(rng);
             switch (opDist(rng)) {
-            case 0:
-                EXPECT_EQ(c.addElement(a), model.insert(a).second);
-                break;
-            case 1:
-                EXPECT_EQ(c.removeElement(a), model.erase(a) == 1);
-                break;
-            case 2:
-                c.addRange(a, a + len);
-                for (uint32_t i = a; i <= a + len; ++i) model.insert(i);
-                break;
-            default:
-                c.removeRange(a, a + len);
-                for (uint32_t i = a; i <= a + len; ++i) model.erase(i);
+                case 0:
+                    EXPECT_EQ(c.addElement(a), model.insert(a).second);
+                    break;
+                case 1:
+                    EXPECT_EQ(c.removeElement(a), model.erase(a) == 1);
+                    break;
+                case 2:
+                    c.addRange(a, a + len);
+                    for (uint32_t i = a; i <= a + len; ++i) model.insert(i);
+                    break;
+                default:
+                    c.removeRange(a, a + len);
+                    for (uint32_t i = a; i <= a + len; ++i) model.erase(i);
             }
         }
         expectCanonical(c, model);

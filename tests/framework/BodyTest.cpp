@@ -38,8 +38,10 @@ TEST(Registration, EveryClassAndApiCodeIsReadableAfterLoad) {
         const char* parent;
         uint32_t tag;
     };
-    const Cls classes[] = {{"TmeshBase", nullptr, 0},       {"TpolyBase", "TmeshBase", 0},
-                           {"TmidBody", "TpolyBase", 0},    {"Tmesh", "TpolyBase", 0},
+    const Cls classes[] = {{"TmeshBase", nullptr, 0},
+                           {"TpolyBase", "TmeshBase", 0},
+                           {"TmidBody", "TpolyBase", 0},
+                           {"Tmesh", "TpolyBase", 0},
                            {"TmeshDgFty", nullptr, 0}};
     for (const Cls& c : classes) {
         const Tmetaclass* mc = Tmetaclass::findByName(c.name);
@@ -213,7 +215,7 @@ TEST(MidBody, ColoursOfCornersAndVertices) {
     EXPECT_TRUE(body.getColor(1u, c, false));
     EXPECT_EQ(body.getVertexColors(1, list), 1u);
     EXPECT_TRUE(body.setColorById(1, 1, red) == false);  // vertex 1 is no corner of the top
-    EXPECT_EQ(body.getColor(0, list), -1);  // corners 2 and 3 of face 0 are still uncoloured
+    EXPECT_EQ(body.getColor(0, list), -1);               // corners 2 and 3 of face 0 are still uncoloured
     EXPECT_TRUE(body.setColor(2u, red) && body.setColor(3u, red));
     EXPECT_EQ(body.getColor(0, list), 0);
     ASSERT_EQ(list.size(), 4u);

@@ -191,7 +191,8 @@ TEST(MeshCursor, NormalsUVEditsShapeTestsAndNewFaceUVs) {
 
     // A 2 x 1 rectangle standing in the xz plane: unitized keeps the aspect, normalized fills.
     T3dFltPointArray rect;
-    for (auto p : {T3dFltPoint{0, 0, 0}, T3dFltPoint{2, 0, 0}, T3dFltPoint{2, 0, 1}, T3dFltPoint{0, 0, 1}}) rect.addLast(p);
+    for (auto p : {T3dFltPoint{0, 0, 0}, T3dFltPoint{2, 0, 0}, T3dFltPoint{2, 0, 1}, T3dFltPoint{0, 0, 1}})
+        rect.addLast(p);
     TfltPointArray uvs;
     ASSERT_TRUE(TmidBody::createUnitizedUVs(rect, uvs));
     EXPECT_NEAR(uvs[2].u, 1.0, 1e-6);

@@ -86,8 +86,7 @@ TEST(BoxPrimitive, UVLayoutsMapEveryCornerCounterClockwise) {
         SCOPED_TRACE(testing::Message() << d.nx << " x " << d.ny << " x " << d.nz);
         const uint32_t rows = 2 * (d.ny + d.nz);
         const uint32_t sharedCount = (rows + 1) * (d.nx + 1) + 2 * (d.ny + 1) * d.nz;
-        const uint32_t faceCount =
-            2 * ((d.nx + 1) * (d.ny + 1) + (d.nx + 1) * (d.nz + 1) + (d.nz + 1) * (d.ny + 1));
+        const uint32_t faceCount = 2 * ((d.nx + 1) * (d.ny + 1) + (d.nx + 1) * (d.nz + 1) + (d.nz + 1) * (d.ny + 1));
         for (int texture : {1, 2, 3}) {
             SCOPED_TRACE(texture);
             auto g = makeBox(d, "uvs", texture);

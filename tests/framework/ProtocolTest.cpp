@@ -196,7 +196,7 @@ TEST(ActionProtocol, FaceToUVConversionRestoresTheCurrentSet) {
     TbitFieldFixedN faces(h.nbFace()), uvs;
     faces.setBit(0);
     TmidModifierFty::convertFace2UV(&h, faces, uvs, 1, 0);
-    EXPECT_EQ(uvs.countSet(), 4u);    // the per-face layout: the face's own four points
+    EXPECT_EQ(uvs.countSet(), 4u);  // the per-face layout: the face's own four points
     ASSERT_NE(h.nbUV(0), h.nbUV(1));
     EXPECT_EQ(uvs.size(), h.nbUV(0));  // sized for set 0, not the current set
     EXPECT_EQ(h.getCurrentMap(), 1);

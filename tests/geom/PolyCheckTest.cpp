@@ -205,8 +205,8 @@ TEST(PolyDump, RoundTripThroughText) {
     EXPECT_EQ(junk.faceDescLength(), 2u);
     // Face lines without entries add no face, so the face count stays that of the end-of-face bits
     // and every face offset is there to read.
-    for (const char* text : {"_F 0 :\n", "_V 0 : 0 0 0\n_E 0 : 0 0 S\n_F 0 :\n_F 1 : 0 -1\n_F 2 : x\n_L 3 :\n",
-                             "_L 0 : 0\n_F 1 :"}) {
+    for (const char* text :
+         {"_F 0 :\n", "_V 0 : 0 0 0\n_E 0 : 0 0 S\n_F 0 :\n_F 1 : 0 -1\n_F 2 : x\n_L 3 :\n", "_L 0 : 0\n_F 1 :"}) {
         TpolyGeom g;
         g.loadObjectText(text);
         g.update(dirtyFaceOffsets);

@@ -113,7 +113,7 @@ TEST(PolyGeomFFCompat, BadChunksLeaveTheRecordAlone) {
     const std::vector<uint8_t> good = oldChunk(*g, true, 6);
     for (size_t size = 0; size < good.size(); size += 4) EXPECT_TRUE(refused(fileOf(good, size))) << size;
     EXPECT_TRUE(refused(fileOf(oldChunk(*g, true, 5))));  // face count disagrees
-    EXPECT_TRUE(refused(TiffFile()));                                    // no such chunk
+    EXPECT_TRUE(refused(TiffFile()));                     // no such chunk
     std::vector<uint8_t> bad = good;
     bad[4 + 4 * 3 * g->nbVertex() + 3] = 7;  // the normal array's count no longer whole vectors
     EXPECT_TRUE(refused(fileOf(bad)));

@@ -75,7 +75,7 @@ TEST(PolyGeom, RemovingVerticesShiftsIdsWithoutRenumbering) {
     g.removeVertex(1, 1);
     ASSERT_EQ(g.nbVertex(), 5u);
     EXPECT_EQ(g.vertexConst(1), T3dFltPoint(0, 10, 0));
-    EXPECT_EQ(g.endVertex(0), 1u);  // still the old id
+    EXPECT_EQ(g.endVertex(0), 1u);   // still the old id
     EXPECT_EQ(g.checkIndices(), 1);  // edge 4-5 now points past the end
 }
 

@@ -458,11 +458,16 @@ std::vector<std::set<uint32_t>> incidences(TpolyGeom& g, TpolyGrpType a, TpolyGr
     const int32_t* uv = g.getUVIdArray(0);
     auto id = [&](TpolyGrpType k, uint32_t c, uint32_t f) -> uint32_t {
         switch (k) {
-        case kPolyGrpVertex: return g.getStartVertex(c);
-        case kPolyGrpEdge: return g.getEdge(c);
-        case kPolyGrpFace: return f;
-        case kPolyGrpUV: return uv[c] < 0 ? TpolyBits::kNoId : uint32_t(uv[c]);
-        default: return c;
+            case kPolyGrpVertex:
+                return g.getStartVertex(c);
+            case kPolyGrpEdge:
+                return g.getEdge(c);
+            case kPolyGrpFace:
+                return f;
+            case kPolyGrpUV:
+                return uv[c] < 0 ? TpolyBits::kNoId : uint32_t(uv[c]);
+            default:
+                return c;
         }
     };
     auto endsOnly = [](TpolyGrpType x, TpolyGrpType y) {
@@ -490,7 +495,7 @@ TbitFieldFixedN expected(TpolyGeom& g, TpolyGrpType a, TpolyGrpType b, const Tbi
         sources = incidences(g, a, b);
     } else {
         // Itself and everything sharing an intermediate component with it.
-        TpolyGrpType via = a == kPolyGrpVertex ? kPolyGrpEdge
+        TpolyGrpType via = a == kPolyGrpVertex                      ? kPolyGrpEdge
                            : a == kPolyGrpEdge || a == kPolyGrpFace ? kPolyGrpVertex
                                                                     : kPolyGrpFace;
         std::vector<std::set<uint32_t>> around = incidences(g, a, via);

@@ -141,8 +141,8 @@ TEST(PolyIO, CreaseGroupMergesValuesAndFollowsCopiesAndRenumbering) {
     EXPECT_EQ(ids, (std::vector<uint32_t>{3, 4}));
 }
 
-// A box with two UV sets, a current UV and colour set, hard edges, user normals, creases, two colour sets and a separate square
-// face with a square hole.
+// A box with two UV sets, a current UV and colour set, hard edges, user normals, creases, two colour sets and a
+// separate square face with a square hole.
 std::unique_ptr<TpolyGeom> richRecord() {
     auto g = TmeshBoxFty().createBox();
     const uint32_t v0 = g->nbVertex(), e0 = g->nbEdge();

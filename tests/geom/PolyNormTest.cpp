@@ -22,7 +22,7 @@ TEST(PolyNorm, HardCubeSplitsEveryCornerSoftCubeSharesThem) {
     EXPECT_EQ(hard.nbVertexNormal(), 24u);
     for (uint32_t f = 0; f < 6; ++f)
         for (uint32_t o = hard.faceOffset(f); o < hard.faceOffset(f + 1); ++o) {
-            const T3dFltPoint& n = hard.getRefNormal(o), &fn = hard.faceNormalConst(f);
+            const T3dFltPoint &n = hard.getRefNormal(o), &fn = hard.faceNormalConst(f);
             expectNear(n, fn.x, fn.y, fn.z);
             EXPECT_NEAR(std::fabs(fn.x) + std::fabs(fn.y) + std::fabs(fn.z), 1.0f, 1e-6f);
         }

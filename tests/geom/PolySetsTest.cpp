@@ -523,7 +523,6 @@ TEST(PolyGeomUV, FaceAreaAndCentreOfAFaceWithAHole) {
     ASSERT_TRUE(g.getUVCenter(0, centre, s));
     EXPECT_FLOAT_EQ(centre[0], (0 + 4 + 4 + 0 + 1 + 1 + 2 + 2) / 8.0f);
     EXPECT_FALSE(g.getUVCenter(1, centre, s));
-
 }
 
 TEST(PolyGeomUV, PointsFromUVLocations) {
@@ -627,19 +626,45 @@ TEST(PolyGeomSets, RandomEditsKeepEveryIdValid) {
             const TpolyColorArrayShared colorsBefore = *g.colors();
             bool changed = true;
             switch (rng() % 14) {
-                case 0: g.newEmptyMapSet(Tstring("m")); break;
-                case 1: changed = g.appendUV(float(rng() % 4), 0.5f, m) >= 0; break;
-                case 2: changed = g.setUVId(pick(corners), int32_t(pick(g.nbUV(m))) - 1, m); break;
-                case 3: changed = g.removeUV(pick(g.nbUV(m)), 1 + rng() % 3, m); break;
-                case 4: changed = g.shareUV(m) > 0; break;
-                case 5: changed = g.unshareUV(pick(corners), m); break;
-                case 6: changed = g.removeUnusedUVs(m) > 0; break;
-                case 7: changed = g.copyMapSet(pick(nMap), m); break;
-                case 8: changed = g.removeMapSet(m); break;
-                case 9: g.newEmptyColorSet(Tstring()); break;
-                case 10: changed = g.addLastColor({0.5f, 0.5f, 0.5f, float(rng() % 2)}, c) >= 0; break;
-                case 11: changed = g.setColorId(pick(corners), int32_t(pick(g.colorCount(c))) - 1, c); break;
-                case 12: changed = g.removeColor(pick(g.colorCount(c)), 1, c); break;
+                case 0:
+                    g.newEmptyMapSet(Tstring("m"));
+                    break;
+                case 1:
+                    changed = g.appendUV(float(rng() % 4), 0.5f, m) >= 0;
+                    break;
+                case 2:
+                    changed = g.setUVId(pick(corners), int32_t(pick(g.nbUV(m))) - 1, m);
+                    break;
+                case 3:
+                    changed = g.removeUV(pick(g.nbUV(m)), 1 + rng() % 3, m);
+                    break;
+                case 4:
+                    changed = g.shareUV(m) > 0;
+                    break;
+                case 5:
+                    changed = g.unshareUV(pick(corners), m);
+                    break;
+                case 6:
+                    changed = g.removeUnusedUVs(m) > 0;
+                    break;
+                case 7:
+                    changed = g.copyMapSet(pick(nMap), m);
+                    break;
+                case 8:
+                    changed = g.removeMapSet(m);
+                    break;
+                case 9:
+                    g.newEmptyColorSet(Tstring());
+                    break;
+                case 10:
+                    changed = g.addLastColor({0.5f, 0.5f, 0.5f, float(rng() % 2)}, c) >= 0;
+                    break;
+                case 11:
+                    changed = g.setColorId(pick(corners), int32_t(pick(g.colorCount(c))) - 1, c);
+                    break;
+                case 12:
+                    changed = g.removeColor(pick(g.colorCount(c)), 1, c);
+                    break;
                 case 13: {
                     const uint32_t vertex[1] = {pick(8)};
                     const TpolyColorValue red{1, 0, 0, 1};

@@ -157,8 +157,7 @@ TEST(PolyTopo, DirectionRepairs) {
     g.setDirection(0, kReversed);
     g.setDirection(2, kReversed);
     EXPECT_TRUE(g.fixEdgeConnections(0));
-    for (uint32_t o = 0; o < 3; ++o)
-        EXPECT_EQ(g.getEndVertex(o), g.getStartVertex((o + 1) % 3)) << o;
+    for (uint32_t o = 0; o < 3; ++o) EXPECT_EQ(g.getEndVertex(o), g.getStartVertex((o + 1) % 3)) << o;
     EXPECT_FALSE(g.fixEdgeConnections(5));
 }
 

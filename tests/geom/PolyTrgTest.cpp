@@ -80,17 +80,42 @@ TEST(PolyTrg, SimpleAndConcaveFacesCoverTheirArea) {
     addFace(g, {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}});
     Cut tri = cutFace(g);
     ASSERT_EQ(tri.count, 1);
-    EXPECT_EQ(std::vector<unsigned short>(tri.tris.begin(), tri.tris.begin() + 3), (std::vector<unsigned short>{0, 1, 2}));
+    EXPECT_EQ(std::vector<unsigned short>(tri.tris.begin(), tri.tris.begin() + 3),
+              (std::vector<unsigned short>{0, 1, 2}));
 
     // Convex quad, concave L, a comb with deep notches and a spiral: c - 2 triangles that tile
     // the face exactly (an overlap or a triangle outside would change the area).
     const std::vector<Loop> faces = {
         square(0, 0, 2),
         {{0, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}},
-        {{0, 0, 0}, {7, 0, 0}, {7, 3, 0}, {6, 3, 0}, {6, 1, 0}, {5, 1, 0}, {5, 3, 0}, {4, 3, 0},
-         {4, 1, 0}, {3, 1, 0}, {3, 3, 0}, {2, 3, 0}, {2, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}},
-        {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {1, 4, 0}, {1, 2, 0}, {2, 2, 0}, {2, 3, 0}, {3, 3, 0},
-         {3, 1, 0}, {0.5f, 1, 0}, {0.5f, 4, 0}, {0, 4, 0}},
+        {{0, 0, 0},
+         {7, 0, 0},
+         {7, 3, 0},
+         {6, 3, 0},
+         {6, 1, 0},
+         {5, 1, 0},
+         {5, 3, 0},
+         {4, 3, 0},
+         {4, 1, 0},
+         {3, 1, 0},
+         {3, 3, 0},
+         {2, 3, 0},
+         {2, 1, 0},
+         {1, 1, 0},
+         {1, 3, 0},
+         {0, 3, 0}},
+        {{0, 0, 0},
+         {4, 0, 0},
+         {4, 4, 0},
+         {1, 4, 0},
+         {1, 2, 0},
+         {2, 2, 0},
+         {2, 3, 0},
+         {3, 3, 0},
+         {3, 1, 0},
+         {0.5f, 1, 0},
+         {0.5f, 4, 0},
+         {0, 4, 0}},
     };
     for (const Loop& l : faces) {
         TpolyGeom f;
@@ -414,10 +439,12 @@ TEST(PolyTrg, IndexedEarSearchCutsAsThePlainScan) {
         const bool useNormals = round % 2;
         std::vector<float> work = points;
         kvPolyTriangulate::setIndexedPoints(0);
-        const int a = kvPolyTriangulate::compute(useNormals, normals.data(), work.data(), int(outer), holes, total, indexed.data());
+        const int a = kvPolyTriangulate::compute(useNormals, normals.data(), work.data(), int(outer), holes, total,
+                                                 indexed.data());
         work = points;
         kvPolyTriangulate::setIndexedPoints(~0u);
-        const int b = kvPolyTriangulate::compute(useNormals, normals.data(), work.data(), int(outer), holes, total, plain.data());
+        const int b =
+            kvPolyTriangulate::compute(useNormals, normals.data(), work.data(), int(outer), holes, total, plain.data());
         ASSERT_EQ(a, b);
         if (!snap && round % 4 != 2 && holes == 0) {
             EXPECT_EQ(a, int(total - 2));

@@ -128,7 +128,9 @@ TEST(Traversal, RingsAndPaths) {
     // (by face 0's ring) and is reported reversed.
     TpolyGeom strip;
     Tgrid s = buildGrid(strip, 4, 1);
-    auto rung = [&](TpolyGeom& g, const Tgrid& t, uint32_t i) { return edgeBetween(g, t.vertex(i, 0), t.vertex(i, 1)); };
+    auto rung = [&](TpolyGeom& g, const Tgrid& t, uint32_t i) {
+        return edgeBetween(g, t.vertex(i, 0), t.vertex(i, 1));
+    };
     std::vector<uint32_t> got;
     std::vector<bool> reversed, switched;
     ring.setPoly(&strip);
@@ -206,7 +208,8 @@ TEST(Traversal, FloodFills) {
     // Through vertices the corner face reaches its diagonal neighbour in the first ring.
     TfaceTraversalThroughVert byVertex(&g, t.face(0, 0));
     std::set<uint32_t> first;
-    for (uint32_t f = byVertex.next(); f != kEnd && byVertex.fromFace() == t.face(0, 0); f = byVertex.next()) first.insert(f);
+    for (uint32_t f = byVertex.next(); f != kEnd && byVertex.fromFace() == t.face(0, 0); f = byVertex.next())
+        first.insert(f);
     EXPECT_EQ(first, (std::set<uint32_t>{t.face(1, 0), t.face(0, 1), t.face(1, 1)}));
 
     // Edges through vertices cover the shell's edges, each once.

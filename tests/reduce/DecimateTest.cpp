@@ -35,7 +35,7 @@ TEST(Decimate, ClosedMeshReachesItsFaceCountAndStaysClosed) {
         EXPECT_EQ(s.borderEdges, 0u);
         EXPECT_EQ(s.badEdges, 0u);
         EXPECT_EQ(int(s.v) - int(s.e) + int(s.f), int(before.v) - int(before.e) + int(before.f));
-        EXPECT_EQ(fty.percentageDone(), 42.0);          // only an interruption writes it
+        EXPECT_EQ(fty.percentageDone(), 42.0);  // only an interruption writes it
     }
 }
 
@@ -228,8 +228,7 @@ TEST(Decimate, SampleMeshesStayValidAtTenPercent) {
         EXPECT_EQ(g.checkObject(0x7), 0u) << name;
         EXPECT_TRUE(uvIdsValid(g)) << name;
         EXPECT_LT(g.nbFace(), f0 / 4) << name;
-        for (uint32_t v = 0; v < g.nbVertex(); ++v)
-            EXPECT_TRUE(std::isfinite(g.vertexConst(v).x)) << name;
+        for (uint32_t v = 0; v < g.nbVertex(); ++v) EXPECT_TRUE(std::isfinite(g.vertexConst(v).x)) << name;
     }
 }
 
@@ -264,7 +263,8 @@ TEST(Decimate, BadInputGivesAValidRecordOrRefusal) {
         g->appendVertex(3, 0, 1);
         g->appendVertex(3, 3, 1);
         g->bgnFace(0);
-        for (const std::vector<uint32_t>& loop : {std::vector<uint32_t>{0, 1, 2, 3}, std::vector<uint32_t>{4, 5, 6, 7}}) {
+        for (const std::vector<uint32_t>& loop :
+             {std::vector<uint32_t>{0, 1, 2, 3}, std::vector<uint32_t>{4, 5, 6, 7}}) {
             for (size_t i = 0; i < loop.size(); ++i) {
                 const uint32_t a = loop[i], b = loop[(i + 1) % loop.size()];
                 g->refEdge(g->appendEdge(a, b), kForward);

@@ -13,11 +13,10 @@
 
 namespace {
 
-const TmeshIsectAccelParams kKinds[] = {TmeshIsectAccelParams::uniformGridParams(10, 10, 10),
-                                        TmeshIsectAccelParams::uniformGridParams(7, 1, 30),
-                                        TmeshIsectAccelParams::autoUniformGridParams(),
-                                        TmeshIsectAccelParams::boundingVolumeHierarchyParams(4),
-                                        TmeshIsectAccelParams::boundingVolumeHierarchyParams(1)};
+const TmeshIsectAccelParams kKinds[] = {
+    TmeshIsectAccelParams::uniformGridParams(10, 10, 10), TmeshIsectAccelParams::uniformGridParams(7, 1, 30),
+    TmeshIsectAccelParams::autoUniformGridParams(), TmeshIsectAccelParams::boundingVolumeHierarchyParams(4),
+    TmeshIsectAccelParams::boundingVolumeHierarchyParams(1)};
 
 void expectSameHit(int rc, const TpointOnPoly& got, int wantRc, const TpointOnPoly& want, const char* what) {
     ASSERT_EQ(rc, wantRc) << what;
@@ -126,38 +125,63 @@ TEST(RayQuery, RaysAlongCellPlanesFromOutsideAndGrazing) {
             EXPECT_FLOAT_EQ(hit.rayParam(), 5.0f);
         }
         // Parallel to the flat axis, in the plane and above it: nothing.
-        EXPECT_EQ(accel.closestIntersection({-1, 0.5f, 0}, {1, 0, 0}, nullptr, nullptr, false, FLT_MAX, true, hit, 1e-5f), -1);
-        EXPECT_EQ(accel.closestIntersection({-1, 0.5f, 1}, {1, 1, 0}, nullptr, nullptr, false, FLT_MAX, true, hit, 1e-5f), -1);
+        EXPECT_EQ(
+            accel.closestIntersection({-1, 0.5f, 0}, {1, 0, 0}, nullptr, nullptr, false, FLT_MAX, true, hit, 1e-5f),
+            -1);
+        EXPECT_EQ(
+            accel.closestIntersection({-1, 0.5f, 1}, {1, 1, 0}, nullptr, nullptr, false, FLT_MAX, true, hit, 1e-5f),
+            -1);
         // Grazing the border edge y = 4: just outside hits within the tolerance only.
-        EXPECT_EQ(accel.closestIntersection({1.5f, 4.00001f, 1}, {0, 0, -1}, nullptr, nullptr, false, FLT_MAX, false, hit, 1e-4f), 0);
+        EXPECT_EQ(accel.closestIntersection({1.5f, 4.00001f, 1}, {0, 0, -1}, nullptr, nullptr, false, FLT_MAX, false,
+                                            hit, 1e-4f),
+                  0);
         EXPECT_EQ(hit.face(), 13u);
-        EXPECT_EQ(accel.closestIntersection({1.5f, 4.00001f, 1}, {0, 0, -1}, nullptr, nullptr, false, FLT_MAX, false, hit, 0.0f), -1);
+        EXPECT_EQ(accel.closestIntersection({1.5f, 4.00001f, 1}, {0, 0, -1}, nullptr, nullptr, false, FLT_MAX, false,
+                                            hit, 0.0f),
+                  -1);
         // A slanted ray from far outside the box, and one that passes it by.
-        EXPECT_EQ(accel.closestIntersection({-10, -10, 10}, {12.5f, 12.5f, -10}, nullptr, nullptr, false, FLT_MAX, false, hit, 0.0f), 0);
+        EXPECT_EQ(accel.closestIntersection({-10, -10, 10}, {12.5f, 12.5f, -10}, nullptr, nullptr, false, FLT_MAX,
+                                            false, hit, 0.0f),
+                  0);
         EXPECT_NEAR(hit.rayParam(), 1.0f, 1e-6f);
-        EXPECT_EQ(accel.closestIntersection({-10, -10, 10}, {1, -1, 0}, nullptr, nullptr, false, FLT_MAX, true, hit, 0.0f), -1);
+        EXPECT_EQ(
+            accel.closestIntersection({-10, -10, 10}, {1, -1, 0}, nullptr, nullptr, false, FLT_MAX, true, hit, 0.0f),
+            -1);
         // Behind the origin: found only with both directions, with a negative parameter; the
         // limit applies to both.
-        EXPECT_EQ(accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, 1}, nullptr, nullptr, false, FLT_MAX, false, hit, 0.0f), -1);
-        ASSERT_EQ(accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, 1}, nullptr, nullptr, false, FLT_MAX, true, hit, 0.0f), 0);
+        EXPECT_EQ(
+            accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, 1}, nullptr, nullptr, false, FLT_MAX, false, hit, 0.0f),
+            -1);
+        ASSERT_EQ(
+            accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, 1}, nullptr, nullptr, false, FLT_MAX, true, hit, 0.0f),
+            0);
         EXPECT_FLOAT_EQ(hit.rayParam(), -2.0f);
-        EXPECT_EQ(accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, 1}, nullptr, nullptr, false, 1.5f, true, hit, 0.0f), -1);
+        EXPECT_EQ(accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, 1}, nullptr, nullptr, false, 1.5f, true, hit, 0.0f),
+                  -1);
         // Face filters: only listed faces (or pairs) count; an empty list lets none through.
         Tint32Array faces, triangles, none;
         faces.addLast(9);
         faces.addLast(5);
         triangles.addLast(0);
         triangles.addLast(1);
-        ASSERT_EQ(accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, -1}, &faces, nullptr, false, FLT_MAX, false, hit, 0.0f), 0);
+        ASSERT_EQ(
+            accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, -1}, &faces, nullptr, false, FLT_MAX, false, hit, 0.0f),
+            0);
         EXPECT_EQ(hit.face(), 5u);
-        EXPECT_EQ(accel.closestIntersection({2.5f, 1.5f, 2}, {0, 0, -1}, &faces, nullptr, false, FLT_MAX, false, hit, 0.0f), -1);
-        EXPECT_EQ(accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, -1}, &none, nullptr, false, FLT_MAX, false, hit, 0.0f), -1);
+        EXPECT_EQ(
+            accel.closestIntersection({2.5f, 1.5f, 2}, {0, 0, -1}, &faces, nullptr, false, FLT_MAX, false, hit, 0.0f),
+            -1);
+        EXPECT_EQ(
+            accel.closestIntersection({1.5f, 1.5f, 2}, {0, 0, -1}, &none, nullptr, false, FLT_MAX, false, hit, 0.0f),
+            -1);
         TpointOnPoly::sortFaceTriangles(faces, triangles);
         EXPECT_EQ(faces[0], 5);
         EXPECT_EQ(triangles[0], 1);
-        const int rc = accel.closestIntersection({1.2f, 1.7f, 2}, {0, 0, -1}, &faces, &triangles, true, FLT_MAX, false, hit, 0.0f);
+        const int rc =
+            accel.closestIntersection({1.2f, 1.7f, 2}, {0, 0, -1}, &faces, &triangles, true, FLT_MAX, false, hit, 0.0f);
         TpointOnPoly want;
-        EXPECT_EQ(rc, want.closestIntersection(flat, {1.2f, 1.7f, 2}, {0, 0, -1}, faces, triangles, FLT_MAX, false, 0.0f));
+        EXPECT_EQ(rc,
+                  want.closestIntersection(flat, {1.2f, 1.7f, 2}, {0, 0, -1}, faces, triangles, FLT_MAX, false, 0.0f));
     }
 }
 
@@ -194,7 +218,9 @@ TEST(RayQuery, RecordCacheRebuildsOnlyForChangedGeometry) {
     const TmeshIsectAccelParams params = TmeshIsectAccelParams::autoUniformGridParams();
     const int before = TpolySpatialSubdivision::createdCount();
     TpointOnPoly hit;
-    ASSERT_EQ(hit.closestIntersection(g.getIntersectionAccelerator(params), {2.5f, 2.5f, 1}, {0, 0, -1}, FLT_MAX, false, 0), 0);
+    ASSERT_EQ(
+        hit.closestIntersection(g.getIntersectionAccelerator(params), {2.5f, 2.5f, 1}, {0, 0, -1}, FLT_MAX, false, 0),
+        0);
     g.getIntersectionAccelerator(params);
     EXPECT_EQ(TpolySpatialSubdivision::createdCount(), before + 1);
     // Marked dirty without a geometric change (as a UV edit does): kept.
@@ -204,7 +230,9 @@ TEST(RayQuery, RecordCacheRebuildsOnlyForChangedGeometry) {
     // A moved vertex: rebuilt, and the hit follows the surface.
     for (uint32_t v = 0; v < g.nbVertex(); ++v) g.vertex(v).z = -1.0f;
     g.markDirty(dirtyMoved);
-    ASSERT_EQ(hit.closestIntersection(g.getIntersectionAccelerator(params), {2.5f, 2.5f, 1}, {0, 0, -1}, FLT_MAX, false, 0), 0);
+    ASSERT_EQ(
+        hit.closestIntersection(g.getIntersectionAccelerator(params), {2.5f, 2.5f, 1}, {0, 0, -1}, FLT_MAX, false, 0),
+        0);
     EXPECT_FLOAT_EQ(hit.rayParam(), 2.0f);
     EXPECT_EQ(TpolySpatialSubdivision::createdCount(), before + 2);
     // Other parameters: rebuilt; a copy of the record starts without one.
@@ -236,11 +264,20 @@ TEST(RayQuery, BadInputFindsNothing) {
             TpointOnPoly hit;
             TpointOnPolyArray all;
             const bool solid = g == &cube;
-            EXPECT_EQ(accel.closestIntersection({0.5f, 0.5f, 3}, {0, 0, -1}, nullptr, nullptr, false, FLT_MAX, true, hit, 0), solid ? 0 : -1);
-            EXPECT_EQ(accel.closestIntersection({0.5f, 0.5f, 3}, {0, 0, 0}, nullptr, nullptr, false, FLT_MAX, true, hit, 0), -1);
-            EXPECT_EQ(accel.closestIntersection({nan, 0.5f, 3}, {0, 0, -1}, nullptr, nullptr, false, FLT_MAX, true, hit, 0), -1);
-            EXPECT_EQ(accel.closestIntersection({0.5f, 0.5f, 3}, {inf, 0, -1}, nullptr, nullptr, false, FLT_MAX, true, hit, 0), -1);
-            EXPECT_EQ(accel.closestIntersection({0.5f, 0.5f, 3}, {0, 0, -1}, nullptr, nullptr, false, nan, true, hit, 0), -1);
+            EXPECT_EQ(
+                accel.closestIntersection({0.5f, 0.5f, 3}, {0, 0, -1}, nullptr, nullptr, false, FLT_MAX, true, hit, 0),
+                solid ? 0 : -1);
+            EXPECT_EQ(
+                accel.closestIntersection({0.5f, 0.5f, 3}, {0, 0, 0}, nullptr, nullptr, false, FLT_MAX, true, hit, 0),
+                -1);
+            EXPECT_EQ(
+                accel.closestIntersection({nan, 0.5f, 3}, {0, 0, -1}, nullptr, nullptr, false, FLT_MAX, true, hit, 0),
+                -1);
+            EXPECT_EQ(accel.closestIntersection({0.5f, 0.5f, 3}, {inf, 0, -1}, nullptr, nullptr, false, FLT_MAX, true,
+                                                hit, 0),
+                      -1);
+            EXPECT_EQ(
+                accel.closestIntersection({0.5f, 0.5f, 3}, {0, 0, -1}, nullptr, nullptr, false, nan, true, hit, 0), -1);
             EXPECT_EQ(TpointOnPoly::allIntersections(accel, {nan, 0, 0}, {0, 0, 1}, all, FLT_MAX, true, 0), -1);
             EXPECT_EQ(hit.closestPoint(accel, {nan, 0, 0}), -1);
             EXPECT_EQ(hit.closestPoint(accel, {5, 5, 5}), solid ? 0 : -1);
@@ -284,7 +321,8 @@ TEST(RayQuery, SurfaceEvaluationAndBodyQueries) {
     EXPECT_NEAR(p.y, 0.75f, 1e-6f);
     EXPECT_NEAR(p.z, 1.0f, 1e-6f);
     T4dFltVector n;
-    for (bool ok : {hit.normal(g, n), hit.faceNormal(g, n), hit.triangleNormal(g, n), hit.getCachedSurfaceNormal(g, n)}) {
+    for (bool ok :
+         {hit.normal(g, n), hit.faceNormal(g, n), hit.triangleNormal(g, n), hit.getCachedSurfaceNormal(g, n)}) {
         ASSERT_TRUE(ok);
         EXPECT_GT(n.z, 0.5f);
     }

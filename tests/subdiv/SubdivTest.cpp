@@ -388,7 +388,7 @@ TEST(SubdivLinear, DegreeOneStaysBilinearAndDegreeThreeSmooths) {
 TEST(SubdivDegenerate, WireEdgesIsolatedVerticesAndColours) {
     TpolyGeom g;
     buildQuadGrid(g, 1);
-    g.appendVertex(5, 5, 5);                    // isolated
+    g.appendVertex(5, 5, 5);                     // isolated
     const uint32_t w = g.appendVertex(3, 0, 0);  // on a wire edge
     g.appendEdge(1, w);
     const uint32_t cs = g.addLastColorSet(Tstring("c"));

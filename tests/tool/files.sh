@@ -2,13 +2,7 @@
 # The tool's file handling end to end: outputs appear whole or not at all (converting a file onto
 # itself, a failing write, a terminating signal), extra arguments are refused, and the import's
 # warnings come before its final error. Usage: files.sh <brindle tool>
-set -u
-tool=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-fail() { echo "FAIL: $*"; exit 1; }
-no_temps() { ! ls -A | grep -q '\.tmp-' || fail "temporary left behind: $(ls -A)"; }
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 "$tool" primitive torus -o a.obj >/dev/null || fail "primitive"
 cp a.obj a.saved

@@ -137,8 +137,10 @@ TEST(UvSets, CopyToANewSetDeleteAndNormalize) {
     const std::vector<T2FloatPair> after = cornerUVs(g, out);
     for (uint32_t f = 0; f < g.nbFace(); ++f)
         for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) {
-            if (f <= 3) EXPECT_EQ(g.getUVId(c, out), -1);
-            else EXPECT_EQ(after[c], before[c]);
+            if (f <= 3)
+                EXPECT_EQ(g.getUVId(c, out), -1);
+            else
+                EXPECT_EQ(after[c], before[c]);
         }
     EXPECT_LT(g.nbUV(out), g.nbUV(kSet));
     EXPECT_TRUE(cleanRecord(g));

@@ -124,8 +124,8 @@ TEST(UvLayout, TouchingShellsMoveApartAndDegenerateInputIsHarmless) {
     // keeps its shape.
     auto body = std::make_unique<TmidBody>(new TpolyGeom);
     TpolyGeom& g = *body->polyGeom();
-    for (const T3dFltPoint& p : {T3dFltPoint(0, 0, 0), T3dFltPoint(1, 0, 0), T3dFltPoint(1, 1, 0),
-                                 T3dFltPoint(2, 1, 0), T3dFltPoint(2, 2, 0), T3dFltPoint(0, 1, 0), T3dFltPoint(1, 2, 0)})
+    for (const T3dFltPoint& p : {T3dFltPoint(0, 0, 0), T3dFltPoint(1, 0, 0), T3dFltPoint(1, 1, 0), T3dFltPoint(2, 1, 0),
+                                 T3dFltPoint(2, 2, 0), T3dFltPoint(0, 1, 0), T3dFltPoint(1, 2, 0)})
         g.appendVertex(p);
     addRingFace(g, {0, 1, 2, 5});
     addRingFace(g, {2, 3, 4, 6});

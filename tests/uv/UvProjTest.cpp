@@ -40,8 +40,10 @@ uint32_t uvShellCount(const TpolyGeom& g, uint32_t s) {
         for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) {
             const int32_t id = g.getUVId(c, s);
             if (id < 0) continue;
-            if (owner[id] < 0) owner[id] = f;
-            else parent[root(f)] = root(uint32_t(owner[id]));
+            if (owner[id] < 0)
+                owner[id] = f;
+            else
+                parent[root(f)] = root(uint32_t(owner[id]));
         }
     uint32_t n = 0;
     for (uint32_t f = 0; f < g.nbFace(); ++f) n += root(f) == f;
@@ -92,8 +94,8 @@ TEST(UvPlanarProjection, CubeSidesGiveSixShellsOfScaledArea) {
     TpolyGeom& g = *body->polyGeom();
     // One projection per side, the frame's plane parallel to it: U = V = 0.5 spans the side,
     // and U2D = V2D = 0.25 scales each side's area 1 by (0.25 / 0.5)^2.
-    const float rotations[6][2] = {{0, 0}, {0, float(kPi)}, {float(-kPi / 2), 0},
-                                   {float(kPi / 2), 0}, {0, float(-kPi / 2)}, {0, float(kPi / 2)}};
+    const float rotations[6][2] = {
+        {0, 0}, {0, float(kPi)}, {float(-kPi / 2), 0}, {float(kPi / 2), 0}, {0, float(-kPi / 2)}, {0, float(kPi / 2)}};
     for (uint32_t f = 0; f < 6; ++f) {
         g.update(dirtyFaceNormalize);
         const T3dFltPoint n = g.faceNormalConst(f);
@@ -150,7 +152,8 @@ TEST(UvPlanarProjection, PerspectiveFitsTheUnitSquareAndZeroExtentsStayFinite) {
     cyl.setUVSetIndex(0);
     cyl.setU2D(1), cyl.setV2D(1);
     ASSERT_EQ(cyl.doAction(body.get(), &all), 0);
-    for (uint32_t i = 0; i < g.nbUV(0); ++i) EXPECT_TRUE(std::isfinite(g.uvConst(i, 0)->u) && std::isfinite(g.uvConst(i, 0)->v));
+    for (uint32_t i = 0; i < g.nbUV(0); ++i)
+        EXPECT_TRUE(std::isfinite(g.uvConst(i, 0)->u) && std::isfinite(g.uvConst(i, 0)->v));
     EXPECT_TRUE(cleanRecord(g));
 }
 
@@ -171,7 +174,7 @@ TEST(UvWrapProjection, LongitudeLatitudeAndHeight) {
     EXPECT_NEAR(vertexUV(g, 0).u, 0, 1e-6);    // on +Z'
     EXPECT_NEAR(vertexUV(g, 1).u, 0.5, 1e-6);  // on +X': (pi / 2) / pi
     EXPECT_NEAR(vertexUV(g, 4).u, -0.5, 1e-6);
-    EXPECT_NEAR(vertexUV(g, 2).u, 0, 1e-6);    // the pole
+    EXPECT_NEAR(vertexUV(g, 2).u, 0, 1e-6);  // the pole
     EXPECT_NEAR(vertexUV(g, 2).v, 1, 1e-6);
     EXPECT_NEAR(vertexUV(g, 3).v, std::atan2(2.0, 1.0) / (kPi / 2), 1e-5);
 

@@ -68,8 +68,10 @@ inline std::vector<int32_t> uvShells(const TpolyGeom& g, uint32_t s) {
                 mapped[f] = false;
                 continue;
             }
-            if (owner[id] < 0) owner[id] = f;
-            else parent[root(f)] = root(uint32_t(owner[id]));
+            if (owner[id] < 0)
+                owner[id] = f;
+            else
+                parent[root(f)] = root(uint32_t(owner[id]));
         }
     std::vector<int32_t> shell(g.nbFace(), -1), number(g.nbFace(), -1);
     int32_t next = 0;
@@ -98,7 +100,8 @@ inline bool trianglesOverlap(const T2FloatPair a[3], const T2FloatPair b[3]) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
             const double *a0 = p[i], *a1 = p[(i + 1) % 3], *b0 = q[j], *b1 = q[(j + 1) % 3];
-            const double d1 = orient(b0, b1, a0), d2 = orient(b0, b1, a1), d3 = orient(a0, a1, b0), d4 = orient(a0, a1, b1);
+            const double d1 = orient(b0, b1, a0), d2 = orient(b0, b1, a1), d3 = orient(a0, a1, b0),
+                         d4 = orient(a0, a1, b1);
             if (d1 * d2 < 0 && d3 * d4 < 0) return true;
         }
     const auto inside = [&](const double t[3][2], const double* x) {
@@ -153,8 +156,8 @@ inline uint32_t shellOverlaps(TpolyGeom& g, uint32_t s) {
 
 // Whether every shell's corners moved as one: after = k * (±(u - u0), v - v0) + after0 for one k
 // per shell (the same for all shells with sameScale) and one sign per shell.
-inline bool shellsKeptShape(const TpolyGeom& g, uint32_t s, const std::vector<T2FloatPair>& before,
-                            bool sameScale, double tolerance = 1e-4) {
+inline bool shellsKeptShape(const TpolyGeom& g, uint32_t s, const std::vector<T2FloatPair>& before, bool sameScale,
+                            double tolerance = 1e-4) {
     const std::vector<int32_t> shell = uvShells(g, s);
     const std::vector<T2FloatPair> after = cornerUVs(g, s);
     double common = -1;

@@ -1,5 +1,5 @@
 // brindle demo: builds records from built-in shapes, runs one operation, prints what was built and
-// writes every primitive as OBJ into the folder given or a new one it names.
+// writes every primitive as OBJ, with its picture as PNG, into the folder given or a new one it names.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -100,15 +100,17 @@ int boxDemo() {
     return result == 0 ? 0 : 1;
 }
 
-// Builds every built-in shape at its default parameters, as an application does, and writes it as
-// OBJ into dir.
+// Builds every built-in shape at its default parameters, as an application does, writes it as
+// OBJ into dir and renders that file beside it as PNG, as a user would look at it.
 int writeShapes(const std::string& dir) {
     const char* shapes[] = {"box", "sphere", "cone", "torus", "plane", "prism", "pipe", "helix", "solid"};
     for (const char* shape : shapes) {
-        std::string path = dir + "/" + shape + ".obj";
+        std::string path = dir + "/" + shape + ".obj", picture = dir + "/" + shape + ".png";
         char* args[] = {const_cast<char*>("brindle"), const_cast<char*>("primitive"), const_cast<char*>(shape),
                         const_cast<char*>("-o"), path.data()};
-        if (runPrimitive(5, args) != 0) return 1;
+        char* renderArgs[] = {const_cast<char*>("brindle"), const_cast<char*>("render"), path.data(), picture.data(),
+                              const_cast<char*>("--size"), const_cast<char*>("256x256")};
+        if (runPrimitive(5, args) != 0 || runRender(6, renderArgs) != 0) return 1;
     }
     return 0;
 }
@@ -133,7 +135,7 @@ int demo(const char* folder) {
         std::perror("brindle demo: cannot make a folder");
         return 1;
     }
-    std::printf("writing every primitive as OBJ into %s\n", dir);
+    std::printf("writing every primitive as OBJ and PNG into %s\n", dir);
     return writeShapes(dir);
 }
 
@@ -143,8 +145,8 @@ int runDemo(int argc, char** argv) {
     if (wantsHelp(argc, argv)) {
         std::printf(
             "usage: brindle demo [folder]\nBuilds a grid, one of each primitive and a box softened "
-            "through an operation, prints their counts and writes every primitive as OBJ into the folder, "
-            "or into a new folder under /tmp, which it names.\n");
+            "through an operation, prints their counts and writes every primitive as OBJ and its picture "
+            "as PNG into the folder, or into a new folder under /tmp, which it names.\n");
         return 0;
     }
     return demo(argc > 2 ? argv[2] : nullptr);

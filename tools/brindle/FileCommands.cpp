@@ -35,26 +35,6 @@ struct TprogressBar {
     }
 };
 
-// Imports path, with a progress bar when stderr is a terminal. The warnings come first, also when
-// the import then fails, since they often say why (every face skipped gives "no faces").
-std::unique_ptr<TpolyGeom> load(const char* command, const char* path, TobjImportReport& report) {
-    TprogressBar bar;
-    if (isatty(2)) {
-        Tcomputation::Hooks hooks;
-        hooks.progress = TprogressBar::progress;
-        hooks.end = TprogressBar::end;
-        hooks.user = &bar;
-        Tcomputation::setHooks(hooks);
-    }
-    std::unique_ptr<TpolyGeom> g(TobjImport::read(path, report));
-    Tcomputation::setHooks(Tcomputation::Hooks{});
-    for (const std::string& w : report.warnings) std::fprintf(stderr, "brindle %s: warning: %s\n", command, w.c_str());
-    if (report.skippedFaces > report.warnings.size())
-        std::fprintf(stderr, "brindle %s: warning: %u faces skipped in all\n", command, report.skippedFaces);
-    if (!g) std::fprintf(stderr, "brindle %s: %s\n", command, report.error.c_str());
-    return g;
-}
-
 // The one-file commands take exactly one path after the command; anything more is a usage error.
 const char* singlePath(int argc, char** argv, const char* usage) {
     const bool help = wantsHelp(argc, argv);
@@ -74,7 +54,7 @@ int runInfo(int argc, char** argv) {
                                   "UV and colour sets and face groups.\n");
     if (!path) return wantsHelp(argc, argv) ? 0 : 2;
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = load("info", path, report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("info", path, report);
     if (!g) return 1;
     g->update(dirtyFaceOffsets | dirtyVertexToEdge | dirtyEdgeToFace);
     uint32_t holed = 0, borderEdges = 0, nonManifoldEdges = 0, borderVertices = 0, nonManifoldVertices = 0;
@@ -126,7 +106,7 @@ int runCheck(int argc, char** argv) {
                                   "error and the exit status is 1 when any error was found.\n");
     if (!path) return wantsHelp(argc, argv) ? 0 : 2;
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = load("check", path, report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("check", path, report);
     if (!g) return 1;
     g->update(dirtyFaceOffsets);
     const uint32_t errors = g->checkObject(kCheckAll);
@@ -155,7 +135,7 @@ int runDump(int argc, char** argv) {
         return 2;
     }
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = load("dump", argv[2], report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("dump", argv[2], report);
     if (!g) return 1;
     g->debug(TdebugOutput::sCout, unsigned(flags));
     return 0;
@@ -174,10 +154,28 @@ int runConvert(int argc, char** argv) {
     TatomicOutput output(argv[3]);
     if (!openOutput("convert", output)) return 1;
     TobjImportReport report;
-    std::unique_ptr<TpolyGeom> g = load("convert", argv[2], report);
+    std::unique_ptr<TpolyGeom> g = loadObjFile("convert", argv[2], report);
     if (!g || !writeObjFile("convert", *g, output, report.groupNames)) return 1;
     std::printf("%s: %u vertices, %u faces written to %s\n", argv[2], g->nbVertex(), g->nbFace(), argv[3]);
     return 0;
+}
+
+std::unique_ptr<TpolyGeom> loadObjFile(const char* command, const char* path, TobjImportReport& report) {
+    TprogressBar bar;
+    if (isatty(2)) {
+        Tcomputation::Hooks hooks;
+        hooks.progress = TprogressBar::progress;
+        hooks.end = TprogressBar::end;
+        hooks.user = &bar;
+        Tcomputation::setHooks(hooks);
+    }
+    std::unique_ptr<TpolyGeom> g(TobjImport::read(path, report));
+    Tcomputation::setHooks(Tcomputation::Hooks{});
+    for (const std::string& w : report.warnings) std::fprintf(stderr, "brindle %s: warning: %s\n", command, w.c_str());
+    if (report.skippedFaces > report.warnings.size())
+        std::fprintf(stderr, "brindle %s: warning: %u faces skipped in all\n", command, report.skippedFaces);
+    if (!g) std::fprintf(stderr, "brindle %s: %s\n", command, report.error.c_str());
+    return g;
 }
 
 bool openOutput(const char* command, TatomicOutput& out) {

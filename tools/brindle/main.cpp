@@ -16,6 +16,7 @@ int usage(FILE* out) {
                  "  check <file.obj>      consistency check of the imported record\n"
                  "  dump <file.obj> [--flags N]   text dump of the imported record\n"
                  "  convert <in.obj> <out.obj>    import and write again\n"
+                 "  render <in.obj> <out.png> [--size WxH] [--view NAME] [--wire]   shaded picture as PNG\n"
                  "  demo                  build records from built-in shapes and print what was built\n"
                  "  --help                show this text\n");
     return out == stdout ? 0 : 2;
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
         const char* name;
         int (*run)(int, char**);
     } commands[] = {{"demo", runDemo},   {"primitive", runPrimitive}, {"info", runInfo},
-                    {"check", runCheck}, {"dump", runDump},           {"convert", runConvert}};
+                    {"check", runCheck}, {"dump", runDump},           {"convert", runConvert},
+                    {"render", runRender}};
     for (const auto& c : commands)
         if (cmd == c.name) return c.run(argc, argv);
     std::fprintf(stderr, "brindle: unknown command '%s'\n", argv[1]);

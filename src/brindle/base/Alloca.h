@@ -24,7 +24,9 @@ public:
         return fHeap.back().get();
     }
     template <typename T>
-    T* allocateArray(size_t n) { return static_cast<T*>(allocate(n * sizeof(T))); }
+    T* allocateArray(size_t n) {
+        return static_cast<T*>(allocate(n * sizeof(T)));
+    }
     void release() {
         fHeap.clear();
         fUsed = 0;

@@ -16,7 +16,10 @@ public:
     uint32_t size() const { return fSize; }
     void setBit(uint32_t index, bool value = true) {
         uint64_t mask = uint64_t(1) << (index & 63);
-        if (value) fWords[index >> 6] |= mask; else fWords[index >> 6] &= ~mask;
+        if (value)
+            fWords[index >> 6] |= mask;
+        else
+            fWords[index >> 6] &= ~mask;
     }
     void resetBit(uint32_t index) { setBit(index, false); }
     bool testBit(uint32_t index) const { return (fWords[index >> 6] >> (index & 63)) & 1; }
@@ -46,7 +49,10 @@ using TbitFieldN = TbitFieldFixedN;
 class TbitField32 {
 public:
     void setBit(uint32_t index, bool value = true) {
-        if (value) fBits |= 1u << index; else fBits &= ~(1u << index);
+        if (value)
+            fBits |= 1u << index;
+        else
+            fBits &= ~(1u << index);
     }
     bool testBit(uint32_t index) const { return (fBits >> index) & 1u; }
     void resetAll() { fBits = 0; }

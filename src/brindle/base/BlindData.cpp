@@ -12,7 +12,8 @@ TbdDataPtrArray& TbdDataPtrArray::operator=(const TbdDataPtrArray& o) {
 
 TbdData& TbdDataPtrArray::addLast(const TbdData& d) {
     // At least kGrowth more, and at least half again, so that long runs of appends stay linear.
-    if (fItems.size() == fItems.capacity()) fItems.reserve(fItems.size() + std::max<size_t>(kGrowth, fItems.size() / 2));
+    if (fItems.size() == fItems.capacity())
+        fItems.reserve(fItems.size() + std::max<size_t>(kGrowth, fItems.size() / 2));
     fItems.push_back(std::make_unique<TbdData>(d));
     return *fItems.back();
 }

@@ -29,9 +29,7 @@ void Tcomputation::setProgressStatus(const char* text) {
     if (gHooks.status) gHooks.status(gHooks.user, text);
 }
 
-bool Tcomputation::isInterruptRequested() {
-    return gHooks.interrupted && gHooks.interrupted(gHooks.user);
-}
+bool Tcomputation::isInterruptRequested() { return gHooks.interrupted && gHooks.interrupted(gHooks.user); }
 
 void Tcomputation::endComputation() {
     fActive = false;

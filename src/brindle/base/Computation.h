@@ -30,7 +30,9 @@ public:
     bool isInterruptRequested();
     void endComputation();
 
-    ~Tcomputation() { if (fActive) endComputation(); }
+    ~Tcomputation() {
+        if (fActive) endComputation();
+    }
 
 private:
     int fMin = 0, fMax = 100;

@@ -41,11 +41,26 @@ void TdebugOutput::print(const char* format, ...) {
     va_end(args);
 }
 
-TdebugOutput& TdebugOutput::operator<<(int32_t v) { print("%d", v); return *this; }
-TdebugOutput& TdebugOutput::operator<<(uint32_t v) { print("%u", v); return *this; }
-TdebugOutput& TdebugOutput::operator<<(int64_t v) { print("%lld", static_cast<long long>(v)); return *this; }
-TdebugOutput& TdebugOutput::operator<<(uint64_t v) { print("%llu", static_cast<unsigned long long>(v)); return *this; }
-TdebugOutput& TdebugOutput::operator<<(double v) { print("%g", v); return *this; }
+TdebugOutput& TdebugOutput::operator<<(int32_t v) {
+    print("%d", v);
+    return *this;
+}
+TdebugOutput& TdebugOutput::operator<<(uint32_t v) {
+    print("%u", v);
+    return *this;
+}
+TdebugOutput& TdebugOutput::operator<<(int64_t v) {
+    print("%lld", static_cast<long long>(v));
+    return *this;
+}
+TdebugOutput& TdebugOutput::operator<<(uint64_t v) {
+    print("%llu", static_cast<unsigned long long>(v));
+    return *this;
+}
+TdebugOutput& TdebugOutput::operator<<(double v) {
+    print("%g", v);
+    return *this;
+}
 
 void TdebugOutput::redirect(Sink sink) {
     fRedirected = true;

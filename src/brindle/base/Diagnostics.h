@@ -21,9 +21,18 @@ public:
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void vprint(const char* format, va_list args);
 
-    TdebugOutput& operator<<(std::string_view text) { write(text); return *this; }
-    TdebugOutput& operator<<(const char* text) { write(text); return *this; }
-    TdebugOutput& operator<<(char c) { write(std::string_view(&c, 1)); return *this; }
+    TdebugOutput& operator<<(std::string_view text) {
+        write(text);
+        return *this;
+    }
+    TdebugOutput& operator<<(const char* text) {
+        write(text);
+        return *this;
+    }
+    TdebugOutput& operator<<(char c) {
+        write(std::string_view(&c, 1));
+        return *this;
+    }
     TdebugOutput& operator<<(int32_t v);
     TdebugOutput& operator<<(uint32_t v);
     TdebugOutput& operator<<(int64_t v);

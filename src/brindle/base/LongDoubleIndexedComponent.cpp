@@ -50,7 +50,10 @@ bool TlongDoubleIndexedComponent::intersects(const Tcomponent& other) const {
     const TidPair *a = fPairs.begin(), *b = o->fPairs.begin();
     while (a != fPairs.end() && b != o->fPairs.end()) {
         if (*a == *b) return true;
-        if (*a < *b) ++a; else ++b;
+        if (*a < *b)
+            ++a;
+        else
+            ++b;
     }
     return false;
 }

@@ -39,7 +39,10 @@ struct BRINDLE_API T4dFltVector {
     float length() const { return std::sqrt(dot(*this)); }
     void setToCrossProduct(const T4dFltVector& a, const T4dFltVector& b) {
         float cx = a.y * b.z - a.z * b.y, cy = a.z * b.x - a.x * b.z, cz = a.x * b.y - a.y * b.x;
-        x = cx; y = cy; z = cz; w = 0;
+        x = cx;
+        y = cy;
+        z = cz;
+        w = 0;
     }
     // True when every component is within tolerance of zero.
     bool zeroLength(float tolerance) const {
@@ -49,7 +52,9 @@ struct BRINDLE_API T4dFltVector {
     bool normalize(float tolerance = 0.0f) {
         float l = length();
         if (!(l > tolerance)) return false;
-        x /= l; y /= l; z /= l;
+        x /= l;
+        y /= l;
+        z /= l;
         return true;
     }
 

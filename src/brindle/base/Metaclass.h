@@ -12,8 +12,7 @@ class BRINDLE_API Tmetaclass {
 public:
     using ConstructFn = void* (*)();
 
-    Tmetaclass(const char* name, uint32_t instanceSize, ConstructFn construct, uint32_t tag,
-               const Tmetaclass* parent);
+    Tmetaclass(const char* name, uint32_t instanceSize, ConstructFn construct, uint32_t tag, const Tmetaclass* parent);
     Tmetaclass(const Tmetaclass&) = delete;
     Tmetaclass& operator=(const Tmetaclass&) = delete;
 

@@ -4,9 +4,7 @@
 #include <cmath>
 
 TpointOctree::TpointOctree(uint32_t maxPerCell, uint32_t initialDepth, float tolerance)
-    : fMaxPerCell(std::max(maxPerCell, 1u)),
-      fInitialDepth(std::min(initialDepth, kMaxDepth)),
-      fTolerance(tolerance) {}
+    : fMaxPerCell(std::max(maxPerCell, 1u)), fInitialDepth(std::min(initialDepth, kMaxDepth)), fTolerance(tolerance) {}
 
 void TpointOctree::entryBuffer(uint32_t n) {
     fPoints.buffer(n);

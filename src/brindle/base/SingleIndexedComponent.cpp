@@ -185,8 +185,10 @@ Tcomponent* TsingleIndexedComponent::extractSingle(uint32_t i) const {
 void TsingleIndexedComponent::debug(TdebugOutput& out) const {
     const char* sep = "";
     for (TrunReader r(fEntries); !r.done(); r.advance()) {
-        if (r.run().first == r.run().last) out.print("%s%u", sep, r.run().first);
-        else out.print("%s%u:%u", sep, r.run().first, r.run().last);
+        if (r.run().first == r.run().last)
+            out.print("%s%u", sep, r.run().first);
+        else
+            out.print("%s%u:%u", sep, r.run().first, r.run().last);
         sep = " ";
     }
     out << '\n';
@@ -322,9 +324,7 @@ uint32_t TsingleIndexedComponent::element(uint32_t i) const {
     }
 }
 
-uint32_t TsingleIndexedComponent::elementMax() const {
-    return fEntries.empty() ? kNoId : fEntries.last() & kIdMask;
-}
+uint32_t TsingleIndexedComponent::elementMax() const { return fEntries.empty() ? kNoId : fEntries.last() & kIdMask; }
 
 void TsingleIndexedComponent::convertFromFlags(const TbitFieldFixedN& bits) {
     clear();
@@ -350,7 +350,8 @@ void TsingleIndexedComponent::convert2Flags(TbitFieldFixedN& bits) const {
 }
 
 void TsingleIndexedComponent::generateStrings(const char* prefix, std::vector<std::string>& strings) const {
-    for (TrunReader r(fEntries); !r.done(); r.advance()) generateRangeString(prefix, r.run().first, r.run().last, strings);
+    for (TrunReader r(fEntries); !r.done(); r.advance())
+        generateRangeString(prefix, r.run().first, r.run().last, strings);
 }
 
 TsingleIndexedComponent::Iterator TsingleIndexedComponent::begin() const {

@@ -107,12 +107,19 @@ public:
     bool isDone() const { return fEntry == fEnd; }
     uint32_t index() const { return fId; }
     void next() {
-        if (fId < fLast) ++fId;
-        else { fEntry += fStep; load(); }
+        if (fId < fLast)
+            ++fId;
+        else {
+            fEntry += fStep;
+            load();
+        }
     }
 
     uint32_t operator*() const { return fId; }
-    Iterator& operator++() { next(); return *this; }
+    Iterator& operator++() {
+        next();
+        return *this;
+    }
     bool operator==(const Iterator& o) const { return fEntry == o.fEntry && (isDone() || fId == o.fId); }
 
 private:

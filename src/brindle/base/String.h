@@ -17,7 +17,10 @@ public:
     uint32_t length() const { return static_cast<uint32_t>(fText.size()); }
     bool isEmpty() const { return fText.empty(); }
 
-    Tstring& append(std::string_view text) { fText.append(text); return *this; }
+    Tstring& append(std::string_view text) {
+        fText.append(text);
+        return *this;
+    }
     Tstring& operator+=(std::string_view text) { return append(text); }
     // Replaces the text with the decimal digits of v.
     void setUInt32(uint32_t v) { fText = std::to_string(v); }

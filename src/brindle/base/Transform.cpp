@@ -91,12 +91,24 @@ Tquaternion::Tquaternion(const TrotateXYZ& r) {
     const Tquaternion qx(r.x, T4dFltVector::xAxis), qy(r.y, T4dFltVector::yAxis), qz(r.z, T4dFltVector::zAxis);
     // The first axis of the order applies first, so it stands rightmost.
     switch (r.order) {
-    case TrotateXYZ::kYZX: *this = qx * qz * qy; break;
-    case TrotateXYZ::kZXY: *this = qy * qx * qz; break;
-    case TrotateXYZ::kXZY: *this = qy * qz * qx; break;
-    case TrotateXYZ::kYXZ: *this = qz * qx * qy; break;
-    case TrotateXYZ::kZYX: *this = qx * qy * qz; break;
-    default: *this = qz * qy * qx; break;
+        case TrotateXYZ::kYZX:
+            *this = qx * qz * qy;
+            break;
+        case TrotateXYZ::kZXY:
+            *this = qy * qx * qz;
+            break;
+        case TrotateXYZ::kXZY:
+            *this = qy * qz * qx;
+            break;
+        case TrotateXYZ::kYXZ:
+            *this = qz * qx * qy;
+            break;
+        case TrotateXYZ::kZYX:
+            *this = qx * qy * qz;
+            break;
+        default:
+            *this = qz * qy * qx;
+            break;
     }
 }
 
@@ -134,8 +146,10 @@ void Tquaternion::getPivotAxis(double& angle, T4dFltVector& axis) const {
     const double sign = w < 0 ? -1 : 1;
     const double s = std::sqrt(x * x + y * y + z * z);
     angle = 2 * std::atan2(s, sign * w);
-    if (s > 0) axis = T4dFltVector(float(sign * x / s), float(sign * y / s), float(sign * z / s));
-    else axis = T4dFltVector::zAxis;
+    if (s > 0)
+        axis = T4dFltVector(float(sign * x / s), float(sign * y / s), float(sign * z / s));
+    else
+        axis = T4dFltVector::zAxis;
 }
 
 void Tquaternion::toMatrix(T4dDblMatrix& out) const {

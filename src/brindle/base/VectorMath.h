@@ -40,7 +40,10 @@ struct T3dDblVector {
     constexpr T3dDblVector operator+(const T3dDblVector& o) const { return {x + o.x, y + o.y, z + o.z}; }
     constexpr T3dDblVector operator-(const T3dDblVector& o) const { return {x - o.x, y - o.y, z - o.z}; }
     constexpr T3dDblVector operator*(double s) const { return {x * s, y * s, z * s}; }
-    constexpr T3dDblVector& operator+=(const T3dDblVector& o) { x += o.x, y += o.y, z += o.z; return *this; }
+    constexpr T3dDblVector& operator+=(const T3dDblVector& o) {
+        x += o.x, y += o.y, z += o.z;
+        return *this;
+    }
 
     T3dFltPoint point() const { return {float(x), float(y), float(z)}; }
     T4dFltVector vector() const { return {float(x), float(y), float(z)}; }

@@ -10,8 +10,7 @@ void TpolyBdVertexFaceBase::debug(TdebugOutput& out) const {
     out << '\n';
 }
 
-void makeUniqueSetName(Tstring& name, std::string_view emptyBase,
-                       const std::function<bool(std::string_view)>& exists) {
+void makeUniqueSetName(Tstring& name, std::string_view emptyBase, const std::function<bool(std::string_view)>& exists) {
     const std::string base(name.isEmpty() ? emptyBase : std::string_view(name));
     std::string candidate = name.isEmpty() ? base + "1" : base;
     for (uint32_t n = 2; exists(candidate); ++n) candidate = base + std::to_string(n);

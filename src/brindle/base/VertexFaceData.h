@@ -86,9 +86,8 @@ public:
     }
     bool acceptsIds(const int32_t* ids, uint32_t n) const {
         const uint32_t values = nbData();
-        return std::all_of(ids, ids + n, [values](int32_t id) {
-            return id == kNoId || (id >= 0 && uint32_t(id) < values);
-        });
+        return std::all_of(ids, ids + n,
+                           [values](int32_t id) { return id == kNoId || (id >= 0 && uint32_t(id) < values); });
     }
     bool appendIds(const int32_t* ids, uint32_t n) {
         if (!acceptsIds(ids, n)) return false;
@@ -214,8 +213,10 @@ public:
         newIndex.create(n);
         for (int32_t& id : fIds) {
             if (id == kNoId) continue;
-            if (uint32_t(id) >= n) id = kNoId;
-            else newIndex[uint32_t(id)] = 1;
+            if (uint32_t(id) >= n)
+                id = kNoId;
+            else
+                newIndex[uint32_t(id)] = 1;
         }
         uint32_t kept = 0;
         for (uint32_t i = 0; i < n; ++i) {
@@ -348,8 +349,10 @@ public:
     bool remove(uint32_t id) {
         if (id >= fSets.size()) return false;
         fSets.removeAt(id);
-        if (fCurrent >= 0 && uint32_t(fCurrent) > id) --fCurrent;
-        else if (fCurrent >= 0 && uint32_t(fCurrent) == id) fCurrent = fSets.empty() ? fInitialCurrent : 0;
+        if (fCurrent >= 0 && uint32_t(fCurrent) > id)
+            --fCurrent;
+        else if (fCurrent >= 0 && uint32_t(fCurrent) == id)
+            fCurrent = fSets.empty() ? fInitialCurrent : 0;
         return true;
     }
     // Copies the ids and values (not the name) of one set into another.

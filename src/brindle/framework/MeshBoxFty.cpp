@@ -99,9 +99,7 @@ void mapGridCell(TpolyGeom& geom, int32_t k, int32_t stride, uint32_t s) {
 }
 
 // A range check that also catches NaN.
-float checkedDimension(float v) {
-    return v >= 1e-5f && v <= std::numeric_limits<float>::max() ? v : 1.0f;
-}
+float checkedDimension(float v) { return v >= 1e-5f && v <= std::numeric_limits<float>::max() ? v : 1.0f; }
 uint32_t checkedDivisions(uint32_t n) { return n >= 1 && n <= 1000 ? n : 1; }
 
 }  // namespace
@@ -233,10 +231,14 @@ void TmeshBoxFty::createUVsForBox(TpolyGeom& geom, uint32_t s) const {
     // The ring unrolled into one strip: front, top, back and bottom each take one unit of v.
     for (uint32_t r = 0; r <= ids.rows; ++r) {
         float v;
-        if (r <= ny) v = float(r) / float(ny);
-        else if (r <= ny + nz) v = 1 + float(r - ny) / float(nz);
-        else if (r <= 2 * ny + nz) v = 2 + float(r - ny - nz) / float(ny);
-        else v = 3 + float(r - 2 * ny - nz) / float(nz);
+        if (r <= ny)
+            v = float(r) / float(ny);
+        else if (r <= ny + nz)
+            v = 1 + float(r - ny) / float(nz);
+        else if (r <= 2 * ny + nz)
+            v = 2 + float(r - ny - nz) / float(ny);
+        else
+            v = 3 + float(r - 2 * ny - nz) / float(nz);
         for (uint32_t c = 0; c <= nx; ++c) map.appendUV(float(c) / float(nx), v);
     }
     // Each side unfolds from the front's edge at x = W/2 (u = 1, side 0 to the right) or x = -W/2

@@ -41,8 +41,10 @@ std::unique_ptr<TpolyGeom> TmeshConeFty::createCone() {
     TringMesh mesh(g, nx, s);
     for (uint32_t k = 0; k + 1 < rings; ++k) mesh.band(k * nx, (k + 1) * nx, row(k), stride);
     mesh.fan((rings - 1) * nx, apex, true, row(rings - 1), apexUV, true);
-    if (nz > 0) mesh.fan(0, centre, false, row(0), centreUV, false);
-    else mesh.polygon(base, false, mapped ? discUV : -1);
+    if (nz > 0)
+        mesh.fan(0, centre, false, row(0), centreUV, false);
+    else
+        mesh.polygon(base, false, mapped ? discUV : -1);
     mesh.hardenRing(base);
     if (TcircleTable::hardDivisions(nx)) {
         for (uint32_t k = base / nx; k + 1 < rings; ++k) mesh.hardenBand(k * nx, (k + 1) * nx);

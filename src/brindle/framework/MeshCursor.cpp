@@ -368,10 +368,10 @@ void forEachLoopSide(const TpolyGeom& g, uint32_t face, Fn&& fn) {
     }
 }
 
-
 // Newell normal (not normalised, length twice the area: holes wind against the outer loop, so
 // they subtract) and centre of the face's corners, placed through matrix when one is given.
-void faceNormalAndCentre(const TpolyGeom& g, uint32_t face, const T4dFltMatrix* matrix, T3dDblVector& n, T3dDblVector& c) {
+void faceNormalAndCentre(const TpolyGeom& g, uint32_t face, const T4dFltMatrix* matrix, T3dDblVector& n,
+                         T3dDblVector& c) {
     n = c = T3dDblVector();
     auto place = [&](uint32_t o) {
         const T3dFltPoint& p = g.vertexConst(g.getStartVertex(o));
@@ -393,9 +393,7 @@ double TmeshFace::area(const T4dFltMatrix& matrix) const {
     return length(n) / 2;
 }
 
-double TmeshFace::uvArea(uint32_t set) const {
-    return valid() ? geom()->getUVFaceArea(getCurrent(), set) : 0.0;
-}
+double TmeshFace::uvArea(uint32_t set) const { return valid() ? geom()->getUVFaceArea(getCurrent(), set) : 0.0; }
 
 bool TmeshFace::isPlanar() const {
     if (!valid() || vertexCount() == 0) return false;
@@ -541,9 +539,7 @@ bool TmeshEdge::setPoint(const T3dDblPoint& p, uint32_t end) {
     return true;
 }
 
-double TmeshEdge::length() const {
-    return distance(point(0), point(1));
-}
+double TmeshEdge::length() const { return distance(point(0), point(1)); }
 
 T3dDblPoint TmeshEdge::evalPoint(uint32_t end, double t) const {
     if (end > 1) return {};

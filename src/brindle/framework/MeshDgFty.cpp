@@ -1,7 +1,7 @@
 #include "brindle/framework/MeshDgFty.h"
 
-const Tmetaclass TmeshDgFty::sMetaclass("TmeshDgFty", sizeof(TmeshDgFty),
-                                        [] { return static_cast<void*>(new TmeshDgFty); }, 0, nullptr);
+const Tmetaclass TmeshDgFty::sMetaclass(
+    "TmeshDgFty", sizeof(TmeshDgFty), [] { return static_cast<void*>(new TmeshDgFty); }, 0, nullptr);
 
 TmeshDgFty::TmeshDgFty() { fMap.setBit(kMapAll); }
 

@@ -47,8 +47,10 @@ std::unique_ptr<TpolyGeom> TmeshMeshFty::createMesh() {
             g.endFace();
             const int32_t k = int32_t(j * row + i);
             if (s != kNoSet) {
-                if (mapped) MapQuadFacet(g, k, k + 1, k + int32_t(row) + 1, k + int32_t(row), s);
-                else MapQuadFacet(g, -1, -1, -1, -1, s);
+                if (mapped)
+                    MapQuadFacet(g, k, k + 1, k + int32_t(row) + 1, k + int32_t(row), s);
+                else
+                    MapQuadFacet(g, -1, -1, -1, -1, s);
             }
         }
     g.markDirty(dirtyAll);

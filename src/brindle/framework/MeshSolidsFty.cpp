@@ -49,7 +49,6 @@ void icoFan(int32_t v, int32_t fan[5], int32_t next[5]) {
     }
 }
 
-
 }  // namespace
 
 void TmeshSolidsFty::addVtx(float x, float y, float z) { fPoints.addLast(T4dFltPoint{x, y, z, 1.0f}); }
@@ -195,11 +194,21 @@ std::unique_ptr<TpolyGeom> TmeshSolidsFty::createSolid() {
     fFaceSizes.clear();
     fFaceVertices.clear();
     switch (type()) {
-        case kDodecahedron: buildDodecahedron(); break;
-        case kIcosahedron: buildIcosahedron(); break;
-        case kOctahedron: buildOctahedron(); break;
-        case kTetrahedron: buildTetrahedron(); break;
-        default: buildTruncatedIcosahedron(); break;
+        case kDodecahedron:
+            buildDodecahedron();
+            break;
+        case kIcosahedron:
+            buildIcosahedron();
+            break;
+        case kOctahedron:
+            buildOctahedron();
+            break;
+        case kTetrahedron:
+            buildTetrahedron();
+            break;
+        default:
+            buildTruncatedIcosahedron();
+            break;
     }
     auto geom = buildMesh();
     adjustToSolidParameters(*geom);

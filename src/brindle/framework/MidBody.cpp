@@ -9,12 +9,12 @@
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/spatial/PolySpatialSubdivision.h"
 
-const Tmetaclass TmeshBase::sMetaclass("TmeshBase", sizeof(TmeshBase), [] { return static_cast<void*>(new TmeshBase); },
-                                       0, nullptr);
-const Tmetaclass TpolyBase::sMetaclass("TpolyBase", sizeof(TpolyBase), [] { return static_cast<void*>(new TpolyBase); },
-                                       0, &TmeshBase::sMetaclass);
-const Tmetaclass TmidBody::sMetaclass("TmidBody", sizeof(TmidBody), [] { return static_cast<void*>(new TmidBody); }, 0,
-                                      &TpolyBase::sMetaclass);
+const Tmetaclass TmeshBase::sMetaclass(
+    "TmeshBase", sizeof(TmeshBase), [] { return static_cast<void*>(new TmeshBase); }, 0, nullptr);
+const Tmetaclass TpolyBase::sMetaclass(
+    "TpolyBase", sizeof(TpolyBase), [] { return static_cast<void*>(new TpolyBase); }, 0, &TmeshBase::sMetaclass);
+const Tmetaclass TmidBody::sMetaclass(
+    "TmidBody", sizeof(TmidBody), [] { return static_cast<void*>(new TmidBody); }, 0, &TpolyBase::sMetaclass);
 
 namespace {
 // The winged-edge mesh is a polygonal body the host may ask about by class; this library makes no
@@ -396,8 +396,10 @@ uint32_t TmidBody::vertexVertexNeighbours(uint32_t vertex, TuInt32Array& vertice
     if (!fGeom || vertex >= fGeom->nbVertex()) return 0;
     for (uint32_t e = 0; e < fGeom->nbEdge(); ++e) {
         const TpolyEdge& edge = fGeom->edgeConst(e);
-        if (edge.start() == vertex) vertices.addLast(edge.end());
-        else if (edge.end() == vertex) vertices.addLast(edge.start());
+        if (edge.start() == vertex)
+            vertices.addLast(edge.end());
+        else if (edge.end() == vertex)
+            vertices.addLast(edge.start());
     }
     std::sort(vertices.begin(), vertices.end());
     vertices.changeLogicalSizeTo(uint32_t(std::unique(vertices.begin(), vertices.end()) - vertices.begin()));
@@ -460,7 +462,8 @@ uint32_t TmidBody::intersect(const T3dFltPoint& point, const T4dFltVector& direc
     faceIds.clear();
     if (!fGeom) return 0;
     TpointOnPolyArray found;
-    if (TpointOnPoly::allIntersections(bodyAccelerator(*fGeom), point, direction, found, FLT_MAX, false, tolerance) != 0)
+    if (TpointOnPoly::allIntersections(bodyAccelerator(*fGeom), point, direction, found, FLT_MAX, false, tolerance) !=
+        0)
         return 0;
     for (const TpointOnPoly& h : found) {
         T4dFltVector n;

@@ -12,9 +12,7 @@ void toFlags(TpolyGeom& geom, const TsingleIndexedComponent& list, TpolyGrpType 
 void toFlags(TpolyGeom& geom, const TlongDoubleIndexedComponent& list, TpolyGrpType, TbitFieldFixedN& bits) {
     geom.flagsFromComponent(list, bits);
 }
-void fromFlags(TpolyGeom&, const TbitFieldFixedN& bits, TsingleIndexedComponent& list) {
-    list.convertFromFlags(bits);
-}
+void fromFlags(TpolyGeom&, const TbitFieldFixedN& bits, TsingleIndexedComponent& list) { list.convertFromFlags(bits); }
 void fromFlags(TpolyGeom& geom, const TbitFieldFixedN& bits, TlongDoubleIndexedComponent& list) {
     geom.flagsToComponent(bits, list);
 }
@@ -33,9 +31,9 @@ void convertList(TmidBody* body, const S& source, D& target, TpolyGrpType from, 
 
 }  // namespace
 
-#define BRINDLE_DEFINE_MID_COMP_CONVERT(S, From, D, To)                                     \
+#define BRINDLE_DEFINE_MID_COMP_CONVERT(S, From, D, To)                                          \
     void TmidCompConvert::convert(TmidBody* body, const S& source, D& target, int convertMode) { \
-        convertList(body, source, target, kGrpKind##From, kGrpKind##To, convertMode);           \
+        convertList(body, source, target, kGrpKind##From, kGrpKind##To, convertMode);            \
     }
 BRINDLE_MID_COMP_PAIRS(BRINDLE_DEFINE_MID_COMP_CONVERT)
 #undef BRINDLE_DEFINE_MID_COMP_CONVERT

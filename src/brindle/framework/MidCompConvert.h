@@ -7,14 +7,15 @@ class TmidBody;
 
 // Every ordered pair of different list kinds, as (source class, source kind, target class, target
 // kind) with the kinds named as in the record's group conversions.
-#define BRINDLE_MID_COMP_PAIRS_FROM(X, S, From)                                                      \
-    X(S, From, TmidVertComponent, Vertex) X(S, From, TmidEdgeComponent, Edge)                       \
-    X(S, From, TmidFaceComponent, Face) X(S, From, TmidMapComponent, UV) X(S, From, TmeshVtxFaceComponent, VF)
-#define BRINDLE_MID_COMP_PAIRS(X)                                                                     \
-    BRINDLE_MID_COMP_PAIRS_FROM(X, TmidVertComponent, Vertex)                                        \
-    BRINDLE_MID_COMP_PAIRS_FROM(X, TmidEdgeComponent, Edge)                                          \
-    BRINDLE_MID_COMP_PAIRS_FROM(X, TmidFaceComponent, Face)                                          \
-    BRINDLE_MID_COMP_PAIRS_FROM(X, TmidMapComponent, UV)                                             \
+#define BRINDLE_MID_COMP_PAIRS_FROM(X, S, From)                                                              \
+    X(S, From, TmidVertComponent, Vertex)                                                                    \
+    X(S, From, TmidEdgeComponent, Edge) X(S, From, TmidFaceComponent, Face) X(S, From, TmidMapComponent, UV) \
+        X(S, From, TmeshVtxFaceComponent, VF)
+#define BRINDLE_MID_COMP_PAIRS(X)                             \
+    BRINDLE_MID_COMP_PAIRS_FROM(X, TmidVertComponent, Vertex) \
+    BRINDLE_MID_COMP_PAIRS_FROM(X, TmidEdgeComponent, Edge)   \
+    BRINDLE_MID_COMP_PAIRS_FROM(X, TmidFaceComponent, Face)   \
+    BRINDLE_MID_COMP_PAIRS_FROM(X, TmidMapComponent, UV)      \
     BRINDLE_MID_COMP_PAIRS_FROM(X, TmeshVtxFaceComponent, VF)
 
 // Turns a list of one kind into the list of another kind over a body's record, through the

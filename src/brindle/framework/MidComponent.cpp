@@ -6,8 +6,8 @@ namespace {
 // The base library's list classes carry no registry entry of their own; these entries give the
 // list kinds their parents. Neither can be constructed through the registry.
 const Tmetaclass sSingleIndexedClass("TsingleIndexedComponent", sizeof(TsingleIndexedComponent), nullptr, 0, nullptr);
-const Tmetaclass sLongDoubleIndexedClass("TlongDoubleIndexedComponent", sizeof(TlongDoubleIndexedComponent),
-                                         nullptr, 0, nullptr);
+const Tmetaclass sLongDoubleIndexedClass("TlongDoubleIndexedComponent", sizeof(TlongDoubleIndexedComponent), nullptr, 0,
+                                         nullptr);
 
 // A new list answered as the object its class's cast gives, so that registry users can convert
 // the pointer back to the class they asked for.
@@ -37,8 +37,8 @@ const Tmetaclass TmidEdgeComponent::sMetaclass("TmidEdgeComponent", sizeof(TmidE
                                                &makeList<TmidEdgeComponent>, 0x434D4445, &TmidComponent::sMetaclass);
 const Tmetaclass TmidFaceComponent::sMetaclass("TmidFaceComponent", sizeof(TmidFaceComponent),
                                                &makeList<TmidFaceComponent>, 0x434D4446, &TmidComponent::sMetaclass);
-const Tmetaclass TmidMapComponent::sMetaclass("TmidMapComponent", sizeof(TmidMapComponent),
-                                              &makeList<TmidMapComponent>, 0x434D444D, &TmidComponent::sMetaclass);
+const Tmetaclass TmidMapComponent::sMetaclass("TmidMapComponent", sizeof(TmidMapComponent), &makeList<TmidMapComponent>,
+                                              0x434D444D, &TmidComponent::sMetaclass);
 const Tmetaclass TmeshVtxFaceComponent::sMetaclass("TmeshVtxFaceComponent", sizeof(TmeshVtxFaceComponent),
                                                    &makeList<TmeshVtxFaceComponent>, 0x4D564643,
                                                    &sLongDoubleIndexedClass);

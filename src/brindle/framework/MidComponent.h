@@ -89,9 +89,7 @@ public:
 };
 
 // A list of face-vertices: sorted (vertex id, face id) pairs, shared by reference counting.
-class BRINDLE_API TmeshVtxFaceComponent : public TlongDoubleIndexedComponent,
-                                          public TsharedObject,
-                                          public TapiObject {
+class BRINDLE_API TmeshVtxFaceComponent : public TlongDoubleIndexedComponent, public TsharedObject, public TapiObject {
 public:
     static const Tmetaclass sMetaclass;
 

@@ -65,9 +65,9 @@ private:
 
 // Declares a modifier class's registry identity; the source defines it with
 // BRINDLE_DEFINE_MODIFIER_CLASS(Class, Parent).
-#define BRINDLE_MODIFIER_CLASS()              \
-public:                                       \
-    static const Tmetaclass sMetaclass;       \
+#define BRINDLE_MODIFIER_CLASS()        \
+public:                                 \
+    static const Tmetaclass sMetaclass; \
     const Tmetaclass* typeof() const override { return &sMetaclass; }
 
 template <typename T>

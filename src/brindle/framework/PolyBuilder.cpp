@@ -564,7 +564,8 @@ void TpolyVertexBuilder::makeAcceptedFaces(uint32_t faceCount, uint32_t cornerCo
             if (mark[other] == TpolyBits::kNoId) mark[other] = k;
             first[k] = mark[other];
         }
-        for (uint32_t i = bucket[v]; i < bucket[v + 1]; ++i) mark[std::max(from(pairs[i]), to[pairs[i]])] = TpolyBits::kNoId;
+        for (uint32_t i = bucket[v]; i < bucket[v + 1]; ++i)
+            mark[std::max(from(pairs[i]), to[pairs[i]])] = TpolyBits::kNoId;
     }
 
     // In pair order a first pair makes its edge before any later pair looks it up; first[k] then
@@ -596,23 +597,21 @@ void TpolyVertexBuilder::makeAcceptedFaces(uint32_t faceCount, uint32_t cornerCo
     fPendingVertices = nVertex;
 }
 
-int32_t TpolyVertexBuilder::create(uint32_t vertexCount, uint32_t faceCount, uint32_t idCount,
-                                   const T3Float* positions, const int32_t* counts, const int32_t* vertexIds) {
+int32_t TpolyVertexBuilder::create(uint32_t vertexCount, uint32_t faceCount, uint32_t idCount, const T3Float* positions,
+                                   const int32_t* counts, const int32_t* vertexIds) {
     reserveVertex(vertexCount);
     if (vertexCount > 0) createVertex(&positions[0][0], vertexCount);
     return createFaces(faceCount, idCount, counts, vertexIds);
 }
 
 int32_t TpolyVertexBuilder::create(uint32_t vertexCount, uint32_t faceCount, uint32_t idCount,
-                                   const T4dFltPointArray& positions, const int32_t* counts,
-                                   const int32_t* vertexIds) {
+                                   const T4dFltPointArray& positions, const int32_t* counts, const int32_t* vertexIds) {
     createVertex(positions, vertexCount);
     return createFaces(faceCount, idCount, counts, vertexIds);
 }
 
 int32_t TpolyVertexBuilder::create(uint32_t vertexCount, uint32_t faceCount, uint32_t idCount,
-                                   const T4dDblPointArray& positions, const int32_t* counts,
-                                   const int32_t* vertexIds) {
+                                   const T4dDblPointArray& positions, const int32_t* counts, const int32_t* vertexIds) {
     createVertex(positions, vertexCount);
     return createFaces(faceCount, idCount, counts, vertexIds);
 }
@@ -688,9 +687,8 @@ int32_t TpolyEdgeBuilder::createHoledFace(uint32_t loopCount, const int32_t* loo
     return int32_t(fGeom->nbFace());
 }
 
-int32_t TpolyEdgeBuilder::createFace(uint32_t count, const int32_t* edges, int32_t* directions,
-                                     const int32_t* uvIds, const int32_t* colourIds, uint32_t uvSet,
-                                     uint32_t colourSet) {
+int32_t TpolyEdgeBuilder::createFace(uint32_t count, const int32_t* edges, int32_t* directions, const int32_t* uvIds,
+                                     const int32_t* colourIds, uint32_t uvSet, uint32_t colourSet) {
     const int32_t loop = int32_t(count);
     return createHoledFace(1, &loop, edges, directions, uvIds, colourIds, uvSet, colourSet);
 }
@@ -717,8 +715,8 @@ int32_t TpolyEdgeBuilder::createFaceList(uint32_t faceCount, const int32_t* coun
     uint32_t at = 0;
     for (uint32_t f = 0; f < faceCount; ++f) {
         if (counts[f] < 0) return -1;
-        result = createFace(uint32_t(counts[f]), edges + at, directions + at, uvIds ? uvIds + at : nullptr, nullptr,
-                            uvSet);
+        result =
+            createFace(uint32_t(counts[f]), edges + at, directions + at, uvIds ? uvIds + at : nullptr, nullptr, uvSet);
         if (result < 0) return -1;
         at += uint32_t(counts[f]);
     }

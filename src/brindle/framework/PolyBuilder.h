@@ -196,8 +196,8 @@ private:
     bool acceptFace(uint32_t count, const int32_t* vertexIds);
     uint32_t createEdge(uint32_t from, uint32_t to, bool smooth);
     void enterEdge(uint32_t edge, uint32_t nbVertex) const;
-    int32_t createFaceList(uint32_t faceCount, const int32_t* counts, const int32_t* vertexIds,
-                           const int32_t* uvIds, uint32_t set, bool withUVs);
+    int32_t createFaceList(uint32_t faceCount, const int32_t* counts, const int32_t* vertexIds, const int32_t* uvIds,
+                           uint32_t set, bool withUVs);
     void appendNormalIds(uint32_t count, const int32_t* normalIds);
 
     mutable Tarray<TedgeNode> fNodes{1024};
@@ -227,9 +227,9 @@ public:
     bool setSmooth(uint32_t edge, bool smooth);
     bool setHard(uint32_t edge, bool hard);
 
-    // One face of count edge uses; directions (non-zero: reversed) are corrected in place. uvIds and colourIds, one per corner, may be null. Answers the record's face
-    // count, or -1 (nothing changed) when the record has no edge, count is below 3, an edge id is out
-    // of range or the edges cannot be chained into a loop.
+    // One face of count edge uses; directions (non-zero: reversed) are corrected in place. uvIds and colourIds, one per
+    // corner, may be null. Answers the record's face count, or -1 (nothing changed) when the record has no edge, count
+    // is below 3, an edge id is out of range or the edges cannot be chained into a loop.
     int32_t createFace(uint32_t count, const int32_t* edges, int32_t* directions, const int32_t* uvIds = nullptr,
                        const int32_t* colourIds = nullptr, uint32_t uvSet = kCurrentSet,
                        uint32_t colourSet = kCurrentSet);
@@ -238,8 +238,8 @@ public:
                        const Tint32Array& colourIds, uint32_t uvSet, uint32_t colourSet);
     // A face of loopCount loops, the first the outline and the others holes, each of loopCounts[i]
     // edge uses taken in turn from edges and directions; every loop must close on itself.
-    int32_t createHoledFace(uint32_t loopCount, const int32_t* loopCounts, const int32_t* edges,
-                            int32_t* directions, const int32_t* uvIds = nullptr, const int32_t* colourIds = nullptr,
+    int32_t createHoledFace(uint32_t loopCount, const int32_t* loopCounts, const int32_t* edges, int32_t* directions,
+                            const int32_t* uvIds = nullptr, const int32_t* colourIds = nullptr,
                             uint32_t uvSet = kCurrentSet, uint32_t colourSet = kCurrentSet);
     // Each face in turn takes its count from counts and its entries from the running position.
     // Answers the face count after the last face, or -1 when one was refused (earlier faces stay).

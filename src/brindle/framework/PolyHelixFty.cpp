@@ -16,7 +16,10 @@ namespace {
 class ThelixFaces {
 public:
     ThelixFaces(TpolyGeom& geom, uint32_t set, TpolyHelixFty::TtexType tex)
-        : fGeom(geom), fBuilder(&geom), fSet(set), fTex(set == TprimitiveFty::kNoSet ? TpolyHelixFty::kNoTexture : tex) {}
+        : fGeom(geom),
+          fBuilder(&geom),
+          fSet(set),
+          fTex(set == TprimitiveFty::kNoSet ? TpolyHelixFty::kNoTexture : tex) {}
 
     void face(uint32_t n, const int32_t* vertices, const int32_t* shared) {
         int32_t own[4];

@@ -30,14 +30,13 @@ void TprimitiveFty::MapQuadFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t 
     mapFacet(geom, ids, 4, s);
 }
 
-void TprimitiveFty::MapPentaFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e,
-                                  uint32_t s) {
+void TprimitiveFty::MapPentaFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e, uint32_t s) {
     const int32_t ids[] = {a, b, c, d, e};
     mapFacet(geom, ids, 5, s);
 }
 
-void TprimitiveFty::MapHexaFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e,
-                                 int32_t f, uint32_t s) {
+void TprimitiveFty::MapHexaFacet(TpolyGeom& geom, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f,
+                                 uint32_t s) {
     const int32_t ids[] = {a, b, c, d, e, f};
     mapFacet(geom, ids, 6, s);
 }

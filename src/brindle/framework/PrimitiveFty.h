@@ -14,12 +14,12 @@ class TpolyGeom;
 // One parameter of a primitive: a field with its default, a getter named after it and a setter
 // `set` + Name. Setters store the value as given; a shape corrects out-of-range values when it is
 // built and writes the corrected value back.
-#define BRINDLE_PRIMITIVE_PARAM(Type, name, Name, initial)    \
-public:                                                        \
-    Type name() const { return f_##name; }                     \
-    void set##Name(Type value) { f_##name = value; }           \
-                                                               \
-private:                                                       \
+#define BRINDLE_PRIMITIVE_PARAM(Type, name, Name, initial) \
+public:                                                    \
+    Type name() const { return f_##name; }                 \
+    void set##Name(Type value) { f_##name = value; }       \
+                                                           \
+private:                                                   \
     Type f_##name = initial;
 
 // Base of the primitive builders. A primitive builds a new record of its shape and hands it to the
@@ -61,4 +61,3 @@ private:
 
     std::shared_ptr<const Tstring> fUVSetName;
 };
-

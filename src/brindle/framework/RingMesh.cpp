@@ -85,6 +85,7 @@ int32_t TringMesh::appendRowGrid(TpolyMap& map, uint32_t rows, uint32_t n) {
 
 int32_t TringMesh::appendDisc(TpolyMap& map, const TcircleTable& table) {
     const int32_t first = int32_t(map.nbUV());
-    for (uint32_t i = 0; i < table.size(); ++i) map.appendUV(0.5f + 0.5f * table.cosAt(i), 0.5f + 0.5f * table.sinAt(i));
+    for (uint32_t i = 0; i < table.size(); ++i)
+        map.appendUV(0.5f + 0.5f * table.cosAt(i), 0.5f + 0.5f * table.sinAt(i));
     return first;
 }

@@ -43,7 +43,8 @@ uint32_t TedgeRingIterator::exitEntry() const {
     const uint32_t begin = fGeom->faceOffset(fFace), n = fGeom->faceVertexCount(fFace);
     auto at = [&](uint32_t k) { return begin + (fEntry - begin + k) % n; };
     // One loop of four corners: its only loop end is on the last entry.
-    const bool quad = n == 4 && !fGeom->endOfLoop(begin) && !fGeom->endOfLoop(begin + 1) && !fGeom->endOfLoop(begin + 2);
+    const bool quad =
+        n == 4 && !fGeom->endOfLoop(begin) && !fGeom->endOfLoop(begin + 1) && !fGeom->endOfLoop(begin + 2);
     auto allowed = [&](uint32_t o) {
         const uint32_t e = fGeom->getEdge(o);
         return e != fEdge && e < fAllowed->size() && fAllowed->testBit(e);

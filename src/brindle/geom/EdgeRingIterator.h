@@ -44,9 +44,7 @@ public:
 protected:
     // allowed null: a ring that turns round; otherwise a path through the allowed edges only,
     // which never turns round by itself.
-    explicit TedgeRingIterator(TpolyGeom* geom, const TbitFieldFixedN* allowed) : fAllowed(allowed) {
-        setPoly(geom);
-    }
+    explicit TedgeRingIterator(TpolyGeom* geom, const TbitFieldFixedN* allowed) : fAllowed(allowed) { setPoly(geom); }
     // Starts on edge; without clearVisited the faces crossed before stay closed to the walk.
     uint32_t start(uint32_t edge, bool clearVisited);
 

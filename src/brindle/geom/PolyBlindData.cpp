@@ -36,8 +36,7 @@ int TpolyBdBlindData::addElement(const void* object, int32_t typeId, std::string
 }
 
 int TpolyBdBlindData::addBlindDataElement(const void* object, int32_t typeId, std::string_view name,
-                                          uint32_t componentId, BD_dataHolder value, uint16_t extra,
-                                          uint16_t state) {
+                                          uint32_t componentId, BD_dataHolder value, uint16_t extra, uint16_t state) {
     return addElement(object, typeId, name, componentId, value, extra, state, true);
 }
 
@@ -164,8 +163,8 @@ void TpolyBdBlindData::debug(TdebugOutput& out) const {
     out << "blind data \"" << fName.str() << "\" elements " << nbElement() << '\n';
     for (uint32_t i = 0; i < nbElement(); ++i) {
         const TbdData& d = (*fData)[i];
-        out << "  component " << d.componentId << " template " << d.templateIndex << " state "
-            << uint32_t(d.state) << " extra " << uint32_t(d.extra) << " value " << d.value.bits << '\n';
+        out << "  component " << d.componentId << " template " << d.templateIndex << " state " << uint32_t(d.state)
+            << " extra " << uint32_t(d.extra) << " value " << d.value.bits << '\n';
     }
 }
 

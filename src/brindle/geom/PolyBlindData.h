@@ -87,8 +87,8 @@ public:
 
 private:
     // Appends a new element or, with replace, overwrites the matching live one.
-    int addElement(const void* object, int32_t typeId, std::string_view name, uint32_t componentId,
-                   BD_dataHolder value, uint16_t extra, uint16_t state, bool replace);
+    int addElement(const void* object, int32_t typeId, std::string_view name, uint32_t componentId, BD_dataHolder value,
+                   uint16_t extra, uint16_t state, bool replace);
     // Appends copies of the live elements that keep(element) accepts; answers how many.
     template <typename Keep>
     uint32_t collect(TbdDataPtrArray& out, Keep keep) const;

@@ -2,17 +2,23 @@
 
 #include <utility>
 
-uint32_t TpolyColorValue::floatCount(TpolyColorRep rep) {
-    return rep >= I && rep <= RGBA ? uint32_t(rep) : 0;
-}
+uint32_t TpolyColorValue::floatCount(TpolyColorRep rep) { return rep >= I && rep <= RGBA ? uint32_t(rep) : 0; }
 
 TpolyColorValue TpolyColorValue::copyValue(const float* in, TpolyColorRep from, TpolyColorRep to) {
     TpolyColorValue full;
     switch (from) {
-        case I: full = {in[0], in[0], in[0], 1.0f}; break;
-        case IA: full = {in[0], in[0], in[0], in[1]}; break;
-        case RGB: full = {in[0], in[1], in[2], 1.0f}; break;
-        case RGBA: full = {in[0], in[1], in[2], in[3]}; break;
+        case I:
+            full = {in[0], in[0], in[0], 1.0f};
+            break;
+        case IA:
+            full = {in[0], in[0], in[0], in[1]};
+            break;
+        case RGB:
+            full = {in[0], in[1], in[2], 1.0f};
+            break;
+        case RGBA:
+            full = {in[0], in[1], in[2], in[3]};
+            break;
     }
     switch (to) {
         case I:
@@ -20,8 +26,10 @@ TpolyColorValue TpolyColorValue::copyValue(const float* in, TpolyColorRep from, 
             const float i = (full.r + full.g + full.b) / 3.0f;
             return {i, i, i, to == IA ? full.a : 1.0f};
         }
-        case RGB: return {full.r, full.g, full.b, 1.0f};
-        case RGBA: break;
+        case RGB:
+            return {full.r, full.g, full.b, 1.0f};
+        case RGBA:
+            break;
     }
     return full;
 }

@@ -75,20 +75,21 @@ void TpolyGeom::releaseAll() {
 namespace {
 // Component bit of each pointer in the order of TpolyGeom::componentPointers; the blind-data bit
 // covers the three blind-data components together.
-constexpr uint32_t kComponentBits[] = {kCompVertices, kCompTopology,  kCompNormals,   kCompTriangulation,
-                                       kCompGroups,   kCompUVSets,    kCompColorSets, kCompBlindData,
+constexpr uint32_t kComponentBits[] = {kCompVertices,  kCompTopology,  kCompNormals,   kCompTriangulation,
+                                       kCompGroups,    kCompUVSets,    kCompColorSets, kCompBlindData,
                                        kCompBlindData, kCompBlindData, kCompTangents};
 }  // namespace
 
 template <typename Fn>
 void TpolyGeom::forEachComponent(uint32_t mask, const TpolyGeom& other, Fn&& fn) {
     auto mine = std::tie(fVertex, fTopo, fNorm, fTrg, fGrp, fMaps, fColors, fEdgeBd, fFaceBd, fVertexBd, fTangents);
-    auto theirs = std::tie(other.fVertex, other.fTopo, other.fNorm, other.fTrg, other.fGrp, other.fMaps,
-                           other.fColors, other.fEdgeBd, other.fFaceBd, other.fVertexBd, other.fTangents);
+    auto theirs = std::tie(other.fVertex, other.fTopo, other.fNorm, other.fTrg, other.fGrp, other.fMaps, other.fColors,
+                           other.fEdgeBd, other.fFaceBd, other.fVertexBd, other.fTangents);
     static_assert(std::tuple_size_v<decltype(mine)> == std::size(kComponentBits));
     [&]<size_t... I>(std::index_sequence<I...>) {
         ((mask & kComponentBits[I] ? fn(std::get<I>(mine), std::get<I>(theirs)) : void()), ...);
-    }(std::make_index_sequence<std::size(kComponentBits)>{});
+    }
+    (std::make_index_sequence<std::size(kComponentBits)>{});
 }
 
 void TpolyGeom::copy(const TpolyGeom& other, uint32_t mask) {

@@ -182,9 +182,7 @@ public:
     const uint32_t* getFaceEdgeArray(uint32_t offset) const { return fTopo->fFaceDesc.data() + offset; }
     bool endOfLoop(uint32_t offset) const { return (fTopo->fFaceDesc[offset] & TpolyBits::kEndOfLoop) != 0; }
     bool endOfFace(uint32_t offset) const { return (fTopo->fFaceDesc[offset] & TpolyBits::kEndOfFace) != 0; }
-    bool endOfPoly(uint32_t offset) const {
-        return fTopo->fFaceDesc.empty() || offset == fTopo->fFaceDesc.size() - 1;
-    }
+    bool endOfPoly(uint32_t offset) const { return fTopo->fFaceDesc.empty() || offset == fTopo->fFaceDesc.size() - 1; }
     // Oriented start and end vertex of one edge use.
     uint32_t getStartVertex(uint32_t offset) const { return startVertex(getEdge(offset), getDirection(offset)); }
     uint32_t getEndVertex(uint32_t offset) const { return endVertex(getEdge(offset), getDirection(offset)); }
@@ -262,9 +260,7 @@ public:
     const TpolyVertexInfo& getVertexInfo(uint32_t v) const { return fTopo->fVertexToEdge[v]; }
     void setVertexInfo(uint32_t v, const TpolyVertexInfo& info) { fTopo->fVertexToEdge[v] = info; }
     void vertexEdgeBuffer(uint32_t n) { fTopo->fVertexToEdge.buffer(n); }
-    bool isVertexTwoManifold(uint32_t v) const {
-        return !(fTopo->fVertexToEdge[v].edge & TpolyTopo::kNonManifold);
-    }
+    bool isVertexTwoManifold(uint32_t v) const { return !(fTopo->fVertexToEdge[v].edge & TpolyTopo::kNonManifold); }
     void setVertexNonTwoManifold(uint32_t v) { fTopo->fVertexToEdge[v].edge |= TpolyTopo::kNonManifold; }
     uint32_t leavingEdge(uint32_t v) const { return fTopo->fVertexToEdge[v].edge & TpolyTopo::kRunIndexMask; }
     TedgeDirection leavingDirection(uint32_t v) const {
@@ -775,7 +771,9 @@ public:
     int32_t getName(uint32_t g) const;
     TpolyGrpType getType(uint32_t g) const;
     int32_t findGrp(int32_t name, TpolyGrpType type) const { return fGrp->findGrp(name, type); }
-    uint32_t appendGrp(int32_t name, TpolyGrpType type, uint32_t growth = 32) { return fGrp->append(name, type, growth); }
+    uint32_t appendGrp(int32_t name, TpolyGrpType type, uint32_t growth = 32) {
+        return fGrp->append(name, type, growth);
+    }
     bool removeGrp(uint32_t g) { return fGrp->remove(g); }
     bool removeGroup(uint32_t g) { return fGrp->remove(g); }
     bool removeGroup(int32_t name, TpolyGrpType type);
@@ -844,12 +842,12 @@ public:
     bool convertGroup(int32_t srcName, TpolyGrpType srcType, int32_t dstName, TpolyGrpType dstType, int convertMode);
     bool convertFlags(TpolyGrpType from, TpolyGrpType to, const TbitFieldFixedN& in, TbitFieldFixedN& out,
                       int convertMode);
-#define BRINDLE_DECLARE_GROUP_CONVERSION(From, To)                                                  \
-    bool group##From##2##To(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode) {      \
-        return convertFlags(kGrpKind##From, kGrpKind##To, in, out, convertMode);                     \
-    }                                                                                              \
-    bool group##From##2##To(int src, int dst, int convertMode) {                                     \
-        return convertGroupAs(kGrpKind##From, kGrpKind##To, src, dst, convertMode);                  \
+#define BRINDLE_DECLARE_GROUP_CONVERSION(From, To)                                              \
+    bool group##From##2##To(const TbitFieldFixedN& in, TbitFieldFixedN& out, int convertMode) { \
+        return convertFlags(kGrpKind##From, kGrpKind##To, in, out, convertMode);                \
+    }                                                                                           \
+    bool group##From##2##To(int src, int dst, int convertMode) {                                \
+        return convertGroupAs(kGrpKind##From, kGrpKind##To, src, dst, convertMode);             \
     }
     BRINDLE_GROUP_CONVERSIONS(BRINDLE_DECLARE_GROUP_CONVERSION)
 #undef BRINDLE_DECLARE_GROUP_CONVERSION
@@ -1011,9 +1009,8 @@ protected:
                                          uint32_t cornerCount, bool useNormals, const T4dFltVector& normal,
                                          unsigned short* out);
     // Adapter that hands one face to the record's user triangulation function.
-    static int customTriangulateFace(const TpolyGeom* geom, uint32_t offset, uint32_t holeCount,
-                                     uint32_t cornerCount, bool useNormals, const T4dFltVector& normal,
-                                     unsigned short* out);
+    static int customTriangulateFace(const TpolyGeom* geom, uint32_t offset, uint32_t holeCount, uint32_t cornerCount,
+                                     bool useNormals, const T4dFltVector& normal, unsigned short* out);
 
     TuserTrgFunction fUserTrgFunct = nullptr;
     TpolyTrgFunction fTrgFunct = &TpolyGeom::triangulateFaceFromOffset;

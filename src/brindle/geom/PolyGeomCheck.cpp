@@ -7,28 +7,23 @@
 
 namespace {
 
-
 int asInt(uint32_t v) { return static_cast<int>(v); }
 
-uint32_t orientedStart(const TpolyEdge& e, uint32_t entry) {
-    return e.v[entry >> 31] & TpolyBits::kVertexMask;
-}
-uint32_t orientedEnd(const TpolyEdge& e, uint32_t entry) {
-    return e.v[1 - (entry >> 31)] & TpolyBits::kVertexMask;
-}
+uint32_t orientedStart(const TpolyEdge& e, uint32_t entry) { return e.v[entry >> 31] & TpolyBits::kVertexMask; }
+uint32_t orientedEnd(const TpolyEdge& e, uint32_t entry) { return e.v[1 - (entry >> 31)] & TpolyBits::kVertexMask; }
 
 uint32_t checkEdges(const TpolyTopo& t, TdebugOutput& out, uint32_t nbVertex) {
     uint32_t badStarts = 0, badEnds = 0;
     for (uint32_t e = t.fEdges.size(); e-- > 0;) {
         const uint32_t s = t.fEdges[e].start(), d = t.fEdges[e].end();
         if (s >= nbVertex) {
-            out.print("... BAD START VERTEX (%d>=%d): edge %d %d->%d\n", asInt(s), asInt(nbVertex), asInt(e),
-                      asInt(s), asInt(d));
+            out.print("... BAD START VERTEX (%d>=%d): edge %d %d->%d\n", asInt(s), asInt(nbVertex), asInt(e), asInt(s),
+                      asInt(d));
             ++badStarts;
         }
         if (d >= nbVertex) {
-            out.print("... BAD START VERTEX (%d>=%d): edge %d %d->%d\n", asInt(d), asInt(nbVertex), asInt(e),
-                      asInt(s), asInt(d));
+            out.print("... BAD START VERTEX (%d>=%d): edge %d %d->%d\n", asInt(d), asInt(nbVertex), asInt(e), asInt(s),
+                      asInt(d));
             ++badEnds;
         }
     }
@@ -57,17 +52,18 @@ uint32_t checkFaceDesc(const TpolyTopo& t, TdebugOutput& out) {
             }
             seen[e] = true;
         } else {
-            out.print("... BAD EDGE REFERENCE (%d>=%d): face %d, offset %d, local offset %d\n", asInt(e),
-                      asInt(nEdge), asInt(face), asInt(i), asInt(local));
+            out.print("... BAD EDGE REFERENCE (%d>=%d): face %d, offset %d, local offset %d\n", asInt(e), asInt(nEdge),
+                      asInt(face), asInt(i), asInt(local));
             ++errors;
         }
         if (endFace) {
             for (uint32_t k = faceStart; k <= i; ++k)
                 if ((desc[k] & TpolyBits::kEdgeMask) < nEdge) seen[desc[k] & TpolyBits::kEdgeMask] = false;
             if (!endLoop) {
-                out.print("... WRONG FACE DESCRIPTION: face %d, offset %d, local offset %d, found endOfFace "
-                          "without endOfLoop\n",
-                          asInt(face), asInt(i), asInt(local));
+                out.print(
+                    "... WRONG FACE DESCRIPTION: face %d, offset %d, local offset %d, found endOfFace "
+                    "without endOfLoop\n",
+                    asInt(face), asInt(i), asInt(local));
                 ++errors;
             }
         }
@@ -139,8 +135,8 @@ uint32_t checkFaceOffsets(const TpolyTopo& t, TdebugOutput& out) {
             ++errors;
         }
         if (o > length) {
-            out.print("... BAD FACE OFFSET: offsets of face %d (%d) beyond face desc array (%d)\n", asInt(k),
-                      asInt(o), asInt(length));
+            out.print("... BAD FACE OFFSET: offsets of face %d (%d) beyond face desc array (%d)\n", asInt(k), asInt(o),
+                      asInt(length));
             ++errors;
         } else if (o >= 1 && !(t.fFaceDesc[o - 1] & TpolyBits::kEndOfFace)) {
             out.print("... BAD FACE OFFSET: offsets of face %d (%d) is not a start of face\n", asInt(k), asInt(o));

@@ -114,10 +114,14 @@ void writeColorValue(TdumpWriter& w, const TpolyColorValue& c) {
 
 const char* colorRepName(TpolyColorValue::TpolyColorRep rep) {
     switch (rep) {
-        case TpolyColorValue::I: return "I";
-        case TpolyColorValue::IA: return "IA";
-        case TpolyColorValue::RGB: return "RGB";
-        case TpolyColorValue::RGBA: return "RGBA";
+        case TpolyColorValue::I:
+            return "I";
+        case TpolyColorValue::IA:
+            return "IA";
+        case TpolyColorValue::RGB:
+            return "RGB";
+        case TpolyColorValue::RGBA:
+            return "RGBA";
     }
     return "UNKNOWN";
 }
@@ -125,7 +129,7 @@ const char* colorRepName(TpolyColorValue::TpolyColorRep rep) {
 // A UV set: its name and sizes, with flag 1 the UV pairs and with flag 4 the per-corner ids.
 void writeUVSet(TdumpWriter& w, const TpolyMap& map, unsigned flags) {
     w.text("# \n").print("# UV : named \"%s\", %d UVS, %d indices\n", map.getName().c_str(), asInt(map.nbUV()),
-                          asInt(map.nbIndex()));
+                         asInt(map.nbIndex()));
     w.text("# \n");
     if (flags & kUVSetValues) {
         w.comment("# _UV UVId U V\n").print("%s %d \n", "__UVCOUNT", asInt(map.nbUV()));
@@ -264,7 +268,8 @@ void TpolyNorm::debug(TdebugOutput& out, unsigned int flags) const {
     TdumpWriter w(out);
     w.comment("# NORMAL LIST \n");
 
-    w.comment("# _FN : FaceNormal\n# _FN FaceId NormX NormY NormZ\n").print("__FNCount %d\n", asInt(fFaceNormals.size()));
+    w.comment("# _FN : FaceNormal\n# _FN FaceId NormX NormY NormZ\n")
+        .print("__FNCount %d\n", asInt(fFaceNormals.size()));
     if (flags & kDumpFaceNormals)
         for (uint32_t f = 0; f < fFaceNormals.size(); ++f) {
             const T3dFltPoint& n = fFaceNormals[f];
@@ -302,8 +307,8 @@ void TpolyColorValue::debug(TdebugOutput& out, unsigned int) const {
 
 void TpolyColor::debug(TdebugOutput& out, unsigned int flags) const {
     TdumpWriter w(out);
-    w.text("# \n").print("# COLOR : type %s, named \"%s\", %d COLORS, %d indices\n", colorRepName(fRep),
-                          fName.c_str(), asInt(fValues.size()), asInt(fIds.size()));
+    w.text("# \n").print("# COLOR : type %s, named \"%s\", %d COLORS, %d indices\n", colorRepName(fRep), fName.c_str(),
+                         asInt(fValues.size()), asInt(fIds.size()));
     w.text("# \n");
     if (flags & kDumpColors) {
         w.comment("# _C ColorId Red Green Blue Alpha\n").print("%s %d \n", "__CCOUNT", asInt(fValues.size()));

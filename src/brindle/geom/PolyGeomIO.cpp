@@ -108,9 +108,9 @@ TiffStatus TpolyColor::writeBinary(TiffFile& file) const {
 }
 
 const void* TpolyColor::readBinary(const void* cursor, int& size) {
-    return readBinary(cursor, size,
-                      TglobalTranslatorBase::currentlyReadingFileVersion() >=
-                          TglobalTranslatorBase::kColorSetNamesVersion);
+    return readBinary(
+        cursor, size,
+        TglobalTranslatorBase::currentlyReadingFileVersion() >= TglobalTranslatorBase::kColorSetNamesVersion);
 }
 
 const void* TpolyColor::readBinary(const void* cursor, int& size, bool named) {

@@ -97,7 +97,9 @@ T4dFltVector loopVector(const TpolyTopo& t, const T3dFltPointArray& vertices, ui
 
 }  // namespace
 
-T4dFltVector TpolyGeom::computeLoopVector(uint32_t offset) const { return loopVector(*fTopo, fVertex->fPoints, offset); }
+T4dFltVector TpolyGeom::computeLoopVector(uint32_t offset) const {
+    return loopVector(*fTopo, fVertex->fPoints, offset);
+}
 
 void TpolyGeom::computeFaceVectors() {
     update(dirtyFaceOffsets);
@@ -106,7 +108,9 @@ void TpolyGeom::computeFaceVectors() {
     normals.changeLogicalSizeTo(nFace);
     const uint32_t* offsets = fTopo->fFaceOffsets.data();
     for (uint32_t f = 0; f < nFace; ++f) {
-        const T4dFltVector v = f < described && offsets[f + 1] > offsets[f] ? loopVector(*fTopo, fVertex->fPoints, offsets[f]) : T4dFltVector();
+        const T4dFltVector v = f < described && offsets[f + 1] > offsets[f]
+                                   ? loopVector(*fTopo, fVertex->fPoints, offsets[f])
+                                   : T4dFltVector();
         normals[f] = T3dFltPoint(v.x, v.y, v.z);
     }
     markClean(dirtyFaceVectors);
@@ -242,7 +246,8 @@ void TpolyNorm::updateUserNormals() {
         const T4dFltVector& u = fUserNormals[id];
         if (!isSet(u)) continue;
         T3dFltPoint& n = fVertexNormals[id];
-        n = fUserNormalMode == kUserReplaces ? T3dFltPoint(u.x, u.y, u.z) : T3dFltPoint(n.x + u.x, n.y + u.y, n.z + u.z);
+        n = fUserNormalMode == kUserReplaces ? T3dFltPoint(u.x, u.y, u.z)
+                                             : T3dFltPoint(n.x + u.x, n.y + u.y, n.z + u.z);
         normalizeInPlace(n);
     }
 }
@@ -299,7 +304,8 @@ void TpolyNorm::reorderUserNormals(const TuInt32Array& savedIds) {
     fUserNormals.setSizeIncrement(old.sizeIncrement());
     buildUserNormalBuffer(fVertexNormals.size());
     for (uint32_t k = std::min(savedIds.size(), fNormalIds.size()); k-- > 0;)
-        if (savedIds[k] < old.size() && fNormalIds[k] < fUserNormals.size()) fUserNormals[fNormalIds[k]] = old[savedIds[k]];
+        if (savedIds[k] < old.size() && fNormalIds[k] < fUserNormals.size())
+            fUserNormals[fNormalIds[k]] = old[savedIds[k]];
 }
 
 void TpolyGeom::loadUserNormal(const T4dFltVectorArray& in) {

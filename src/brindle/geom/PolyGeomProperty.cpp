@@ -31,30 +31,36 @@ bool TpolyGeom::faceTurnsOneWay(uint32_t face, bool fromCentre) const {
 bool TpolyGeom::checkProperty(uint32_t id, TpolyProperty property, int32_t set) {
     const uint32_t uvSet = set < 0 ? uint32_t(getCurrentMap()) : uint32_t(set);
     switch (property) {
-    case kPolyPropBorderEdge:
-        update(dirtyEdgeToFace);
-        return id < nbEdge() && id < topo()->fEdgeToFace.size() && isBorder(id);
-    case kPolyPropHardEdge: return id < nbEdge() && isHard(id);
-    case kPolyPropUVBorderEdge:
-        update(dirtyEdgeToFace);
-        return id < nbEdge() && uvSet < nbMapSet() && isUVBorder(id, uvSet);
-    case kPolyPropNonManifoldVertex:
-        update(dirtyVertexToEdge);
-        return id < nbVertex() && id < topo()->fVertexToEdge.size() && !isVertexTwoManifold(id);
-    default: break;
+        case kPolyPropBorderEdge:
+            update(dirtyEdgeToFace);
+            return id < nbEdge() && id < topo()->fEdgeToFace.size() && isBorder(id);
+        case kPolyPropHardEdge:
+            return id < nbEdge() && isHard(id);
+        case kPolyPropUVBorderEdge:
+            update(dirtyEdgeToFace);
+            return id < nbEdge() && uvSet < nbMapSet() && isUVBorder(id, uvSet);
+        case kPolyPropNonManifoldVertex:
+            update(dirtyVertexToEdge);
+            return id < nbVertex() && id < topo()->fVertexToEdge.size() && !isVertexTwoManifold(id);
+        default:
+            break;
     }
     update(dirtyFaceOffsets);
     if (id >= nbFace() || id + 1 >= faceOffsetArray().size()) return false;
     switch (property) {
-    case kPolyPropHoledFace: return faceOrder(id) > 1;
-    case kPolyPropStarFace: return faceTurnsOneWay(id, true);
-    case kPolyPropConvexFace: return faceTurnsOneWay(id, false);
-    case kPolyPropMappedFace:
-        if (uvSet >= nbMapSet() || faceVertexCount(id) == 0) return false;
-        for (uint32_t o = faceOffset(id); o < faceOffset(id + 1); ++o)
-            if (!isMappedAtOffset(o, uvSet)) return false;
-        return true;
-    default: return false;
+        case kPolyPropHoledFace:
+            return faceOrder(id) > 1;
+        case kPolyPropStarFace:
+            return faceTurnsOneWay(id, true);
+        case kPolyPropConvexFace:
+            return faceTurnsOneWay(id, false);
+        case kPolyPropMappedFace:
+            if (uvSet >= nbMapSet() || faceVertexCount(id) == 0) return false;
+            for (uint32_t o = faceOffset(id); o < faceOffset(id + 1); ++o)
+                if (!isMappedAtOffset(o, uvSet)) return false;
+            return true;
+        default:
+            return false;
     }
 }
 

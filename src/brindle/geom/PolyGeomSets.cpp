@@ -42,10 +42,10 @@ template <typename S>
 bool swapSetIds(TpolyGeom& geom, TpolySetArray<S>& sets, TpolyGeom& other, TpolySetArray<S>& otherSets, uint32_t s) {
     S* theirs = setAt(otherSets, s);
     return theirs && editSet(geom, sets, s, [&](S& mine) {
-        mine.indexArray().swap(theirs->indexArray());
-        other.markDirty(dirtyMoved);
-        return true;
-    });
+               mine.indexArray().swap(theirs->indexArray());
+               other.markDirty(dirtyMoved);
+               return true;
+           });
 }
 
 // Read-only id queries shared by both kinds of set.
@@ -167,18 +167,18 @@ bool TpolyGeom::removeLastUV(uint32_t count, uint32_t s) {
 bool TpolyGeom::swapUV(TpolyGeom& other, uint32_t s) {
     TpolyMap* theirs = setAt(*other.fMaps, s);
     return theirs && editSet(*this, *fMaps, s, [&](TpolyMap& m) {
-        m.swapUV(*theirs);
-        other.markDirty(dirtyMoved);
-        return true;
-    });
+               m.swapUV(*theirs);
+               other.markDirty(dirtyMoved);
+               return true;
+           });
 }
 
 bool TpolyGeom::copyUV(const TpolyGeom& other, uint32_t s) {
     const TpolyMap* theirs = setAt(std::as_const(*other.fMaps), s);
     return theirs && editSet(*this, *fMaps, s, [&](TpolyMap& m) {
-        m.copyUV(*theirs);
-        return true;
-    });
+               m.copyUV(*theirs);
+               return true;
+           });
 }
 
 uint32_t TpolyGeom::nbUV(uint32_t s) const {
@@ -251,9 +251,7 @@ bool TpolyGeom::copyUVId(const TpolyGeom& other, uint32_t offset, uint32_t s, ui
     return otherSet < other.nbMapSet() && refUV(other.getUVId(offset, otherSet), s);
 }
 
-bool TpolyGeom::swapUVId(TpolyGeom& other, uint32_t s) {
-    return swapSetIds(*this, *fMaps, other, *other.fMaps, s);
-}
+bool TpolyGeom::swapUVId(TpolyGeom& other, uint32_t s) { return swapSetIds(*this, *fMaps, other, *other.fMaps, s); }
 
 bool TpolyGeom::clearMap(uint32_t s) {
     return editSet(*this, *fMaps, s, [](TpolyMap& m) {
@@ -566,14 +564,13 @@ bool TpolyGeom::colorBuffer(uint32_t n, uint32_t s) {
 bool TpolyGeom::copyColor(const TpolyGeom& other, uint32_t s) {
     const TpolyColor* theirs = setAt(std::as_const(*other.fColors), s);
     return theirs && editSet(*this, *fColors, s, [&](TpolyColor& c) {
-        c.values().copy(theirs->values());
-        c.setRepresentation(theirs->representation());
-        return true;
-    });
+               c.values().copy(theirs->values());
+               c.setRepresentation(theirs->representation());
+               return true;
+           });
 }
 
-int32_t TpolyGeom::appendColor(const float* values, TpolyColorValue::TpolyColorRep rep, uint32_t count,
-                               uint32_t s) {
+int32_t TpolyGeom::appendColor(const float* values, TpolyColorValue::TpolyColorRep rep, uint32_t count, uint32_t s) {
     const uint32_t stride = TpolyColorValue::floatCount(rep);
     int32_t first = -1;
     editSet(*this, *fColors, s, [&](TpolyColor& c) {
@@ -720,8 +717,8 @@ bool TpolyGeom::setColors(TpolyGrpType kind, const uint32_t* ids, uint32_t n, co
                           uint32_t s) {
     const bool faces = kind == kPolyGrpFace;
     if (!faces && kind != kPolyGrpVertex) return false;
-    const uint32_t limit = faces ? std::min(nbFace(), faceOffsetArray().size() ? faceOffsetArray().size() - 1 : 0)
-                                 : nbVertex();
+    const uint32_t limit =
+        faces ? std::min(nbFace(), faceOffsetArray().size() ? faceOffsetArray().size() - 1 : 0) : nbVertex();
     if (!std::all_of(ids, ids + n, [limit](uint32_t id) { return id < limit; })) return false;
     return editSet(*this, *fColors, s, [&](TpolyColor& c) {
         fitIds(c, faceDescLength());

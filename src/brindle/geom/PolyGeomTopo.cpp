@@ -40,7 +40,8 @@ struct TringEdge {
 void listRingSteps(const TpolyTopo& t, TringEdge* ring) {
     const uint32_t nEdge = t.fEdges.size(), nFace = t.fFaceOffsets.size();
     const TpolyWingEdge* wings = t.fEdgeToFace.data();
-    for (uint32_t e = 0; e < nEdge; ++e) ring[e] = {{wings[e].side[0], wings[e].side[1]}, {TpolyBits::kNoId, TpolyBits::kNoId}};
+    for (uint32_t e = 0; e < nEdge; ++e)
+        ring[e] = {{wings[e].side[0], wings[e].side[1]}, {TpolyBits::kNoId, TpolyBits::kNoId}};
     const uint32_t* desc = t.fFaceDesc.data();
     const uint32_t* offsets = t.fFaceOffsets.data();
     for (uint32_t f = 0; f + 1 < nFace; ++f)

@@ -158,8 +158,10 @@ TpolyGrpType kindOf(const TpolyGrpDesc& d, TpolyGrpType asked) { return d.fType 
 void readFlags(TpolyGeom& geom, const TpolyGrpDesc& d, TpolyGrpType kind, TbitFieldFixedN& bits) {
     bits.resizeArray(geom.getMaxVal(kind));
     if (kind == kPolyGrpVertexFace) {
-        if (TlongDoubleIndexedComponent* pairs = d.pairItems()) geom.flagsFromComponent(*pairs, bits);
-        else bits.resizeArray(geom.nbVertexFace());
+        if (TlongDoubleIndexedComponent* pairs = d.pairItems())
+            geom.flagsFromComponent(*pairs, bits);
+        else
+            bits.resizeArray(geom.nbVertexFace());
     } else if (TsingleIndexedComponent* list = d.singleItems()) {
         list->convert2Flags(bits);
     }
@@ -167,8 +169,10 @@ void readFlags(TpolyGeom& geom, const TpolyGrpDesc& d, TpolyGrpType kind, TbitFi
 
 void writeFlags(TpolyGeom& geom, TpolyGrpDesc& d, const TbitFieldFixedN& bits) {
     Tcomponent& items = d.initializeComponent();
-    if (d.fType == kPolyGrpVertexFace) geom.flagsToComponent(bits, static_cast<TlongDoubleIndexedComponent&>(items));
-    else static_cast<TsingleIndexedComponent&>(items).convertFromFlags(bits);
+    if (d.fType == kPolyGrpVertexFace)
+        geom.flagsToComponent(bits, static_cast<TlongDoubleIndexedComponent&>(items));
+    else
+        static_cast<TsingleIndexedComponent&>(items).convertFromFlags(bits);
 }
 
 }  // namespace
@@ -335,12 +339,18 @@ bool TpolyGeom::groupReverse(uint32_t g) {
 
 uint32_t TpolyGeom::getMaxVal(TpolyGrpType type) const {
     switch (type) {
-    case kPolyGrpVertex: return nbVertex();
-    case kPolyGrpEdge: return nbEdge();
-    case kPolyGrpFace: return nbFace();
-    case kPolyGrpUV: return getCurrentMap() < 0 ? 0 : nbUV(uint32_t(getCurrentMap()));
-    case kPolyGrpVertexFace: return nbVertexFace();
-    default: return 0;
+        case kPolyGrpVertex:
+            return nbVertex();
+        case kPolyGrpEdge:
+            return nbEdge();
+        case kPolyGrpFace:
+            return nbFace();
+        case kPolyGrpUV:
+            return getCurrentMap() < 0 ? 0 : nbUV(uint32_t(getCurrentMap()));
+        case kPolyGrpVertexFace:
+            return nbVertexFace();
+        default:
+            return 0;
     }
 }
 
@@ -514,7 +524,8 @@ uint32_t TpolyGeom::computeFaceComplement(int32_t name) {
 // --- Group conversions ---------------------------------------------------------------------------
 
 bool TpolyGeom::convertGroupAs(TpolyGrpType from, TpolyGrpType to, int src, int dst, int convertMode) {
-    TpolyGrpDesc *s = src >= 0 ? descAt(*this, uint32_t(src)) : nullptr, *d = dst >= 0 ? descAt(*this, uint32_t(dst)) : nullptr;
+    TpolyGrpDesc *s = src >= 0 ? descAt(*this, uint32_t(src)) : nullptr,
+                 *d = dst >= 0 ? descAt(*this, uint32_t(dst)) : nullptr;
     if (!s || !d || !validKind(from) || !validKind(to) || convertMode < 0 || convertMode > 2) return false;
     if (s->fType != from && s->fType != kPolyGrpNone) return false;
     TbitFieldFixedN in, out;
@@ -548,8 +559,8 @@ namespace {
 // Box of the points place(p) of the vertices a group touches (its conversion to vertices with
 // "any"); with uvSpace a UV group gives the box of its UVs with z = 0 instead.
 template <typename Place>
-bool groupBox(TpolyGeom& geom, const TpolyGrpDesc& d, TpolyGrpType kind, bool uvSpace, Place&& place,
-              T3dFltPoint& min, T3dFltPoint& max) {
+bool groupBox(TpolyGeom& geom, const TpolyGrpDesc& d, TpolyGrpType kind, bool uvSpace, Place&& place, T3dFltPoint& min,
+              T3dFltPoint& max) {
     TbitFieldFixedN bits, vertices;
     readFlags(geom, d, kind, bits);
     bool found = false;
@@ -597,8 +608,7 @@ bool TpolyGeom::getWorldSpaceBbox(int name, TpolyGrpType type, const T4dFltMatri
     return groupBox(*this, fGrp->fGroups[g], kindOf(fGrp->fGroups[g], type), false, world, min, max);
 }
 
-bool TpolyGeom::getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min,
-                                           T3dFltPoint& max) {
+bool TpolyGeom::getCurrentGrpCenterAndBbox(TpolyGrpType type, T3dFltPoint& center, T3dFltPoint& min, T3dFltPoint& max) {
     if (!grpBboxInfo(-1, type, min, max)) return false;
     center = (min + max) * 0.5f;
     return true;
@@ -638,51 +648,63 @@ int TpolyGeom::GroupManage(TpolyGrpType type, TpolyGrpEvent event, int name, int
         return count(d);
     };
     switch (event) {
-    case kGrpEventCount: return count(fGrp->fGroups[g]);
-    case kGrpEventEmpty: fGrp->fGroups[g].resetGroup(); return 0;
-    case kGrpEventRemove: fGrp->remove(uint32_t(g)); return 0;
-    case kGrpEventReverse: groupReverse(uint32_t(g)); return keepPassing(fGrp->fGroups[g]);
-    case kGrpEventSelectAll: selectAllInGrp(name, type); return keepPassing(fGrp->fGroups[g]);
-    case kGrpEventGrowShrink: {
-        TpolyGrpDesc& d = fGrp->fGroups[g];
-        TpolyGrpType kind = kindOf(d, type);
-        TbitFieldFixedN in, boundary;
-        readFlags(*this, d, kind, in);
-        if (mode == kGrpModeEdgeLoop && kind == kPolyGrpEdge) {
-            extendToEdgeLoop(in, 0);
+        case kGrpEventCount:
+            return count(fGrp->fGroups[g]);
+        case kGrpEventEmpty:
+            fGrp->fGroups[g].resetGroup();
+            return 0;
+        case kGrpEventRemove:
+            fGrp->remove(uint32_t(g));
+            return 0;
+        case kGrpEventReverse:
+            groupReverse(uint32_t(g));
+            return keepPassing(fGrp->fGroups[g]);
+        case kGrpEventSelectAll:
+            selectAllInGrp(name, type);
+            return keepPassing(fGrp->fGroups[g]);
+        case kGrpEventGrowShrink: {
+            TpolyGrpDesc& d = fGrp->fGroups[g];
+            TpolyGrpType kind = kindOf(d, type);
+            TbitFieldFixedN in, boundary;
+            readFlags(*this, d, kind, in);
+            if (mode == kGrpModeEdgeLoop && kind == kPolyGrpEdge) {
+                extendToEdgeLoop(in, 0);
+                writeFlags(*this, d, in);
+            }
+            if (mode == kGrpModeShell && extendToShell(kind, in)) writeFlags(*this, d, in);
+            if (mode != kGrpModeShrink && mode != kGrpModeGrow) return count(d);
+            convertFlags(kind, kind, in, boundary, 2);
+            if (mode == kGrpModeGrow) {
+                in.OR(boundary);
+            } else {
+                boundary.AND(in);
+                in.XOR(boundary);
+            }
             writeFlags(*this, d, in);
+            return count(d);
         }
-        if (mode == kGrpModeShell && extendToShell(kind, in)) writeFlags(*this, d, in);
-        if (mode != kGrpModeShrink && mode != kGrpModeGrow) return count(d);
-        convertFlags(kind, kind, in, boundary, 2);
-        if (mode == kGrpModeGrow) {
-            in.OR(boundary);
-        } else {
-            boundary.AND(in);
-            in.XOR(boundary);
+        case kGrpEventAddRemoveItem: {
+            TpolyGrpDesc& d = fGrp->fGroups[g];
+            if (item >= 0 && mode == kGrpModeAdd)
+                d.addElement(uint32_t(item));
+            else if (item >= 0 && mode == kGrpModeShrink && d.singleItems())
+                d.singleItems()->removeElement(uint32_t(item));
+            return count(d);
         }
-        writeFlags(*this, d, in);
-        return count(d);
-    }
-    case kGrpEventAddRemoveItem: {
-        TpolyGrpDesc& d = fGrp->fGroups[g];
-        if (item >= 0 && mode == kGrpModeAdd) d.addElement(uint32_t(item));
-        else if (item >= 0 && mode == kGrpModeShrink && d.singleItems()) d.singleItems()->removeElement(uint32_t(item));
-        return count(d);
-    }
-    case kGrpEventHandOver:
-    case kGrpEventCopyTo:
-    case kGrpEventMergeInto: {
-        TpolyGrpDesc& target = other();
-        // The append above may have moved the table: look the group up again.
-        TpolyGrpDesc& d = fGrp->fGroups[findGrp(name, type)];
-        if (&target == &d) return count(d);
-        bool done = event == kGrpEventMergeInto ? target.merge(d)
-                    : d.fItems                  ? target.setData(*d.fItems)
-                                                : (target.resetGroup(), true);
-        if (done && event == kGrpEventHandOver) d.resetGroup();
-        return event == kGrpEventMergeInto ? count(target) : keepPassing(target);
-    }
-    default: return 1;
+        case kGrpEventHandOver:
+        case kGrpEventCopyTo:
+        case kGrpEventMergeInto: {
+            TpolyGrpDesc& target = other();
+            // The append above may have moved the table: look the group up again.
+            TpolyGrpDesc& d = fGrp->fGroups[findGrp(name, type)];
+            if (&target == &d) return count(d);
+            bool done = event == kGrpEventMergeInto ? target.merge(d)
+                        : d.fItems                  ? target.setData(*d.fItems)
+                                                    : (target.resetGroup(), true);
+            if (done && event == kGrpEventHandOver) d.resetGroup();
+            return event == kGrpEventMergeInto ? count(target) : keepPassing(target);
+        }
+        default:
+            return 1;
     }
 }

@@ -24,10 +24,10 @@ inline constexpr int32_t kGrpNameCrease = 0x7FFFFFFF;
 
 // Applies X(From, To) to every ordered pair of kinds, same-kind pairs included.
 #define BRINDLE_GROUP_CONVERSIONS_FROM(X, From) X(From, Vertex) X(From, Edge) X(From, Face) X(From, UV) X(From, VF)
-#define BRINDLE_GROUP_CONVERSIONS(X)                                                                  \
-    BRINDLE_GROUP_CONVERSIONS_FROM(X, Vertex) BRINDLE_GROUP_CONVERSIONS_FROM(X, Edge)                \
-    BRINDLE_GROUP_CONVERSIONS_FROM(X, Face) BRINDLE_GROUP_CONVERSIONS_FROM(X, UV)                    \
-    BRINDLE_GROUP_CONVERSIONS_FROM(X, VF)
+#define BRINDLE_GROUP_CONVERSIONS(X)                                                \
+    BRINDLE_GROUP_CONVERSIONS_FROM(X, Vertex)                                       \
+    BRINDLE_GROUP_CONVERSIONS_FROM(X, Edge) BRINDLE_GROUP_CONVERSIONS_FROM(X, Face) \
+        BRINDLE_GROUP_CONVERSIONS_FROM(X, UV) BRINDLE_GROUP_CONVERSIONS_FROM(X, VF)
 
 // The group events the host drives through TpolyGeom::GroupManage.
 enum TpolyGrpEvent : int32_t {
@@ -59,7 +59,9 @@ public:
     TpolyGrpDesc() = default;
     TpolyGrpDesc(int32_t name, TpolyGrpType type) : fName(name), fType(type) {}
     TpolyGrpDesc(const TpolyGrpDesc& o)
-        : fName(o.fName), fType(o.fType), fItems(o.fItems ? o.fItems->clone() : nullptr),
+        : fName(o.fName),
+          fType(o.fType),
+          fItems(o.fItems ? o.fItems->clone() : nullptr),
           fData(o.fData ? new TdoubleArray(*o.fData) : nullptr) {}
     TpolyGrpDesc& operator=(const TpolyGrpDesc& o) {
         if (this != &o) {

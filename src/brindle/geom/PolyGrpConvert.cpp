@@ -79,8 +79,10 @@ void forEachIncidence(const TincidenceSource& x, Keep&& keep, Fn&& fn) {
             visit(c, c, face);
             if constexpr (atBothEnds(A, B) || atBothEnds(B, A)) {
                 uint32_t next = loopEnds ? loopStart : c + 1;
-                if constexpr (atBothEnds(A, B)) visit(c, next, face);
-                else visit(next, c, face);
+                if constexpr (atBothEnds(A, B))
+                    visit(c, next, face);
+                else
+                    visit(next, c, face);
             }
             if (loopEnds) loopStart = c + 1;
             if (w & TpolyBits::kEndOfFace) ++face;
@@ -92,10 +94,13 @@ void forEachIncidence(const TincidenceSource& x, Keep&& keep, Fn&& fn) {
 // faces sharing a vertex, UVs and face corners in the same face.
 constexpr TpolyGrpType neighbourVia(TpolyGrpType k) {
     switch (k) {
-    case kPolyGrpVertex: return kPolyGrpEdge;
-    case kPolyGrpEdge:
-    case kPolyGrpFace: return kPolyGrpVertex;
-    default: return kPolyGrpFace;
+        case kPolyGrpVertex:
+            return kPolyGrpEdge;
+        case kPolyGrpEdge:
+        case kPolyGrpFace:
+            return kPolyGrpVertex;
+        default:
+            return kPolyGrpFace;
     }
 }
 
@@ -116,8 +121,11 @@ void accumulate(const TconvertJob& job, const TbitFieldFixedN& in, std::vector<u
     auto mark = [&](uint32_t a, uint32_t b) {
         if (b < nbState) state[b] |= isIn(a) ? kSeenIn : kSeenOut;
     };
-    if (job.inOnly) forEachIncidence<A, B>(job.x, isIn, mark);
-    else forEachIncidence<A, B>(job.x, [](uint32_t) { return true; }, mark);
+    if (job.inOnly)
+        forEachIncidence<A, B>(job.x, isIn, mark);
+    else
+        forEachIncidence<A, B>(
+            job.x, [](uint32_t) { return true; }, mark);
 }
 
 template <TpolyGrpType A, TpolyGrpType B>
@@ -134,39 +142,53 @@ void collect(const TconvertJob& job, std::vector<uint8_t>& state) {
         uint32_t nbIn = job.in.size();
         for (uint32_t i = 0; i < job.counts[A]; ++i) state[i] = i < nbIn && job.in.testBit(i) ? kSeenIn : kSeenOut;
         uint32_t nbVia = job.counts[K];
-        forEachIncidence<K, A>(job.x, [&](uint32_t k) { return k < nbVia && via[k] != 0; },
-                               [&](uint32_t k, uint32_t a) {
-                                   if (a < state.size()) state[a] |= via[k];
-                               });
+        forEachIncidence<K, A>(
+            job.x, [&](uint32_t k) { return k < nbVia && via[k] != 0; },
+            [&](uint32_t k, uint32_t a) {
+                if (a < state.size()) state[a] |= via[k];
+            });
     }
 }
 
 template <TpolyGrpType A>
 void collectFrom(TpolyGrpType to, const TconvertJob& job, std::vector<uint8_t>& state) {
     switch (to) {
-    case kPolyGrpVertex: return collect<A, kPolyGrpVertex>(job, state);
-    case kPolyGrpEdge: return collect<A, kPolyGrpEdge>(job, state);
-    case kPolyGrpFace: return collect<A, kPolyGrpFace>(job, state);
-    case kPolyGrpUV: return collect<A, kPolyGrpUV>(job, state);
-    default: return collect<A, kPolyGrpVertexFace>(job, state);
+        case kPolyGrpVertex:
+            return collect<A, kPolyGrpVertex>(job, state);
+        case kPolyGrpEdge:
+            return collect<A, kPolyGrpEdge>(job, state);
+        case kPolyGrpFace:
+            return collect<A, kPolyGrpFace>(job, state);
+        case kPolyGrpUV:
+            return collect<A, kPolyGrpUV>(job, state);
+        default:
+            return collect<A, kPolyGrpVertexFace>(job, state);
     }
 }
 
 void collectAny(TpolyGrpType from, TpolyGrpType to, const TconvertJob& job, std::vector<uint8_t>& state) {
     switch (from) {
-    case kPolyGrpVertex: return collectFrom<kPolyGrpVertex>(to, job, state);
-    case kPolyGrpEdge: return collectFrom<kPolyGrpEdge>(to, job, state);
-    case kPolyGrpFace: return collectFrom<kPolyGrpFace>(to, job, state);
-    case kPolyGrpUV: return collectFrom<kPolyGrpUV>(to, job, state);
-    default: return collectFrom<kPolyGrpVertexFace>(to, job, state);
+        case kPolyGrpVertex:
+            return collectFrom<kPolyGrpVertex>(to, job, state);
+        case kPolyGrpEdge:
+            return collectFrom<kPolyGrpEdge>(to, job, state);
+        case kPolyGrpFace:
+            return collectFrom<kPolyGrpFace>(to, job, state);
+        case kPolyGrpUV:
+            return collectFrom<kPolyGrpUV>(to, job, state);
+        default:
+            return collectFrom<kPolyGrpVertexFace>(to, job, state);
     }
 }
 
 bool picked(uint8_t state, int mode) {
     switch (mode) {
-    case 0: return state == kSeenIn;
-    case 1: return (state & kSeenIn) != 0;
-    default: return state == (kSeenIn | kSeenOut);
+        case 0:
+            return state == kSeenIn;
+        case 1:
+            return (state & kSeenIn) != 0;
+        default:
+            return state == (kSeenIn | kSeenOut);
     }
 }
 
@@ -283,8 +305,10 @@ uint32_t TpolyGeom::markManifoldMembers(TuInt32Array* facePiece) {
     for (uint32_t seed = 0; seed < nbFace(); ++seed) {
         if (fill.isFaceVisited(seed)) continue;
         for (uint32_t f = fill.reset(seed, false); f != kNoId; f = fill.next()) {
-            if (fill.fromFace() != kNoId && !twoSided(fill.traversedEdge())) fill.rejectCurrentFaceFromThisEdge();
-            else if (facePiece) (*facePiece)[f] = pieces;
+            if (fill.fromFace() != kNoId && !twoSided(fill.traversedEdge()))
+                fill.rejectCurrentFaceFromThisEdge();
+            else if (facePiece)
+                (*facePiece)[f] = pieces;
         }
         ++pieces;
     }
@@ -293,8 +317,10 @@ uint32_t TpolyGeom::markManifoldMembers(TuInt32Array* facePiece) {
 
 bool TpolyGeom::extendToShell(TpolyGrpType type, TbitFieldFixedN& bits) {
     TbitFieldFixedN touched, shellVertices(nbVertex());
-    if (type == kPolyGrpVertex) touched = bits;
-    else if (!convertFlags(type, kPolyGrpVertex, bits, touched, 1)) return false;
+    if (type == kPolyGrpVertex)
+        touched = bits;
+    else if (!convertFlags(type, kPolyGrpVertex, bits, touched, 1))
+        return false;
     std::vector<uint32_t> piece = vertexPieces(*this, anyEdge);
     std::vector<bool> chosen(piece.size(), false);
     for (uint32_t v = 0; v < touched.size() && v < piece.size(); ++v)
@@ -367,7 +393,8 @@ bool TpolyGeom::extendToBorder(TpolyGrpType type, TbitFieldFixedN& bits) {
     uint32_t nbV = nbVertex(), nbE = nbEdge();
     const TpolyWingEdgeArray& wings = topo()->fEdgeToFace;
     auto onBorder = [&](uint32_t e) {
-        return e < wings.size() && (wings[e].side[kLeft] == TpolyBits::kNoFace || wings[e].side[kRight] == TpolyBits::kNoFace);
+        return e < wings.size() &&
+               (wings[e].side[kLeft] == TpolyBits::kNoFace || wings[e].side[kRight] == TpolyBits::kNoFace);
     };
     std::vector<uint32_t> piece = vertexPieces(*this, onBorder);
     // The border pieces the set reaches: through its border edges, or its vertices on a border edge.
@@ -377,7 +404,8 @@ bool TpolyGeom::extendToBorder(TpolyGrpType type, TbitFieldFixedN& bits) {
         for (uint32_t v : {startVertex(e), endVertex(e)}) {
             if (v >= nbV) continue;
             borderVertex[v] = true;
-            bool seeded = type == kPolyGrpEdge ? e < bits.size() && bits.testBit(e) : v < bits.size() && bits.testBit(v);
+            bool seeded =
+                type == kPolyGrpEdge ? e < bits.size() && bits.testBit(e) : v < bits.size() && bits.testBit(v);
             if (seeded) reached[piece[v]] = true;
         }
     }
@@ -406,8 +434,10 @@ bool TpolyGeom::extendToCrease(TpolyGrpType type, TbitFieldFixedN& bits) {
         for (uint32_t seed = 0; seed < nbFace(); ++seed) {
             if (!bits.testBit(seed) || fill.isFaceVisited(seed)) continue;
             for (uint32_t f = fill.reset(seed, false); f != kNoId; f = fill.next()) {
-                if (fill.fromFace() != kNoId && isHard(fill.traversedEdge())) fill.rejectCurrentFaceFromThisEdge();
-                else bits.setBit(f);
+                if (fill.fromFace() != kNoId && isHard(fill.traversedEdge()))
+                    fill.rejectCurrentFaceFromThisEdge();
+                else
+                    bits.setBit(f);
             }
         }
         return true;
@@ -426,8 +456,10 @@ bool TpolyGeom::extendToCrease(TpolyGrpType type, TbitFieldFixedN& bits) {
         if (!bits.testBit(seed) || !isHard(seed) || fill.isEdgeVisited(seed)) continue;
         for (uint32_t e = fill.reset(seed, false); e != kNoId; e = fill.next()) {
             uint32_t v = fill.traversedVertex();
-            if (fill.fromEdge() != kNoId && (!isHard(e) || v >= nbV || hardEnds[v] != 2)) fill.rejectCurrentVertex();
-            else bits.setBit(e);
+            if (fill.fromEdge() != kNoId && (!isHard(e) || v >= nbV || hardEnds[v] != 2))
+                fill.rejectCurrentVertex();
+            else
+                bits.setBit(e);
         }
     }
     return true;

@@ -50,8 +50,8 @@ public:
     // Side words and list entries of the two adjacency tables.
     static constexpr uint32_t kNonManifold = 0x40000000u;  // side or vertex word holds a run index
     static constexpr uint32_t kRunIndexMask = 0x3FFFFFFFu;
-    static constexpr uint32_t kRunEnd = 0x80000000u;       // last entry of a run
-    static constexpr uint32_t kEdgeAtEnd = 0x40000000u;    // edge-list entry: the vertex is the edge's end
+    static constexpr uint32_t kRunEnd = 0x80000000u;     // last entry of a run
+    static constexpr uint32_t kEdgeAtEnd = 0x40000000u;  // edge-list entry: the vertex is the edge's end
     static constexpr uint32_t kLeavingReversed = 0x80000000u;
 
     // Consistency check of the edges (flag 0x1, vertex ids below nbVertex), the face description
@@ -81,9 +81,7 @@ public:
     void N2MFaceBuffer(uint32_t n) { fN2MFaces.buffer(n); }
     // Non-manifold edge list: edge id in bits 0-29, bit 30 when the vertex is the edge's end.
     uint32_t getN2MEdge(uint32_t i) const { return fN2MEdges[i] & kRunIndexMask; }
-    TedgeDirection getN2MEdgeDirection(uint32_t i) const {
-        return (fN2MEdges[i] & kEdgeAtEnd) ? kReversed : kForward;
-    }
+    TedgeDirection getN2MEdgeDirection(uint32_t i) const { return (fN2MEdges[i] & kEdgeAtEnd) ? kReversed : kForward; }
     // Replaces edge id and direction and keeps the run-end bit.
     void setN2MEdge(uint32_t i, uint32_t edge, TedgeDirection d) {
         fN2MEdges[i] = (fN2MEdges[i] & kRunEnd) | (edge & kRunIndexMask) | (d == kReversed ? kEdgeAtEnd : 0);

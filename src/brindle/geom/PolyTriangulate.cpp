@@ -79,7 +79,8 @@ uint32_t describedFaces(const TpolyGeom& g) {
 // The record's face normal while it is up to date, else the outer loop's own Newell vector.
 T4dFltVector frameNormal(const TpolyGeom& g, uint32_t f, uint32_t offset) {
     const T3dFltPointArray& normals = g.norm()->fFaceNormals;
-    if (!g.isDirty(dirtyFaceVectors) && f < normals.size()) return T4dFltVector(normals[f].x, normals[f].y, normals[f].z);
+    if (!g.isDirty(dirtyFaceVectors) && f < normals.size())
+        return T4dFltVector(normals[f].x, normals[f].y, normals[f].z);
     return g.computeLoopVector(offset);
 }
 
@@ -124,8 +125,8 @@ void TpolyGeom::triangulate() {
                 scratch[0] = 0, scratch[1] = 1, scratch[2] = 2;
                 count = 1;
             } else {
-                count = fTrgFunct(this, offset, shape.holes, shape.corners, true,
-                                  frameNormal(*this, f, offset), scratch.data());
+                count = fTrgFunct(this, offset, shape.holes, shape.corners, true, frameNormal(*this, f, offset),
+                                  scratch.data());
             }
             if (count <= 0 || uint32_t(count) > shape.room() || shape.corners > kMaxTrgCorners ||
                 !numbersInRange(scratch.data(), count, shape.corners)) {
@@ -213,8 +214,8 @@ int TpolyGeom::triangulateFaceFromOffset(const TpolyGeom* geom, uint32_t offset,
             }
         }
 
-        const int result = kvPolyTriangulate::compute(useNormals, normals, points, int(outer), holeCount,
-                                                      cornerCount, out);
+        const int result =
+            kvPolyTriangulate::compute(useNormals, normals, points, int(outer), holeCount, cornerCount, out);
         if (result > 0) return result;
         // Exact ties (collinear or coincident corners) are what most often leaves no ear; a tiny
         // deterministic shift breaks them without moving any point visibly.
@@ -228,9 +229,8 @@ int TpolyGeom::triangulateFaceFromOffset(const TpolyGeom* geom, uint32_t offset,
     }
 }
 
-int TpolyGeom::customTriangulateFace(const TpolyGeom* geom, uint32_t offset, uint32_t holeCount,
-                                     uint32_t cornerCount, bool, const T4dFltVector& normal,
-                                     unsigned short* out) {
+int TpolyGeom::customTriangulateFace(const TpolyGeom* geom, uint32_t offset, uint32_t holeCount, uint32_t cornerCount,
+                                     bool, const T4dFltVector& normal, unsigned short* out) {
     const TpolyGeom& g = *geom;
     if (!g.fUserTrgFunct || !cornersValid(g, offset, cornerCount)) return -1;
     try {
@@ -272,7 +272,8 @@ uint32_t TpolyGeom::computeNbTriangle() {
     if (!isDirty(dirtyTriangles)) return nbTriangle();
     update(dirtyFaceOffsets);
     uint32_t sum = 0;
-    for (uint32_t f = 0, described = describedFaces(*this); f < described; ++f) sum += FaceShape(*this, faceOffset(f), faceVertexCount(f)).expected();
+    for (uint32_t f = 0, described = describedFaces(*this); f < described; ++f)
+        sum += FaceShape(*this, faceOffset(f), faceVertexCount(f)).expected();
     return sum;
 }
 

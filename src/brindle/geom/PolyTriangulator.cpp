@@ -95,7 +95,9 @@ public:
         return true;
     }
     uint32_t cells() const { return fNx * fNy; }
-    uint32_t cellOf(Point2 q) const { return index(q.y - fMinY, fScaleY, fNy) * fNx + index(q.x - fMinX, fScaleX, fNx); }
+    uint32_t cellOf(Point2 q) const {
+        return index(q.y - fMinY, fScaleY, fNy) * fNx + index(q.x - fMinX, fScaleX, fNx);
+    }
     uint32_t width() const { return fNx; }
 
     bool earCells(Point2 p, Point2 c, Point2 n, Range& r) const {
@@ -597,7 +599,8 @@ private:
         }
         for (uint32_t c = 0; c < cells; ++c) fHoleCellStart[c + 1] += fHoleCellStart[c];
         for (uint32_t i = fOuter; i < fTotal; ++i)
-            if (fHoleOf[i - fOuter] != kNil) fHolePoints[fHoleCellStart[fGrid.cellOf(point(i))]++] = static_cast<uint16_t>(i);
+            if (fHoleOf[i - fOuter] != kNil)
+                fHolePoints[fHoleCellStart[fGrid.cellOf(point(i))]++] = static_cast<uint16_t>(i);
         // The fill moved every start to the next cell's; shift them back.
         for (uint32_t c = cells; c > 0; --c) fHoleCellStart[c] = fHoleCellStart[c - 1];
         fHoleCellStart[0] = 0;

@@ -70,12 +70,7 @@ enum TpolyComponent : uint32_t {
 };
 
 // Parts checked by TpolyGeom::checkObject (the UV ids are always checked).
-enum TpolyCheck : unsigned {
-    kCheckEdges = 0x1,
-    kCheckDescription = 0x2,
-    kCheckFaceOffsets = 0x4,
-    kCheckAll = 0x7
-};
+enum TpolyCheck : unsigned { kCheckEdges = 0x1, kCheckDescription = 0x2, kCheckFaceOffsets = 0x4, kCheckAll = 0x7 };
 
 // One edge: start word (vertex id, hard flag in bit 31) and end word (vertex id; bit 31 unused).
 struct TpolyEdge {

@@ -53,4 +53,3 @@ uint32_t TvertexEdgeIterator::nextInRun() {
     if ((t.fN2MEdges[fRun] & TpolyTopo::kRunEnd) || fRun + 1 >= t.fN2MEdges.size()) return finish();
     return enterRun(fRun + 1);
 }
-

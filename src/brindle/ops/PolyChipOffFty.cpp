@@ -78,6 +78,7 @@ void copyCornerValues(Set& set, uint32_t oldCorners, const TuInt32Array& source,
     ids.buffer(source.size());
     auto& values = set.values();
     const uint32_t nbValues = values.size();
+    values.buffer(pieceStarts.empty() ? std::min(nbValues, source.size()) : source.size());
     TpieceMap map(nbValues);
     for (uint32_t k = 0, piece = 0; k < source.size(); ++k) {
         if (piece < pieceStarts.size() && pieceStarts[piece] == k) map.nextPiece(), ++piece;
@@ -154,13 +155,29 @@ uint32_t TpolyChipOffFty::duplicateFaces(TpolyGeom* geom, const TbitFieldFixedN&
         geom->saveUserNormal(savedNormals);
     }
 
+    // Room for the copy up front: a copy never has more vertices or edges than it has corners,
+    // and a joined copy no more than the record.
+    uint32_t corners = 0, copiedFaces = 0;
+    for (uint32_t f = 0; f < nf && f < faces.size(); ++f)
+        if (faces.testBit(f)) corners += geom->faceVertexCount(f), ++copiedFaces;
+    const uint32_t maxVertices = together ? std::min(nv, corners) : corners, maxEdges = together ? std::min(ne, corners) : corners;
+    geom->vertexBuffer(maxVertices);
+    geom->edgeBuffer(maxEdges);
+    geom->loopEdgeBuffer(corners);
+
     TpieceMap vertexCopy(nv), edgeCopy(ne);
     TuInt32Array faceCopy(256), source(256), pieceStarts(256);
     faceCopy.changeLogicalSizeTo(nf);
     std::fill(faceCopy.begin(), faceCopy.end(), kNone);
+    source.buffer(corners);
     TcopyList vertexPairs, edgePairs, facePairs;
-    TuInt32Array creased(256);
-    TdoubleArray creaseValues(256);
+    vertexPairs.reserve(maxVertices);
+    edgePairs.reserve(maxEdges);
+    facePairs.reserve(copiedFaces);
+    // Creased edges in increasing id, read once: a lookup per edge through the group is linear.
+    TuInt32Array creasedBefore(256), creased(256);
+    TdoubleArray valuesBefore(256), creaseValues(256);
+    geom->getCreaseEdges(creasedBefore, valuesBefore);
     const uint32_t firstCopy = nf;
     auto copyVertex = [&](uint32_t v) {
         return vertexCopy.get(v, [&] {
@@ -182,8 +199,9 @@ uint32_t TpolyChipOffFty::duplicateFaces(TpolyGeom* geom, const TbitFieldFixedN&
                 const uint32_t a = copyVertex(geom->startVertex(e)), b = copyVertex(geom->endVertex(e));
                 const uint32_t id = geom->appendEdge(a, b, geom->isHard(e));
                 edgePairs.emplace_back(e, id);
-                double value;
-                if (geom->getCreaseValue(e, value)) creased.addLast(id), creaseValues.addLast(value);
+                const uint32_t* at = std::lower_bound(creasedBefore.begin(), creasedBefore.end(), e);
+                if (at != creasedBefore.end() && *at == e && uint32_t(at - creasedBefore.begin()) < valuesBefore.size())
+                    creased.addLast(id), creaseValues.addLast(valuesBefore[uint32_t(at - creasedBefore.begin())]);
                 return id;
             });
             geom->faceDescArray().addLast((geom->getFaceEdge(o) & ~TpolyBits::kEdgeMask) | copy);

@@ -17,7 +17,9 @@ constexpr double kCompactnessScale = 6.928203;
 struct Tvec3 {
     double x = 0, y = 0, z = 0;
 };
-Tvec3 sub(const T3dFltPoint& a, const T3dFltPoint& b) { return {double(a.x) - b.x, double(a.y) - b.y, double(a.z) - b.z}; }
+Tvec3 sub(const T3dFltPoint& a, const T3dFltPoint& b) {
+    return {double(a.x) - b.x, double(a.y) - b.y, double(a.z) - b.z};
+}
 double dot(const Tvec3& a, const Tvec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 }  // namespace
 
@@ -277,10 +279,11 @@ bool TpolyDecimateFty::edgeUVsShared(uint32_t edge) {
     for (uint32_t v : {fEdit->getStartVertex(edge), fEdit->getEndVertex(edge)}) {
         const uint32_t k0 = fEdit->findVertexInFace(*faces[0], v), k1 = fEdit->findVertexInFace(*faces[1], v);
         if (k0 == ~0u || k1 == ~0u) return false;
-        if (fUseUV && fEdit->getUVId(k0, uint32_t(fUVSet), *faces[0]) != fEdit->getUVId(k1, uint32_t(fUVSet), *faces[1]))
+        if (fUseUV &&
+            fEdit->getUVId(k0, uint32_t(fUVSet), *faces[0]) != fEdit->getUVId(k1, uint32_t(fUVSet), *faces[1]))
             return false;
-        if (fUseColor &&
-            fEdit->getColorId(k0, uint32_t(fColorSet), *faces[0]) != fEdit->getColorId(k1, uint32_t(fColorSet), *faces[1]))
+        if (fUseColor && fEdit->getColorId(k0, uint32_t(fColorSet), *faces[0]) !=
+                             fEdit->getColorId(k1, uint32_t(fColorSet), *faces[1]))
             return false;
     }
     return true;
@@ -438,7 +441,8 @@ void TpolyDecimateFty::getSpanVertices(uint32_t v, bool colors) {
     for (uint32_t i = 0; i < fAroundFaces.size(); ++i) {
         const TfaceNode& f = fEdit->face(fAroundFaces[i]);
         const uint32_t k = fAroundCorners[i];
-        const int32_t attr = colors ? fEdit->getColorId(k, uint32_t(fColorSet), f) : fEdit->getUVId(k, uint32_t(fUVSet), f);
+        const int32_t attr =
+            colors ? fEdit->getColorId(k, uint32_t(fColorSet), f) : fEdit->getUVId(k, uint32_t(fUVSet), f);
         if (attr >= 0 && fSpanIds.find(uint32_t(attr)) == ~0u) fSpanIds.addLast(uint32_t(attr));
     }
 }
@@ -465,6 +469,7 @@ void TpolyDecimateFty::applyAttributes(uint32_t a, const TqSlimEdge& record, boo
     if (fUseColor) {
         getSpanVertices(a, true);
         for (uint32_t id : fSpanIds)
-            fEdit->setColor(id, TpolyColorValue{record.color[0], record.color[1], record.color[2], 1.0f}, uint32_t(fColorSet));
+            fEdit->setColor(id, TpolyColorValue{record.color[0], record.color[1], record.color[2], 1.0f},
+                            uint32_t(fColorSet));
     }
 }

@@ -17,22 +17,19 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyDecimateFty, TpolyRemoverFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyDecimateFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Percentage),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, PercentageDone),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Compactness),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexWeightCoefficient),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, GeomWeight),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, UVWeight),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, RGBWeight),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, DecimationType),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexCount),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertReductionPerDecimation),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepGeometryBorder),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepMapBorder),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepHardEdges),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Triangulate),
-                                   BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, OptimalVertexPlacement)});
+const TmodifierParamTable sParams(
+    TpolyDecimateFty::sMetaclass,
+    {BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Percentage), BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, PercentageDone),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Compactness),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexWeightCoefficient),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, GeomWeight), BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, UVWeight),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, RGBWeight), BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, DecimationType),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertexCount),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, VertReductionPerDecimation),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepGeometryBorder),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepMapBorder), BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, KeepHardEdges),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, Triangulate),
+     BRINDLE_MODIFIER_PARAM(TpolyDecimateFty, OptimalVertexPlacement)});
 }  // namespace
 
 TpolyDecimateFty::TpolyDecimateFty(const TpolyDecimateFty& o) : TpolyRemoverFty(o) { copyParameters(o); }
@@ -121,8 +118,8 @@ void TpolyDecimateFty::initialize(TpolyGeom* geom) {
         fFaceConsidered.swap(considered);
     }
     fWorkFaces = geom->nbFace();
-    fWorkConsidered = fPartial ? uint32_t(std::count(fFaceConsidered.begin(), fFaceConsidered.end(), uint8_t(1)))
-                               : fWorkFaces;
+    fWorkConsidered =
+        fPartial ? uint32_t(std::count(fFaceConsidered.begin(), fFaceConsidered.end(), uint8_t(1))) : fWorkFaces;
 
     fEdit = std::make_unique<TpolyEditableGeom>(geom, 7);
     const int32_t uvSet = geom->getCurrentMap();
@@ -186,7 +183,8 @@ bool TpolyDecimateFty::triangulateRecord(TpolyGeom* geom) {
 }
 
 uint32_t TpolyDecimateFty::goalFaces(uint64_t removals) const {
-    const uint64_t left = uint64_t(fWorkFaces - fWorkConsidered) + (fConsideredFaces - std::min<uint64_t>(removals, fConsideredFaces));
+    const uint64_t left =
+        uint64_t(fWorkFaces - fWorkConsidered) + (fConsideredFaces - std::min<uint64_t>(removals, fConsideredFaces));
     return left == 0 ? 1 : uint32_t(left);
 }
 
@@ -233,8 +231,7 @@ int TpolyDecimateFty::decimate(double percentage) {
         if (fEdit->faceCount() <= goal) break;
         updateEdgeCosts(a);
 
-        if (!decided &&
-            std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(50)) {
+        if (!decided && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(50)) {
             decided = true;
             if (double(removed) < double(needed) * 0.01) {
                 shown = true;

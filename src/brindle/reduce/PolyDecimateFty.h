@@ -177,7 +177,8 @@ private:
     // Old face f became faces [fPieceStart[f], fPieceStart[f + 1]); empty when not triangulated.
     TuInt32Array fPieceStart{256};
     // Scratch lists reused by every step, so the collapse loop allocates nothing of its own.
-    TuInt32Array fVertexEdges{64}, fSideFaces{8}, fAroundFaces{64}, fAroundCorners{64}, fUpdateEdges{64}, fSpanIds{16}, fMergedSides{8};
+    TuInt32Array fVertexEdges{64}, fSideFaces{8}, fAroundFaces{64}, fAroundCorners{64}, fUpdateEdges{64}, fSpanIds{16},
+        fMergedSides{8};
     struct TuvTarget {
         T2FloatPair merged;  // the value the collapse gives the merged id
         T2FloatPair target;  // where it goes

@@ -68,9 +68,11 @@ inline bool intersectTriangle(const float* c, const TisectRay& r, double toleran
     const double q[3] = {w[0] + t * r.d[0], w[1] + t * r.d[1], w[2] + t * r.d[2]};
     const double nn = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
     const double b0 = ((q[1] * e2[2] - q[2] * e2[1]) * n[0] + (q[2] * e2[0] - q[0] * e2[2]) * n[1] +
-                       (q[0] * e2[1] - q[1] * e2[0]) * n[2]) / nn;
+                       (q[0] * e2[1] - q[1] * e2[0]) * n[2]) /
+                      nn;
     const double b1 = ((e1[1] * q[2] - e1[2] * q[1]) * n[0] + (e1[2] * q[0] - e1[0] * q[2]) * n[1] +
-                       (e1[0] * q[1] - e1[1] * q[0]) * n[2]) / nn;
+                       (e1[0] * q[1] - e1[1] * q[0]) * n[2]) /
+                      nn;
     if (!(b0 >= -tolerance && b1 >= -tolerance && b0 + b1 <= 1.0 + tolerance)) return false;
     hit.t = t;
     hit.b0 = b0;
@@ -142,13 +144,17 @@ public:
     bool pass(uint32_t face, uint32_t triangle) const {
         if (!fFaces) return true;
         const int64_t f = face, t = triangle;
-        const auto at = [&](uint32_t i) { return std::pair<int64_t, int64_t>((*fFaces)[i], fTriangles ? (*fTriangles)[i] : t); };
+        const auto at = [&](uint32_t i) {
+            return std::pair<int64_t, int64_t>((*fFaces)[i], fTriangles ? (*fTriangles)[i] : t);
+        };
         if (fSorted) {
             uint32_t lo = 0, hi = fCount;
             while (lo < hi) {
                 const uint32_t mid = lo + (hi - lo) / 2;
-                if (at(mid) < std::pair<int64_t, int64_t>(f, t)) lo = mid + 1;
-                else hi = mid;
+                if (at(mid) < std::pair<int64_t, int64_t>(f, t))
+                    lo = mid + 1;
+                else
+                    hi = mid;
             }
             return lo < fCount && at(lo) == std::pair<int64_t, int64_t>(f, t);
         }
@@ -166,8 +172,8 @@ private:
 
 // The record's triangles as the accelerators use them: for each, its face, its index within the
 // face and its three corner positions (nine floats), built face by face, triangle by triangle,
-// degenerate ones left out, then reordered by the accelerator for the way it reads them. Also each triangle's bounding box grown on every side by one
-// percent of its diagonal, the box by which the accelerators file it.
+// degenerate ones left out, then reordered by the accelerator for the way it reads them. Also each triangle's bounding
+// box grown on every side by one percent of its diagonal, the box by which the accelerators file it.
 class BRINDLE_API TpolyVoxelTriangleArray {
 public:
     // Needs the record's face offsets and triangles up to date.

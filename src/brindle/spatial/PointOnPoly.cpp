@@ -72,8 +72,7 @@ int loopNearest(TpolyGeom& g, const T3dFltPoint& origin, const T4dFltVector& dir
         forEachTriangle(g, faces, triangles, [&](uint32_t f, uint32_t i, const float* c) {
             ++tested;
             TisectTriangleHit h;
-            if (intersectTriangle(c, ray, tolerance, bound, h))
-                best.offer(h, TisectBest::makeKey(f, i));
+            if (intersectTriangle(c, ray, tolerance, bound, h)) best.offer(h, TisectBest::makeKey(f, i));
             return anyHit && best.found;
         });
     };
@@ -222,7 +221,8 @@ bool TpointOnPoly::point(const TpolyGeom& geom, T3dFltPoint& out) const {
     uint32_t o[3];
     if (!cornerOffsets(geom, o)) return false;
     float v[3];
-    blend(*this, [&](int k) { return geom.vertexConst(geom.getStartVertex(o[k])); }, v);
+    blend(
+        *this, [&](int k) { return geom.vertexConst(geom.getStartVertex(o[k])); }, v);
     out = T3dFltPoint(v);
     return true;
 }
@@ -232,7 +232,8 @@ bool TpointOnPoly::normal(TpolyGeom& geom, T4dFltVector& out) const {
     uint32_t o[3];
     if (!cornerOffsets(geom, o)) return false;
     float v[3];
-    blend(*this, [&](int k) { return geom.getRefNormal(o[k]); }, v);
+    blend(
+        *this, [&](int k) { return geom.getRefNormal(o[k]); }, v);
     return unitResult(v, out);
 }
 
@@ -260,7 +261,8 @@ bool TpointOnPoly::getCachedSurfaceNormal(TpolyGeom& geom, T4dFltVector& out) co
     if (!cornerOffsets(geom, o)) return false;
     geom.cacheSurfaceNormals();
     float v[3];
-    blend(*this, [&](int k) { return T3dFltPoint(geom.surfaceNormalFloatConst(geom.getStartVertex(o[k]))); }, v);
+    blend(
+        *this, [&](int k) { return T3dFltPoint(geom.surfaceNormalFloatConst(geom.getStartVertex(o[k]))); }, v);
     return unitResult(v, out);
 }
 
@@ -274,7 +276,8 @@ bool TpointOnPoly::uv(const TpolyGeom& geom, uint32_t set, T2FloatPair& out) con
         if (!uvs[k]) return false;
     }
     float v[3];
-    blend(*this, [&](int k) { return T3dFltPoint(uvs[k]->u, uvs[k]->v, 0.0f); }, v);
+    blend(
+        *this, [&](int k) { return T3dFltPoint(uvs[k]->u, uvs[k]->v, 0.0f); }, v);
     out = {v[0], v[1]};
     return true;
 }

@@ -49,8 +49,8 @@ public:
     // Some hit: the first one met.
     int anyIntersection(TpolyGeom& geom, const T3dFltPoint& origin, const T4dFltVector& dir, float maxParam,
                         bool bothSides, float tolerance);
-    int anyIntersection(TpolyGeom& geom, const T3dFltPoint& origin, const T4dFltVector& dir,
-                        const Tint32Array& faces, float maxParam, bool bothSides, float tolerance);
+    int anyIntersection(TpolyGeom& geom, const T3dFltPoint& origin, const T4dFltVector& dir, const Tint32Array& faces,
+                        float maxParam, bool bothSides, float tolerance);
     int anyIntersection(const TpolySpatialSubdivision& accel, const T3dFltPoint& origin, const T4dFltVector& dir,
                         float maxParam, bool bothSides, float tolerance);
     // Every face hit, by increasing parameter (hits behind the origin, with bothSides, negative),
@@ -84,8 +84,7 @@ public:
     // holds uv (weights at least -tolerance) most deeply, the lowest face and triangle at equal
     // depth; triangles with an unmapped corner or no UV area hold nothing. 0, or -1 unchanged.
     int findUvLocation(TpolyGeom& geom, const T2FloatPair& uv, uint32_t set, float tolerance = 0);
-    int findUvLocationInFace(TpolyGeom& geom, uint32_t face, const T2FloatPair& uv, uint32_t set,
-                             float tolerance = 0);
+    int findUvLocationInFace(TpolyGeom& geom, uint32_t face, const T2FloatPair& uv, uint32_t set, float tolerance = 0);
     // Moves the location by delta in UV: to the place of its own UV shell (the faces joined to its
     // face through shared UV ids) whose UV is the present one plus delta, so that a walk over one
     // half of mirrored UVs never jumps to the other. -1, unchanged, when the location has no UV or

@@ -59,9 +59,10 @@ struct Builder {
             for (int a = 1; a < 3; ++a)
                 if (centreBounds.hi[a] - centreBounds.lo[a] > centreBounds.hi[wide] - centreBounds.lo[wide]) wide = a;
             mid = begin + count / 2;
-            std::nth_element(order.begin() + begin, order.begin() + mid, order.begin() + end, [&](uint32_t x, uint32_t y) {
-                return centres[3 * x + uint32_t(wide)] < centres[3 * y + uint32_t(wide)];
-            });
+            std::nth_element(order.begin() + begin, order.begin() + mid, order.begin() + end,
+                             [&](uint32_t x, uint32_t y) {
+                                 return centres[3 * x + uint32_t(wide)] < centres[3 * y + uint32_t(wide)];
+                             });
         }
         const uint32_t first = nodes.size();
         nodes.changeLogicalSizeTo(first + 2);

@@ -104,7 +104,8 @@ void TpolyBvh::walkRay(const TisectRay& ray, double bound, Visit&& visit) const 
             fbound = widen(bound);
             continue;
         }
-        float ta = brindleBvh::enter(fNodes[n.first], r, fbound), tb = brindleBvh::enter(fNodes[n.first + 1], r, fbound);
+        float ta = brindleBvh::enter(fNodes[n.first], r, fbound),
+              tb = brindleBvh::enter(fNodes[n.first + 1], r, fbound);
         uint32_t na = n.first, nb = n.first + 1;
         if (tb < ta) std::swap(ta, tb), std::swap(na, nb);
         if (tb != INFINITY) stack[top++] = {nb, tb};

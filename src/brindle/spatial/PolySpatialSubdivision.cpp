@@ -104,8 +104,7 @@ void TpolySpatialSubdivision::closestAlong(const TisectRay& ray, double bound, c
         if (!filter.passesAll() && !filter.pass(fTriangles.face(i), fTriangles.triangle(i))) return false;
         ++tested;
         TisectTriangleHit h;
-        if (intersectTriangle(fTriangles.corners(i), ray, tolerance, limit, h))
-            best.offer(h, fTriangles.key(i));
+        if (intersectTriangle(fTriangles.corners(i), ray, tolerance, limit, h)) best.offer(h, fTriangles.key(i));
         return anyHit && best.found;
     };
     if (fGrid) {
@@ -158,8 +157,8 @@ int TpolySpatialSubdivision::anyIntersection(const T3dFltPoint& origin, const T4
     return nearest(origin, dir, faces, triangles, sorted, maxParam, bothDirections, hit, tolerance, true);
 }
 
-void TpolySpatialSubdivision::allAlong(const TisectRay& ray, double bound, const TisectFilter& filter,
-                                       double tolerance, bool reversed, TpointOnPolyArray& hits) const {
+void TpolySpatialSubdivision::allAlong(const TisectRay& ray, double bound, const TisectFilter& filter, double tolerance,
+                                       bool reversed, TpointOnPolyArray& hits) const {
     uint64_t tested = 0;
     auto test = [&](uint32_t i) {
         if (!filter.passesAll() && !filter.pass(fTriangles.face(i), fTriangles.triangle(i))) return;
@@ -217,7 +216,8 @@ int TpolySpatialSubdivision::closestPoint(const T3dFltPoint& p, TpointOnPoly& hi
         double d2, w0, w1;
         closestPointOnTriangle(fTriangles.corners(i), q, d2, w0, w1);
         const uint64_t key = fTriangles.key(i);
-        if (!found || d2 < best || (d2 == best && key < bestKey)) found = true, best = d2, b0 = w0, b1 = w1, bestKey = key;
+        if (!found || d2 < best || (d2 == best && key < bestKey))
+            found = true, best = d2, b0 = w0, b1 = w1, bestKey = key;
     };
     if (fBvh) {
         fBvh->walkPoint(q, best, [&](uint32_t first, uint32_t count, double) {
@@ -274,7 +274,7 @@ Tstring TpolySpatialSubdivision::getDescription(bool withStats) const {
     } else {
         std::snprintf(text, sizeof(text),
                       fParams.kind == TmeshIsectAccelParams::kAutoUniformGrid ? "%dx%dx%d Auto-Configured Uniform Grid"
-                                                                               : "%dx%dx%d Uniform Grid",
+                                                                              : "%dx%dx%d Uniform Grid",
                       gridSize(0), gridSize(1), gridSize(2));
     }
     Tstring out(text);

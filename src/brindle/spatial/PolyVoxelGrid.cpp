@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-TpolyVoxelGrid::TpolyVoxelGrid(TpolyVoxelTriangleArray& triangles, const T3dFltPoint& min,
-                               const T3dFltPoint& max, const int sizes[3]) {
+TpolyVoxelGrid::TpolyVoxelGrid(TpolyVoxelTriangleArray& triangles, const T3dFltPoint& min, const T3dFltPoint& max,
+                               const int sizes[3]) {
     double grow = 0;
     for (uint32_t i = 0; i < triangles.size(); ++i) {
         float lo[3], hi[3];

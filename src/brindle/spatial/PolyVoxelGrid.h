@@ -20,7 +20,9 @@ public:
 
     int size(int axis) const { return fN[axis]; }
     uint32_t getNumVoxels() const { return uint32_t(fN[0]) * uint32_t(fN[1]) * uint32_t(fN[2]); }
-    uint32_t voxelIndex(int i, int j, int k) const { return (uint32_t(k) * uint32_t(fN[1]) + uint32_t(j)) * uint32_t(fN[0]) + uint32_t(i); }
+    uint32_t voxelIndex(int i, int j, int k) const {
+        return (uint32_t(k) * uint32_t(fN[1]) + uint32_t(j)) * uint32_t(fN[0]) + uint32_t(i);
+    }
     // Voxel of a coordinate along an axis, clamped into the grid.
     int cellOf(int axis, double x) const;
     // The voxels a box touches, clamped into the grid (inclusive ranges).

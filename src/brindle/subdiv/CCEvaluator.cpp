@@ -67,7 +67,8 @@ void TpolyCCEvaluator::evaluateHierarchy(unsigned int levels) {
         T3dFltPoint* facePoints = next + lv.nbVertex + lv.nbEdge;
         ccFacePoints(lv, facePoints);
         ccEdgePoints(in, facePoints, fScratch, next + lv.nbVertex);
-        const uint8_t fixed = (fOptions.keepBorderEdge() ? kSubdivBorder : 0) | (fOptions.keepHardEdge() ? kSubdivHard : 0);
+        const uint8_t fixed =
+            (fOptions.keepBorderEdge() ? kSubdivBorder : 0) | (fOptions.keepHardEdge() ? kSubdivHard : 0);
         ccVertexPoints(in, facePoints, fixed, fScratch, next);
         for (uint32_t s = 0; uvs && s < fRecord.nbMapSet(); ++s)
             if (h.nbUVAt(s, l) > 0) evaluateUVs(lv, l, s, fOptions.smoothUVs());
@@ -140,7 +141,8 @@ void TpolyCCEvaluator::evaluateUVs(const TsubdivLevel& lv, uint32_t level, uint3
     // edge leaving corner i, corner 3 the face point.
     for (uint32_t f = 0; f < lv.nbFace; ++f) {
         if (!fUV.faceMapped[f]) continue;
-        const int32_t* sub = ids + childCorners + 4 * h.relativeFaceId(h.faceSubFace(lv.faceBase + f, level), level + 1);
+        const int32_t* sub =
+            ids + childCorners + 4 * h.relativeFaceId(h.faceSubFace(lv.faceBase + f, level), level + 1);
         uv[sub[3]] = fUV.face[f];
         uint32_t i = 0;
         forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t) {
@@ -212,8 +214,9 @@ void TpolyNNEvaluator::evaluateHierarchy(unsigned int levels) {
         T3dFltPoint* out = fRecord.vertexArray().data() + lv.vertexBase;
         const uint32_t nChild = h.nbVertexAt(l - 1);
         auto save = [&]() {
-            if (pushing) saved.assign(fRecord.vertexArray().data() + lv.vertexBase,
-                                      fRecord.vertexArray().data() + lv.vertexBase + nChild);
+            if (pushing)
+                saved.assign(fRecord.vertexArray().data() + lv.vertexBase,
+                             fRecord.vertexArray().data() + lv.vertexBase + nChild);
         };
         if (n % 2 == 0 && r % 2 == 1) {
             save();
@@ -222,7 +225,8 @@ void TpolyNNEvaluator::evaluateHierarchy(unsigned int levels) {
         }
         for (int k = 0; k < r / 2; ++k) {
             save();
-            if (n % 2 == 1) fPasses.evenPass(lv, (n + 1) / 2, out);
+            if (n % 2 == 1)
+                fPasses.evenPass(lv, (n + 1) / 2, out);
             else {
                 fPasses.oddPass(lv, n / 2, out);
                 fPasses.oddPass(lv, n / 2, out);

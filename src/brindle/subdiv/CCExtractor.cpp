@@ -90,7 +90,8 @@ void TpolyCCExtractor::copyColorsTo(uint32_t level, TpolyGeom& out) const {
         // Colours of the other levels are left behind.
         dst.removeUnusedData();
     }
-    if (fRecord.getCurrentColorSet() >= 0 && sets.nbSet() > 0) out.setCurrentColorSet(uint32_t(fRecord.getCurrentColorSet()));
+    if (fRecord.getCurrentColorSet() >= 0 && sets.nbSet() > 0)
+        out.setCurrentColorSet(uint32_t(fRecord.getCurrentColorSet()));
 }
 
 void TpolyCCExtractor::copyGroupsTo(uint32_t level, TpolyGeom& out) const {
@@ -101,10 +102,17 @@ void TpolyCCExtractor::copyGroupsTo(uint32_t level, TpolyGeom& out) const {
         if (!list || (desc.fName == kGrpNameCrease && desc.fType == kPolyGrpEdge)) continue;
         uint32_t lo = 0, count = 0;
         switch (desc.fType) {
-            case kPolyGrpVertex: lo = h.vertexStart(level), count = h.nbVertexAt(level); break;
-            case kPolyGrpEdge: lo = h.edgeStart(level), count = h.nbEdgeAt(level); break;
-            case kPolyGrpFace: lo = h.faceStart(level), count = h.nbFaceAt(level); break;
-            default: continue;
+            case kPolyGrpVertex:
+                lo = h.vertexStart(level), count = h.nbVertexAt(level);
+                break;
+            case kPolyGrpEdge:
+                lo = h.edgeStart(level), count = h.nbEdgeAt(level);
+                break;
+            case kPolyGrpFace:
+                lo = h.faceStart(level), count = h.nbFaceAt(level);
+                break;
+            default:
+                continue;
         }
         const uint32_t target = out.appendGrp(desc.fName, desc.fType);
         TpolyGrpDesc& dst = out.group(target);

@@ -10,8 +10,8 @@ class TpolyCatmullClarkHierarchy;
 // Copies one level of a hierarchy into a standalone record: positions, edges (ids renumbered to
 // the level, hard flags kept), the face description, every UV set (the level's UVs and ids),
 // every colour set (the colours the level's corners use), the vertex, edge and face groups
-// (their members within the level), the level's creases and the blind data of its components. The source record is not changed;
-// out's previous content is replaced and its derived data brought up to date.
+// (their members within the level), the level's creases and the blind data of its components. The source record is not
+// changed; out's previous content is replaced and its derived data brought up to date.
 class BRINDLE_API TpolyCCExtractor {
 public:
     TpolyCCExtractor(const TpolyGeom& record, const TpolyCatmullClarkHierarchy& hierarchy)

@@ -178,7 +178,8 @@ void ccUVPoints(const TccUVInput& in, TccUVResult& out) {
         const uint32_t begin = lv.faceBegin(f);
         if (!valid(ids[begin])) continue;
         out.faceMapped[f] = 1;
-        const T2FloatPair F = subdivFaceUVCentre(lv, f, uv, ids, int32_t(uvBase), int32_t(uvBase + nUV), in.centreKind, out.loop);
+        const T2FloatPair F =
+            subdivFaceUVCentre(lv, f, uv, ids, int32_t(uvBase), int32_t(uvBase + nUV), in.centreKind, out.loop);
         out.face[f] = F;
         forEachFaceEntry(lv, f, [&](uint32_t o, uint32_t next) {
             const uint32_t e = lv.entryEdge(o);

@@ -85,12 +85,12 @@ BRINDLE_API void ccVertexPoints(const TccRuleInput& in, const T3dFltPoint* faceP
 // of keptEdges. With smooth false every UV stays linear: copies, midpoints and face centres.
 struct BRINDLE_API TccUVInput {
     const TsubdivLevel* level = nullptr;
-    const T2FloatPair* uv = nullptr;   // the set's UVs (absolute ids)
-    const int32_t* ids = nullptr;      // the UV id of each description offset
-    uint32_t uvBase = 0, nbUV = 0;     // the level's UVs are [uvBase, uvBase + nbUV)
-    const uint8_t* edgeUses = nullptr;     // faces per edge in the level
-    const uint32_t* edgeFirst = nullptr;   // first use of each edge in the level
-    const uint8_t* keptEdges = nullptr;    // nonzero: a kept seam; null: none
+    const T2FloatPair* uv = nullptr;      // the set's UVs (absolute ids)
+    const int32_t* ids = nullptr;         // the UV id of each description offset
+    uint32_t uvBase = 0, nbUV = 0;        // the level's UVs are [uvBase, uvBase + nbUV)
+    const uint8_t* edgeUses = nullptr;    // faces per edge in the level
+    const uint32_t* edgeFirst = nullptr;  // first use of each edge in the level
+    const uint8_t* keptEdges = nullptr;   // nonzero: a kept seam; null: none
     const double* sharp = nullptr;
     float smoothness = 1.0f;
     TpolyFaceInfo centreKind = kFaceInfoCornerMean;
@@ -99,7 +99,7 @@ struct BRINDLE_API TccUVInput {
 
 // Results of the UV rules, with their working arrays, reused from level to level.
 struct BRINDLE_API TccUVResult {
-    std::vector<T2FloatPair> face;    // per face of the level, where mapped
+    std::vector<T2FloatPair> face;  // per face of the level, where mapped
     std::vector<uint8_t> faceMapped;
     std::vector<T2FloatPair> vertex;  // per UV of the level, relative to uvBase
     std::vector<uint8_t> vertexKept;  // the UV stays where it is

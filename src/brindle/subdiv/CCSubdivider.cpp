@@ -15,8 +15,8 @@ template <typename T>
 T bilerp(const T& c0, const T& c1, const T& c2, const T& c3, float s, float t);
 
 template <>
-T3dFltPoint bilerp(const T3dFltPoint& c0, const T3dFltPoint& c1, const T3dFltPoint& c2, const T3dFltPoint& c3,
-                   float s, float t) {
+T3dFltPoint bilerp(const T3dFltPoint& c0, const T3dFltPoint& c1, const T3dFltPoint& c2, const T3dFltPoint& c3, float s,
+                   float t) {
     const float w0 = (1 - s) * (1 - t), w1 = s * (1 - t), w2 = s * t, w3 = (1 - s) * t;
     return T3dFltPoint(w0 * c0.x + w1 * c1.x + w2 * c2.x + w3 * c3.x, w0 * c0.y + w1 * c1.y + w2 * c2.y + w3 * c3.y,
                        w0 * c0.z + w1 * c1.z + w2 * c2.z + w3 * c3.z);
@@ -260,7 +260,8 @@ void TpolyCCSubdivider::createSubUV(uint32_t map, uint32_t level) {
         fFaceUV[f] = int32_t(uv.size());
         if (grid) {
             T2FloatPair c[4];
-            for (uint32_t k = 0; k < 4; ++k) c[k] = uv[uint32_t(valid(lvIds[begin + k]) ? lvIds[begin + k] : lvIds[begin])];
+            for (uint32_t k = 0; k < 4; ++k)
+                c[k] = uv[uint32_t(valid(lvIds[begin + k]) ? lvIds[begin + k] : lvIds[begin])];
             for (uint32_t j = 1; j <= d; ++j)
                 for (uint32_t i = 1; i <= d; ++i) {
                     const float s = float(i) / float(d + 1), t = float(j) / float(d + 1);
@@ -270,7 +271,8 @@ void TpolyCCSubdivider::createSubUV(uint32_t map, uint32_t level) {
                 }
             continue;
         }
-        uv.addLast(subdivFaceUVCentre(lv, f, uv.data(), lvIds, int32_t(uvBase), int32_t(newBase), fUvCenterType, fLoopUVs));
+        uv.addLast(
+            subdivFaceUVCentre(lv, f, uv.data(), lvIds, int32_t(uvBase), int32_t(newBase), fUvCenterType, fLoopUVs));
     }
 
     // Edge points, per face side, along the edge's own direction; the second side of a
@@ -407,7 +409,8 @@ void TpolyCCSubdivider::createSubColors(uint32_t level) {
                     for (uint32_t i = 0; i < n; ++i) {
                         fLocal[i] = parent[fCorners[i]];
                         const TpolyColorValue a = at(fCorners[i]), b = at(fNext[i]);
-                        fLocal[n + i] = add({(a.r + b.r) * 0.5f, (a.g + b.g) * 0.5f, (a.b + b.b) * 0.5f, (a.a + b.a) * 0.5f});
+                        fLocal[n + i] =
+                            add({(a.r + b.r) * 0.5f, (a.g + b.g) * 0.5f, (a.b + b.b) * 0.5f, (a.a + b.a) * 0.5f});
                     }
                     fLocal[2 * n] = add(mean);
                 }
@@ -426,21 +429,33 @@ void TpolyCCSubdivider::createSubGroups(uint32_t level) {
         if (!list || (desc.fName == kGrpNameCrease && desc.fType == kPolyGrpEdge)) continue;
         uint32_t lo = 0, count = 0;
         switch (desc.fType) {
-            case kPolyGrpVertex: lo = h.vertexStart(level), count = h.nbVertexAt(level); break;
-            case kPolyGrpEdge: lo = h.edgeStart(level), count = h.nbEdgeAt(level); break;
-            case kPolyGrpFace: lo = h.faceStart(level), count = h.nbFaceAt(level); break;
-            default: continue;
+            case kPolyGrpVertex:
+                lo = h.vertexStart(level), count = h.nbVertexAt(level);
+                break;
+            case kPolyGrpEdge:
+                lo = h.edgeStart(level), count = h.nbEdgeAt(level);
+                break;
+            case kPolyGrpFace:
+                lo = h.faceStart(level), count = h.nbFaceAt(level);
+                break;
+            default:
+                continue;
         }
         blocks.clear();
         for (uint32_t id : *list) {
             if (id < lo) continue;
             if (id >= lo + count) break;
             std::pair<uint32_t, uint32_t> b;
-            if (desc.fType == kPolyGrpVertex) b = {h.vertexSubVertex(id, level), h.vertexSubVertex(id, level)};
-            else if (desc.fType == kPolyGrpEdge) b = {h.edgeSubEdge(id, level), h.edgeSubEdge(id, level) + h.divisions()};
-            else b = h.faceSubFaceRange(id, level);
-            if (!blocks.empty() && blocks.back().second + 1 == b.first) blocks.back().second = b.second;
-            else blocks.push_back(b);
+            if (desc.fType == kPolyGrpVertex)
+                b = {h.vertexSubVertex(id, level), h.vertexSubVertex(id, level)};
+            else if (desc.fType == kPolyGrpEdge)
+                b = {h.edgeSubEdge(id, level), h.edgeSubEdge(id, level) + h.divisions()};
+            else
+                b = h.faceSubFaceRange(id, level);
+            if (!blocks.empty() && blocks.back().second + 1 == b.first)
+                blocks.back().second = b.second;
+            else
+                blocks.push_back(b);
         }
         if (blocks.empty()) continue;
         for (const auto& [first, last] : blocks) desc.appendBlock(first, last);
@@ -465,8 +480,9 @@ void TpolyCCSubdivider::createSubBlindData(uint32_t level) {
     const TpolyCatmullClarkHierarchy& h = fHierarchy;
     appendBlindDataOf(*fRecord.vertexBlindData(), h.vertexStart(level), h.nbVertexAt(level), *fRecord.vertexBlindData(),
                       [&](uint32_t v) { return std::pair(h.vertexSubVertex(v, level), h.vertexSubVertex(v, level)); });
-    appendBlindDataOf(*fRecord.edgeBlindData(), h.edgeStart(level), h.nbEdgeAt(level), *fRecord.edgeBlindData(),
-                      [&](uint32_t e) { return std::pair(h.edgeSubEdge(e, level), h.edgeSubEdge(e, level) + h.divisions()); });
+    appendBlindDataOf(
+        *fRecord.edgeBlindData(), h.edgeStart(level), h.nbEdgeAt(level), *fRecord.edgeBlindData(),
+        [&](uint32_t e) { return std::pair(h.edgeSubEdge(e, level), h.edgeSubEdge(e, level) + h.divisions()); });
     appendBlindDataOf(*fRecord.faceBlindData(), h.faceStart(level), h.nbFaceAt(level), *fRecord.faceBlindData(),
                       [&](uint32_t f) { return h.faceSubFaceRange(f, level); });
 }
@@ -510,7 +526,8 @@ void TpolyNNSubdivider::createFaceSubVert(uint32_t first, uint32_t end, uint32_t
                 x += c.x, y += c.y, z += c.z, ++n;
                 if (lv.desc[o] & TpolyBits::kEndOfLoop) break;
             }
-            p[h.faceSubVertex(f, level)] = n ? T3dFltPoint(float(x / n), float(y / n), float(z / n)) : T3dFltPoint(0, 0, 0);
+            p[h.faceSubVertex(f, level)] =
+                n ? T3dFltPoint(float(x / n), float(y / n), float(z / n)) : T3dFltPoint(0, 0, 0);
         }
         return;
     }
@@ -560,13 +577,14 @@ void TpolyNNSubdivider::createSubFace(uint32_t first, uint32_t end, uint32_t lev
     for (uint32_t f = first; f < end; ++f) {
         const uint32_t begin = lv.faceBegin(f - lv.faceBase);
         const uint32_t inner = h.faceSubEdge(f, level);
-        auto across = [&](uint32_t i, uint32_t j) { return inner + (j - 1) * rowEdge + i; };       // (i,j)-(i+1,j)
+        auto across = [&](uint32_t i, uint32_t j) { return inner + (j - 1) * rowEdge + i; };        // (i,j)-(i+1,j)
         auto up = [&](uint32_t i, uint32_t j) { return inner + columns + (i - 1) * rowEdge + j; };  // (i,j)-(i,j+1)
         for (uint32_t j = 0; j <= d; ++j)
             for (uint32_t i = 0; i <= d; ++i) {
                 out[0] = j == 0 ? pieceEntry(lv, h, level, begin, i) : across(i, j);
                 out[1] = i == d ? pieceEntry(lv, h, level, begin + 1, j) : up(i + 1, j);
-                out[2] = j == d ? pieceEntry(lv, h, level, begin + 2, d - i) : across(i, j + 1) | TpolyBits::kReversedUse;
+                out[2] =
+                    j == d ? pieceEntry(lv, h, level, begin + 2, d - i) : across(i, j + 1) | TpolyBits::kReversedUse;
                 out[3] = (i == 0 ? pieceEntry(lv, h, level, begin + 3, d - j) : up(i, j) | TpolyBits::kReversedUse) |
                          TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
                 out += 4;

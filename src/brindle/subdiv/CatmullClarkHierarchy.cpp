@@ -90,7 +90,7 @@ int32_t TpolyCatmullClarkHierarchy::faceSubUV(uint32_t f, uint32_t map, uint32_t
 uint32_t TpolyCatmullClarkHierarchy::refineUVCountGuess(uint32_t map, uint32_t l) const {
     if (l == 0) return nbUVAt(map, 0);
     const uint64_t d = fDivisions;
-    const uint64_t guess = uint64_t(nbUVAt(map, l - 1)) + uint64_t(nbCornerAt(l - 1)) * d +
-                           uint64_t(nbFaceAt(l - 1)) * d * d;
+    const uint64_t guess =
+        uint64_t(nbUVAt(map, l - 1)) + uint64_t(nbCornerAt(l - 1)) * d + uint64_t(nbFaceAt(l - 1)) * d * d;
     return guess > 0x7FFFFFFFu ? 0x7FFFFFFFu : uint32_t(guess);
 }

@@ -110,11 +110,15 @@ public:
         return {first, first + fDivisions * fDivisions - 1};
     }
     // Piece 0 of edge e, the one at its start vertex; piece k follows the edge's direction.
-    uint32_t edgeSubEdge(uint32_t e, uint32_t l) const { return nbEdgeUpTo(l) + relativeEdgeId(e, l) * (fDivisions + 1); }
+    uint32_t edgeSubEdge(uint32_t e, uint32_t l) const {
+        return nbEdgeUpTo(l) + relativeEdgeId(e, l) * (fDivisions + 1);
+    }
     uint32_t faceSubEdge(uint32_t f, uint32_t l) const {
         return nbEdgeUpTo(l) + fE[l] * (fDivisions + 1) + faceSlot(f, l) * (fUniform ? 2 * fDivisions : 1);
     }
-    uint32_t faceSubFace(uint32_t f, uint32_t l) const { return nbFaceUpTo(l) + faceSlot(f, l) * (fUniform ? fDivisions + 1 : 1); }
+    uint32_t faceSubFace(uint32_t f, uint32_t l) const {
+        return nbFaceUpTo(l) + faceSlot(f, l) * (fUniform ? fDivisions + 1 : 1);
+    }
     std::pair<uint32_t, uint32_t> faceSubFaceRange(uint32_t f, uint32_t l) const {
         const uint32_t first = faceSubFace(f, l);
         const uint32_t n = fUniform ? (fDivisions + 1) * (fDivisions + 1) : faceCornerCount(f, l);
@@ -159,6 +163,6 @@ private:
     TmeshKind fKind = kMixed;
     std::vector<uint32_t> fV, fE, fF, fC;          // counts per level
     std::vector<uint32_t> fVUp, fEUp, fFUp, fCUp;  // the same summed over levels 0 to l
-    std::vector<uint32_t> fOffset0;        // level-0 face offsets, one more than faces
+    std::vector<uint32_t> fOffset0;                // level-0 face offsets, one more than faces
     TmultiMapHierarchy fMaps;
 };

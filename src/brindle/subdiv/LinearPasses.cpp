@@ -120,7 +120,8 @@ void TlinearPasses::evenPass(const TsubdivLevel& lv, uint32_t rings, T3dFltPoint
             for (uint32_t i = fBorderStart[v]; i < fBorderStart[v + 1]; ++i) add(fEdgeValue[fBorderEdgeIndex[i]], 1);
         } else {
             const uint32_t k = fVertexFaceStart[v + 1] - fVertexFaceStart[v];
-            for (uint32_t i = fVertexFaceStart[v]; i < fVertexFaceStart[v + 1]; ++i) add(fFaceValue[fVertexFaces[i]], 1);
+            for (uint32_t i = fVertexFaceStart[v]; i < fVertexFaceStart[v + 1]; ++i)
+                add(fFaceValue[fVertexFaces[i]], 1);
             if (k != 4 && k > 0) add(P, double(k) * (double(k) - 4) / 4);
         }
         fResult[v] = std::abs(w) > 1e-12 ? T3dFltPoint(float(x / w), float(y / w), float(z / w)) : P;

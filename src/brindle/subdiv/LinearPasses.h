@@ -28,10 +28,10 @@ private:
     void collectRing(const TsubdivLevel& lv, const uint32_t* seeds, uint32_t nSeeds, uint32_t rings, bool border);
     T3dFltPoint meanOfRing(const TsubdivLevel& lv) const;
 
-    std::vector<uint32_t> fVertexFaceStart, fVertexFaces;      // faces around each vertex
-    std::vector<uint32_t> fBorderStart, fBorderNbr;            // border neighbours of each vertex
-    std::vector<uint32_t> fBorderEdges;                        // the border edges of the level
-    std::vector<uint32_t> fBorderEdgeIndex;                    // indices into it at each vertex
+    std::vector<uint32_t> fVertexFaceStart, fVertexFaces;  // faces around each vertex
+    std::vector<uint32_t> fBorderStart, fBorderNbr;        // border neighbours of each vertex
+    std::vector<uint32_t> fBorderEdges;                    // the border edges of the level
+    std::vector<uint32_t> fBorderEdgeIndex;                // indices into it at each vertex
     std::vector<uint8_t> fBorderVertex;
     std::vector<uint32_t> fStamp, fRing, fSeeds;
     std::vector<T3dFltPoint> fFaceValue, fEdgeValue, fResult;

@@ -16,9 +16,9 @@ class TpolyCatmullClarkHierarchy;
 // and entries are absolute; the passes index their outputs by ids relative to the range starts.
 // Faces of a level past 0 are quads at 4 entries each, so faceOffsets may be null there.
 struct BRINDLE_API TsubdivLevel {
-    const T3dFltPoint* points = nullptr;  // the record's position array (absolute ids)
-    const TpolyEdge* edges = nullptr;     // the record's edge array
-    const uint32_t* desc = nullptr;       // the record's face description
+    const T3dFltPoint* points = nullptr;    // the record's position array (absolute ids)
+    const TpolyEdge* edges = nullptr;       // the record's edge array
+    const uint32_t* desc = nullptr;         // the record's face description
     const uint32_t* faceOffsets = nullptr;  // absolute offsets of the level's faces, nbFace + 1; null: quads
     uint32_t vertexBase = 0, nbVertex = 0;
     uint32_t edgeBase = 0, nbEdge = 0;
@@ -34,8 +34,12 @@ struct BRINDLE_API TsubdivLevel {
         const TpolyEdge& e = edges[edgeBase + entryEdge(o)];
         return (entryReversed(o) ? e.v[1] & TpolyBits::kVertexMask : e.v[0] & TpolyBits::kVertexMask) - vertexBase;
     }
-    uint32_t edgeStartVertex(uint32_t e) const { return (edges[edgeBase + e].v[0] & TpolyBits::kVertexMask) - vertexBase; }
-    uint32_t edgeEndVertex(uint32_t e) const { return (edges[edgeBase + e].v[1] & TpolyBits::kVertexMask) - vertexBase; }
+    uint32_t edgeStartVertex(uint32_t e) const {
+        return (edges[edgeBase + e].v[0] & TpolyBits::kVertexMask) - vertexBase;
+    }
+    uint32_t edgeEndVertex(uint32_t e) const {
+        return (edges[edgeBase + e].v[1] & TpolyBits::kVertexMask) - vertexBase;
+    }
     const T3dFltPoint& point(uint32_t v) const { return points[vertexBase + v]; }
 
     // Level l of a record built into hierarchy h (the record's arrays as they stand).

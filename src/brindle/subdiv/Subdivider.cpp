@@ -11,9 +11,10 @@ TpolyBaseSubdivider::TpolyBaseSubdivider(TpolyGeom* record, const TpolySmoothGeo
 }
 
 TpolyCatmullClarkSubdivider::TpolyCatmullClarkSubdivider(TpolyGeom* record, const TpolySmoothGeomOptions& options)
-    : TpolyBaseSubdivider(record, options), fGeneric(options.subdivisionType() != TpolySmoothGeomOptions::kCatmullClark) {
-    fHierarchy = std::make_unique<TpolyCatmullClarkHierarchy>(*record, uint32_t(options.edgeDivisions()),
-                                                              options.subdivisionType() == TpolySmoothGeomOptions::kLinear);
+    : TpolyBaseSubdivider(record, options),
+      fGeneric(options.subdivisionType() != TpolySmoothGeomOptions::kCatmullClark) {
+    fHierarchy = std::make_unique<TpolyCatmullClarkHierarchy>(
+        *record, uint32_t(options.edgeDivisions()), options.subdivisionType() == TpolySmoothGeomOptions::kLinear);
 }
 
 void TpolyCatmullClarkSubdivider::createHierarchy(unsigned int levels) {

@@ -34,15 +34,21 @@ Vec unit(Vec v) {
 std::vector<Vec> planeNormals(uint32_t count) {
     const double phi = (1 + std::sqrt(5.0)) / 2;
     switch (count) {
-    case 3: return {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}};
-    case 4: return {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
-    case 5: return {{0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0.8660254, 0, -0.5}, {-0.8660254, 0, -0.5}};
-    case 6: return {{0, 0, -1}, {0, -1, 0}, {-1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}};
-    case 8: return {{1, 1, 1}, {1, 1, -1}, {1, -1, 1}, {1, -1, -1}, {-1, 1, 1}, {-1, 1, -1}, {-1, -1, 1}, {-1, -1, -1}};
-    case 12:
-        return {{0, 1, phi}, {0, 1, -phi}, {0, -1, phi}, {0, -1, -phi}, {1, phi, 0}, {1, -phi, 0},
-                {-1, phi, 0}, {-1, -phi, 0}, {phi, 0, 1}, {phi, 0, -1}, {-phi, 0, 1}, {-phi, 0, -1}};
-    default: return {};
+        case 3:
+            return {{0, 1, 0}, {1, 0, 0}, {0, 0, 1}};
+        case 4:
+            return {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
+        case 5:
+            return {{0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0.8660254, 0, -0.5}, {-0.8660254, 0, -0.5}};
+        case 6:
+            return {{0, 0, -1}, {0, -1, 0}, {-1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}};
+        case 8:
+            return {{1, 1, 1}, {1, 1, -1}, {1, -1, 1}, {1, -1, -1}, {-1, 1, 1}, {-1, 1, -1}, {-1, -1, 1}, {-1, -1, -1}};
+        case 12:
+            return {{0, 1, phi},  {0, 1, -phi},  {0, -1, phi}, {0, -1, -phi}, {1, phi, 0},  {1, -phi, 0},
+                    {-1, phi, 0}, {-1, -phi, 0}, {phi, 0, 1},  {phi, 0, -1},  {-phi, 0, 1}, {-phi, 0, -1}};
+        default:
+            return {};
     }
 }
 
@@ -140,7 +146,10 @@ int TpolyAutoProjFty::action(TmidBody* body, TmidComponent* components) {
         unsigned int n = planeCount;
         const T3dFltPoint* quads = getQuadsForManipDraw(n);
         for (uint32_t k = 0; k < planeCount; ++k) {
-            const double* tile = !fOffsetUVs ? nullptr : planeCount == 3 ? tiles3[k] : planeCount == 6 ? tiles6[k] : nullptr;
+            const double* tile = !fOffsetUVs       ? nullptr
+                                 : planeCount == 3 ? tiles3[k]
+                                 : planeCount == 6 ? tiles6[k]
+                                                   : nullptr;
             planes.push_back(planeFrom(frame.transformPoint(quads[4 * k]), frame.transformPoint(quads[4 * k + 1]),
                                        frame.transformPoint(quads[4 * k + 3]), tile ? tile[0] : 0, tile ? tile[1] : 0));
         }
@@ -157,8 +166,12 @@ int TpolyAutoProjFty::action(TmidBody* body, TmidComponent* components) {
         greedy = false;
         if (planes.empty()) return -1;
     }
-    const double threshold = planeCount == 3 ? 0.5 : planeCount == 4 ? 0.3 : planeCount == 5 ? 0.4
-                           : planeCount == 6 ? 0.5 : planeCount == 8 ? 0.55 : 0.7;
+    const double threshold = planeCount == 3   ? 0.5
+                             : planeCount == 4 ? 0.3
+                             : planeCount == 5 ? 0.4
+                             : planeCount == 6 ? 0.5
+                             : planeCount == 8 ? 0.55
+                                               : 0.7;
 
     g.update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceNormalize);
     std::erase_if(faces, [&](uint32_t f) { return f >= g.nbFace(); });

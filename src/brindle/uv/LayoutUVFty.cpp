@@ -37,8 +37,7 @@ void forFaceUVEdges(const TpolyGeom& g, uint32_t face, uint32_t set, Fn&& fn) {
 
 }  // namespace
 
-bool TpolyLayoutUVFty::uvShared(const TpolyGeom* geom, uint32_t face, uint32_t edge, uint32_t neighbour,
-                                uint32_t set) {
+bool TpolyLayoutUVFty::uvShared(const TpolyGeom* geom, uint32_t face, uint32_t edge, uint32_t neighbour, uint32_t set) {
     const TpolyGeom& g = *geom;
     for (uint32_t v : {g.startVertex(edge), g.endVertex(edge)}) {
         const uint32_t a = g.getVertexOffset(face, v), b = g.getVertexOffset(neighbour, v);
@@ -51,7 +50,8 @@ bool TpolyLayoutUVFty::uvShared(const TpolyGeom* geom, uint32_t face, uint32_t e
 
 bool TpolyLayoutUVFty::selfIntersect(const TpolyGeom* geom, uint32_t face) {
     bool crossed = false;
-    forFaceUVEdges(*geom, face, fSet, [&](const float* a, const float* b) { crossed = crossed || fEdges.crosses(a, b); });
+    forFaceUVEdges(*geom, face, fSet,
+                   [&](const float* a, const float* b) { crossed = crossed || fEdges.crosses(a, b); });
     return crossed;
 }
 
@@ -109,7 +109,8 @@ double TpolyLayoutUVFty::propagate(TpolyGeom* geom, uint32_t face, TfaceTraversa
                 }
                 ++fLocalCount[id];
             }
-        for (size_t k = first; k < fShellUVs.size(); ++k) shared = shared || fLocalCount[fShellUVs[k]] < fUseCount[fShellUVs[k]];
+        for (size_t k = first; k < fShellUVs.size(); ++k)
+            shared = shared || fLocalCount[fShellUVs[k]] < fUseCount[fShellUVs[k]];
         return shared;
     };
     const size_t shellStart = fShellUVs.size();

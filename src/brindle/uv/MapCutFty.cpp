@@ -142,8 +142,10 @@ uint32_t TpolyMapSewFty::sew(TpolyGeom* geom, const TbitFieldFixedN& edges, uint
                 if (id < 0 || uint32_t(id) >= nUV) continue;
                 const auto [a, b] = cornerEdges(g, index, c);
                 if (a != e && b != e) continue;
-                if (first < 0) first = id;
-                else joined.join(uint32_t(first), uint32_t(id));
+                if (first < 0)
+                    first = id;
+                else
+                    joined.join(uint32_t(first), uint32_t(id));
             }
         }
     }
@@ -226,8 +228,7 @@ uint32_t TpolyMergeUVFty::mergeUV(TpolyGeom* geom, const TbitFieldFixedN& uvs, d
         for (const Kept& x : kept)
             if (x.count > 1) merged.push_back(x);
     }
-    for (const Kept& x : merged)
-        values[uint32_t(x.id)] = {float(x.su / x.count), float(x.sv / x.count)};
+    for (const Kept& x : merged) values[uint32_t(x.id)] = {float(x.su / x.count), float(x.sv / x.count)};
     if (changed) {
         g.markDirty(dirtyMoved);
         TpolyCompact::removeUnusedUVs(g, s);

@@ -51,8 +51,8 @@ struct Tbox {
 };
 
 // The distinct UVs used by a run of faces and their box.
-void collectUVs(const TpolyGeom& g, const Tint32Array& ids, const T2FloatArray& uvs, const uint32_t* faces,
-                size_t n, std::vector<uint32_t>& used, std::vector<bool>& seen, Tbox& box) {
+void collectUVs(const TpolyGeom& g, const Tint32Array& ids, const T2FloatArray& uvs, const uint32_t* faces, size_t n,
+                std::vector<uint32_t>& used, std::vector<bool>& seen, Tbox& box) {
     used.clear();
     for (size_t k = 0; k < n; ++k)
         for (uint32_t c = g.faceOffset(faces[k]), end = g.faceOffset(faces[k] + 1); c < end; ++c) {
@@ -95,13 +95,14 @@ int TpolyForceUVFty::action(TmidBody* body, TmidComponent* components) {
             const double du = box.max[0] - box.min[0], dv = box.max[1] - box.min[1];
             double su = 1 / (du > 0 ? du : 1), sv = 1 / (dv > 0 ? dv : 1);
             if (preserveAspectRatio()) su = sv = std::min(su, sv);
-            for (uint32_t id : used)
-                uvs[id] = {float((uvs[id].u - cu) * su + 0.5), float((uvs[id].v - cv) * sv + 0.5)};
+            for (uint32_t id : used) uvs[id] = {float((uvs[id].u - cu) * su + 0.5), float((uvs[id].v - cv) * sv + 0.5)};
         } else {
             const double pu = localFlip() ? cu : 0, pv = localFlip() ? cv : 0;
             for (uint32_t id : used) {
-                if (verticalFlip()) uvs[id].v = float(2 * pv - uvs[id].v);
-                else uvs[id].u = float(2 * pu - uvs[id].u);
+                if (verticalFlip())
+                    uvs[id].v = float(2 * pv - uvs[id].v);
+                else
+                    uvs[id].u = float(2 * pu - uvs[id].u);
             }
         }
     }

@@ -238,8 +238,10 @@ void TpolyWrapProjFty::project(TmidBody* body, const std::vector<uint32_t>& face
         bool pole = false;
         wrap.raw(points[v], ru, rv, pole);
         T2FloatPair& out = uvs[uint32_t(vertexUV[v])];
-        if (fSeamCorrect) out = {pole ? TpolySeamCorrectUtil::kPoleMarker : float(ru), float(rv)};
-        else postTransform(ru, rv, &out.u);
+        if (fSeamCorrect)
+            out = {pole ? TpolySeamCorrectUtil::kPoleMarker : float(ru), float(rv)};
+        else
+            postTransform(ru, rv, &out.u);
     }
     if (!fSeamCorrect) return;
     const int32_t previous = g.getCurrentMap();

@@ -125,8 +125,10 @@ void TunionFind::join(uint32_t a, uint32_t b) {
     a = find(a);
     b = find(b);
     if (a == b) return;
-    if (a < b) fParent[b] = a;
-    else fParent[a] = b;
+    if (a < b)
+        fParent[b] = a;
+    else
+        fParent[a] = b;
 }
 
 TuvAffine::TuvAffine(double angle, double scaleU, double scaleV, double offsetU, double offsetV)

@@ -41,9 +41,9 @@ bool activeIds(TmidBody* body, TmidComponent* list, TpolyGrpType kind, std::vect
 // Face of every corner, and the corners of every vertex in increasing offset order (a counting
 // sort over the description, linear). The face offsets must be up to date.
 struct TcornerIndex {
-    std::vector<uint32_t> faceOf;     // by corner
-    std::vector<uint32_t> start;      // by vertex, nbVertex + 1 entries into corners
-    std::vector<uint32_t> corners;    // corners grouped by vertex
+    std::vector<uint32_t> faceOf;   // by corner
+    std::vector<uint32_t> start;    // by vertex, nbVertex + 1 entries into corners
+    std::vector<uint32_t> corners;  // corners grouped by vertex
     void build(const TpolyGeom& geom);
     // Offset of the entry before corner c in its loop: the corner whose edge use ends at c's vertex.
     static uint32_t previousInLoop(const TpolyGeom& geom, uint32_t faceStart, uint32_t c);
@@ -106,7 +106,7 @@ private:
 
     double fCell = 1;
     std::vector<Segment> fSegments;
-    std::vector<uint32_t> fStamp;   // by segment: the query that last tested it
+    std::vector<uint32_t> fStamp;  // by segment: the query that last tested it
     uint32_t fQuery = 0;
     std::unordered_map<uint64_t, uint32_t> fHeads;  // cell -> first entry
     std::vector<uint32_t> fEntrySegment, fEntryNext;
