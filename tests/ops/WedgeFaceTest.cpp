@@ -65,6 +65,33 @@ TEST(WedgeFace, LoneQuadCountsAfterSteps) {
     }
 }
 
+// Two faces of a 2 x 2 grid's bottom row swung on their two bottom edges as one hinge: the three
+// hinge vertices keep their places and nothing is left doubled along the hinge.
+TEST(WedgeFace, RowOnTwoHingeEdges) {
+    for (const int steps : {1, 3}) {
+        SCOPED_TRACE(steps);
+        auto body = bodyOf(new TpolyGeom);
+        buildQuadGrid(*body->polyGeom(), 2);
+        TpolyWedgeFaceFty op;
+        op.addEdge(0);
+        op.addEdge(1);
+        op.setAngle(0.7);
+        op.setSubdivisions(steps);
+        TmidFaceComponent row = faceList({0, 1});
+        ASSERT_EQ(op.doAction(body.get(), &row), 0);
+        TpolyGeom& g = *body->polyGeom();
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
+        const uint32_t n = uint32_t(steps);
+        EXPECT_EQ(g.nbVertex(), 9 + 3 * n);
+        EXPECT_EQ(g.nbFace(), 4 + 4 * n);
+        EXPECT_EQ(coincidentPairs(g), 0u);
+        for (uint32_t v = 0; v < 3; ++v) EXPECT_EQ(g.vertexConst(v), T3dFltPoint(float(v), 0, 0));
+        const SurfaceFacts s = inspectSurface(g);
+        EXPECT_EQ(s.badEdges, 0u);
+        EXPECT_EQ(s.brokenChains, 0u);
+    }
+}
+
 // A face of the cube swung out on one of its edges: the cube gains a closed wedge, hinge welded.
 TEST(WedgeFace, CubeFaceStaysClosed) {
     for (const int steps : {1, 3}) {
