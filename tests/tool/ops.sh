@@ -2,14 +2,8 @@
 # brindle op, ops, subdivide, reduce and uv end to end: chains and selections do what they say,
 # every kind of bad request fails with its message and a non-zero exit, and a failed run leaves
 # the destination as it was. Usage: ops.sh <brindle tool>
-set -u
-tool=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 faces() { "$tool" info "$1" | sed -n 's/.* faces \([0-9]*\),.*/\1/p'; }
-no_temps() { ! ls -A | grep -q '\.tmp-' || fail "temporary left behind: $(ls -A)"; }
 
 "$tool" primitive box -o box.obj >/dev/null || fail "primitive"
 "$tool" ops | grep -q '^moveVertex  *TpolyMoveVertexFty  *vertices' || fail "ops list: $("$tool" ops | head -3)"
