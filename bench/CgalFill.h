@@ -19,7 +19,8 @@ void fillSurfaceMesh(Mesh& mesh, const TpolyGeom& g, bool triangles) {
     std::vector<Vertex> ring;
     for (uint32_t f = 0; f < g.nbFace(); ++f) {
         ring.clear();
-        for (uint32_t o = g.faceOffset(f); o < g.faceOffset(f + 1) && (o == g.faceOffset(f) || !g.endOfLoop(o - 1)); ++o)
+        for (uint32_t o = g.faceOffset(f); o < g.faceOffset(f + 1) && (o == g.faceOffset(f) || !g.endOfLoop(o - 1));
+             ++o)
             ring.push_back(Vertex(g.getStartVertex(o)));
         if (!triangles) {
             mesh.add_face(ring);

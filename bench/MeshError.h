@@ -147,7 +147,8 @@ inline std::vector<P3> samples(const Soup& a, uint32_t count) {
     std::mt19937_64 rng(12345);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     for (uint32_t i = 0; i < count; ++i) {
-        const size_t t = size_t(std::lower_bound(cumulative.begin(), cumulative.end(), u(rng) * total) - cumulative.begin());
+        const size_t t =
+            size_t(std::lower_bound(cumulative.begin(), cumulative.end(), u(rng) * total) - cumulative.begin());
         const size_t tt = std::min(t, cumulative.size() - 1);
         double s = u(rng), w = u(rng);
         if (s + w > 1) {

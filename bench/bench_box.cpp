@@ -57,7 +57,8 @@ void BM_OpenMeshBox(benchmark::State& state) {
         }
         for (uint32_t f = 0; f < g->nbFace(); ++f) {
             corners.clear();
-            for (uint32_t o = g->faceOffset(f); o < g->faceOffset(f + 1); ++o) corners.push_back(verts[g->getStartVertex(o)]);
+            for (uint32_t o = g->faceOffset(f); o < g->faceOffset(f + 1); ++o)
+                corners.push_back(verts[g->getStartVertex(o)]);
             mesh.add_face(corners);
         }
         benchmark::DoNotOptimize(mesh.n_faces());

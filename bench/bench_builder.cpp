@@ -63,7 +63,8 @@ void BM_VertexBuilder(benchmark::State& state) {
                  reinterpret_cast<const T3Float*>(l.positions.data()), l.counts.data(), l.ids.data());
         benchmark::DoNotOptimize(b.complete());
     }
-    state.counters["faces/s"] = benchmark::Counter(double(l.counts.size()), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["faces/s"] =
+        benchmark::Counter(double(l.counts.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_VertexBuilder)->ArgName("fan")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -111,7 +112,8 @@ void BM_OpenMeshAddFace(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(m.n_faces());
     }
-    state.counters["faces/s"] = benchmark::Counter(double(l.counts.size()), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["faces/s"] =
+        benchmark::Counter(double(l.counts.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_OpenMeshAddFace)->ArgName("fan")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 #endif

@@ -45,8 +45,8 @@ const TpolyGeom& grid(uint32_t n) {
 }
 
 void report(benchmark::State& state, double inputFaces, double resultFaces, size_t peak) {
-    state.counters["ns_per_face"] =
-        benchmark::Counter(inputFaces * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_face"] = benchmark::Counter(
+        inputFaces * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["faces_after"] = resultFaces;
     state.counters["peak_MB"] = double(peak) / (1 << 20);
     state.counters["peak_B_per_face"] = double(peak) / resultFaces;

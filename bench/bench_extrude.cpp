@@ -80,8 +80,10 @@ std::unique_ptr<TpolyGeom> extruded(const Tworkload& w) {
 
 void report(benchmark::State& state, double newFaces, double selected, size_t peak, double outFaces) {
     const double n = double(state.iterations());
-    state.counters["ns_per_new_face"] = benchmark::Counter(n * newFaces, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["ns_per_selected"] = benchmark::Counter(n * selected, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_new_face"] =
+        benchmark::Counter(n * newFaces, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_selected"] =
+        benchmark::Counter(n * selected, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["peak_MB"] = double(peak) / (1 << 20);
     state.counters["out_faces"] = outFaces;
 }

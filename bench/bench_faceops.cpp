@@ -144,12 +144,18 @@ const TpolyGeom& grid100k() {
 constexpr int kTriangulatedGrid = 4, kGrid100k = 5;
 const TpolyGeom& input(int which) {
     switch (which) {
-        case 0: return quadGrid();
-        case 1: return suzanne();
-        case 2: return polygonField();
-        case 3: return bunnyDual();
-        case kTriangulatedGrid: return triangulatedGrid();
-        default: return grid100k();
+        case 0:
+            return quadGrid();
+        case 1:
+            return suzanne();
+        case 2:
+            return polygonField();
+        case 3:
+            return bunnyDual();
+        case kTriangulatedGrid:
+            return triangulatedGrid();
+        default:
+            return grid100k();
     }
 }
 const char* inputName(int which) {

@@ -55,11 +55,20 @@ void BM_FaceConversion(benchmark::State& state, TfaceConversion convert) {
     state.counters["selected"] = double(out.countSet());
 }
 BENCHMARK_CAPTURE(BM_FaceConversion, toVertex, static_cast<TfaceConversion>(&TpolyGeom::groupFace2Vertex))
-    ->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+    ->ArgName("mode")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FaceConversion, toEdge, static_cast<TfaceConversion>(&TpolyGeom::groupFace2Edge))
-    ->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+    ->ArgName("mode")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FaceConversion, toUV, static_cast<TfaceConversion>(&TpolyGeom::groupFace2UV))
-    ->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+    ->ArgName("mode")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 // The current face group in and out of its bit-field form, as an operation reads its selection.
 void BM_FaceGroupRoundTrip(benchmark::State& state) {

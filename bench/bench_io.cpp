@@ -48,7 +48,8 @@ void BM_ReadBinary(benchmark::State& state) {
         int size = int(data.size());
         benchmark::DoNotOptimize(g.readBinary(data.data(), size, true));
     }
-    state.counters["MB/s"] = benchmark::Counter(double(data.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(data.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_DumpAndLoadObject(benchmark::State& state) {
@@ -66,7 +67,8 @@ void BM_DumpAndLoadObject(benchmark::State& state) {
         benchmark::DoNotOptimize(back.loadObject(path.c_str()));
     }
     std::remove(path.c_str());
-    state.counters["MB/s"] = benchmark::Counter(double(text.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(text.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ std::vector<uint8_t> gridChunk(bool flipped) {
     TpolyGeom g;
     buildQuadGrid(g, 1000);
     if (flipped)
-        for (uint32_t f = 0; f < g.nbFace(); ++f) g.setFaceEdge(4 * f + 1, g.getFaceEdge(4 * f + 1) ^ TpolyBits::kReversedUse);
+        for (uint32_t f = 0; f < g.nbFace(); ++f)
+            g.setFaceEdge(4 * f + 1, g.getFaceEdge(4 * f + 1) ^ TpolyBits::kReversedUse);
     TiffFile file;
     file.beginChunk(TiffTag("POLY"));
     g.writeBinary(file);
@@ -28,7 +29,8 @@ void BM_ReadBinaryRepair(benchmark::State& state) {
         int size = int(data.size());
         benchmark::DoNotOptimize(g.readBinary(data.data(), size, true));
     }
-    state.counters["MB/s"] = benchmark::Counter(double(data.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(data.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ FlatMesh soupOf(const FlatMesh& m, float jitter) {
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> shake(-jitter, jitter);
     for (int32_t v : m.ids) {
-        for (int a = 0; a < 3; ++a) s.positions.push_back(m.positions[3 * size_t(v) + size_t(a)] + (jitter > 0 ? shake(rng) : 0));
+        for (int a = 0; a < 3; ++a)
+            s.positions.push_back(m.positions[3 * size_t(v) + size_t(a)] + (jitter > 0 ? shake(rng) : 0));
         s.ids.push_back(int32_t(s.ids.size()));
     }
     return s;
@@ -62,7 +63,8 @@ FlatMesh stripGrid(uint32_t n, uint32_t strips) {
     for (uint32_t s = 0; s < strips; ++s) {
         const int32_t first = int32_t(m.nbVertex());
         for (uint32_t j = 0; j <= n; ++j)
-            for (uint32_t i = 0; i <= width; ++i) m.positions.insert(m.positions.end(), {float(s * width + i), float(j), 0.0f});
+            for (uint32_t i = 0; i <= width; ++i)
+                m.positions.insert(m.positions.end(), {float(s * width + i), float(j), 0.0f});
         for (uint32_t j = 0; j < n; ++j)
             for (uint32_t i = 0; i < width; ++i) {
                 const int32_t v = first + int32_t(j * row + i);

@@ -34,8 +34,10 @@ namespace {
 // Side of the grid for the benchmark argument: 0 the bunny, else n x n quads.
 std::unique_ptr<TpolyGeom> record(int64_t n) {
     auto g = std::make_unique<TpolyGeom>();
-    if (n == 0) loadObj(std::string(BRINDLE_DATA_DIR) + "/stanford-bunny.obj", *g);
-    else buildQuadGrid(*g, uint32_t(n));
+    if (n == 0)
+        loadObj(std::string(BRINDLE_DATA_DIR) + "/stanford-bunny.obj", *g);
+    else
+        buildQuadGrid(*g, uint32_t(n));
     g->update(dirtyFaceOffsets);
     return g;
 }
@@ -213,7 +215,13 @@ void gridSizes(benchmark::internal::Benchmark* b) { b->Arg(100)->Arg(1000)->Unit
 BENCHMARK(BM_MoveVertices)->Apply(sizes);
 BENCHMARK(BM_MoveVerticesRandomLocal)->Apply(sizes);
 BENCHMARK(BM_SoftenEdges)->Apply(sizes);
-BENCHMARK(BM_AverageVertices)->Args({100, 1})->Args({1000, 1})->Args({0, 1})->Args({1000, 10})->Args({0, 10})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AverageVertices)
+    ->Args({100, 1})
+    ->Args({1000, 1})
+    ->Args({0, 1})
+    ->Args({1000, 10})
+    ->Args({0, 10})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReverseFaces)->Apply(sizes);
 BENCHMARK(BM_ConformFlippedFaces)->Apply(sizes);
 BENCHMARK(BM_FlipDiagonals)->Apply(gridSizes);

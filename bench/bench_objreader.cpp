@@ -28,20 +28,18 @@ const char* kPath = "/tmp/brindle_bench_objreader_tri710.obj";
 std::size_t benchFile() {
     static std::size_t bytes = [] {
         struct stat st {};
-        if (stat(kPath, &st) == 0 && st.st_size > 90000000)
-            return std::size_t(st.st_size);
+        if (stat(kPath, &st) == 0 && st.st_size > 90000000) return std::size_t(st.st_size);
         const int n = kGrid;
         std::FILE* f = std::fopen(kPath, "w");
         for (int j = 0; j < n; ++j)
             for (int i = 0; i < n; ++i)
-                std::fprintf(f, "v %.6f %.6f %.6f\nvt %.6f %.6f\nvn %.6f %.6f %.6f\n", i * 0.013,
-                             j * 0.017, (i * j % 97) * 0.01, double(i) / n, double(j) / n, 0.0,
-                             0.6, 0.8);
+                std::fprintf(f, "v %.6f %.6f %.6f\nvt %.6f %.6f\nvn %.6f %.6f %.6f\n", i * 0.013, j * 0.017,
+                             (i * j % 97) * 0.01, double(i) / n, double(j) / n, 0.0, 0.6, 0.8);
         for (int j = 0; j + 1 < n; ++j)
             for (int i = 0; i + 1 < n; ++i) {
                 const int a = j * n + i + 1, b = a + 1, c = a + n + 1, d = a + n;
-                std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", a,
-                             a, a, b, b, b, c, c, c, a, a, a, c, c, c, d, d, d);
+                std::fprintf(f, "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c, c,
+                             c, a, a, a, c, c, c, d, d, d);
             }
         std::fclose(f);
         struct stat done {};
@@ -58,8 +56,7 @@ void BM_BrindleObjReader(benchmark::State& state) {
         p->initFile(p, kPath, 0, nullptr);
         long corners = 0;
         while (TobjCommand* c = p->command(p))
-            if (c->code == OBJ_CMD_F)
-                corners += c->as.face.count;
+            if (c->code == OBJ_CMD_F) corners += c->as.face.count;
         benchmark::DoNotOptimize(corners);
         p->close(p);
     }
@@ -91,10 +88,8 @@ void BM_TinyObjLoader(benchmark::State& state) {
         std::vector<tinyobj::shape_t> shapes;
         std::vector<tinyobj::material_t> materials;
         std::string warn, err;
-        const bool ok = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, kPath,
-                                         nullptr, false);
-        if (!ok)
-            state.SkipWithError("tinyobjloader failed");
+        const bool ok = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, kPath, nullptr, false);
+        if (!ok) state.SkipWithError("tinyobjloader failed");
         benchmark::DoNotOptimize(attrib.vertices.data());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations() * bytes));

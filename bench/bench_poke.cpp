@@ -41,8 +41,8 @@ struct Tcounts {
 };
 
 void report(benchmark::State& state, double faces, size_t peak, const Tcounts& out) {
-    state.counters["ns_per_face"] =
-        benchmark::Counter(double(state.iterations()) * faces, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_face"] = benchmark::Counter(double(state.iterations()) * faces,
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["peak_B_per_face"] = double(peak) / faces;
     state.counters["out_vertices"] = out.v;
     state.counters["out_faces"] = out.f;
@@ -55,8 +55,8 @@ Tcounts expected(uint32_t side) {
 
 // Runs the factory on a fresh copy of src per iteration, timing the action alone; answers the
 // counts of the last result, with the largest heap peak the action added in peak.
-Tcounts timeAction(benchmark::State& state, const TpolyGeom& src, const TmidFaceComponent& list,
-                   TmidModifierFty& fty, size_t& peak) {
+Tcounts timeAction(benchmark::State& state, const TpolyGeom& src, const TmidFaceComponent& list, TmidModifierFty& fty,
+                   size_t& peak) {
     Tcounts out;
     for (auto _ : state) {
         state.PauseTiming();

@@ -55,7 +55,7 @@ struct Input {
     std::vector<float> positions;
     std::vector<uint32_t> indices;
     std::vector<int32_t> faceOf;
-    std::vector<uint32_t> firstTriangle;  // of each face
+    std::vector<uint32_t> firstTriangle;     // of each face
     std::vector<float> origins[2], dirs[2];  // three floats per ray, per ray set
     std::vector<Answer> embree[2];           // the reference answers, once computed
     bool embreeDone[2] = {false, false};
@@ -73,7 +73,8 @@ FlatMesh heightField() {
 void makeRays(Input& in) {
     float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
     for (size_t v = 0; v < in.positions.size(); v += 3)
-        for (int a = 0; a < 3; ++a) lo[a] = std::min(lo[a], in.positions[v + a]), hi[a] = std::max(hi[a], in.positions[v + a]);
+        for (int a = 0; a < 3; ++a)
+            lo[a] = std::min(lo[a], in.positions[v + a]), hi[a] = std::max(hi[a], in.positions[v + a]);
     double centre[3], radius = 0;
     for (int a = 0; a < 3; ++a) centre[a] = 0.5 * (lo[a] + hi[a]), radius += double(hi[a] - lo[a]) * (hi[a] - lo[a]);
     radius = std::sqrt(radius);
@@ -135,7 +136,8 @@ Input& input(int which) {
         const uint32_t n = g.trgFaceOrder(f, &first);
         in.firstTriangle.push_back(uint32_t(in.faceOf.size()));
         for (uint32_t t = first; t < first + n; ++t) {
-            for (uint32_t k = 0; k < 3; ++k) in.indices.push_back(g.getStartVertex(g.faceOffset(f) + g.vertexOffset(t, k)));
+            for (uint32_t k = 0; k < 3; ++k)
+                in.indices.push_back(g.getStartVertex(g.faceOffset(f) + g.vertexOffset(t, k)));
             in.faceOf.push_back(int32_t(f));
         }
     }
@@ -147,8 +149,10 @@ Input& input(int which) {
 // a ray that grazes the surface there.
 double steepness(const Input& in, int32_t face, const float* d) {
     const uint32_t* t = &in.indices[3 * size_t(in.firstTriangle[size_t(face)])];
-    const float *p0 = &in.positions[3 * size_t(t[0])], *p1 = &in.positions[3 * size_t(t[1])], *p2 = &in.positions[3 * size_t(t[2])];
-    const double e1[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]}, e2[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+    const float *p0 = &in.positions[3 * size_t(t[0])], *p1 = &in.positions[3 * size_t(t[1])],
+                *p2 = &in.positions[3 * size_t(t[2])];
+    const double e1[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]},
+                 e2[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
     const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
     const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     return len > 0 ? std::fabs(n[0] * d[0] + n[1] * d[1] + n[2] * d[2]) / len : 0.0;
@@ -170,8 +174,10 @@ std::vector<Answer> runEngine(benchmark::State& state, Build&& build, Trace&& tr
     state.counters["build_s"] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::vector<Answer> answers(kRays);
     for (auto _ : state)
-        for (int r = 0; r < kRays; ++r) answers[size_t(r)] = trace(*engine, &in.origins[set][3 * size_t(r)], &in.dirs[set][3 * size_t(r)]);
-    state.counters["rays_per_s"] = benchmark::Counter(double(kRays) * double(state.iterations()), benchmark::Counter::kIsRate);
+        for (int r = 0; r < kRays; ++r)
+            answers[size_t(r)] = trace(*engine, &in.origins[set][3 * size_t(r)], &in.dirs[set][3 * size_t(r)]);
+    state.counters["rays_per_s"] =
+        benchmark::Counter(double(kRays) * double(state.iterations()), benchmark::Counter::kIsRate);
     int hits = 0;
     for (const Answer& a : answers) hits += a.face >= 0;
     state.counters["hits"] = hits;
@@ -187,7 +193,8 @@ std::vector<Answer> runEngine(benchmark::State& state, Build&& build, Trace&& tr
         if (a.nearBorder || ref.nearBorder) continue;
         ++inner;
         const float* d = &in.dirs[set][3 * r];
-        if ((a.face < 0 || steepness(in, a.face, d) >= 0.05) && (ref.face < 0 || steepness(in, ref.face, d) >= 0.05)) ++steep;
+        if ((a.face < 0 || steepness(in, a.face, d) >= 0.05) && (ref.face < 0 || steepness(in, ref.face, d) >= 0.05))
+            ++steep;
     }
     state.counters["agree"] = agree;
     state.counters["same_face"] = sameFace;
@@ -280,7 +287,8 @@ void BM_Hierarchy(benchmark::State& state) {
 #ifdef BRINDLE_HAVE_CGAL
 using Kernel = CGAL::Exact_predicates_inexact_constructions_kernel;
 using Triangles = std::vector<Kernel::Triangle_3>;
-using Tree = CGAL::AABB_tree<CGAL::AABB_traits<Kernel, CGAL::AABB_triangle_primitive<Kernel, Triangles::const_iterator>>>;
+using Tree =
+    CGAL::AABB_tree<CGAL::AABB_traits<Kernel, CGAL::AABB_triangle_primitive<Kernel, Triangles::const_iterator>>>;
 
 struct CgalTree {
     Triangles triangles;
@@ -292,7 +300,8 @@ std::unique_ptr<CgalTree> buildCgal(const Input& in) {
     auto c = std::make_unique<CgalTree>();
     c->in = &in;
     const auto point = [&](uint32_t v) {
-        return Kernel::Point_3(in.positions[3 * size_t(v)], in.positions[3 * size_t(v) + 1], in.positions[3 * size_t(v) + 2]);
+        return Kernel::Point_3(in.positions[3 * size_t(v)], in.positions[3 * size_t(v) + 1],
+                               in.positions[3 * size_t(v) + 2]);
     };
     c->triangles.reserve(in.faceOf.size());
     for (size_t t = 0; t < in.faceOf.size(); ++t)
@@ -312,8 +321,10 @@ Answer traceCgal(const CgalTree& c, const float* o, const float* d) {
     a.face = c.in->faceOf[t];
     // A ray lying in the triangle's plane meets it in a segment; its nearer end is the hit.
     Kernel::Point_3 p = origin;
-    if (const Kernel::Point_3* q = boost::get<Kernel::Point_3>(&hit->first)) p = *q;
-    else if (const Kernel::Segment_3* s = boost::get<Kernel::Segment_3>(&hit->first)) p = s->source();
+    if (const Kernel::Point_3* q = boost::get<Kernel::Point_3>(&hit->first))
+        p = *q;
+    else if (const Kernel::Segment_3* s = boost::get<Kernel::Segment_3>(&hit->first))
+        p = s->source();
     a.t = float(CGAL::to_double((p - origin) * dir));
     // The weights of the hit, from the sub-triangle areas, to tell a graze.
     const Kernel::Triangle_3& tri = c.triangles[t];

@@ -2,9 +2,9 @@
 // generated 1M-triangle bumpy torus to 10 % and 1 % of their faces. Collapse costs are areas times
 // squared distances, so the bunny's fall below the heap's 1e-10 tie tolerance and its order is
 // mostly by area; the scaled copy shows the same reduction where costs are told apart. Distances
-// are reported in the input's own units divided by its scale. Beside it, in the same run and at the same face count, meshoptimizer's
-// meshopt_simplify and OpenMesh's Decimater with ModQuadricT. Each reports its time and the
-// symmetric Hausdorff and RMS distance to the original, measured by one sampler for all three.
+// are reported in the input's own units divided by its scale. Beside it, in the same run and at the same face count,
+// meshoptimizer's meshopt_simplify and OpenMesh's Decimater with ModQuadricT. Each reports its time and the symmetric
+// Hausdorff and RMS distance to the original, measured by one sampler for all three.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -136,7 +136,8 @@ void BM_Brindle(benchmark::State& state) {
     for (uint32_t f = 0; f < g.nbFace(); ++f) {
         const uint32_t o = g.faceOffset(f), n = g.faceVertexCount(f);
         for (uint32_t k = 1; k + 1 < n; ++k)
-            out.tris.insert(out.tris.end(), {g.getStartVertex(o), g.getStartVertex(o + k), g.getStartVertex(o + k + 1)});
+            out.tris.insert(out.tris.end(),
+                            {g.getStartVertex(o), g.getStartVertex(o + k), g.getStartVertex(o + k + 1)});
     }
     gReached[{which, kept}] = g.nbFace();
     report(state, in, out);
@@ -151,8 +152,8 @@ void BM_Meshopt(benchmark::State& state) {
     size_t n = 0;
     for (auto _ : state) {
         n = meshopt_simplify(dst.data(), in.indices.data(), in.indices.size(), in.positions.data(),
-                             in.positions.size() / 3, sizeof(float) * 3, size_t(targetFaces(which, kept)) * 3, 1.0f,
-                             0, nullptr);
+                             in.positions.size() / 3, sizeof(float) * 3, size_t(targetFaces(which, kept)) * 3, 1.0f, 0,
+                             nullptr);
     }
     mesherror::Soup out{in.soup.points, std::vector<uint32_t>(dst.begin(), dst.begin() + long(n))};
     report(state, in, out);

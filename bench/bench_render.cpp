@@ -99,7 +99,8 @@ void BM_EmbreeRays(benchmark::State& state) {
         uint32_t first = 0;
         const uint32_t count = g.trgFaceOrder(f, &first);
         for (uint32_t t = first; t < first + count; ++t)
-            for (uint32_t k = 0; k < 3; ++k) indices.push_back(g.getStartVertex(g.faceOffset(f) + g.vertexOffset(t, k)));
+            for (uint32_t k = 0; k < 3; ++k)
+                indices.push_back(g.getStartVertex(g.faceOffset(f) + g.vertexOffset(t, k)));
     }
     double build = 0, trace = 0;
     int hits = 0;

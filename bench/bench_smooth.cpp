@@ -35,8 +35,8 @@ const TpolyGeom& input(const std::string& name) {
 
 void report(benchmark::State& state, double faces) {
     state.counters["faces"] = faces;
-    state.counters["time/face"] = benchmark::Counter(faces, benchmark::Counter::kIsIterationInvariantRate |
-                                                              benchmark::Counter::kInvert);
+    state.counters["time/face"] =
+        benchmark::Counter(faces, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_SmoothFacet(benchmark::State& state, const char* name) {

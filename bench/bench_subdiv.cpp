@@ -51,10 +51,14 @@ void fill(Input& in) {
 Input* makeInput(const std::string& name) {
     auto* in = new Input;
     in->name = name;
-    if (name == "cube") addUnitCube(in->record);
-    else if (name == "grid10k") buildQuadGrid(in->record, 100);
-    else if (name == "grid100k") buildQuadGrid(in->record, 316);
-    else loadObj(std::string(BRINDLE_DATA_DIR) + "/" + name + ".obj", in->record);
+    if (name == "cube")
+        addUnitCube(in->record);
+    else if (name == "grid10k")
+        buildQuadGrid(in->record, 100);
+    else if (name == "grid100k")
+        buildQuadGrid(in->record, 316);
+    else
+        loadObj(std::string(BRINDLE_DATA_DIR) + "/" + name + ".obj", in->record);
     fill(*in);
     return in;
 }
@@ -159,7 +163,8 @@ void applyOutlineCentres(const Far::TopologyLevel& parent, const Vec3* src, Vec3
             sx += (a.x + b.x) * len, sy += (a.y + b.y) * len, sz += (a.z + b.z) * len, perimeter += len;
         }
         Vec3 c = src[fv[0]];
-        if (2 * perimeter >= 1e-5) c = {float(sx / (2 * perimeter)), float(sy / (2 * perimeter)), float(sz / (2 * perimeter))};
+        if (2 * perimeter >= 1e-5)
+            c = {float(sx / (2 * perimeter)), float(sy / (2 * perimeter)), float(sz / (2 * perimeter))};
         Vec3& out = dst[parent.GetFaceChildVertex(f)];
         delta[size_t(f)] = {c.x - out.x, c.y - out.y, c.z - out.z};
         out = c;
@@ -263,14 +268,17 @@ void checkIdentity(const std::string& name, bool linear) {
             }
             const T3dFltPoint& p = g.vertexConst(nb + v);
             worst = std::max(worst, gap(p, pos[size_t(childBase + nextV[v])]));
-            if (nonManifold[v]) ++skipped;
-            else worstLevel = std::max(worstLevel, gap(p, dst[size_t(nextV[v])]));
+            if (nonManifold[v])
+                ++skipped;
+            else
+                worstLevel = std::max(worstLevel, gap(p, dst[size_t(nextV[v])]));
         }
         std::fprintf(stderr,
                      "%-10s %-6s level %u: counts %s (v %u e %u f %u), unmatched %u, max |diff| / diag %.3g, "
                      "same face rule from our parent level %.3g (%u children of non-manifold parents left out)\n",
-                     name.c_str(), linear ? "linear" : "cc", l + 1, countsEqual ? "equal" : "DIFFER", h.nbVertexAt(l + 1),
-                     h.nbEdgeAt(l + 1), h.nbFaceAt(l + 1), unmatched, worst / diag, worstLevel / diag, skipped);
+                     name.c_str(), linear ? "linear" : "cc", l + 1, countsEqual ? "equal" : "DIFFER",
+                     h.nbVertexAt(l + 1), h.nbEdgeAt(l + 1), h.nbFaceAt(l + 1), unmatched, worst / diag,
+                     worstLevel / diag, skipped);
         vmap.swap(nextV);
         osdBase = childBase;
     }

@@ -40,13 +40,16 @@ void buildTriangleSphere(TpolyGeom& g, uint32_t rows, uint32_t columns) {
             g.appendVertex(float(std::sin(t) * std::cos(p)), float(std::sin(t) * std::sin(p)), float(std::cos(t)));
         }
     const uint32_t south = g.appendVertex(0, 0, -1);
-    auto ring = [&](uint32_t r, uint32_t c) { return r == 0 ? 0u : r == rows ? south : 1 + (r - 1) * columns + c % columns; };
+    auto ring = [&](uint32_t r, uint32_t c) {
+        return r == 0 ? 0u : r == rows ? south : 1 + (r - 1) * columns + c % columns;
+    };
     // Edge ids by construction: for each row boundary r (1..rows-1) a ring edge per column, and
     // for each band r (0..rows-1) a meridian edge and, between the rings, a diagonal per column.
     std::vector<uint32_t> ringEdge(size_t(rows + 1) * columns), meridian(size_t(rows) * columns),
         diagonal(size_t(rows) * columns);
     for (uint32_t r = 1; r < rows; ++r)
-        for (uint32_t c = 0; c < columns; ++c) ringEdge[size_t(r) * columns + c] = g.appendEdge(ring(r, c), ring(r, c + 1));
+        for (uint32_t c = 0; c < columns; ++c)
+            ringEdge[size_t(r) * columns + c] = g.appendEdge(ring(r, c), ring(r, c + 1));
     for (uint32_t r = 0; r < rows; ++r)
         for (uint32_t c = 0; c < columns; ++c) {
             meridian[size_t(r) * columns + c] = g.appendEdge(ring(r, c), ring(r + 1, c));
@@ -62,7 +65,8 @@ void buildTriangleSphere(TpolyGeom& g, uint32_t rows, uint32_t columns) {
     };
     for (uint32_t r = 0; r < rows; ++r)
         for (uint32_t c = 0; c < columns; ++c) {
-            const uint32_t m0 = meridian[size_t(r) * columns + c], m1 = meridian[size_t(r) * columns + (c + 1) % columns];
+            const uint32_t m0 = meridian[size_t(r) * columns + c],
+                           m1 = meridian[size_t(r) * columns + (c + 1) % columns];
             if (r == 0) {
                 tri(m0, kForward, ringEdge[size_t(1) * columns + c], kForward, m1, kReversed);
             } else if (r + 1 == rows) {
@@ -246,7 +250,8 @@ void BM_BuildNormalsCGAL(benchmark::State& state) {
             mesh.add_vertex(Kernel::Point_3(m.positions[3 * v], m.positions[3 * v + 1], m.positions[3 * v + 2]));
         for (size_t f = 0, at = 0; f < m.counts.size(); at += size_t(m.counts[f++])) {
             corner.clear();
-            for (int32_t k = 0; k < m.counts[f]; ++k) corner.push_back(Mesh::Vertex_index(uint32_t(m.ids[at + size_t(k)])));
+            for (int32_t k = 0; k < m.counts[f]; ++k)
+                corner.push_back(Mesh::Vertex_index(uint32_t(m.ids[at + size_t(k)])));
             mesh.add_face(corner);
         }
         double t1 = cpuMs();

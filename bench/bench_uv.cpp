@@ -99,8 +99,8 @@ void timeOnCopies(benchmark::State& state, const TmidBody& source, const std::st
     }
     state.SetLabel(label);
     state.counters["faces"] = faces;
-    state.counters["ns_per_face"] =
-        benchmark::Counter(double(state.iterations()) * faces, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_face"] = benchmark::Counter(double(state.iterations()) * faces,
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["peak_B_per_face"] = double(peak) / faces;
     state.counters["uvs"] = uvs;
 }

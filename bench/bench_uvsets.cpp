@@ -68,7 +68,8 @@ void BM_FillSharedUVSet(benchmark::State& state) {
         g.unShare(kCompUVSets);
         const uint32_t s = g.newEmptyMapSet(Tstring("map1"));
         g.uvBuffer(g.nbVertex(), s);
-        for (uint32_t v = 0; v < g.nbVertex(); ++v) g.appendUV(g.vertexConst(v).x / kGrid, g.vertexConst(v).y / kGrid, s);
+        for (uint32_t v = 0; v < g.nbVertex(); ++v)
+            g.appendUV(g.vertexConst(v).x / kGrid, g.vertexConst(v).y / kGrid, s);
         for (uint32_t c = 0; c < g.faceDescLength(); ++c) g.setUVId(c, int32_t(g.getStartVertex(c)), s);
         benchmark::DoNotOptimize(g.nbUV(s));
     }

@@ -11,9 +11,15 @@ static_assert(sizeof(T2FloatPair) == 2 * sizeof(float), "UVs view as (n, 2) floa
 TpyArrayOwner::TpyArrayOwner(pybind11::object meshObject, TpyMesh& mesh, TpyArrayKind kind, std::string uvSet)
     : fMeshObject(std::move(meshObject)), fMesh(mesh), fKind(kind), fUVSet(std::move(uvSet)) {
     switch (kind) {
-        case TpyArrayKind::kPositions: fHeld.emplace<T3dFltPointArray>(); break;
-        case TpyArrayKind::kUVs: fHeld.emplace<T2FloatArray>(); break;
-        case TpyArrayKind::kUVIds: fHeld.emplace<Tint32Array>(); break;
+        case TpyArrayKind::kPositions:
+            fHeld.emplace<T3dFltPointArray>();
+            break;
+        case TpyArrayKind::kUVs:
+            fHeld.emplace<T2FloatArray>();
+            break;
+        case TpyArrayKind::kUVIds:
+            fHeld.emplace<Tint32Array>();
+            break;
     }
     withSource(mesh.geom(), [this](auto* source) {
         if (!source) return;
@@ -36,7 +42,8 @@ void TpyArrayOwner::withSource(TpolyGeom& g, F&& f) {
 
 bool TpyArrayOwner::aliases(TpolyGeom& g) {
     bool same = false;
-    withSource(g, [&](auto* source) { same = !fDetached && source && source->data() == fData && source->size() == fSize; });
+    withSource(
+        g, [&](auto* source) { same = !fDetached && source && source->data() == fData && source->size() == fSize; });
     return same;
 }
 

@@ -146,9 +146,9 @@ TpyMesh* meshFromArrays(const py::object& positions, const py::object& faceSizes
 py::array viewOf(const py::object& self, TpyArrayKind kind, const std::string& uvSet) {
     TpyMesh& mesh = self.cast<TpyMesh&>();
     TpyArrayOwner* owner = mesh.owner(kind, uvSet);
-    py::object base = owner ? py::cast(owner, py::return_value_policy::reference)
-                            : py::cast(new TpyArrayOwner(self, mesh, kind, uvSet),
-                                       py::return_value_policy::take_ownership);
+    py::object base =
+        owner ? py::cast(owner, py::return_value_policy::reference)
+              : py::cast(new TpyArrayOwner(self, mesh, kind, uvSet), py::return_value_policy::take_ownership);
     owner = base.cast<TpyArrayOwner*>();
     const py::ssize_t n = owner->size();
     switch (kind) {
@@ -158,7 +158,8 @@ py::array viewOf(const py::object& self, TpyArrayKind kind, const std::string& u
         case TpyArrayKind::kUVs:
             return py::array(py::dtype::of<float>(), {n, py::ssize_t(2)}, {py::ssize_t(8), py::ssize_t(4)},
                              owner->data(), base);
-        case TpyArrayKind::kUVIds: break;
+        case TpyArrayKind::kUVIds:
+            break;
     }
     py::array ids(py::dtype::of<int32_t>(), {n}, {py::ssize_t(4)}, owner->data(), base);
     py::detail::array_proxy(ids.ptr())->flags &= ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;

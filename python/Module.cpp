@@ -46,8 +46,10 @@ py::object meshToObj(TpyMesh& mesh, const py::object& path) {
     mesh.noteViewWrites();
     TobjWriteReport report;
     std::string text;
-    if (path.is_none()) TobjWriter::format(mesh.geom(), mesh.groupNames(), text, report);
-    else TobjWriter::write(mesh.geom(), py::str(path).cast<std::string>().c_str(), mesh.groupNames(), report);
+    if (path.is_none())
+        TobjWriter::format(mesh.geom(), mesh.groupNames(), text, report);
+    else
+        TobjWriter::write(mesh.geom(), py::str(path).cast<std::string>().c_str(), mesh.groupNames(), report);
     if (!report.error.empty()) raiseError(report.error);
     warnAll(report.warnings);
     return path.is_none() ? py::object(py::str(text)) : py::object(py::none());
@@ -86,9 +88,10 @@ std::vector<std::string> uvSetNames(TpyMesh& mesh) {
 py::object selectionArgument(const py::object& selection) {
     if (selection.is_none() || py::isinstance<py::str>(selection) || py::isinstance<TpySelection>(selection))
         return selection;
-    throw py::value_error("a selection is brindle.faces(ids), edges(ids), vertices(ids) or uv_points(ids), a kind "
-                          "name for all of that kind, or None; not " +
-                          py::repr(selection).cast<std::string>());
+    throw py::value_error(
+        "a selection is brindle.faces(ids), edges(ids), vertices(ids) or uv_points(ids), a kind "
+        "name for all of that kind, or None; not " +
+        py::repr(selection).cast<std::string>());
 }
 
 py::object runOn(py::object self, const std::string& name, const py::object& selection, const py::kwargs& params) {
@@ -110,11 +113,13 @@ void defineWrapper(py::class_<TpyMesh>& cls, const char* method, const char* ope
 }  // namespace
 
 PYBIND11_MODULE(brindle, m) {
-    m.doc() = "Polygon meshes: the brindle record, OBJ import and export, numpy views of its arrays and every "
-              "modelling operation by name.";
+    m.doc() =
+        "Polygon meshes: the brindle record, OBJ import and export, numpy views of its arrays and every "
+        "modelling operation by name.";
     brindleError() = py::exception<void>(m, "Error", PyExc_RuntimeError).release();
-    brindleError().attr("__doc__") = "An operation refused or failed; the message is the library's. The mesh "
-                                     "is as it was before the call.";
+    brindleError().attr("__doc__") =
+        "An operation refused or failed; the message is the library's. The mesh "
+        "is as it was before the call.";
 
     py::class_<TpyArrayOwner>(m, "_ArrayOwner",
                               "Base object of the numpy views into a Mesh: keeps the Mesh alive and the viewed "
@@ -128,13 +133,16 @@ PYBIND11_MODULE(brindle, m) {
         .def_property_readonly("kind", &TpySelection::kindName)
         .def_property_readonly("ids", [](const TpySelection& s) { return s.ids; })
         .def("__repr__", [](const TpySelection& s) {
-            return "brindle.Selection('" + s.kindName() + "', " + (s.ids ? std::to_string(s.ids->size()) + " ids" : "all") + ")";
+            return "brindle.Selection('" + s.kindName() + "', " +
+                   (s.ids ? std::to_string(s.ids->size()) + " ids" : "all") + ")";
         });
     for (const char* kind : {"vertices", "edges", "faces"})
-        m.def(kind, [kind](const py::object& ids) { return TpySelection::make(kind, ids); },
-              py::arg("ids") = py::none(), (std::string("A selection of ") + kind + " (None: all of them).").c_str());
-    m.def("uv_points", [](const py::object& ids) { return TpySelection::make("uvs", ids); },
-          py::arg("ids") = py::none(), "A selection of UV points of the current UV set (None: all of them).");
+        m.def(
+            kind, [kind](const py::object& ids) { return TpySelection::make(kind, ids); }, py::arg("ids") = py::none(),
+            (std::string("A selection of ") + kind + " (None: all of them).").c_str());
+    m.def(
+        "uv_points", [](const py::object& ids) { return TpySelection::make("uvs", ids); }, py::arg("ids") = py::none(),
+        "A selection of UV points of the current UV set (None: all of them).");
 
     m.def("operations", &operationNames, "The names of the operations Mesh.op runs.");
     m.def("parameters", &operationParameters, py::arg("operation"),
@@ -159,25 +167,26 @@ face words and derives corners from them.)doc");
                     "Imports an OBJ file; its warnings become Python warnings, a failure raises brindle.Error.")
         .def("to_obj", &meshToObj, py::arg("path") = py::none(),
              "Writes the mesh as OBJ to path, or answers the text when path is None.")
-        .def("copy", [](TpyMesh& self) { return new TpyMesh(new TpolyGeom(self.geom()), self.groupNames()); },
-             "An independent copy.")
+        .def(
+            "copy", [](TpyMesh& self) { return new TpyMesh(new TpolyGeom(self.geom()), self.groupNames()); },
+            "An independent copy.")
         .def_property(
             "positions", [](py::object self) { return viewOf(self, TpyArrayKind::kPositions, ""); }, &setPositions,
             "Vertex positions, (n, 3) float32, a view. Assigning copies values in, keeping the vertex count.")
         .def_property_readonly("edges", &edgesOf, "Edge end vertices, (n, 2) uint32, a copy.")
         .def_property_readonly("hard_edges", &hardEdgesOf, "Whether each edge is hard, bool, a copy.")
-        .def_property_readonly("face_sizes", &faceSizesOf,
-                               "Corner count of each face (all its loops), uint32, a copy.")
-        .def_property_readonly("corners", &cornersOf,
-                               "The vertex of each face corner, face by face, uint32, a copy.")
+        .def_property_readonly("face_sizes", &faceSizesOf, "Corner count of each face (all its loops), uint32, a copy.")
+        .def_property_readonly("corners", &cornersOf, "The vertex of each face corner, face by face, uint32, a copy.")
         .def_property_readonly("uv_sets", &uvSetNames, "The names of the UV sets.")
         .def(
-            "uvs", [](py::object self, const py::object& name) {
+            "uvs",
+            [](py::object self, const py::object& name) {
                 return viewOf(self, TpyArrayKind::kUVs, uvSetName(self.cast<TpyMesh&>(), name));
             },
             py::arg("name") = py::none(), "The UV points of a set (None: the current one), (k, 2) float32, a view.")
         .def(
-            "uv_ids", [](py::object self, const py::object& name) {
+            "uv_ids",
+            [](py::object self, const py::object& name) {
                 return viewOf(self, TpyArrayKind::kUVIds, uvSetName(self.cast<TpyMesh&>(), name));
             },
             py::arg("name") = py::none(), "The UV id of each corner in a set (-1: unmapped), int32, a read-only view.")

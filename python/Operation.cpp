@@ -35,9 +35,12 @@ const TkindName& kindEntry(TpolyGrpType kind) {
 
 uint32_t componentCount(TpolyGeom& g, TpolyGrpType kind) {
     switch (kind) {
-        case kPolyGrpVertex: return g.nbVertex();
-        case kPolyGrpEdge: return g.nbEdge();
-        case kPolyGrpFace: return g.nbFace();
+        case kPolyGrpVertex:
+            return g.nbVertex();
+        case kPolyGrpEdge:
+            return g.nbEdge();
+        case kPolyGrpFace:
+            return g.nbFace();
         default: {
             const int32_t s = g.getCurrentMap();
             return s < 0 ? 0 : g.nbUV(uint32_t(s));
@@ -47,10 +50,14 @@ uint32_t componentCount(TpolyGeom& g, TpolyGrpType kind) {
 
 std::unique_ptr<TmidComponent> newList(TpolyGrpType kind) {
     switch (kind) {
-        case kPolyGrpVertex: return std::make_unique<TmidVertComponent>();
-        case kPolyGrpEdge: return std::make_unique<TmidEdgeComponent>();
-        case kPolyGrpFace: return std::make_unique<TmidFaceComponent>();
-        default: return std::make_unique<TmidMapComponent>();
+        case kPolyGrpVertex:
+            return std::make_unique<TmidVertComponent>();
+        case kPolyGrpEdge:
+            return std::make_unique<TmidEdgeComponent>();
+        case kPolyGrpFace:
+            return std::make_unique<TmidFaceComponent>();
+        default:
+            return std::make_unique<TmidMapComponent>();
     }
 }
 
@@ -79,7 +86,8 @@ std::string parameterName(const std::string& op, const std::vector<std::string>&
     const std::string* found = nullptr;
     for (const std::string& n : names)
         if (folded(n) == want) {
-            if (found) throw py::value_error(op + ": parameter '" + key + "' is ambiguous between " + *found + " and " + n);
+            if (found)
+                throw py::value_error(op + ": parameter '" + key + "' is ambiguous between " + *found + " and " + n);
             found = &n;
         }
     if (!found) throw py::value_error(op + " has no parameter '" + key + "'; it has: " + joined(names));
@@ -153,8 +161,9 @@ TpySelection TpySelection::make(const std::string& kindName, const py::object& i
     if (ids.is_none()) return s;
     py::array array = py::module_::import("numpy").attr("asarray")(ids);
     const char kind = array.dtype().kind();
-    if (array.ndim() > 1) throw py::value_error("selection ids must be one-dimensional, not of shape " +
-                                                py::str(array.attr("shape")).cast<std::string>());
+    if (array.ndim() > 1)
+        throw py::value_error("selection ids must be one-dimensional, not of shape " +
+                              py::str(array.attr("shape")).cast<std::string>());
     if (array.size() > 0 && kind != 'i' && kind != 'u')
         throw py::value_error("selection ids must be integers, not " + py::str(array.dtype()).cast<std::string>());
     std::vector<uint32_t> out;
@@ -177,17 +186,17 @@ TpySelection TpySelection::make(const std::string& kindName, const py::object& i
 std::string TpySelection::kindName() const { return kindEntry(kind).name; }
 
 std::vector<std::string> operationNames() {
-    return {"TpolyAutoProjFty",    "TpolyAverageVertexFty", "TpolyChipOffFty",       "TpolyCloseBorderFty",   "TpolyCopyUVFty",
-            "TpolyCreaseEdgeFty",  "TpolyCutFty",           "TpolyCylProjFty",       "TpolyDecimateFty",
-            "TpolyDelEdgeFty",     "TpolyDelFacetFty",      "TpolyDelVertexFty",     "TpolyExtrudeFacetFty",
-            "TpolyExtrudeVertexFty", "TpolyFlipEdgeFty",    "TpolyForceUVFty",       "TpolyLayoutUVFty",
-            "TpolyMapCutFty",      "TpolyMapDelFty",        "TpolyMapSewFty",        "TpolyMergeEdgeFty",
-            "TpolyMergeUVFty",     "TpolyMergeVertFty",     "TpolyMirrorFty",     "TpolyMoveEdgeFty",      "TpolyMoveFacetFty",
-            "TpolyMoveUVFty",      "TpolyMoveVertexFty",    "TpolyNormalFty",        "TpolyPlanProjFty",
-            "TpolyQuadFty",        "TpolySewEdgeFty",       "TpolySmoothFaceAnyFty", "TpolySmoothFacetFty",
-            "TpolySoftEdgeFty",    "TpolySphProjFty",       "TpolySplitFaceFty",     "TpolySplitFty",
-            "TpolySplitRingFty",   "TpolySubdEdgeFty",      "TpolySubdFaceAnyFty",   "TpolySubdFacetFty",
-            "TpolyTriangulateFty"};
+    return {"TpolyAutoProjFty",      "TpolyAverageVertexFty", "TpolyChipOffFty",    "TpolyCloseBorderFty",
+            "TpolyCopyUVFty",        "TpolyCreaseEdgeFty",    "TpolyCutFty",        "TpolyCylProjFty",
+            "TpolyDecimateFty",      "TpolyDelEdgeFty",       "TpolyDelFacetFty",   "TpolyDelVertexFty",
+            "TpolyExtrudeFacetFty",  "TpolyExtrudeVertexFty", "TpolyFlipEdgeFty",   "TpolyForceUVFty",
+            "TpolyLayoutUVFty",      "TpolyMapCutFty",        "TpolyMapDelFty",     "TpolyMapSewFty",
+            "TpolyMergeEdgeFty",     "TpolyMergeUVFty",       "TpolyMergeVertFty",  "TpolyMirrorFty",
+            "TpolyMoveEdgeFty",      "TpolyMoveFacetFty",     "TpolyMoveUVFty",     "TpolyMoveVertexFty",
+            "TpolyNormalFty",        "TpolyPlanProjFty",      "TpolyQuadFty",       "TpolySewEdgeFty",
+            "TpolySmoothFaceAnyFty", "TpolySmoothFacetFty",   "TpolySoftEdgeFty",   "TpolySphProjFty",
+            "TpolySplitFaceFty",     "TpolySplitFty",         "TpolySplitRingFty",  "TpolySubdEdgeFty",
+            "TpolySubdFaceAnyFty",   "TpolySubdFacetFty",     "TpolyTriangulateFty"};
 }
 
 namespace {
@@ -209,7 +218,8 @@ void runOperation(TpyMesh& mesh, const std::string& name, const py::object& sele
         const std::string param = parameterName(name, names, key.cast<std::string>());
         const std::string text = valueText(name, param, value);
         if (!TmodifierRegistry::setParameter(*fty, param, text))
-            throw py::value_error(name + " parameter " + param + " does not take " + py::repr(value).cast<std::string>());
+            throw py::value_error(name + " parameter " + param + " does not take " +
+                                  py::repr(value).cast<std::string>());
     }
 
     std::unique_ptr<TmidComponent> list;
@@ -253,8 +263,10 @@ void runOperation(TpyMesh& mesh, const std::string& name, const py::object& sele
     });
     if (interrupt.interrupted) throw py::error_already_set();
     if (failure.empty() && result == 0) return;
-    if (failure.empty()) failure = errors.text.empty() ? "the operation refused; the mesh is unchanged" : errors.text;
-    else if (!errors.text.empty()) failure += "; " + errors.text;
+    if (failure.empty())
+        failure = errors.text.empty() ? "the operation refused; the mesh is unchanged" : errors.text;
+    else if (!errors.text.empty())
+        failure += "; " + errors.text;
     PyErr_SetString(brindleError().ptr(), (name + ": " + failure).c_str());
     throw py::error_already_set();
 }

@@ -15,8 +15,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static char path[] = "/tmp/fuzz_objimportXXXXXX";
     static const int fd = mkstemp(path);
-    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
-        std::abort();
+    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     TobjImportReport report;
     std::unique_ptr<TpolyGeom> g(TobjImport::read(path, report));
     if (!g) {

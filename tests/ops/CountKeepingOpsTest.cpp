@@ -86,9 +86,12 @@ const std::vector<TcountKeepingOp>& operations() {
 
 std::unique_ptr<TmidComponent> listOf(TpolyGrpType kind, uint32_t n) {
     switch (kind) {
-    case kPolyGrpVertex: return std::make_unique<TmidVertComponent>(allOf<TmidVertComponent>(n));
-    case kPolyGrpEdge: return std::make_unique<TmidEdgeComponent>(allOf<TmidEdgeComponent>(n));
-    default: return std::make_unique<TmidFaceComponent>(allOf<TmidFaceComponent>(n));
+        case kPolyGrpVertex:
+            return std::make_unique<TmidVertComponent>(allOf<TmidVertComponent>(n));
+        case kPolyGrpEdge:
+            return std::make_unique<TmidEdgeComponent>(allOf<TmidEdgeComponent>(n));
+        default:
+            return std::make_unique<TmidFaceComponent>(allOf<TmidFaceComponent>(n));
     }
 }
 

@@ -28,8 +28,8 @@ int attributeFaults(TpolyGeom& g, bool folded = false) {
             continue;
         }
         const float tol = 1e-3f * (1 + std::fabs(a[0]) + std::fabs(b[1]));
-        if (std::fabs(a[1] - 0.25f) > tol || (!folded && std::fabs(a[0] - b[0]) > tol) || std::fabs(b[0] - c[0]) > tol ||
-            std::fabs(b[1] - c[1]) > tol || c[2] != 0 || std::fabs(c[3] - 1) > tol) {
+        if (std::fabs(a[1] - 0.25f) > tol || (!folded && std::fabs(a[0] - b[0]) > tol) ||
+            std::fabs(b[0] - c[0]) > tol || std::fabs(b[1] - c[1]) > tol || c[2] != 0 || std::fabs(c[3] - 1) > tol) {
             ++faults;
         }
     }
@@ -60,34 +60,52 @@ public:
         bool renumbers = true, keepsPositions = true, folds = false;
         std::string what;
         switch (op) {
-        case 0: case 1: case 2: case 3: {
-            TpolyDelEdgeFty fty;
-            fty.setInternalMode(int(op));
-            what = "delete edges, mode " + std::to_string(op);
-            keepsPositions = op != 1;
-            folds = op == 1;
-            runRemover(fty, mapper, sample<TmidEdgeComponent>(g.nbEdge(), 50));
-            break;
-        }
-        case 4: case 5: {
-            TpolyDelFacetFty fty;
-            if (op == 5) fty.setCollapseMode();
-            what = op == 5 ? "collapse faces" : "delete faces";
-            keepsPositions = op == 4;
-            folds = op == 5;
-            runRemover(fty, mapper, sample<TmidFaceComponent>(g.nbFace(), 50));
-            break;
-        }
-        case 6: {
-            TpolyDelVertexFty fty;
-            what = "delete vertices";
-            runRemover(fty, mapper, sample<TmidVertComponent>(g.nbVertex(), 30));
-            break;
-        }
-        case 7: what = "split"; renumbers = false; splitAcrossAFace(g); break;
-        case 8: what = "split ring"; renumbers = false; splitRing(g); break;
-        case 9: what = cut(g, mapper, renumbers, keepsPositions); break;
-        default: what = "extrude vertices"; renumbers = false; extrude(g); break;
+            case 0:
+            case 1:
+            case 2:
+            case 3: {
+                TpolyDelEdgeFty fty;
+                fty.setInternalMode(int(op));
+                what = "delete edges, mode " + std::to_string(op);
+                keepsPositions = op != 1;
+                folds = op == 1;
+                runRemover(fty, mapper, sample<TmidEdgeComponent>(g.nbEdge(), 50));
+                break;
+            }
+            case 4:
+            case 5: {
+                TpolyDelFacetFty fty;
+                if (op == 5) fty.setCollapseMode();
+                what = op == 5 ? "collapse faces" : "delete faces";
+                keepsPositions = op == 4;
+                folds = op == 5;
+                runRemover(fty, mapper, sample<TmidFaceComponent>(g.nbFace(), 50));
+                break;
+            }
+            case 6: {
+                TpolyDelVertexFty fty;
+                what = "delete vertices";
+                runRemover(fty, mapper, sample<TmidVertComponent>(g.nbVertex(), 30));
+                break;
+            }
+            case 7:
+                what = "split";
+                renumbers = false;
+                splitAcrossAFace(g);
+                break;
+            case 8:
+                what = "split ring";
+                renumbers = false;
+                splitRing(g);
+                break;
+            case 9:
+                what = cut(g, mapper, renumbers, keepsPositions);
+                break;
+            default:
+                what = "extrude vertices";
+                renumbers = false;
+                extrude(g);
+                break;
         }
         TpolyGeom& after = *fBody->polyGeom();
         EXPECT_EQ(after.checkObject(kCheckAll), 0u) << what;

@@ -9,7 +9,9 @@
 namespace cutops {
 
 inline TpolyBdBlindData& blindDataOf(const TpolyGeom& g, TpolyGrpType kind) {
-    return *(kind == kPolyGrpVertex ? g.vertexBlindData() : kind == kPolyGrpEdge ? g.edgeBlindData() : g.faceBlindData());
+    return *(kind == kPolyGrpVertex ? g.vertexBlindData()
+             : kind == kPolyGrpEdge ? g.edgeBlindData()
+                                    : g.faceBlindData());
 }
 
 inline uint32_t countOf(const TpolyGeom& g, TpolyGrpType kind) {
@@ -99,8 +101,10 @@ inline int unusedOrDanglingAttributes(TpolyGeom& g) {
         std::vector<int> used(g.nbUV(s), 0);
         for (uint32_t o = 0; o < g.faceDescLength(); ++o) {
             const int32_t id = g.getUVId(o, s);
-            if (id >= 0 && uint32_t(id) < used.size()) used[uint32_t(id)] = 1;
-            else if (id >= 0) ++faults;
+            if (id >= 0 && uint32_t(id) < used.size())
+                used[uint32_t(id)] = 1;
+            else if (id >= 0)
+                ++faults;
         }
         for (int u : used) faults += u ? 0 : 1;
     }

@@ -147,9 +147,9 @@ TEST(DelComponents, RefusalsLeaveTheRecordAsItWas) {
     TpolyDelVertexFty vertices;
     TmidEdgeComponent edgeList;
     edgeList.addElement(3);
-    EXPECT_EQ(faces.doAction(body.get(), &edgeList), -1);    // a list of another kind
+    EXPECT_EQ(faces.doAction(body.get(), &edgeList), -1);  // a list of another kind
     EXPECT_EQ(vertices.doAction(body.get(), &edgeList), -1);
-    EXPECT_EQ(faces.doAction(body.get(), nullptr), -1);       // no current face group
+    EXPECT_EQ(faces.doAction(body.get(), nullptr), -1);  // no current face group
     EXPECT_EQ(edges.doAction(nullptr, &edgeList), -1);
     EXPECT_EQ(opstest::recordState(*body->polyGeom()), state);
     // Ids out of range select nothing.

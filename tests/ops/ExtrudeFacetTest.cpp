@@ -67,7 +67,8 @@ void expectSoundAttributes(TpolyGeom& g) {
         }
     }
     for (uint32_t v = 0; v < g.nbVertex(); ++v)
-        ASSERT_FALSE(std::isnan(g.vertexConst(v).x) || std::isnan(g.vertexConst(v).y) || std::isnan(g.vertexConst(v).z));
+        ASSERT_FALSE(std::isnan(g.vertexConst(v).x) || std::isnan(g.vertexConst(v).y) ||
+                     std::isnan(g.vertexConst(v).z));
 }
 
 }  // namespace
@@ -84,7 +85,8 @@ TEST(ExtrudeFacet, IsolatedQuadBecomesAClosedBoxInBothModes) {
         EXPECT_EQ(borderEdges(g), 0u);
         // The selected face is the cap, one unit up; the copy below it faces down.
         g.update(dirtyFaceOffsets | dirtyFaceNormalize);
-        for (uint32_t o = g.faceOffset(0); o < g.faceOffset(1); ++o) EXPECT_EQ(g.vertexConst(g.getStartVertex(o)).z, 1.0f);
+        for (uint32_t o = g.faceOffset(0); o < g.faceOffset(1); ++o)
+            EXPECT_EQ(g.vertexConst(g.getStartVertex(o)).z, 1.0f);
         EXPECT_NEAR(g.faceNormalConst(0).z, 1, 1e-6);
         EXPECT_NEAR(g.faceNormalConst(1).z, -1, 1e-6);
         EXPECT_EQ(g.faceVertexCount(1), 4u);
@@ -117,8 +119,10 @@ TEST(ExtrudeFacet, RowsRegionsAndSeparateFacesCount) {
             auto pair = facesOf({3, 4});
             TpolyExtrudeFacetFty fty = lift(1, int(d), together);
             ASSERT_EQ(fty.doAction(body.get(), &pair), 0);
-            if (together) expectCounts(g, 16 + 6 * d, 24 + 12 * d, 9 + 6 * d);
-            else expectCounts(g, 16 + 8 * d, 24 + 16 * d, 9 + 8 * d);
+            if (together)
+                expectCounts(g, 16 + 6 * d, 24 + 12 * d, 9 + 6 * d);
+            else
+                expectCounts(g, 16 + 8 * d, 24 + 16 * d, 9 + 8 * d);
             expectSoundAttributes(g);
         }
 }
@@ -252,7 +256,8 @@ TEST(ExtrudeFacet, AttributesFollowTheNewFaces) {
         }
     }
     // Walls keep their own UVs apart from the unselected neighbours: those are as they were.
-    for (uint32_t o = before.faceOffset(0); o < before.faceOffset(3); ++o) EXPECT_EQ(g.getUVId(o, 0), before.getUVId(o, 0));
+    for (uint32_t o = before.faceOffset(0); o < before.faceOffset(3); ++o)
+        EXPECT_EQ(g.getUVId(o, 0), before.getUVId(o, 0));
     // Face group 3 (even faces) gains the walls of face 4 (on its two border edges) and none of
     // the odd faces' walls.
     const int32_t grp = g.findGrp(3, kPolyGrpFace);
@@ -364,8 +369,8 @@ TEST(ExtrudeFacet, BadInputRefusesOrDegradesWithoutHarm) {
 
     // Three triangles on the edge (0, 1), two of them running it the same way.
     auto fin = std::make_unique<TpolyGeom>();
-    for (const T3dFltPoint& p : {T3dFltPoint(0, 0, 0), T3dFltPoint(1, 0, 0), T3dFltPoint(0, 1, 0), T3dFltPoint(0, -1, 0),
-                                 T3dFltPoint(0, 0, 1)})
+    for (const T3dFltPoint& p : {T3dFltPoint(0, 0, 0), T3dFltPoint(1, 0, 0), T3dFltPoint(0, 1, 0),
+                                 T3dFltPoint(0, -1, 0), T3dFltPoint(0, 0, 1)})
         fin->appendVertex(p);
     const uint32_t ends[7][2] = {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {3, 1}, {1, 4}, {4, 0}};
     for (const auto& e : ends) fin->appendEdge(e[0], e[1]);

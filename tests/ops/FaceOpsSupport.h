@@ -42,8 +42,9 @@ inline double triangleArea(TpolyGeom& g) {
             const T3dFltPoint& c = g.vertexConst(g.cornerVertexOfTriangle(f, t, 2));
             const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
             const double vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
-            area += 0.5 * std::sqrt((uy * vz - uz * vy) * (uy * vz - uz * vy) + (uz * vx - ux * vz) * (uz * vx - ux * vz) +
-                                    (ux * vy - uy * vx) * (ux * vy - uy * vx));
+            area +=
+                0.5 * std::sqrt((uy * vz - uz * vy) * (uy * vz - uz * vy) + (uz * vx - ux * vz) * (uz * vx - ux * vz) +
+                                (ux * vy - uy * vx) * (ux * vy - uy * vx));
         }
     }
     return area;

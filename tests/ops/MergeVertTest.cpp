@@ -70,8 +70,7 @@ TEST(MergeVert, CollapsedEdgesShrinkFacesAndUnifyTheirUVs) {
     addRingFace(*g, {1, 4, 5});
     g->update(dirtyFaceOffsets);
     const uint32_t set = g->newEmptyMapSet(Tstring("map1"));
-    for (uint32_t o = 0; o < g->faceDescLength(); ++o)
-        g->setUVId(o, g->appendUV(float(o), float(o) * 2, set), set);
+    for (uint32_t o = 0; o < g->faceDescLength(); ++o) g->setUVId(o, g->appendUV(float(o), float(o) * 2, set), set);
     const uint32_t fg = g->bgnGroup(3, kPolyGrpFace);
     g->addElement(fg, 1);
     g->endGroup(fg);

@@ -151,8 +151,8 @@ TEST(MoveVertex, CreatedAndConfiguredByName) {
     v.addElement(3);
     ASSERT_EQ(fty->doAction(body.get(), &v), 0);
     EXPECT_EQ(body->polyGeom()->vertexConst(3).z, 4.0f);
-    for (const char* name : {"TpolySoftEdgeFty", "TpolyAverageVertexFty", "TpolyCreaseEdgeFty", "TpolyNormalFty",
-                             "TpolyFlipEdgeFty"}) {
+    for (const char* name :
+         {"TpolySoftEdgeFty", "TpolyAverageVertexFty", "TpolyCreaseEdgeFty", "TpolyNormalFty", "TpolyFlipEdgeFty"}) {
         std::unique_ptr<TmidModifierFty> other(TmodifierRegistry::create(name));
         ASSERT_TRUE(other) << name;
         EXPECT_STREQ(other->typeof()->name(), name);

@@ -12,19 +12,27 @@ namespace {
 // rotation; a matrix scaled by it), as text.
 std::string valueAt(TmodifierParamType type, double x) {
     switch (type) {
-    case TmodifierParamType::kBool: return x != 0 ? "true" : "false";
-    case TmodifierParamType::kInt: return TmodifierText::format(int(std::lround(x)));
-    case TmodifierParamType::kUnsigned: return TmodifierText::format(unsigned(std::lround(x)));
-    case TmodifierParamType::kFloat: return TmodifierText::format(float(x));
-    case TmodifierParamType::kDouble: return TmodifierText::format(x);
-    case TmodifierParamType::kPoint: return TmodifierText::format(T3dFltPoint(float(x), float(x), float(x)));
-    case TmodifierParamType::kVector: return TmodifierText::format(T4dFltVector(float(x), float(x), float(x)));
-    case TmodifierParamType::kRotation: return TmodifierText::format(TrotateXYZ{x, x, x, 0});
-    case TmodifierParamType::kMatrix: {
-        T4dDblMatrix m;
-        for (int k = 0; k < 3; ++k) m.m[k][k] = x == 0 ? 1 : x;
-        return TmodifierText::format(m);
-    }
+        case TmodifierParamType::kBool:
+            return x != 0 ? "true" : "false";
+        case TmodifierParamType::kInt:
+            return TmodifierText::format(int(std::lround(x)));
+        case TmodifierParamType::kUnsigned:
+            return TmodifierText::format(unsigned(std::lround(x)));
+        case TmodifierParamType::kFloat:
+            return TmodifierText::format(float(x));
+        case TmodifierParamType::kDouble:
+            return TmodifierText::format(x);
+        case TmodifierParamType::kPoint:
+            return TmodifierText::format(T3dFltPoint(float(x), float(x), float(x)));
+        case TmodifierParamType::kVector:
+            return TmodifierText::format(T4dFltVector(float(x), float(x), float(x)));
+        case TmodifierParamType::kRotation:
+            return TmodifierText::format(TrotateXYZ{x, x, x, 0});
+        case TmodifierParamType::kMatrix: {
+            T4dDblMatrix m;
+            for (int k = 0; k < 3; ++k) m.m[k][k] = x == 0 ? 1 : x;
+            return TmodifierText::format(m);
+        }
     }
     return {};
 }

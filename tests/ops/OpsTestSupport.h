@@ -10,7 +10,9 @@
 
 namespace opstest {
 
-inline std::unique_ptr<TmidBody> bodyOf(std::unique_ptr<TpolyGeom> g) { return std::make_unique<TmidBody>(g.release()); }
+inline std::unique_ptr<TmidBody> bodyOf(std::unique_ptr<TpolyGeom> g) {
+    return std::make_unique<TmidBody>(g.release());
+}
 
 // A list of every id below n.
 template <typename List>

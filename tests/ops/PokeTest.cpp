@@ -175,7 +175,8 @@ TEST(Poke, CarriesAttributesAndGroups) {
         for (uint32_t f = 0; f < g.nbFace(); ++f) {
             float lo = 1e9f, hi = -1e9f;
             for (uint32_t o = g.faceOffset(f); o < g.faceOffset(f + 1); ++o)
-                if (const uint32_t v = g.getStartVertex(o); v < v0) lo = std::min(lo, float(v)), hi = std::max(hi, float(v));
+                if (const uint32_t v = g.getStartVertex(o); v < v0)
+                    lo = std::min(lo, float(v)), hi = std::max(hi, float(v));
             for (uint32_t o = g.faceOffset(f); o < g.faceOffset(f + 1); ++o) {
                 const uint32_t v = g.getStartVertex(o);
                 float a[2], b[2], c[4];

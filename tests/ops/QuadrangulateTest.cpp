@@ -263,9 +263,9 @@ TEST(Quadrangulate, RefusalsAndDegenerateTriangles) {
 
     // Degenerate triangles: all corners on a line, repeated positions, NaN corners. Nothing merges
     // and the record is unchanged.
-    for (const Points& points : {Points{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}},
-                                 Points{{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}},
-                                 Points{{0, 0, 0}, {1, 0, 0}, {NAN, 1, 0}, {0, 1, 0}}}) {
+    for (const Points& points :
+         {Points{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, Points{{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+          Points{{0, 0, 0}, {1, 0, 0}, {NAN, 1, 0}, {0, 1, 0}}}) {
         auto d = bodyOf(triangles(points, {{0, 1, 2}, {0, 2, 3}}));
         // The selection is current beforehand, so that the byte state (NaN included) must match.
         d->polyGeom()->selectAllInGrp(-1, kPolyGrpFace);

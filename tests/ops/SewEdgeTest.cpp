@@ -113,8 +113,8 @@ TEST(SewEdge, OutOfReachTwistedStackedAndRefusedPairs) {
         // A third quad on top of the second, 0.0002 above it: the exact pair is sewn, the third
         // edge stays a border.
         auto g = twoQuads();
-        for (T3dFltPoint p : {T3dFltPoint(1, 0, 2e-4f), T3dFltPoint(2, 0, 2e-4f), T3dFltPoint(2, 1, 2e-4f),
-                              T3dFltPoint(1, 1, 2e-4f)})
+        for (T3dFltPoint p :
+             {T3dFltPoint(1, 0, 2e-4f), T3dFltPoint(2, 0, 2e-4f), T3dFltPoint(2, 1, 2e-4f), T3dFltPoint(1, 1, 2e-4f)})
             g->appendVertex(p);
         addRingFace(*g, {8, 9, 10, 11});
         auto body = bodyOf(std::move(g));

@@ -53,8 +53,9 @@ TEST(Unite, TwoCubesOffsetIdsAndMirroredLoopsKeepCorners) {
         TmidBody target;
         // The second cube is mirrored across x = 0 and moved out of the first: its loops run the
         // other way so that it still faces out.
-        ASSERT_EQ(runUnite(target, {a.get(), b.get()}, {placed(mirrorFirst ? -1 : 1, mirrorFirst ? 1 : 0), placed(-1, 3)}),
-                  0);
+        ASSERT_EQ(
+            runUnite(target, {a.get(), b.get()}, {placed(mirrorFirst ? -1 : 1, mirrorFirst ? 1 : 0), placed(-1, 3)}),
+            0);
         TpolyGeom& g = *target.polyGeom();
         EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         const SurfaceFacts s = expectClosed(g, 4, 16, 24, 12);

@@ -31,14 +31,17 @@ inline SurfaceFacts inspectSurface(TpolyGeom& g) {
             ++(g.getDirection(o + k) == kForward ? forward : backward)[g.getEdge(o + k)];
             s.brokenChains += g.getEndVertex(o + k) != g.getStartVertex(o + (k + 1) % n);
             if (k == 0 || k + 1 == n) continue;
-            const T3dFltPoint a = g.vertexConst(g.getStartVertex(o + k)), b = g.vertexConst(g.getStartVertex(o + k + 1));
+            const T3dFltPoint a = g.vertexConst(g.getStartVertex(o + k)),
+                              b = g.vertexConst(g.getStartVertex(o + k + 1));
             s.volume += dot(p0, cross(a, b)) / 6.0;
         }
     }
     for (uint32_t e = 0; e < s.e; ++e) {
         const int uses = forward[e] + backward[e];
-        if (uses == 1) ++s.borderEdges;
-        else if (uses != 2 || forward[e] != 1) ++s.badEdges;
+        if (uses == 1)
+            ++s.borderEdges;
+        else if (uses != 2 || forward[e] != 1)
+            ++s.badEdges;
         if (g.isHard(e)) ++s.hard;
     }
     for (const TpolyMap& m : *g.maps()) {

@@ -109,7 +109,7 @@ int writeShapes(const std::string& dir) {
         char* args[] = {const_cast<char*>("brindle"), const_cast<char*>("primitive"), const_cast<char*>(shape),
                         const_cast<char*>("-o"), path.data()};
         char* renderArgs[] = {const_cast<char*>("brindle"), const_cast<char*>("render"), path.data(), picture.data(),
-                              const_cast<char*>("--size"), const_cast<char*>("256x256")};
+                              const_cast<char*>("--size"),  const_cast<char*>("256x256")};
         if (runPrimitive(5, args) != 0 || runRender(6, renderArgs) != 0) return 1;
     }
     return 0;

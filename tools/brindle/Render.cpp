@@ -28,8 +28,8 @@ V3 corner(const float* c, int k) { return {c[3 * k], c[3 * k + 1], c[3 * k + 2]}
 const struct {
     const char* name;
     TrenderView view;
-} kViews[] = {{"front", TrenderView::kFront}, {"back", TrenderView::kBack},     {"left", TrenderView::kLeft},
-              {"right", TrenderView::kRight}, {"top", TrenderView::kTop},       {"bottom", TrenderView::kBottom},
+} kViews[] = {{"front", TrenderView::kFront}, {"back", TrenderView::kBack}, {"left", TrenderView::kLeft},
+              {"right", TrenderView::kRight}, {"top", TrenderView::kTop},   {"bottom", TrenderView::kBottom},
               {"persp", TrenderView::kPersp}};
 
 // A pinhole or orthographic camera framed on a box. Rays have a unit forward component, so a hit's
@@ -92,12 +92,24 @@ private:
         fOrtho = view != TrenderView::kPersp;
         V3 up{0, 1, 0};
         switch (view) {
-            case TrenderView::kFront: fForward = {0, 0, -1}; break;
-            case TrenderView::kBack: fForward = {0, 0, 1}; break;
-            case TrenderView::kLeft: fForward = {1, 0, 0}; break;
-            case TrenderView::kRight: fForward = {-1, 0, 0}; break;
-            case TrenderView::kTop: fForward = {0, -1, 0}, up = {0, 0, -1}; break;
-            case TrenderView::kBottom: fForward = {0, 1, 0}, up = {0, 0, 1}; break;
+            case TrenderView::kFront:
+                fForward = {0, 0, -1};
+                break;
+            case TrenderView::kBack:
+                fForward = {0, 0, 1};
+                break;
+            case TrenderView::kLeft:
+                fForward = {1, 0, 0};
+                break;
+            case TrenderView::kRight:
+                fForward = {-1, 0, 0};
+                break;
+            case TrenderView::kTop:
+                fForward = {0, -1, 0}, up = {0, 0, -1};
+                break;
+            case TrenderView::kBottom:
+                fForward = {0, 1, 0}, up = {0, 0, 1};
+                break;
             case TrenderView::kPersp: {
                 // 35 degrees round from the front towards the right, 25 degrees above.
                 const double az = 35.0 * M_PI / 180.0, el = 25.0 * M_PI / 180.0;
@@ -205,7 +217,8 @@ struct Tshader {
                 for (int a = 0; a < 3; ++a) c[a] = 0.35 * c[a] + 0.65 * kHardLine[a];
                 break;
             }
-            case kNone: break;
+            case kNone:
+                break;
         }
         for (int a = 0; a < 3; ++a) out[a] = uint8_t(std::clamp(c[a] + 0.5, 0.0, 255.0));
     }
@@ -238,8 +251,10 @@ private:
             if (w[k] * twiceArea > 0.7 * pixel * side.length()) continue;
             const int64_t e = edgeBetween(geom, face, o[(k + 1) % 3], o[(k + 2) % 3]);
             if (e < 0) continue;
-            if (options.wire) found = kWire;
-            else if (geom.isHard(uint32_t(e))) found = kHard;
+            if (options.wire)
+                found = kWire;
+            else if (geom.isHard(uint32_t(e)))
+                found = kHard;
         }
         return found;
     }
@@ -305,8 +320,10 @@ bool renderRecord(TpolyGeom& geom, const TrenderOptions& options, TrenderImage& 
             camera.ray(x, y, r);
             trace(accel, r, guess, hit);
             uint8_t* px = out.rgb.data() + 3 * (size_t(y) * size_t(out.width) + size_t(x));
-            if (hit.triangle < 0) std::copy(kRenderBackground, kRenderBackground + 3, px);
-            else shader.shade(r, hit, px);
+            if (hit.triangle < 0)
+                std::copy(kRenderBackground, kRenderBackground + 3, px);
+            else
+                shader.shade(r, hit, px);
             guess = hit.triangle;
         }
     }

@@ -92,8 +92,9 @@ int runRender(int argc, char** argv) {
         std::fprintf(stderr, "brindle render: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %u faces drawn at %dx%d into %s (processor seconds: "
-                "triangles and normals %.3f, accelerator %.3f, rays %.3f)\n",
-                argv[2], g->nbFace(), image.width, image.height, argv[3], times.derived, times.build, times.trace);
+    std::printf(
+        "%s: %u faces drawn at %dx%d into %s (processor seconds: "
+        "triangles and normals %.3f, accelerator %.3f, rays %.3f)\n",
+        argv[2], g->nbFace(), image.width, image.height, argv[3], times.derived, times.build, times.trace);
     return 0;
 }

@@ -45,8 +45,7 @@ int main(int argc, char** argv) {
         int (*run)(int, char**);
     } commands[] = {{"demo", runDemo},           {"primitive", runPrimitive}, {"info", runInfo}, {"check", runCheck},
                     {"dump", runDump},           {"convert", runConvert},     {"op", runOp},     {"ops", runOps},
-                    {"subdivide", runSubdivide}, {"reduce", runReduce},       {"uv", runUv},
-                    {"render", runRender}};
+                    {"subdivide", runSubdivide}, {"reduce", runReduce},       {"uv", runUv},     {"render", runRender}};
     for (const auto& c : commands)
         if (cmd == c.name) return c.run(argc, argv);
     std::fprintf(stderr, "brindle: unknown command '%s'\n", argv[1]);

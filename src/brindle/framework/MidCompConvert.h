@@ -7,10 +7,10 @@ class TmidBody;
 
 // Every ordered pair of different list kinds, as (source class, source kind, target class, target
 // kind) with the kinds named as in the record's group conversions.
-#define BRINDLE_MID_COMP_PAIRS_FROM(X, S, From)                                                              \
-    X(S, From, TmidVertComponent, Vertex)                                                                    \
-    X(S, From, TmidEdgeComponent, Edge) X(S, From, TmidFaceComponent, Face) X(S, From, TmidMapComponent, UV) \
-        X(S, From, TmeshVtxFaceComponent, VF)
+#define BRINDLE_MID_COMP_PAIRS_FROM(X, S, From) \
+    X(S, From, TmidVertComponent, Vertex)       \
+    X(S, From, TmidEdgeComponent, Edge)         \
+    X(S, From, TmidFaceComponent, Face) X(S, From, TmidMapComponent, UV) X(S, From, TmeshVtxFaceComponent, VF)
 #define BRINDLE_MID_COMP_PAIRS(X)                             \
     BRINDLE_MID_COMP_PAIRS_FROM(X, TmidVertComponent, Vertex) \
     BRINDLE_MID_COMP_PAIRS_FROM(X, TmidEdgeComponent, Edge)   \

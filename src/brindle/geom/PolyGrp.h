@@ -24,10 +24,11 @@ inline constexpr int32_t kGrpNameCrease = 0x7FFFFFFF;
 
 // Applies X(From, To) to every ordered pair of kinds, same-kind pairs included.
 #define BRINDLE_GROUP_CONVERSIONS_FROM(X, From) X(From, Vertex) X(From, Edge) X(From, Face) X(From, UV) X(From, VF)
-#define BRINDLE_GROUP_CONVERSIONS(X)                                                \
-    BRINDLE_GROUP_CONVERSIONS_FROM(X, Vertex)                                       \
-    BRINDLE_GROUP_CONVERSIONS_FROM(X, Edge) BRINDLE_GROUP_CONVERSIONS_FROM(X, Face) \
-        BRINDLE_GROUP_CONVERSIONS_FROM(X, UV) BRINDLE_GROUP_CONVERSIONS_FROM(X, VF)
+#define BRINDLE_GROUP_CONVERSIONS(X)                                              \
+    BRINDLE_GROUP_CONVERSIONS_FROM(X, Vertex)                                     \
+    BRINDLE_GROUP_CONVERSIONS_FROM(X, Edge)                                       \
+    BRINDLE_GROUP_CONVERSIONS_FROM(X, Face) BRINDLE_GROUP_CONVERSIONS_FROM(X, UV) \
+        BRINDLE_GROUP_CONVERSIONS_FROM(X, VF)
 
 // The group events the host drives through TpolyGeom::GroupManage.
 enum TpolyGrpEvent : int32_t {

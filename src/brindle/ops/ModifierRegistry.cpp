@@ -107,9 +107,12 @@ bool parse(std::string_view text, int& out) { return parseInt(text, out); }
 bool parse(std::string_view text, short& out) { return parseInt(text, out); }
 bool parse(std::string_view text, unsigned& out) { return parseInt(text, out); }
 bool parse(std::string_view text, bool& out) {
-    if (text == "true" || text == "1") out = true;
-    else if (text == "false" || text == "0") out = false;
-    else return false;
+    if (text == "true" || text == "1")
+        out = true;
+    else if (text == "false" || text == "0")
+        out = false;
+    else
+        return false;
     return true;
 }
 bool parse(std::string_view text, T3dFltPoint& out) {
@@ -185,9 +188,7 @@ std::string format(unsigned v) { return joined({v}); }
 std::string format(bool v) { return v ? "true" : "false"; }
 std::string format(const T3dFltPoint& v) { return joined({v.x, v.y, v.z}); }
 std::string format(const T3dDblPoint& v) { return joined({v.x, v.y, v.z}); }
-std::string format(const T4dFltVector& v) {
-    return v.w == 0 ? joined({v.x, v.y, v.z}) : joined({v.x, v.y, v.z, v.w});
-}
+std::string format(const T4dFltVector& v) { return v.w == 0 ? joined({v.x, v.y, v.z}) : joined({v.x, v.y, v.z, v.w}); }
 std::string format(const TrotateXYZ& v) {
     std::string out = joined({v.x, v.y, v.z});
     if (v.order) append(out, v.order);

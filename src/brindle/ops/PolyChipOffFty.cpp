@@ -14,10 +14,9 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyChipOffFty, TpolyMoveFacetFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyChipOffFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, ChipOffMode),
-                                   BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, Duplicate),
-                                   BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, UseCache)});
+const TmodifierParamTable sParams(TpolyChipOffFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, ChipOffMode),
+                                                                BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, Duplicate),
+                                                                BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, UseCache)});
 
 constexpr uint32_t kNone = ~0u;
 
@@ -32,8 +31,10 @@ public:
         }
     }
     void restore(TpolyGeom& geom) const {
-        if (fExisted) geom.setObjectGroupComponent(-1, fKind, fItems);
-        else geom.removeObjectGroup(-1, fKind);
+        if (fExisted)
+            geom.setObjectGroupComponent(-1, fKind, fItems);
+        else
+            geom.removeObjectGroup(-1, fKind);
     }
 
 private:
@@ -160,7 +161,8 @@ uint32_t TpolyChipOffFty::duplicateFaces(TpolyGeom* geom, const TbitFieldFixedN&
     uint32_t corners = 0, copiedFaces = 0;
     for (uint32_t f = 0; f < nf && f < faces.size(); ++f)
         if (faces.testBit(f)) corners += geom->faceVertexCount(f), ++copiedFaces;
-    const uint32_t maxVertices = together ? std::min(nv, corners) : corners, maxEdges = together ? std::min(ne, corners) : corners;
+    const uint32_t maxVertices = together ? std::min(nv, corners) : corners,
+                   maxEdges = together ? std::min(ne, corners) : corners;
     geom->vertexBuffer(maxVertices);
     geom->edgeBuffer(maxEdges);
     geom->loopEdgeBuffer(corners);

@@ -24,8 +24,10 @@ void renumberBlindData(TpolyBdBlindData& data, const TuInt32Array& map) {
     auto gone = [&](const TbdData& d) { return d.componentId >= map.size() || map[d.componentId] == TpolyBits::kNoId; };
     for (uint32_t i = 0; i < elements->size(); ++i) {
         TbdData& d = (*elements)[i];
-        if (d.isLive() && !gone(d)) d.componentId = map[d.componentId];
-        else if (d.isLive()) d.state = TbdData::kRemoved;
+        if (d.isLive() && !gone(d))
+            d.componentId = map[d.componentId];
+        else if (d.isLive())
+            d.state = TbdData::kRemoved;
     }
     elements->removeIf([](const TbdData& d) { return d.state == TbdData::kRemoved; });
 }
@@ -47,8 +49,8 @@ void renumberVertexFaceGroups(TpolyGeom& geom, const TuInt32Array& map, bool fac
 
 uint32_t removeUnusedEdges(TpolyGeom& geom, TuInt32Array* edgeMap) {
     TuInt32Array map(256);
-    const uint32_t removed = withMap(geom.nbEdge(), map, edgeMap,
-                                     [&](uint32_t* m) { return geom.remUnusedEdges(true, true, false, m); });
+    const uint32_t removed =
+        withMap(geom.nbEdge(), map, edgeMap, [&](uint32_t* m) { return geom.remUnusedEdges(true, true, false, m); });
     if (removed) renumberBlindData(*geom.edgeBlindData(), map);
     return removed;
 }
@@ -72,7 +74,8 @@ uint32_t removeUnusedUVs(TpolyGeom& geom) {
 uint32_t removeUnusedUVs(TpolyGeom& geom, uint32_t s) {
     bool renumberGroups = false;
     if (int32_t(s) == geom.getCurrentMap() && s < geom.nbMapSet())
-        for (uint32_t g = 0; g < geom.nbGroup() && !renumberGroups; ++g) renumberGroups = geom.group(g).fType == kPolyGrpUV;
+        for (uint32_t g = 0; g < geom.nbGroup() && !renumberGroups; ++g)
+            renumberGroups = geom.group(g).fType == kPolyGrpUV;
     if (!renumberGroups) return geom.removeUnusedUVs(s);
     // The old ids, corner by corner, paired with the new ones give the groups' renumbering.
     Tint32Array before;

@@ -29,8 +29,8 @@ double side(const T3dDblPoint& n, const T3dFltPoint& p) { return n.x * p.x + n.y
 }  // namespace
 
 void TpolyCutFty::plane(T3dDblPoint& normal, double& offset) const {
-    const T4dFltVector n = rotationMatrixXYZ(float(fRotate.x), float(fRotate.y), float(fRotate.z))
-                               .transformVector(T4dFltVector(0, 0, -1));
+    const T4dFltVector n =
+        rotationMatrixXYZ(float(fRotate.x), float(fRotate.y), float(fRotate.z)).transformVector(T4dFltVector(0, 0, -1));
     normal = {n.x, n.y, n.z};
     offset = normal.x * fCenter.x + normal.y * fCenter.y + normal.z * fCenter.z;
 }
@@ -111,8 +111,9 @@ int TpolyCutFty::action(TmidBody* body, TmidComponent* components) {
             mark(edge.end());
         } else {
             if (!editable)
-                editable = std::make_unique<TpolyEditableGeom>(
-                    geom, TpolyEditableGeom::kModeBasic | TpolyEditableGeom::kModeVertexInfo | TpolyEditableGeom::kModeWings);
+                editable = std::make_unique<TpolyEditableGeom>(geom, TpolyEditableGeom::kModeBasic |
+                                                                         TpolyEditableGeom::kModeVertexInfo |
+                                                                         TpolyEditableGeom::kModeWings);
             uint32_t newEdge, newVertex;
             if (editable->splitEdge(e, float(t), newEdge, newVertex)) mark(newVertex);
         }

@@ -251,7 +251,8 @@ void TextrudeRun::duplicateReversed(uint32_t f) {
     for (uint32_t loop = fG.faceOffset(f); loop < end;) {
         uint32_t last = loop;
         while (last + 1 < end && !(desc[last] & TpolyBits::kEndOfLoop)) ++last;
-        for (uint32_t j = last + 1; j-- > loop;) desc.addLast((desc[j] & TpolyBits::kEdgeMask) | (~desc[j] & TpolyBits::kReversedUse));
+        for (uint32_t j = last + 1; j-- > loop;)
+            desc.addLast((desc[j] & TpolyBits::kEdgeMask) | (~desc[j] & TpolyBits::kReversedUse));
         desc.last() |= TpolyBits::kEndOfLoop;
         loop = last + 1;
     }
@@ -411,7 +412,8 @@ void TextrudeRun::insetPlain(uint32_t f) {
             T4dFltVector n(nn.x, nn.y, nn.z);
             if (!n.normalize(1e-12f)) n = faceNormal;
             if (!fInset.inset(fLoop.data(), uint32_t(fLoop.size()), n, float(i + 1) * q, fMove)) continue;
-            for (size_t c = 0; c < fLoopVertex.size(); ++c) fG.vertex(fLoopVertex[c]) = fG.vertexConst(fLoopVertex[c]) + fMove[c];
+            for (size_t c = 0; c < fLoopVertex.size(); ++c)
+                fG.vertex(fLoopVertex[c]) = fG.vertexConst(fLoopVertex[c]) + fMove[c];
         }
 }
 
@@ -701,8 +703,8 @@ void TextrudeRun::run(int activeName) {
     fRandom = fFty.Random() != 0 && !fFty.usingCurve();
     const T4dFltVector &ls = fFty.LScale(), &lt = fFty.LTrans();
     fLocal = !(ls.x == 1 && ls.y == 1 && ls.z == 1 && fFty.LRotate().isZero() && lt.x == 0 && lt.y == 0 && lt.z == 0);
-    fCentre = T3dFltPoint(fFty.Pivot().x - fFty.Trans().x, fFty.Pivot().y - fFty.Trans().y,
-                          fFty.Pivot().z - fFty.Trans().z);
+    fCentre =
+        T3dFltPoint(fFty.Pivot().x - fFty.Trans().x, fFty.Pivot().y - fFty.Trans().y, fFty.Pivot().z - fFty.Trans().z);
     fG.update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyFaceNormalize);
     keepUserNormals();
     for (uint32_t f = 0; f < fF0; ++f)
@@ -721,8 +723,10 @@ void TextrudeRun::run(int activeName) {
     fCopy.assign(fF0, kNone);
     fWallBegin.assign(fF0, 0);
     fWallEnd.assign(fF0, 0);
-    if (fTogether) extrudeTogether();
-    else extrudeSeparately();
+    if (fTogether)
+        extrudeTogether();
+    else
+        extrudeSeparately();
 
     if (!fNewCreaseEdges.empty()) fG.setCreaseEdges(fNewCreaseEdges, fNewCreaseValues);
     fG.markDirty(dirtyAll);
@@ -772,8 +776,10 @@ int TpolyExtrudeFacetFty::action(TmidBody* body, TmidComponent* components) {
         previous.copyData(*list);
     auto refuse = [&] {
         if (!components) return -1;
-        if (!existed) geom->removeGroup(-1, kPolyGrpFace);
-        else geom->setObjectGroupComponent(-1, kPolyGrpFace, previous);
+        if (!existed)
+            geom->removeGroup(-1, kPolyGrpFace);
+        else
+            geom->setObjectGroupComponent(-1, kPolyGrpFace, previous);
         return -1;
     };
     int name = -1;

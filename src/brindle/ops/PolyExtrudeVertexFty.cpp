@@ -86,8 +86,8 @@ int TpolyExtrudeVertexFty::action(TmidBody* body, TmidComponent* components) {
     T4dFltVectorArray offsets(256);
     collectVertexNormals(*geom, selected, offsets);
     geom->update(0x51);
-    TpolyEditableGeom edit(geom, TpolyEditableGeom::kModeBasic | TpolyEditableGeom::kModeVertexInfo |
-                                     TpolyEditableGeom::kModeWings);
+    TpolyEditableGeom edit(
+        geom, TpolyEditableGeom::kModeBasic | TpolyEditableGeom::kModeVertexInfo | TpolyEditableGeom::kModeWings);
     const uint32_t nEdge = edit.edgeCount();
     const bool split = fWidth > 0 && fWidth < 1;
     T3dFltPoint at[2];
@@ -100,8 +100,10 @@ int TpolyExtrudeVertexFty::action(TmidBody* body, TmidComponent* components) {
         if (atStart && atEnd) {
             at[0] = ps + (pt - ps) * fWidth;
             at[1] = pt - (pt - ps) * fWidth;
-            if (fWidth >= 0.5f - 1e-5f) at[0] = ps + (pt - ps) * 0.5f;
-            else count = 2;
+            if (fWidth >= 0.5f - 1e-5f)
+                at[0] = ps + (pt - ps) * 0.5f;
+            else
+                count = 2;
         } else {
             at[0] = atStart ? ps + (pt - ps) * fWidth : pt + (ps - pt) * fWidth;
         }

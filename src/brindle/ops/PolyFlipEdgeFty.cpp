@@ -177,7 +177,8 @@ bool TpolyFlipEdgeFty::willFlipEdgeIntersect(TpolyGeom* geom, int edge) {
 
 void TpolyFlipEdgeFty::flipEdge(TpolyGeom* geom, int edge) {
     const TpolyWingEdge& w = geom->getEdgeFace(uint32_t(edge));
-    flipSides(geom, uint32_t(edge), sideOf(*geom, w.side[kLeft], uint32_t(edge)), sideOf(*geom, w.side[kRight], uint32_t(edge)));
+    flipSides(geom, uint32_t(edge), sideOf(*geom, w.side[kLeft], uint32_t(edge)),
+              sideOf(*geom, w.side[kRight], uint32_t(edge)));
 }
 
 int TpolyFlipEdgeFty::flipSingleEdge(TpolyGeom* geom, int edge) {

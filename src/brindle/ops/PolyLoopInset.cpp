@@ -74,7 +74,8 @@ bool TpolyLoopInset::inset(const T3dFltPoint* corners, uint32_t n, const T4dFltV
         for (uint32_t i = 0; i < n; ++i) {
             if (!fValid[i]) continue;
             const uint32_t j = i + 1 == n ? 0 : i + 1;
-            const double rate = (fVelocity[i].x - fVelocity[j].x) * fDir[i].x + (fVelocity[i].y - fVelocity[j].y) * fDir[i].y;
+            const double rate =
+                (fVelocity[i].x - fVelocity[j].x) * fDir[i].x + (fVelocity[i].y - fVelocity[j].y) * fDir[i].y;
             if (rate >= kEps) h = std::min(h, fLength[i] / rate);
         }
         for (uint32_t i = 0; i < n; ++i) {
@@ -91,8 +92,9 @@ bool TpolyLoopInset::inset(const T3dFltPoint* corners, uint32_t n, const T4dFltV
     bool moved = false;
     for (uint32_t i = 0; i < n; ++i) {
         const Tv2& m = fMoved[i];
-        displacement[i] = T3dFltPoint(float(m.x * rot.m[0][0] + m.y * rot.m[0][1]), float(m.x * rot.m[1][0] + m.y * rot.m[1][1]),
-                                      float(m.x * rot.m[2][0] + m.y * rot.m[2][1]));
+        displacement[i] =
+            T3dFltPoint(float(m.x * rot.m[0][0] + m.y * rot.m[0][1]), float(m.x * rot.m[1][0] + m.y * rot.m[1][1]),
+                        float(m.x * rot.m[2][0] + m.y * rot.m[2][1]));
         moved = moved || m.x != 0 || m.y != 0;
     }
     return moved;

@@ -72,8 +72,10 @@ void TpolyMergeVertFty::replaceEdge(uint32_t e, uint32_t f, bool flip) {
         g.setEdge(o, f);
         if (flip) g.setDirection(o, g.getDirection(o) == kForward ? kReversed : kForward);
     }
-    if (tail == kEmpty) fEdgeState[f] = moved;
-    else fEntryLink[tail] = moved;
+    if (tail == kEmpty)
+        fEdgeState[f] = moved;
+    else
+        fEntryLink[tail] = moved;
     fEdgeState[e] = kMerged | f;
 }
 
@@ -113,8 +115,10 @@ bool TpolyMergeVertFty::mergeTwoVert(uint32_t a, uint32_t b) {
                     replaceEdge(e, twin, edges[twin].start() != edges[e].start());
                 } else {
                     fEndLink[end] = kEmpty;
-                    if (keptTail == kEmpty) keptHead = end;
-                    else fEndLink[keptTail] = end;
+                    if (keptTail == kEmpty)
+                        keptHead = end;
+                    else
+                        fEndLink[keptTail] = end;
                     keptTail = end;
                 }
             }
@@ -122,8 +126,10 @@ bool TpolyMergeVertFty::mergeTwoVert(uint32_t a, uint32_t b) {
         end = following;
     }
     if (keptHead != kEmpty) {
-        if (tail == kEmpty) fVertState[s] = keptHead;
-        else fEndLink[tail] = keptHead;
+        if (tail == kEmpty)
+            fVertState[s] = keptHead;
+        else
+            fEndLink[tail] = keptHead;
     }
     for (uint32_t end = fVertState[s]; end != keptHead && end != kEmpty; end = fEndLink[end])
         fMark[otherEnd(end)] = kEmpty;
@@ -143,7 +149,9 @@ void TpolyMergeVertFty::compactFaces() {
     uint32_t* desc = g.faceDescArray().data();
     const TpolyEdgeArray& edges = g.edgeArray();
     auto edgeOf = [&](uint32_t o) { return desc[o] & TpolyBits::kEdgeMask; };
-    auto startOf = [&](uint32_t o) { return edges[edgeOf(o)].v[(desc[o] & TpolyBits::kReversedUse) ? 1 : 0] & TpolyBits::kVertexMask; };
+    auto startOf = [&](uint32_t o) {
+        return edges[edgeOf(o)].v[(desc[o] & TpolyBits::kReversedUse) ? 1 : 0] & TpolyBits::kVertexMask;
+    };
     std::vector<uint32_t> kept;
     uint32_t write = 0, faces = 0;
     for (uint32_t f = 0; f < nf; ++f) {
@@ -158,8 +166,10 @@ void TpolyMergeVertFty::compactFaces() {
             for (uint32_t i = o; i <= last; ++i) {
                 const uint32_t e = edgeOf(i);
                 if (edges[e].start() == edges[e].end()) continue;
-                if (!kept.empty() && edgeOf(kept.back()) == e) kept.pop_back();
-                else kept.push_back(i);
+                if (!kept.empty() && edgeOf(kept.back()) == e)
+                    kept.pop_back();
+                else
+                    kept.push_back(i);
             }
             size_t lo = 0, hi = kept.size();
             while (hi - lo >= 2 && edgeOf(kept[lo]) == edgeOf(kept[hi - 1])) ++lo, --hi;
@@ -171,8 +181,10 @@ void TpolyMergeVertFty::compactFaces() {
                 // at the same vertex.
                 uint32_t nextKept = kept[lo];
                 for (uint32_t i = last + 1; i-- > o;) {
-                    if (fEntryMap[i] == kEmpty) nextKept = i;
-                    else if (startOf(i) == startOf(nextKept)) fEntryMap[i] = kMerged | nextKept;
+                    if (fEntryMap[i] == kEmpty)
+                        nextKept = i;
+                    else if (startOf(i) == startOf(nextKept))
+                        fEntryMap[i] = kMerged | nextKept;
                 }
                 for (size_t j = lo; j < hi; ++j) {
                     fEntryMap[kept[j]] = write;
@@ -270,8 +282,10 @@ void TpolyMergeVertFty::updateUserNormals() {
         if (old >= fSavedNormalIds.size()) continue;
         const uint32_t was = fSavedNormalIds[old], now = g.getNormalId(k);
         if (was == now) continue;
-        if (fValidUserNormal.testBit(old)) g.setUserNormal(now, fSavedUserNormals[was]);
-        else if (g.hasValidUserNormal(now)) g.resetUserNormal(now);
+        if (fValidUserNormal.testBit(old))
+            g.setUserNormal(now, fSavedUserNormals[was]);
+        else if (g.hasValidUserNormal(now))
+            g.resetUserNormal(now);
     }
 }
 

@@ -125,8 +125,10 @@ int TpolyMirrorFty::action(TmidBody* body, TmidComponent*) {
     geom->flagsToGroup(kPolyGrpFace, -1, all);
     const bool framed = !fWorldMatrix.isIdentity();
     if (framed) geom->toReference(fWorldMatrix, false, true);
-    if (fMergeMode == kExtrudeAndWeld) doExtrude(body);
-    else doChipOff(body);
+    if (fMergeMode == kExtrudeAndWeld)
+        doExtrude(body);
+    else
+        doChipOff(body);
     doNormal(body);
     if (fMergeMode == kWeldBorder || fMergeMode == kExtrudeAndWeld) doMerge(body);
     if (framed) body->polyGeom()->toReference(back, false, true);

@@ -39,8 +39,8 @@ T4dFltVector cross(const T4dFltVector& a, const T4dFltVector& b) {
 }
 
 // p + x * X + y * Y + z * N, the local offset of a vertex in its own frame.
-T3dFltPoint offsetPoint(const T3dFltPoint& p, float x, float y, float z, const T4dFltVector& X,
-                        const T4dFltVector& Y, const T4dFltVector& N) {
+T3dFltPoint offsetPoint(const T3dFltPoint& p, float x, float y, float z, const T4dFltVector& X, const T4dFltVector& Y,
+                        const T4dFltVector& N) {
     return {p.x + x * X.x + y * Y.x + z * N.x, p.y + x * X.y + y * Y.y + z * N.y, p.z + x * X.z + y * Y.z + z * N.z};
 }
 }  // namespace
@@ -93,7 +93,8 @@ void TpolyMoveVertexFty::vertexMatrix(const TpolyGeom* geom, int vertex, const T
     T4dDblMatrix toLocal;
     for (int i = 0; i < 3; ++i)
         for (int k = 0; k < 3; ++k) toLocal.m[i][k] = (*axes[k])[i];
-    for (int k = 0; k < 3; ++k) toLocal.m[3][k] = -(p.x * toLocal.m[0][k] + p.y * toLocal.m[1][k] + p.z * toLocal.m[2][k]);
+    for (int k = 0; k < 3; ++k)
+        toLocal.m[3][k] = -(p.x * toLocal.m[0][k] + p.y * toLocal.m[1][k] + p.z * toLocal.m[2][k]);
     if (toLocal.invertIt(1e-5)) m = toLocal;
 }
 

@@ -84,8 +84,7 @@ public:
     // Tangents x and y of a frame whose z is normal: a normal of squared length below 0.001 is
     // taken as (0, 0, 1); y = normal x xDirection, with a coordinate axis not parallel to the
     // normal in place of a parallel or zero xDirection; y is unit and x = y x normal.
-    static void getBasis(const T4dFltVector& normal, const T4dFltVector& xDirection, T4dFltVector& x,
-                         T4dFltVector& y);
+    static void getBasis(const T4dFltVector& normal, const T4dFltVector& xDirection, T4dFltVector& x, T4dFltVector& y);
     // Replaces m by the frame of a vertex: local x, y, z along X, Y and the vertex normal N (negated
     // when m's 3x3 determinant is negative), origin at the vertex.
     static void vertexMatrix(const TpolyGeom* geom, int vertex, const T4dFltVector& xDirection, T4dDblMatrix& m);

@@ -81,7 +81,8 @@ void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
     // Per-corner id arrays of every UV set, then every colour set.
     std::vector<int32_t*> ids;
     std::vector<uint32_t> counts;
-    for (uint32_t s = 0; s < geom->nbMapSet(); ++s) ids.push_back(geom->getUVIdArray(s)), counts.push_back(geom->nbUVRef(s));
+    for (uint32_t s = 0; s < geom->nbMapSet(); ++s)
+        ids.push_back(geom->getUVIdArray(s)), counts.push_back(geom->nbUVRef(s));
     for (uint32_t s = 0; s < geom->nbColorSet(); ++s)
         ids.push_back(geom->getColorIdArray(s)), counts.push_back(geom->nbColorRef(s));
     const bool faceNormals = !geom->isDirty(dirtyFaceVectors);
@@ -119,8 +120,10 @@ void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
                 const uint32_t n = last - first + 1;
                 for (uint32_t k = 0; k < n; ++k) {
                     if (first + k >= hadUserNormal.size() || !hadUserNormal.testBit(first + k)) continue;
-                    if (reversed.testBit(f)) put(first + (n - k) % n, first + k, -1);
-                    else put(first + k, first + k, 1);
+                    if (reversed.testBit(f))
+                        put(first + (n - k) % n, first + k, -1);
+                    else
+                        put(first + k, first + k, 1);
                 }
                 first = last + 1;
             }
@@ -239,7 +242,8 @@ void TpolyNormalFty::detachFaces(TpolyGeom* geom, const TbitFieldFixedN& faces) 
         const uint32_t n = bd.nbElement();
         for (uint32_t i = 0; i < n; ++i) {
             TbdData element = (*bd.data())[i];
-            if (!element.isLive() || element.componentId >= copy.size() || copy[element.componentId] == element.componentId)
+            if (!element.isLive() || element.componentId >= copy.size() ||
+                copy[element.componentId] == element.componentId)
                 continue;
             element.componentId = copy[element.componentId];
             bd.appendData(&element, 1);
@@ -266,20 +270,21 @@ int TpolyNormalFty::action(TmidBody* body, TmidComponent* components) {
     TpolyGeom* geom = body->polyGeom();
     TbitFieldFixedN bits;
     switch (fMode) {
-    case 1:
-    case 2:
-        conformFlags(geom, name, fMode == 2, bits);
-        geom->flagsToGroup(kPolyGrpFace, name, bits);
-        break;
-    case 3:
-        if (geom->flagsFromGroup(kPolyGrpFace, name, bits) > 0) detachFaces(geom, bits);
-        break;
-    case 4:
-        geom->flagsFromGroup(kPolyGrpFace, name, bits);
-        geom->extendToShell(kPolyGrpFace, bits);
-        geom->flagsToGroup(kPolyGrpFace, name, bits);
-        break;
-    default: break;
+        case 1:
+        case 2:
+            conformFlags(geom, name, fMode == 2, bits);
+            geom->flagsToGroup(kPolyGrpFace, name, bits);
+            break;
+        case 3:
+            if (geom->flagsFromGroup(kPolyGrpFace, name, bits) > 0) detachFaces(geom, bits);
+            break;
+        case 4:
+            geom->flagsFromGroup(kPolyGrpFace, name, bits);
+            geom->extendToShell(kPolyGrpFace, bits);
+            geom->flagsToGroup(kPolyGrpFace, name, bits);
+            break;
+        default:
+            break;
     }
     reverseNormal(geom, name);
     return 0;

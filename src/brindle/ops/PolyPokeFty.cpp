@@ -14,11 +14,10 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyPokeFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyPokeFty::sMetaclass,
-                                  {BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Translate),
-                                   BRINDLE_MODIFIER_PARAM(TpolyPokeFty, LocalTrans),
-                                   BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Matrix),
-                                   BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Zelto70)});
+const TmodifierParamTable sParams(TpolyPokeFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Translate),
+                                                             BRINDLE_MODIFIER_PARAM(TpolyPokeFty, LocalTrans),
+                                                             BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Matrix),
+                                                             BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Zelto70)});
 
 // A face's frame in record coordinates; an axis that cannot be built (no normal, a first edge of
 // no length) is zero, so that it adds nothing to a local offset.
@@ -127,8 +126,9 @@ int TpolyPokeFty::action(TmidBody* body, TmidComponent* components) {
         if (n < 3) continue;
         const TfaceFrame frame(*geom, f);
         const T3dDblVector centre =
-            n == 3 ? T3dDblVector(TpolyFaceQuery::getFaceCenterFromOffset(*geom, geom->faceOffset(f), kFaceInfoCornerMean))
-                   : frame.origin;
+            n == 3
+                ? T3dDblVector(TpolyFaceQuery::getFaceCenterFromOffset(*geom, geom->faceOffset(f), kFaceInfoCornerMean))
+                : frame.origin;
         const T3dFltPoint placed = (centre + frame.offset(fLocalTrans)).point();
         if (n == 3 || !fZelto70) {
             fanned.setBit(f);

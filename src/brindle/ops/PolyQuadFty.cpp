@@ -35,7 +35,9 @@ struct Tvec {
     Tvec operator*(double s) const { return {x * s, y * s, z * s}; }
 };
 double dot(const Tvec& a, const Tvec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Tvec cross(const Tvec& a, const Tvec& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Tvec cross(const Tvec& a, const Tvec& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 // The named face groups (positive names) of each face, as runs of group positions in group order,
 // so that two faces have the same memberships exactly when their runs are equal.
@@ -114,8 +116,8 @@ void sortByScore(std::vector<zepQuadT>& list) {
 }
 }  // namespace
 
-int TpolyQuadFty::buildOneQuad(const TpolyGeom* geom, uint32_t face1, uint32_t face2, uint32_t edge,
-                               float sinHalfAngle, std::vector<zepQuadT>& list) {
+int TpolyQuadFty::buildOneQuad(const TpolyGeom* geom, uint32_t face1, uint32_t face2, uint32_t edge, float sinHalfAngle,
+                               std::vector<zepQuadT>& list) {
     // Corners 0, 1 from face1 and 2, 3 from face2: the starts of the two entries after the shared one.
     uint16_t at[4];
     const uint32_t offset[2] = {geom->faceOffset(face1), geom->faceOffset(face2)};
@@ -173,8 +175,10 @@ uint32_t TpolyQuadFty::convertToQuads(TpolyGeom* geom, float angleDegrees, const
     geom->update(dirtyFaceOffsets | dirtyEdgeToFace);
     const uint32_t nbFace = geom->nbFace();
     TbitFieldFixedN inGroup(nbFace);
-    if (faceGroup == 0) inGroup.setAll();
-    else if (geom->flagsFromGroup(kPolyGrpFace, faceGroup, inGroup) <= 0) return 0;
+    if (faceGroup == 0)
+        inGroup.setAll();
+    else if (geom->flagsFromGroup(kPolyGrpFace, faceGroup, inGroup) <= 0)
+        return 0;
 
     const float s = float(std::sin(double(angleDegrees) * 0.00872664625));
     std::vector<zepQuadT> candidates;

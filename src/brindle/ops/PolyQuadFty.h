@@ -63,8 +63,8 @@ public:
     // Scores the merge of triangles face1 and face2 across edge and appends it to list: 1 when
     // appended, 0 when the quad is degenerate, not convex, or its corners leave its mean plane by
     // more than the angle whose half has the sine sinHalfAngle. Needs the face offsets.
-    static int buildOneQuad(const TpolyGeom* geom, uint32_t face1, uint32_t face2, uint32_t edge,
-                            float sinHalfAngle, std::vector<zepQuadT>& list);
+    static int buildOneQuad(const TpolyGeom* geom, uint32_t face1, uint32_t face2, uint32_t edge, float sinHalfAngle,
+                            std::vector<zepQuadT>& list);
 
 protected:
     // -1, changing nothing, without a face selection or with a singular Matrix.

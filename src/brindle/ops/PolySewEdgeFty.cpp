@@ -137,8 +137,10 @@ private:
         uint32_t last = kNone;
         for (uint32_t end = fHead[w]; end != kNone; end = fNext[end]) {
             const uint32_t e = end >> 1;
-            if (end & 1) fGeom.setEnd(e, s);
-            else fGeom.setStart(e, s);
+            if (end & 1)
+                fGeom.setEnd(e, s);
+            else
+                fGeom.setStart(e, s);
             last = end;
         }
         if (last != kNone) {
@@ -246,7 +248,8 @@ int TpolySewEdgeFty::sewEdges(TpolyGeom* geom, int edgeGroup, TbdDataPtrArray*, 
     }
 
     // Best pairs first; a kept pair closes its two edges to every later one.
-    std::stable_sort(pairs.begin(), pairs.end(), [](const TsewPair& a, const TsewPair& b) { return a.score < b.score; });
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [](const TsewPair& a, const TsewPair& b) { return a.score < b.score; });
     TbitFieldFixedN taken(g.nbEdge()), sewn(g.nbEdge());
     size_t kept = 0;
     for (const TsewPair& p : pairs)

@@ -152,7 +152,8 @@ void TsmoothSplit::apply(const T3dFltPoint* edgePoints, const T3dFltPoint* faceP
         const uint32_t k = fLevelFace[f];
         if (k == TpolyBits::kNoId) {
             for (uint32_t o = fG.faceOffset(f), end = fG.faceOffset(f + 1); o < end; ++o) {
-                const uint32_t e = desc[o] & TpolyBits::kEdgeMask, loopEnd = o + 1 < end ? desc[o] & TpolyBits::kEndOfLoop : 0;
+                const uint32_t e = desc[o] & TpolyBits::kEdgeMask,
+                               loopEnd = o + 1 < end ? desc[o] & TpolyBits::kEndOfLoop : 0;
                 if (!split(e)) {
                     out.push((desc[o] & kUse) | loopEnd, o);
                 } else if (desc[o] & TpolyBits::kReversedUse) {
@@ -231,8 +232,8 @@ void TpolySmoothFacetFty::prepareSelection(TpolyGeom& g, int name, TbitFieldFixe
     for (uint32_t f = 0; f < g.nbFace() && f < selected.size(); ++f) {
         if (!selected.testBit(f)) continue;
         // A triangle is always star-shaped about its centre.
-        const bool unfit = fKeepTesselation ? g.faceOrder(f) > 1
-                                            : g.faceVertexCount(f) != 3 && !g.checkProperty(f, kPolyPropStarFace);
+        const bool unfit =
+            fKeepTesselation ? g.faceOrder(f) > 1 : g.faceVertexCount(f) != 3 && !g.checkProperty(f, kPolyPropStarFace);
         if (unfit) {
             odd.setBit(f);
             ++count;
@@ -261,8 +262,10 @@ void TpolySmoothFacetFty::smoothStep(TpolyGeom& g, const TbitFieldFixedN& select
     std::vector<uint8_t> uses, selUses;
     std::vector<uint32_t> first, selFirst;
     subdivEdgeUses(lv, selUses, selFirst);
-    if (lv.nbFace == g.nbFace()) uses = selUses;
-    else subdivEdgeUses(TsubdivLevel::ofRecord(g), uses, first);
+    if (lv.nbFace == g.nbFace())
+        uses = selUses;
+    else
+        subdivEdgeUses(TsubdivLevel::ofRecord(g), uses, first);
 
     // Borders of the rules: surface borders, the selection's border, kept hard edges. Vertices
     // on kept ones, and those outside the selection, do not move.
@@ -271,7 +274,7 @@ void TpolySmoothFacetFty::smoothStep(TpolyGeom& g, const TbitFieldFixedN& select
     TpolyEdge* edges = g.edgeArray().data();
     for (uint32_t e = 0; e < nbEdge; ++e) {
         if (!selUses[e]) continue;
-        const bool surface = uses[e] < 2, inner = uses[e] > selUses[e];
+        const bool surface = uses[e]<2, inner = uses[e]> selUses[e];
         const bool hard = fKeepHardBorder && edges[e].isHard();
         uint8_t f = uint8_t((surface || inner ? kSubdivBorder : 0) | (hard ? kSubdivHard : 0));
         if ((surface && fKeepBorder) || (inner && fKeepSelectionBorder) || hard) f |= kSubdivKept;
@@ -331,7 +334,9 @@ void TpolySmoothFacetFty::smoothStep(TpolyGeom& g, const TbitFieldFixedN& select
 
         T2FloatArray& uv = set.uvArray();
         const uint32_t nbUV = uv.size();
-        auto id = [&](uint32_t o) { return o < recordIds.size() && recordIds[o] >= 0 && uint32_t(recordIds[o]) < nbUV ? recordIds[o] : -1; };
+        auto id = [&](uint32_t o) {
+            return o < recordIds.size() && recordIds[o] >= 0 && uint32_t(recordIds[o]) < nbUV ? recordIds[o] : -1;
+        };
         TsmoothSplit::Ids& out = uvIds[s];
         out.side.assign(g.faceDescLength(), -1);
         out.centre.assign(lv.nbFace, -1);
@@ -340,7 +345,8 @@ void TpolySmoothFacetFty::smoothStep(TpolyGeom& g, const TbitFieldFixedN& select
         firstT.resize(nbEdge);
         for (uint32_t f = 0; f < g.nbFace(); ++f) {
             const uint32_t k = split.levelFace(f);
-            for (uint32_t o = g.faceOffset(f), c = k == TpolyBits::kNoId ? 0 : lv.faceBegin(k); o < g.faceOffset(f + 1); ++o, ++c) {
+            for (uint32_t o = g.faceOffset(f), c = k == TpolyBits::kNoId ? 0 : lv.faceBegin(k); o < g.faceOffset(f + 1);
+                 ++o, ++c) {
                 const uint32_t e = g.getEdge(o);
                 const int32_t a = id(o), b = id(split.next(o));
                 if (!split.split(e) || a < 0 || b < 0) continue;
@@ -350,7 +356,8 @@ void TpolySmoothFacetFty::smoothStep(TpolyGeom& g, const TbitFieldFixedN& select
                     out.side[o] = firstNew[e];
                     continue;
                 }
-                T2FloatPair value{(uv[uint32_t(a)].u + uv[uint32_t(b)].u) * 0.5f, (uv[uint32_t(a)].v + uv[uint32_t(b)].v) * 0.5f};
+                T2FloatPair value{(uv[uint32_t(a)].u + uv[uint32_t(b)].u) * 0.5f,
+                                  (uv[uint32_t(a)].v + uv[uint32_t(b)].v) * 0.5f};
                 if (k != TpolyBits::kNoId && fSmoothUVs && rules.edgeSet[c]) value = rules.edge[c];
                 out.side[o] = int32_t(uv.size());
                 uv.addLast(value);
@@ -389,7 +396,8 @@ void TpolySmoothFacetFty::smoothStep(TpolyGeom& g, const TbitFieldFixedN& select
         };
         for (uint32_t o = 0; o < g.faceDescLength(); ++o) {
             const int32_t a = id(o), b = id(split.next(o));
-            if (split.split(g.getEdge(o)) && a >= 0 && b >= 0) out.side[o] = add(sum(values[uint32_t(a)], values[uint32_t(b)]), 0.5f);
+            if (split.split(g.getEdge(o)) && a >= 0 && b >= 0)
+                out.side[o] = add(sum(values[uint32_t(a)], values[uint32_t(b)]), 0.5f);
         }
         for (uint32_t k = 0; k < lv.nbFace; ++k) {
             TpolyColorValue mean{0, 0, 0, 0};

@@ -45,8 +45,10 @@ void TpolySoftEdgeFty::smoothGroup(TpolyGeom* geom, int edgeGroup, float angle) 
         const TpolyWingEdge& w = geom->getEdgeFace(e);
         const uint32_t left = facesOnSide(topo, w.side[kLeft]), right = facesOnSide(topo, w.side[kRight]);
         bool hard;
-        if (left + right != 2) hard = left + right == 0 || openHard;
-        else if (left != 1) hard = true;  // both faces use the edge the same way
+        if (left + right != 2)
+            hard = left + right == 0 || openHard;
+        else if (left != 1)
+            hard = true;  // both faces use the edge the same way
         else {
             const T3dFltPoint& a = geom->faceNormalConst(w.side[kLeft]);
             const T3dFltPoint& b = geom->faceNormalConst(w.side[kRight]);

@@ -65,7 +65,8 @@ int32_t TpolySplitFty::segmentFace(TpolyEditableGeom& edit, uint32_t prevEdge, f
         // face's interior: the left of the edge as the face's loop runs, about its normal.
         TfaceNode& f = edit.face(faces[0]);
         const uint32_t k = f.findEdgeInFace(prevEdge);
-        const T3dFltPoint along = edit.vertex(edit.getEndVertexInFace(f, k)) - edit.vertex(edit.getStartVertexInFace(f, k));
+        const T3dFltPoint along =
+            edit.vertex(edit.getEndVertexInFace(f, k)) - edit.vertex(edit.getStartVertexInFace(f, k));
         T4dFltVector normal, inward;
         edit.getFaceNormal(faces[0], normal);
         inward.setToCrossProduct(normal, vectorOf(along));
@@ -160,9 +161,9 @@ int TpolySplitFaceFty::action(TmidBody* body, TmidComponent*) {
     float fromT = first.t;
     for (size_t i = 1; i < fBoundary.size(); ++i) {
         const bool closes = fBoundary[i].edge == first.edge;
-        const int32_t arrived = closes ? edit.splitAFace(from, fromT, start, -1, noPoints, true, 0, -1, cosAngle)
-                                       : edit.splitAFace(from, fromT, fBoundary[i].edge, fBoundary[i].t, noPoints,
-                                                         true, 0, -1, cosAngle);
+        const int32_t arrived =
+            closes ? edit.splitAFace(from, fromT, start, -1, noPoints, true, 0, -1, cosAngle)
+                   : edit.splitAFace(from, fromT, fBoundary[i].edge, fBoundary[i].t, noPoints, true, 0, -1, cosAngle);
         if (arrived < 0) {
             if (i == 1) return -1;
             break;

@@ -23,8 +23,7 @@ constexpr uint32_t kDescBits = TpolyBits::kEdgeMask | TpolyBits::kReversedUse;
 // The corner mean of the values a per-corner id array names over [first, end), appended to values
 // as a new value; -1 when some corner has none.
 template <typename Value, typename Sum>
-int32_t appendCentreValue(const Tint32Array& ids, Tarray<Value>& values, uint32_t first, uint32_t end,
-                          Sum sum) {
+int32_t appendCentreValue(const Tint32Array& ids, Tarray<Value>& values, uint32_t first, uint32_t end, Sum sum) {
     if (ids.size() < end) return -1;
     Value mean{};
     for (uint32_t k = first; k < end; ++k) {
@@ -68,7 +67,8 @@ void fanPass(TpolyGeom& geom, TbitFieldFixedN& selected) {
         const uint32_t offset = geom.faceOffset(f), n = geom.faceVertexCount(f);
         uint32_t outline = offset;
         while (outline + 1 < offset + n && !geom.endOfLoop(outline)) ++outline;
-        const uint32_t c = geom.appendVertex(TpolyFaceQuery::getFaceCenterFromOffset(geom, offset, kFaceInfoCornerMean));
+        const uint32_t c =
+            geom.appendVertex(TpolyFaceQuery::getFaceCenterFromOffset(geom, offset, kFaceInfoCornerMean));
         for (TpolyMap& set : *geom.maps())
             centreUVs.addLast(uint32_t(appendCentreValue(set.indexArray(), set.uvArray(), offset, outline + 1,
                                                          [](T2FloatPair a, const T2FloatPair& b, float w) {
@@ -116,8 +116,10 @@ uint32_t TpolySubdFacetFty::subdFacet(TpolyGeom* geom, int group, int divisions)
     if (!geom || divisions < 1) return 0;
     geom->update(dirtyFaceOffsets);
     TbitFieldFixedN selected(geom->nbFace());
-    if (group == 0) selected.setAll();
-    else if (geom->flagsFromGroup(kPolyGrpFace, group, selected) <= 0) return 0;
+    if (group == 0)
+        selected.setAll();
+    else if (geom->flagsFromGroup(kPolyGrpFace, group, selected) <= 0)
+        return 0;
     const uint32_t divided = selected.countSet();
     if (!divided) return 0;
     for (int pass = 0; pass < divisions; ++pass) fanPass(*geom, selected);

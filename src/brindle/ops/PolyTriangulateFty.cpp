@@ -115,8 +115,7 @@ bool writeTriangles(TpolyGeom& geom, uint32_t face, const TfaceLoops& loops, Tdi
 
 }  // namespace
 
-uint32_t TpolyTriangulateFty::triangulateTopo(TpolyGeom* geom, int group, TbdDataPtrArray* blindData,
-                                              bool recompute) {
+uint32_t TpolyTriangulateFty::triangulateTopo(TpolyGeom* geom, int group, TbdDataPtrArray* blindData, bool recompute) {
     if (!geom) return 0;
     if (recompute && geom->nbFace()) {
         geom->update(dirtyFaceOffsets);
@@ -128,8 +127,10 @@ uint32_t TpolyTriangulateFty::triangulateTopo(TpolyGeom* geom, int group, TbdDat
     if (geom->nbTriangle() == nbFace) return 0;
 
     TbitFieldFixedN replace(nbFace);
-    if (group == 0) replace.setAll();
-    else if (geom->flagsFromGroup(kPolyGrpFace, group, replace) < 0) return 0;
+    if (group == 0)
+        replace.setAll();
+    else if (geom->flagsFromGroup(kPolyGrpFace, group, replace) < 0)
+        return 0;
 
     // Room for the worst case, every candidate replaced: 3 corners per cached triangle and one new
     // edge per pair of triangle sides that are not the face's own edges.

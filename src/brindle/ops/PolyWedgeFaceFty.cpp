@@ -68,7 +68,8 @@ int TpolyWedgeFaceFty::computeTrans() {
         const uint32_t first = geom->faceOffset(uint32_t(f)), end = geom->faceOffset(uint32_t(f) + 1);
         for (uint32_t o = first; o < end; ++o) {
             if (!hinge[geom->getEdge(o)]) continue;
-            const T3dDblVector s(geom->vertexConst(geom->getStartVertex(o))), e(geom->vertexConst(geom->getEndVertex(o)));
+            const T3dDblVector s(geom->vertexConst(geom->getStartVertex(o))),
+                e(geom->vertexConst(geom->getEndVertex(o)));
             direction += e - s;
             middle += (s + e) * 0.5;
             fHingeEntries.addLast(int32_t(o - first));
