@@ -56,7 +56,7 @@ TEST(AverageVertex, BunnyIsReproducibleAndALooseVertexStaysFinite) {
         auto all = allOf<TmidVertComponent>(g.nbVertex());
         TpolyAverageVertexFty fty;
         EXPECT_EQ(fty.doAction(body.get(), &all), 0);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(attributed::cornerErrors(g), 0);
         EXPECT_EQ(g.vertexConst(g.nbVertex() - 1), T3dFltPoint(5, 5, 5));
         for (uint32_t v = 0; v < g.nbVertex(); ++v) EXPECT_TRUE(std::isfinite(g.vertexConst(v).y));

@@ -144,7 +144,7 @@ TEST(CountKeepingOps, ConsistentCarryAttributesAndRepeatByteForByte) {
             auto list = listOf(op.kind, countOf(g, op.kind));
             ASSERT_EQ(op.run(*a, list.get()), 0);
             ASSERT_EQ(op.run(*b, list.get()), 0);
-            EXPECT_EQ(g.checkObject(0x7), 0u);
+            EXPECT_EQ(g.checkObject(kCheckAll), 0u);
             EXPECT_EQ(attributed::cornerErrors(g), 0);
             EXPECT_EQ(g.nbVertex(), v);
             EXPECT_EQ(g.nbEdge(), e);
@@ -197,7 +197,7 @@ TEST(CountKeepingOps, NonManifoldMeshAndNaNPositionsStayConsistent) {
         TpolyGeom& g = *body->polyGeom();
         auto list = listOf(op.kind, countOf(g, op.kind));
         EXPECT_EQ(op.run(*body, list.get()), 0);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(attributed::cornerErrors(g), 0);
 
         auto grid = bodyOf(attributed::grid(3));
@@ -205,7 +205,7 @@ TEST(CountKeepingOps, NonManifoldMeshAndNaNPositionsStayConsistent) {
         h.vertex(5).z = std::numeric_limits<float>::quiet_NaN();
         auto all = listOf(op.kind, countOf(h, op.kind));
         EXPECT_EQ(op.run(*grid, all.get()), 0);
-        EXPECT_EQ(h.checkObject(0x7), 0u);
+        EXPECT_EQ(h.checkObject(kCheckAll), 0u);
         EXPECT_EQ(attributed::cornerErrors(h), 0);
         // Vertex 15 shares no face with the NaN vertex, so it stays finite; averaging spreads
         // along edges and is left out.

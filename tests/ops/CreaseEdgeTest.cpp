@@ -61,7 +61,7 @@ TEST(CreaseEdge, MergesIntoTheCreaseGroup) {
     fty.setCreaseDataPtr(&shortArray);
     ASSERT_EQ(fty.doAction(body.get(), &any), 0);
     EXPECT_EQ(creases(g), (Creases{{3, 0.5}, {4, 0.25}, {5, 1.0}}));
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 }
 
 TEST(CreaseEdge, FrameAndRefusals) {

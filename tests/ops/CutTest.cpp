@@ -32,7 +32,7 @@ TEST(Cut, CubeAndGridCutsWithAndWithoutDeletion) {
         EXPECT_EQ(g.nbVertex(), 12u);
         EXPECT_EQ(g.nbEdge(), 20u);
         EXPECT_EQ(g.nbFace(), 10u);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         for (uint32_t v = 8; v < 12; ++v) EXPECT_NEAR(g.vertexConst(v).z, 0.5f, 1e-6f);
     }
     {
@@ -49,7 +49,7 @@ TEST(Cut, CubeAndGridCutsWithAndWithoutDeletion) {
         TpolyGeom& g = *body->polyGeom();
         EXPECT_EQ(g.nbFace(), 5u);
         EXPECT_EQ(g.nbVertex(), 8u);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         for (uint32_t v = 0; v < g.nbVertex(); ++v) EXPECT_GE(g.vertexConst(v).z, 0.5f - 1e-6f);
         EXPECT_EQ(mapFaults(before, g, *mapper.vertexMap(), kPolyGrpVertex), 0);
         EXPECT_EQ(mapFaults(before, g, *mapper.edgeMap(), kPolyGrpEdge), 0);
@@ -72,7 +72,7 @@ TEST(Cut, CubeAndGridCutsWithAndWithoutDeletion) {
         EXPECT_EQ(g.nbFace(), 10u);
         EXPECT_EQ(g.nbVertex(), 16u);
         EXPECT_EQ(g.nbEdge(), 24u);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(cutops::unusedOrDanglingAttributes(g), 0);
         uint32_t low = 0, high = 0;
         for (uint32_t v = 0; v < g.nbVertex(); ++v) {
@@ -96,7 +96,7 @@ TEST(Cut, CubeAndGridCutsWithAndWithoutDeletion) {
         TpolyGeom& g = *body->polyGeom();
         EXPECT_EQ(g.nbFace(), 10u);
         EXPECT_EQ(g.nbVertex(), 18u);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(cutops::gridCornerFaults(g, 3), 0);
     }
 }
@@ -117,7 +117,7 @@ TEST(Cut, PlanesThroughVerticesOrMissingEverything) {
         TpolyGeom& g = *body->polyGeom();
         EXPECT_EQ(g.nbFace(), 2u);
         EXPECT_EQ(g.nbVertex(), 6u);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     }
     {
         auto body = bodyOf(attributed::cube());
@@ -174,7 +174,7 @@ TEST(Cut, SampleMeshCutAndDeleted) {
     auto all = allOf<TmidFaceComponent>(before.nbFace());
     ASSERT_EQ(fty.doAction(body.get(), &all), 0);
     TpolyGeom& g = *body->polyGeom();
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_GT(g.nbFace(), before.nbFace() / 5);
     EXPECT_LT(g.nbFace(), before.nbFace());
     EXPECT_EQ(mapFaults(before, g, *mapper.vertexMap(), kPolyGrpVertex), 0);

@@ -20,7 +20,7 @@ void runChecked(Fty& fty, TmidBody& body, std::initializer_list<uint32_t> ids, b
     fty.setIdMapper(&mapper);
     ASSERT_EQ(fty.doAction(&body, &list), 0);
     TpolyGeom& after = *body.polyGeom();
-    EXPECT_EQ(after.checkObject(0x7), 0u);
+    EXPECT_EQ(after.checkObject(kCheckAll), 0u);
     EXPECT_EQ(mapFaults(before, after, *mapper.vertexMap(), kPolyGrpVertex), 0);
     EXPECT_EQ(mapFaults(before, after, *mapper.edgeMap(), kPolyGrpEdge), 0);
     EXPECT_EQ(mapFaults(before, after, *mapper.faceMap(), kPolyGrpFace), 0);
@@ -115,7 +115,7 @@ TEST(DelFacet, DeleteCollapseAndDeletingEverything) {
         ASSERT_EQ(fty.doAction(body.get(), &all), 0);
         TpolyGeom& g = *body->polyGeom();
         expectCounts(g, 0, 0, 0);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         ASSERT_EQ(g.nbMapSet(), 2u);
         Tstring name;
         ASSERT_TRUE(g.mapName(1, name));
@@ -183,7 +183,7 @@ TEST(DelComponents, SampleMeshKeepsItsDataThroughRandomDeletions) {
             if (rng() % 10 == 0) (round == 0 ? static_cast<TmidComponent&>(faceList) : edgeList).addElement(i);
         ASSERT_EQ(fty.doAction(body.get(), round == 0 ? static_cast<TmidComponent*>(&faceList) : &edgeList), 0);
         TpolyGeom& after = *body->polyGeom();
-        EXPECT_EQ(after.checkObject(0x7), 0u) << round;
+        EXPECT_EQ(after.checkObject(kCheckAll), 0u) << round;
         EXPECT_LT(after.nbFace(), before.nbFace());
         EXPECT_EQ(mapFaults(before, after, *mapper.vertexMap(), kPolyGrpVertex), 0) << round;
         EXPECT_EQ(mapFaults(before, after, *mapper.edgeMap(), kPolyGrpEdge), 0) << round;

@@ -40,7 +40,7 @@ void expectCounts(TpolyGeom& g, uint32_t vertices, uint32_t edges, uint32_t face
     EXPECT_EQ(g.nbVertex(), vertices);
     EXPECT_EQ(g.nbEdge(), edges);
     EXPECT_EQ(g.nbFace(), faces);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 }
 
 uint32_t borderEdges(TpolyGeom& g) {
@@ -206,7 +206,7 @@ TEST(ExtrudeFacet, CapPlacementByTransformFrameAndInset) {
             EXPECT_NEAR(std::fabs(p.x - 0.5f), 0.25f, 1e-5) << together;
             EXPECT_NEAR(std::fabs(p.y - 0.5f), 0.25f, 1e-5) << together;
         }
-        EXPECT_EQ(h.checkObject(0x7), 0u);
+        EXPECT_EQ(h.checkObject(kCheckAll), 0u);
     }
 
     // An inset larger than the face stops where the square has shrunk to its centre.
@@ -289,7 +289,7 @@ TEST(ExtrudeFacet, NewEdgesFollowTheSmoothingAngle) {
     auto one = facesOf({top});
     TpolyExtrudeFacetFty fty = lift(1, 1, true);
     ASSERT_EQ(fty.doAction(body.get(), &one), 0);
-    EXPECT_EQ(c.checkObject(0x7), 0u);
+    EXPECT_EQ(c.checkObject(kCheckAll), 0u);
     c.update(dirtyFaceOffsets | dirtyEdgeToFace);
     // Cap border and wall corners meet at right angles: hard; the walls continue the cube's
     // sides in their plane: their bottom edges are soft.
@@ -306,12 +306,12 @@ TEST(ExtrudeFacet, DeletingTheWallsAfterwardsLeavesAConsistentRecord) {
     auto some = facesOf({5, 6, 9, 10, 15});
     TpolyExtrudeFacetFty fty = lift(0.5f, 3, true);
     ASSERT_EQ(fty.doAction(body.get(), &some), 0);
-    TpolyEditableGeom edit(&g, 7);
+    TpolyEditableGeom edit(&g, TpolyEditableGeom::kModeAll);
     for (uint32_t f = 16; f < g.nbFace(); ++f) edit.deleteFace(f);
     std::unique_ptr<TpolyGeom> out(edit.convert(false, true, nullptr));
     ASSERT_NE(out, nullptr);
     EXPECT_EQ(out->nbFace(), 16u);
-    EXPECT_EQ(out->checkObject(0x7), 0u);
+    EXPECT_EQ(out->checkObject(kCheckAll), 0u);
     expectSoundAttributes(*out);
 }
 
@@ -328,7 +328,7 @@ TEST(ExtrudeFacet, EveryFaceOfASampleMesh) {
         fty.setRandom(0.5f);
         fty.setRandomSeed(7);
         ASSERT_EQ(fty.doAction(body.get(), &all), 0);
-        EXPECT_EQ(b.checkObject(0x7), 0u);
+        EXPECT_EQ(b.checkObject(kCheckAll), 0u);
         EXPECT_GT(b.nbFace(), 2 * faces);
         expectSoundAttributes(b);
     }
@@ -364,7 +364,7 @@ TEST(ExtrudeFacet, BadInputRefusesOrDegradesWithoutHarm) {
     flatten.setOffset(3);
     auto two = facesOf({0, 1});
     ASSERT_EQ(flatten.doAction(b2.get(), &two), 0);
-    EXPECT_EQ(h.checkObject(0x7), 0u);
+    EXPECT_EQ(h.checkObject(kCheckAll), 0u);
     expectSoundAttributes(h);
 
     // Three triangles on the edge (0, 1), two of them running it the same way.
@@ -385,7 +385,7 @@ TEST(ExtrudeFacet, BadInputRefusesOrDegradesWithoutHarm) {
     auto three = allOf<TmidFaceComponent>(3);
     TpolyExtrudeFacetFty up = lift(1, 2, true);
     ASSERT_EQ(up.doAction(b3.get(), &three), 0);
-    EXPECT_EQ(b3->polyGeom()->checkObject(0x7), 0u);
+    EXPECT_EQ(b3->polyGeom()->checkObject(kCheckAll), 0u);
     // The whole record is selected: reversed copies below, walls on the six border edges.
     EXPECT_EQ(b3->polyGeom()->nbFace(), 3u + 3u + 6u * 2u);
 }
@@ -432,7 +432,7 @@ TEST(ExtrudeFacet, UserNormalsStayOnTheirCornersAndReachTheBottoms) {
     TpolyExtrudeFacetFty grow = lift(0, 1, true);
     ASSERT_EQ(grow.doAction(cube.get(), &all), 0);
     c.update(0x1FF);
-    EXPECT_EQ(c.checkObject(0x7), 0u);
+    EXPECT_EQ(c.checkObject(kCheckAll), 0u);
     for (uint32_t o = c.faceOffset(6); o < c.faceOffset(7); ++o) {
         const T4dFltVector* m = c.getValidUserNormal(c.getNormalId(o));
         ASSERT_NE(m, nullptr) << o;

@@ -24,7 +24,7 @@ TEST(ExtrudeVertex, CubeCornerRingLengthAndFrame) {
         EXPECT_EQ(g.nbVertex(), 11u);
         EXPECT_EQ(g.nbEdge(), 18u);
         EXPECT_EQ(g.nbFace(), 9u);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         // The corner's faces face -x, -y and -z.
         const float k = -length / std::sqrt(3.0f);
         EXPECT_NEAR(g.vertexConst(0).x, k, 1e-5f);
@@ -61,7 +61,7 @@ TEST(ExtrudeVertex, DivisionsBothEndsAndRefusals) {
         TpolyGeom& g = *body->polyGeom();
         EXPECT_EQ(g.nbVertex(), 17u);
         EXPECT_EQ(g.nbFace(), 12u);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(cutops::gridCornerFaults(g, 2), 0);
     }
     {

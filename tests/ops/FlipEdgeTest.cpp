@@ -47,7 +47,7 @@ TEST(FlipEdge, SquareFlipsToTheOtherDiagonal) {
     EXPECT_EQ(s.brokenChains, 0u);
     EXPECT_GT(s.volume, -1e-9);
     EXPECT_EQ(attributed::cornerErrors(g), 0);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(g.findGrp(-1, kPolyGrpFace), -1);  // current groups are cleared after a flip
     g.update(dirtyFaceNormalize);
     for (uint32_t f = 0; f < 2; ++f) EXPECT_GT(g.faceNormalConst(f).z, 0.99f);  // orientation kept
@@ -97,7 +97,7 @@ TEST(FlipEdge, EveryInnerEdgeOfTheBunny) {
     fty.setEdges(list);
     fty.setNbEdges(int(list.size()));
     ASSERT_EQ(fty.doAction(body.get(), nullptr), 0);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(attributed::cornerErrors(g), 0);
     const SurfaceFacts after = inspectSurface(g);
     EXPECT_EQ(after.badEdges, before.badEdges);

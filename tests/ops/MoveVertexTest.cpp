@@ -47,7 +47,7 @@ TEST(MoveVertex, GlobalTransformationAboutThePivot) {
     ASSERT_EQ(fty.doAction(body.get(), &one), 0);
     expectAt(g, 5, {1, 2, 0});
     expectAt(g, 4, before.vertexConst(4), 0);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_TRUE(g.isEquivalentTopology(before));
     EXPECT_EQ(attributed::cornerErrors(g), 0);
 }
@@ -100,7 +100,7 @@ TEST(MoveVertex, SeededRandomIsReproducible) {
         fty.setRandom(0.5f);
         fty.setRandomSeed(seed);
         EXPECT_EQ(fty.doAction(body.get(), &list), 0);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(attributed::cornerErrors(g), 0);
         return std::make_unique<TpolyGeom>(g);
     };
@@ -134,7 +134,7 @@ TEST(MoveVertex, BadInputChangesNothing) {
     ASSERT_EQ(fty.doAction(body.get(), &all), 0);
     EXPECT_TRUE(std::isnan(g.vertexConst(4).x));
     EXPECT_EQ(g.vertexConst(0).x, 1.0f);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 }
 
 TEST(MoveVertex, CreatedAndConfiguredByName) {

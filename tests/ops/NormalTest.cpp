@@ -48,7 +48,7 @@ TEST(Normal, ReverseKeepsCornersAndHardensNewBorders) {
     EXPECT_EQ(g.getFaceEdge(2), 0u | rev | ends);
     EXPECT_EQ(g.faceNormalConst(0).z, -1.0f);
     EXPECT_EQ(attributed::cornerErrors(g), 0);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 
     // One of two faces: the shared edge now has both faces on one side and becomes hard.
     auto grid = bodyOf(attributed::grid(2));
@@ -69,7 +69,7 @@ TEST(Normal, ReversingTwiceRestoresEverything) {
     const std::string before = opstest::recordState(g);
     auto all = allOf<TmidFaceComponent>(g.nbFace());
     ASSERT_EQ(runNormal(*body, 0, all), 0);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(attributed::cornerErrors(g), 0);
     g.update(0x1FF);
     // Corner 5 now stands elsewhere in its face; whichever normal id it has, its user normal is
@@ -96,7 +96,7 @@ TEST(Normal, ConformFixesRandomFlips) {
         EXPECT_EQ(s.badEdges, 0u);
         EXPECT_EQ(s.brokenChains, 0u);
         EXPECT_EQ(attributed::cornerErrors(g), 0);
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         if (mode == 1) {
             reference.update(dirtyFaceOffsets);
             EXPECT_EQ(g.getFaceEdge(g.faceOffset(start)), reference.getFaceEdge(reference.faceOffset(start)));
@@ -128,7 +128,7 @@ TEST(Normal, ShellAndDetachModes) {
     ASSERT_EQ(runNormal(*body, 3, facesOf({4})), 0);  // the centre face
     EXPECT_EQ(g.nbVertex(), v + 4);
     EXPECT_EQ(g.nbEdge(), e + 4);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     const SurfaceFacts s = inspectSurface(g);
     EXPECT_EQ(s.badEdges, 0u);  // detached, so the reversed face disagrees with nobody
     EXPECT_EQ(s.borderEdges, 12u + 4u + 4u);

@@ -59,7 +59,7 @@ TEST(Quadrangulate, SquareFoldedPairsAndTheAngleLimit) {
     EXPECT_EQ(facesOfSize(g, 4), 1u);
     EXPECT_EQ(wrongCornerValues(g), 0u);
     EXPECT_NEAR(triangleArea(g), 1.0, 1e-6);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(inspectSurface(g).brokenChains, 0u);
     EXPECT_EQ(g.nbElem(-1, kPolyGrpFace), 1u);
 
@@ -113,7 +113,7 @@ TEST(Quadrangulate, GreedyStripAndKeepOptions) {
     EXPECT_EQ(g.faceVertexCount(1), 3u);
     EXPECT_EQ(g.getStartVertex(g.faceOffset(1) + 1), 4u);
     EXPECT_EQ(wrongCornerValues(g), 0u);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 
     // A hard diagonal stays with KeepHard, goes without it.
     for (const bool keep : {true, false}) {
@@ -190,7 +190,7 @@ TEST(Quadrangulate, TriangulatedShapesComeBack) {
     EXPECT_EQ(facesOfSize(c, 4), 6u);
     EXPECT_EQ(wrongCornerValues(c), 0u);
     EXPECT_NEAR(triangleArea(c), 6.0, 1e-5);
-    EXPECT_EQ(c.checkObject(7), 0u);
+    EXPECT_EQ(c.checkObject(kCheckAll), 0u);
     EXPECT_EQ(c.nbElem(3, kPolyGrpFace), 1u);
 
     // A 20 x 20 grid and the teapot's quads the same way (static form, sizes {1, 1, 0} so the
@@ -206,7 +206,7 @@ TEST(Quadrangulate, TriangulatedShapesComeBack) {
     EXPECT_EQ(eulerOf(grid), 1);
     EXPECT_EQ(wrongCornerValues(grid), 0u);
     EXPECT_NEAR(triangleArea(grid), 400.0, 1e-3);
-    EXPECT_EQ(grid.checkObject(7), 0u);
+    EXPECT_EQ(grid.checkObject(kCheckAll), 0u);
 
     TpolyGeom mesh;
     ASSERT_TRUE(loadObj(dataPath("suzanne.obj"), mesh));
@@ -220,7 +220,7 @@ TEST(Quadrangulate, TriangulatedShapesComeBack) {
     EXPECT_EQ(after.badEdges, 0u);
     EXPECT_EQ(after.brokenChains, 0u);
     EXPECT_NEAR(triangleArea(mesh), area, 0.02 * area);
-    EXPECT_EQ(mesh.checkObject(7), 0u);
+    EXPECT_EQ(mesh.checkObject(kCheckAll), 0u);
 }
 
 TEST(Quadrangulate, RefusalsAndDegenerateTriangles) {

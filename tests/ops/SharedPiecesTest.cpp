@@ -98,7 +98,7 @@ TEST(Compact, UnusedEdgesAndVerticesTakeTheirDataAlong) {
     // Face 0 of the grid had two border edges and one vertex of its own.
     EXPECT_EQ(g->nbEdge(), edges - 2);
     EXPECT_EQ(g->nbVertex(), vertices - 1);
-    EXPECT_EQ(g->checkObject(0x7), 0u);
+    EXPECT_EQ(g->checkObject(kCheckAll), 0u);
     const TuInt32Array& em = *mapper.edgeMap();
     const TuInt32Array& vm = *mapper.vertexMap();
     ASSERT_EQ(em.size(), edges);
@@ -189,7 +189,7 @@ TEST(ModifierRegistry, TextValuesAndUnknownNames) {
 TEST(AttributedGrid, FixtureIsConsistent) {
     std::unique_ptr<TpolyGeom> records[] = {attributed::grid(4), attributed::cube()};
     for (auto& g : records) {
-        EXPECT_EQ(g->checkObject(0x7), 0u);
+        EXPECT_EQ(g->checkObject(kCheckAll), 0u);
         EXPECT_EQ(attributed::cornerErrors(*g), 0);
         EXPECT_EQ(g->nbMapSet(), 2u);
     }

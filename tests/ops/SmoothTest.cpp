@@ -61,7 +61,7 @@ TEST(SmoothFacet, ClosedCubeFollowsTheHandComputedStep) {
     // Edge (0,0,0)-(1,0,0): the mean of its ends and of the face points (.5,.5,0) and (.5,0,.5).
     EXPECT_GE(vertexAt(g, 0.5f, 0.125f, 0.125f), 8);
     EXPECT_GE(vertexAt(g, 0.5f, 0.5f, 0.0f), 8);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 }
 
 TEST(SmoothFacet, LoneQuadWithAndWithoutKeptBorders) {
@@ -84,7 +84,7 @@ TEST(SmoothFacet, LoneQuadWithAndWithoutKeptBorders) {
         // Border edge points are midpoints either way; the face point is the centre.
         EXPECT_GE(vertexAt(g, 0.5f, 0.0f, 0.0f), 4);
         EXPECT_GE(vertexAt(g, 0.5f, 0.5f, 0.0f), 4);
-        EXPECT_EQ(g.checkObject(7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     }
 }
 
@@ -114,7 +114,7 @@ TEST(SmoothFacet, HalfAGridLeavesTheOtherHalfAlone) {
             }
         }
         EXPECT_FALSE(near(g.vertexConst(6), 1.2f, 1.1f, 0.3f));
-        EXPECT_EQ(g.checkObject(7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     }
 }
 
@@ -153,7 +153,7 @@ TEST(SmoothFacet, SeamUVsFollowTheKeepOptions) {
         EXPECT_GT(seamCorners, 0u);
         EXPECT_EQ(wrongOffSeam, 0u) << keepSeam;
         EXPECT_EQ(movedOnSeam == 0, keepSeam);
-        EXPECT_EQ(g.checkObject(7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     }
 }
 
@@ -186,7 +186,7 @@ TEST(SmoothFacet, ZeroSmoothnessIsThePlainSubdivision) {
     EXPECT_EQ(wrongCornerValues(b), 0u);
     b.update(dirtyEdgeToFace);
     for (uint32_t e = 0; e < b.nbEdge(); ++e) EXPECT_FALSE(!b.isBorder(e) && b.edgeArray()[e].isHard()) << e;
-    EXPECT_EQ(b.checkObject(7), 0u);
+    EXPECT_EQ(b.checkObject(kCheckAll), 0u);
 }
 
 TEST(SmoothFacet, HardEdgesKeptAsBordersAndGroupsFollow) {
@@ -220,7 +220,7 @@ TEST(SmoothFacet, HardEdgesKeptAsBordersAndGroupsFollow) {
     ASSERT_EQ(creased.size(), 2u);
     EXPECT_EQ(creased[0], 7u);
     EXPECT_DOUBLE_EQ(sharpness[1], 2.0);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 }
 
 TEST(SmoothFacet, SampleMeshSmoothedTwiceIsConsistent) {
@@ -237,7 +237,7 @@ TEST(SmoothFacet, SampleMeshSmoothedTwiceIsConsistent) {
     ASSERT_EQ(runSmooth(op, *body, allFaces(*body->polyGeom())), 0);
     TpolyGeom& g = *body->polyGeom();
     EXPECT_EQ(g.nbFace(), 4 * corners);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(inspectSurface(g).brokenChains, 0u);
 }
 
@@ -284,7 +284,7 @@ TEST(SmoothFacet, BadInputAnswersWithoutHarm) {
     op.setSmoothUVs(true);
     EXPECT_EQ(runSmooth(op, *split, faceList({0})), 0);
     EXPECT_GT(split->polyGeom()->nbFace(), 8u);
-    EXPECT_EQ(split->polyGeom()->checkObject(7), 0u);
+    EXPECT_EQ(split->polyGeom()->checkObject(kCheckAll), 0u);
 
     // Unmapped faces and a NaN position: smoothed without a crash.
     auto odd = bodyOf(new TpolyGeom);
@@ -332,7 +332,7 @@ TEST(SmoothFaceAny, GridThenLinearPasses) {
         EXPECT_EQ(g.nbFace(), 9u * uint32_t((divisions + 1) * (divisions + 1)));
         EXPECT_FALSE(near(g.vertexConst(5), 1, 1, before.vertexConst(5).z));
         EXPECT_FLOAT_EQ(g.vertexConst(1).y, 0.0f);  // a border vertex stays on its border line
-        EXPECT_EQ(g.checkObject(7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_FALSE(op.needToPreTriangulate());
 
         // Full push-back returns the old vertices to where the grid put them.
@@ -405,7 +405,7 @@ TEST(SmoothFaceAny, ClampsSofteningAndBadInput) {
     EXPECT_EQ(op.doAction(pentagon.get(), &one), 0);
     EXPECT_TRUE(op.needToPreTriangulate());
     EXPECT_EQ(pentagon->polyGeom()->nbFace(), 3u * 4u * 4u);
-    EXPECT_EQ(pentagon->polyGeom()->checkObject(7), 0u);
+    EXPECT_EQ(pentagon->polyGeom()->checkObject(kCheckAll), 0u);
 }
 
 }  // namespace

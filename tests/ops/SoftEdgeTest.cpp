@@ -40,7 +40,7 @@ TEST(SoftEdge, AngleDecidesAgainstTheFaceNormals) {
     }
     ASSERT_EQ(runSoft(*grid, 0.001, &all), 0);  // the 1e-5 margin makes even flat edges hard
     EXPECT_EQ(hardCount(g), g.nbEdge());
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(attributed::cornerErrors(g), 0);
 }
 
@@ -98,7 +98,7 @@ TEST(SoftEdge, UserNormalsSurviveOnTheBunny) {
     TpolyGeom& r = *body->polyGeom();
     auto edges = allOf<TmidEdgeComponent>(r.nbEdge());
     ASSERT_EQ(runSoft(*body, 0.7, &edges), 0);
-    EXPECT_EQ(r.checkObject(0x7), 0u);
+    EXPECT_EQ(r.checkObject(kCheckAll), 0u);
     EXPECT_EQ(attributed::cornerErrors(r), 0);
     r.update(0x1FF);
     const T4dFltVector* n = r.getValidUserNormal(r.getNormalId(0));

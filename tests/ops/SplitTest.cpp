@@ -40,7 +40,7 @@ TEST(Split, PathsAcrossFacesThroughEdgesVerticesAndInnerPoints) {
         EXPECT_EQ(g.nbVertex(), 6u);
         EXPECT_EQ(g.nbEdge(), 7u);
         EXPECT_TRUE(hasVertexAt(g, {0.5f, 0, 0}) && hasVertexAt(g, {0.5f, 1, 0}));
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(gridCornerFaults(g, 1), 0);
     }
     {
@@ -65,7 +65,7 @@ TEST(Split, PathsAcrossFacesThroughEdgesVerticesAndInnerPoints) {
         TpolyGeom& g = *body->polyGeom();
         EXPECT_EQ(g.nbVertex(), 7u);
         EXPECT_TRUE(hasVertexAt(g, {0.5f, 0.4f, 0}));
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(gridCornerFaults(g, 1), 0);
     }
 }
@@ -97,7 +97,7 @@ TEST(SplitFace, CutsFaceAfterFaceAndSelectsTheNewEdges) {
     TpolyGeom& g = *body->polyGeom();
     EXPECT_EQ(g.nbFace(), 6u);
     EXPECT_EQ(g.nbVertex(), 12u);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(gridCornerFaults(g, 2), 0);
     TbitFieldFixedN selected;
     ASSERT_EQ(g.flagsFromGroup(kPolyGrpEdge, -1, selected), 2);
@@ -133,7 +133,7 @@ TEST(SplitRing, OpenAndClosedRingsRelativeAndAbsolute) {
         EXPECT_EQ(g.nbFace(), 12u);
         EXPECT_EQ(g.nbVertex(), 20u);
         for (float y : {0.f, 1.f, 2.f, 3.f}) EXPECT_TRUE(hasVertexAt(g, {0.3f, y, 0})) << y;
-        EXPECT_EQ(g.checkObject(0x7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_EQ(gridCornerFaults(g, 3), 0);
     }
     {
@@ -156,7 +156,7 @@ TEST(SplitRing, OpenAndClosedRingsRelativeAndAbsolute) {
             EXPECT_EQ(out.nbFace(), 10u);
             EXPECT_EQ(out.nbVertex(), 12u);
             EXPECT_EQ(out.nbEdge(), 20u);
-            EXPECT_EQ(out.checkObject(0x7), 0u);
+            EXPECT_EQ(out.checkObject(kCheckAll), 0u);
             const float z = out.vertexConst(8).z;
             EXPECT_TRUE(std::fabs(z - 0.2f) < 1e-5f || std::fabs(z - 0.8f) < 1e-5f);
             for (uint32_t v = 8; v < 12; ++v) EXPECT_NEAR(out.vertexConst(v).z, z, 1e-5f);

@@ -40,7 +40,7 @@ TEST(SubdivideEdge, EqualPiecesAndNeighboursGainCorners) {
     for (uint32_t i = 0; i < 3; ++i) EXPECT_NEAR(xs[i], 0.25f * float(i + 1), 1e-6f);
     EXPECT_EQ(wrongCornerValues(g), 0u);
     EXPECT_NEAR(triangleArea(g), 1.0, 1e-6);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(inspectSurface(g).brokenChains, 0u);
 
     // An inner edge of a grid: both faces beside it gain the corners; one more pass on every edge
@@ -69,7 +69,7 @@ TEST(SubdivideEdge, EqualPiecesAndNeighboursGainCorners) {
     EXPECT_EQ(hardEdges(*grid->polyGeom()), hardBefore + 2);
     EXPECT_EQ(eulerOf(*grid->polyGeom()), 1);
     EXPECT_EQ(wrongCornerValues(*grid->polyGeom()), 0u);
-    EXPECT_EQ(grid->polyGeom()->checkObject(7), 0u);
+    EXPECT_EQ(grid->polyGeom()->checkObject(kCheckAll), 0u);
 
     auto cube = bodyOf(new TpolyGeom);
     addUnitCube(*cube->polyGeom());
@@ -82,7 +82,7 @@ TEST(SubdivideEdge, EqualPiecesAndNeighboursGainCorners) {
     EXPECT_EQ(facesOfSize(*cube->polyGeom(), 8), 6u);
     EXPECT_EQ(wrongCornerValues(*cube->polyGeom()), 0u);
     EXPECT_NEAR(triangleArea(*cube->polyGeom()), 6.0, 1e-5);
-    EXPECT_EQ(cube->polyGeom()->checkObject(7), 0u);
+    EXPECT_EQ(cube->polyGeom()->checkObject(kCheckAll), 0u);
 }
 
 TEST(SubdivideEdge, MinimumPieceLengthInTheMatrixFrame) {
@@ -167,7 +167,7 @@ TEST(SubdivideEdge, RefusalsAndDegenerateEdges) {
             ASSERT_EQ(cut.doAction(d.get(), &e0), 0);
             const bool whole = size > 0 && !nan;
             EXPECT_EQ(d->polyGeom()->nbVertex(), whole ? 4u : 6u) << nan << size;
-            EXPECT_EQ(d->polyGeom()->checkObject(7), 0u);
+            EXPECT_EQ(d->polyGeom()->checkObject(kCheckAll), 0u);
             EXPECT_EQ(inspectSurface(*d->polyGeom()).brokenChains, 0u);
         }
     }
@@ -193,7 +193,7 @@ TEST(SubdivideEdge, SampleMeshKeepsItsSurface) {
     EXPECT_EQ(after.brokenChains, 0u);
     // Suzanne's quads are not planar, so triangles through the new corners differ a little.
     EXPECT_NEAR(triangleArea(g), area, 0.01 * area);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 
     // The factory is known by name with its parameters.
     std::unique_ptr<TmidModifierFty> made(TmodifierRegistry::create("TpolySubdEdgeFty"));

@@ -41,7 +41,7 @@ std::unique_ptr<TmidBody> gridBody() {
 void expectSameSurface(TpolyGeom& g, double area) {
     EXPECT_NEAR(triangleArea(g), area, 1e-4 * area);
     EXPECT_EQ(wrongCornerValues(g), 0u);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     const SurfaceFacts s = inspectSurface(g);
     EXPECT_EQ(s.badEdges, 0u);
     EXPECT_EQ(s.brokenChains, 0u);
@@ -153,7 +153,7 @@ TEST(SubdivideFacet, TriangleModeFansAroundCentres) {
     EXPECT_EQ(holed.nbFace(), 8u);
     EXPECT_EQ(facesOfSize(holed, 3), 8u);
     EXPECT_EQ(wrongCornerValues(holed), 0u);
-    EXPECT_EQ(holed.checkObject(7), 0u);
+    EXPECT_EQ(holed.checkObject(kCheckAll), 0u);
     EXPECT_EQ(inspectSurface(holed).brokenChains, 0u);
 }
 
@@ -232,7 +232,7 @@ TEST(SubdivideFaces, RefusalsLeaveTheRecordAlone) {
             f.setMode(short(which));
             const int result = which < 2 ? f.doAction(d.get(), &list) : any.doAction(d.get(), &list);
             EXPECT_EQ(result, 0);
-            EXPECT_EQ(d->polyGeom()->checkObject(7), 0u) << which;
+            EXPECT_EQ(d->polyGeom()->checkObject(kCheckAll), 0u) << which;
             EXPECT_EQ(inspectSurface(*d->polyGeom()).brokenChains, 0u) << which;
         }
     }
@@ -257,7 +257,7 @@ TEST(SubdivideFaces, SampleMeshKeepsItsSurface) {
         EXPECT_EQ(after.badEdges, before.badEdges) << which;
         // Suzanne's quads are not planar, so the new centres move the piecewise-flat surface a little.
         EXPECT_NEAR(triangleArea(g), area, 0.02 * area) << which;
-        EXPECT_EQ(g.checkObject(7), 0u) << which;
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u) << which;
     }
 }
 

@@ -38,7 +38,7 @@ TEST(Triangulate, QuadBecomesTwoTrianglesSharingOneSoftDiagonal) {
     EXPECT_FALSE(t.isHard(4));
     EXPECT_TRUE(t.isHard(0));
     EXPECT_EQ(wrongCornerValues(t), 0u);
-    EXPECT_EQ(t.checkObject(7), 0u);
+    EXPECT_EQ(t.checkObject(kCheckAll), 0u);
     EXPECT_NEAR(triangleArea(t), 1.0, 1e-6);
     const SurfaceFacts s = inspectSurface(t);
     EXPECT_EQ(s.borderEdges, 4u);
@@ -72,7 +72,7 @@ TEST(Triangulate, CubeAndGridKeepShapeCountsAndCarriedData) {
         const uint32_t faces = wholeRecord ? 12 : 8;
         expectClosed(g, 2, 8, wholeRecord ? 18 : 14, faces);
         EXPECT_EQ(wrongCornerValues(g), 0u);
-        EXPECT_EQ(g.checkObject(7), 0u);
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         EXPECT_NEAR(triangleArea(g), area, 1e-5);
         // Faces 1 and 4 became faces 2, 3 and 8, 9 when everything is cut, 1, 2 and 5, 6 when only
         // they are.
@@ -103,7 +103,7 @@ TEST(Triangulate, CubeAndGridKeepShapeCountsAndCarriedData) {
     EXPECT_EQ(eulerOf(grid), euler);
     EXPECT_EQ(wrongCornerValues(grid), 0u);
     EXPECT_NEAR(triangleArea(grid), 400.0, 1e-3);
-    EXPECT_EQ(grid.checkObject(7), 0u);
+    EXPECT_EQ(grid.checkObject(kCheckAll), 0u);
 }
 
 TEST(Triangulate, HolesAndSampleMeshes) {
@@ -115,7 +115,7 @@ TEST(Triangulate, HolesAndSampleMeshes) {
     EXPECT_EQ(eulerOf(*g), 0);
     EXPECT_NEAR(triangleArea(*g), 8.0, 1e-6);
     EXPECT_EQ(wrongCornerValues(*g), 0u);
-    EXPECT_EQ(g->checkObject(7), 0u);
+    EXPECT_EQ(g->checkObject(kCheckAll), 0u);
     const SurfaceFacts s = inspectSurface(*g);
     EXPECT_EQ(s.borderEdges, 8u);
     EXPECT_EQ(s.badEdges, 0u);
@@ -136,7 +136,7 @@ TEST(Triangulate, HolesAndSampleMeshes) {
         EXPECT_EQ(after.badEdges, before.badEdges) << name;
         EXPECT_EQ(after.brokenChains, 0u) << name;
         EXPECT_NEAR(triangleArea(mesh), area, 1e-4 * area) << name;
-        EXPECT_EQ(mesh.checkObject(7), 0u) << name;
+        EXPECT_EQ(mesh.checkObject(kCheckAll), 0u) << name;
     }
 }
 
@@ -157,7 +157,7 @@ TEST(Triangulate, NgonMeshRoundTrip) {
     EXPECT_EQ(after.badEdges, 0u);
     EXPECT_NEAR(triangleArea(mesh), area, 1e-4 * area);
     EXPECT_EQ(wrongCornerValues(mesh), 0u);
-    EXPECT_EQ(mesh.checkObject(7), 0u);
+    EXPECT_EQ(mesh.checkObject(kCheckAll), 0u);
     // Merging pairs back keeps the surface closed and consistent.
     EXPECT_GT(TpolyQuadFty::convertToQuads(&mesh, 180, nullptr, 0), 0u);
     const SurfaceFacts merged = inspectSurface(mesh);
@@ -165,7 +165,7 @@ TEST(Triangulate, NgonMeshRoundTrip) {
     EXPECT_EQ(merged.badEdges, 0u);
     EXPECT_EQ(merged.brokenChains, 0u);
     EXPECT_EQ(wrongCornerValues(mesh), 0u);
-    EXPECT_EQ(mesh.checkObject(7), 0u);
+    EXPECT_EQ(mesh.checkObject(kCheckAll), 0u);
 }
 
 TEST(Triangulate, UserNormalsStayOnTheirCorners) {
@@ -219,7 +219,7 @@ TEST(Triangulate, RefusalsAndFacesLeftAlone) {
         addRingFace(d, {0, 1, 2, 3, 4});
         addPositionSets(d);
         TpolyTriangulateFty::triangulateTopo(&d, 0, nullptr, false);
-        EXPECT_EQ(d.checkObject(7), 0u);
+        EXPECT_EQ(d.checkObject(kCheckAll), 0u);
         EXPECT_EQ(wrongCornerValues(d), 0u);
         const SurfaceFacts s = inspectSurface(d);
         EXPECT_EQ(s.brokenChains, 0u);

@@ -30,7 +30,7 @@ TEST(Decimate, ClosedMeshReachesItsFaceCountAndStaysClosed) {
         // when the share removes an odd number of faces.
         const uint32_t goal = goalFor(f0, pct);
         EXPECT_EQ(run.geom().nbFace(), goal - (f0 - goal) % 2) << pct;
-        EXPECT_EQ(run.geom().checkObject(0x7), 0u);
+        EXPECT_EQ(run.geom().checkObject(kCheckAll), 0u);
         const SurfaceFacts s = inspectSurface(run.geom());
         EXPECT_EQ(s.borderEdges, 0u);
         EXPECT_EQ(s.badEdges, 0u);
@@ -51,7 +51,7 @@ TEST(Decimate, QuadsAreTriangulatedAndCountedAsHandedIn) {
     fty.setPercentage(50);
     ASSERT_EQ(run.reduce(fty), 0);
     TpolyGeom& g = run.geom();
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     const uint32_t goal = goalFor(f0, 50);
     EXPECT_EQ(g.nbFace(), goal - (2 * f0 - goal) % 2);
     g.update(dirtyFaceOffsets);
@@ -73,7 +73,7 @@ TEST(Decimate, QuadsAreTriangulatedAndCountedAsHandedIn) {
     keep.setTriangulate(false);
     keep.setPercentage(50);
     ASSERT_EQ(quads.reduce(keep), 0);
-    EXPECT_EQ(quads.geom().checkObject(0x7), 0u);
+    EXPECT_EQ(quads.geom().checkObject(kCheckAll), 0u);
     EXPECT_LE(quads.geom().nbFace(), goal);
     quads.geom().update(dirtyFaceOffsets);
     uint32_t polygons = 0;
@@ -89,7 +89,7 @@ TEST(Decimate, FlatGridKeepsPlaneCornersAndOutline) {
     ASSERT_EQ(run.reduce(fty), 0);
     TpolyGeom& g = run.geom();
     EXPECT_LT(g.nbFace(), 2 * n * n / 5);
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     g.update(dirtyAll);
     int corners = 0;
     double outline = 0;
@@ -120,7 +120,7 @@ TEST(Decimate, UVSeamStaysWhereItWasWithKeepMapBorder) {
     fty.setKeepMapBorder(true);
     ASSERT_EQ(run.reduce(fty), 0);
     TpolyGeom& g = run.geom();
-    ASSERT_EQ(g.checkObject(0x7), 0u);
+    ASSERT_EQ(g.checkObject(kCheckAll), 0u);
     ASSERT_TRUE(uvIdsValid(g));
     const TpolyMap& map = (*g.maps())[0];
     // A vertex with corners on both islands lies on the seam, and each island's UVs there stay on
@@ -211,7 +211,7 @@ TEST(Decimate, InterruptedRunAnswersOneWithTheShareDone) {
     EXPECT_GT(left, goalFor(f0, 90));
     EXPECT_LT(left, f0);
     EXPECT_NEAR(fty.percentageDone(), (1.0 - double(left) / f0) * 100.0, 1e-9);
-    EXPECT_EQ(run.geom().checkObject(0x7), 0u);
+    EXPECT_EQ(run.geom().checkObject(kCheckAll), 0u);
 }
 
 TEST(Decimate, SampleMeshesStayValidAtTenPercent) {
@@ -225,7 +225,7 @@ TEST(Decimate, SampleMeshesStayValidAtTenPercent) {
         fty.setKeepMapBorder(true);
         EXPECT_EQ(run.reduce(fty), 0) << name;
         TpolyGeom& g = run.geom();
-        EXPECT_EQ(g.checkObject(0x7), 0u) << name;
+        EXPECT_EQ(g.checkObject(kCheckAll), 0u) << name;
         EXPECT_TRUE(uvIdsValid(g)) << name;
         EXPECT_LT(g.nbFace(), f0 / 4) << name;
         for (uint32_t v = 0; v < g.nbVertex(); ++v) EXPECT_TRUE(std::isfinite(g.vertexConst(v).x)) << name;
@@ -240,7 +240,7 @@ TEST(Decimate, BadInputGivesAValidRecordOrRefusal) {
         fty.setPercentage(pct);
         EXPECT_EQ(run.reduce(fty), 0);
         EXPECT_EQ(fty.percentage(), pct > 100 ? 100.0 : 0.0);
-        EXPECT_EQ(run.geom().checkObject(0x7), 0u);
+        EXPECT_EQ(run.geom().checkObject(kCheckAll), 0u);
         EXPECT_GE(run.geom().nbFace(), 1u);
     }
     // Degenerate and zero-area triangles: every vertex of a grid row moved onto one point, and a
@@ -253,7 +253,7 @@ TEST(Decimate, BadInputGivesAValidRecordOrRefusal) {
         TpolyDecimateFty fty;
         fty.setPercentage(80);
         EXPECT_EQ(run.reduce(fty), 0);
-        EXPECT_EQ(run.geom().checkObject(0x7), 0u);
+        EXPECT_EQ(run.geom().checkObject(kCheckAll), 0u);
     }
     // A face with a hole, beside a quad, as it is and cut into triangles.
     for (bool triangulate : {false, true}) {
@@ -278,7 +278,7 @@ TEST(Decimate, BadInputGivesAValidRecordOrRefusal) {
         fty.setPercentage(50);
         fty.setTriangulate(triangulate);
         EXPECT_EQ(run.reduce(fty), 0);
-        EXPECT_EQ(run.geom().checkObject(0x7), 0u);
+        EXPECT_EQ(run.geom().checkObject(kCheckAll), 0u);
         EXPECT_GE(run.geom().nbFace(), 1u);
     }
     // A vertex list is not a face selection.
@@ -305,7 +305,7 @@ TEST(Decimate, SelectedFacesAloneAreReduced) {
     fty.setPercentage(80);
     ASSERT_EQ(run.reduce(fty, &faces), 0);
     TpolyGeom& g = run.geom();
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     // The right half is untouched: its faces all survive, with their corners where they were.
     uint32_t right = 0;
     g.update(dirtyAll);
@@ -338,7 +338,7 @@ TEST(Decimate, HardEdgesAndVertexWeightsAreHeld) {
     fty.setPercentage(90);
     ASSERT_EQ(run.reduce(fty), 0);
     TpolyGeom& g = run.geom();
-    EXPECT_EQ(g.checkObject(0x7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     double hardLength = 0;
     g.update(dirtyAll);
     for (uint32_t e = 0; e < g.nbEdge(); ++e) {

@@ -42,7 +42,7 @@ void expectSplitCounts(TpolyGeom& g, uint32_t levels) {
     EXPECT_EQ(g.nbVertex(), totalV);
     EXPECT_EQ(g.nbEdge(), totalE);
     EXPECT_EQ(g.nbFace(), totalF);
-    EXPECT_EQ(g.checkObject(7), 0u);
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
 }
 
 }  // namespace
@@ -115,7 +115,7 @@ TEST(SubdivCounts, ClosedFormulasAtLevelsOneToThree) {
         EXPECT_EQ(h.nbFaceAt(2), 729u);
         EXPECT_EQ(h.nbVertexAt(1), 100u);  // a 9 x 9 grid of quads
         EXPECT_EQ(h.nbEdgeAt(1), 180u);
-        EXPECT_EQ(grid.checkObject(7), 0u);
+        EXPECT_EQ(grid.checkObject(kCheckAll), 0u);
         // Mixed meshes fall back to the split layout.
         TpolyGeom mixed;
         for (int i = 0; i < 5; ++i) mixed.appendVertex(float(i % 3), float(i / 3), 0);
@@ -246,7 +246,7 @@ TEST(SubdivExtract, LevelTwoIsAStandaloneRecord) {
     cube.createHierarchy(2, TpolySmoothGeomOptions());
     TpolyGeom out;
     cube.copyHierarchy(2, out);
-    EXPECT_EQ(out.checkObject(7), 0u);
+    EXPECT_EQ(out.checkObject(kCheckAll), 0u);
     const SurfaceFacts s = expectClosed(out, 2, 98, 192, 96);
     EXPECT_TRUE(s.allMapped);
     EXPECT_EQ(out.nbElem(7, kPolyGrpFace), 16u);
@@ -318,7 +318,7 @@ TEST(SubdivUVs, StayInsideEachFaceHull) {
         // The seam stays a seam: both sides keep separate UVs on the kept border.
         TpolyGeom level;
         grid.copyHierarchy(2, level);
-        EXPECT_EQ(level.checkObject(7), 0u);
+        EXPECT_EQ(level.checkObject(kCheckAll), 0u);
         EXPECT_GT(level.nbUV(0), 17u * 17u);
     }
 }
@@ -405,7 +405,7 @@ TEST(SubdivDegenerate, WireEdgesIsolatedVerticesAndColours) {
     expectNear(g.vertexConst(h.vertexSubVertex(4, 0)), 5, 5, 5);
     TpolyGeom level;
     g.copyHierarchy(1, level);
-    EXPECT_EQ(level.checkObject(7), 0u);
+    EXPECT_EQ(level.checkObject(kCheckAll), 0u);
     // The face point's colour is the mean of the four corners'.
     level.update(dirtyFaceOffsets);
     float c[4];
@@ -420,6 +420,6 @@ TEST(SubdivSample, SuzanneClosedFormulasAndValidLevels) {
     expectSplitCounts(g, 2);
     TpolyGeom out;
     g.copyHierarchy(2, out);
-    EXPECT_EQ(out.checkObject(7), 0u);
+    EXPECT_EQ(out.checkObject(kCheckAll), 0u);
     EXPECT_EQ(inspectSurface(out).brokenChains, 0u);
 }

@@ -39,7 +39,7 @@ inline std::vector<T2FloatPair> cornerUVs(const TpolyGeom& g, uint32_t s) {
 
 // checkObject finds nothing and every corner's id is -1 or names a UV, in every set.
 inline bool cleanRecord(const TpolyGeom& g) {
-    if (g.checkObject(0x7) != 0) return false;
+    if (g.checkObject(kCheckAll) != 0) return false;
     for (uint32_t s = 0; s < g.nbMapSet(); ++s) {
         if (g.nbUVRef(s) != g.faceDescLength()) return false;
         for (uint32_t c = 0; c < g.faceDescLength(); ++c) {

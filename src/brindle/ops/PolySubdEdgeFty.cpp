@@ -52,7 +52,7 @@ int TpolySubdEdgeFty::action(TmidBody* body, TmidComponent* components) {
     }
     if (cuts.empty()) return 0;
 
-    TpolyEditableGeom edit(geom, 7);
+    TpolyEditableGeom edit(geom, TpolyEditableGeom::kModeAll);
     for (const auto& [e, n] : cuts) edit.splitEdge(e, nullptr, nullptr, nullptr, n, false);
     // The editable geometry carries user normals corner by corner, interpolating them at the new
     // corners; without user normals the normals are left to be recomputed on demand.

@@ -111,7 +111,7 @@ int TpolySubdFaceAnyFty::action(TmidBody* body, TmidComponent* components) {
     geom->groupFace2Edge(faces, edges, 1);
 
     const uint32_t pieces = uint32_t(fDivisions) + 1;
-    TpolyEditableGeom edit(geom, 7);
+    TpolyEditableGeom edit(geom, TpolyEditableGeom::kModeAll);
     for (uint32_t e = 0; e < edges.size(); ++e)
         if (edges.testBit(e)) edit.splitEdge(e, nullptr, nullptr, nullptr, pieces - 1, false);
     for (size_t k = selected.size(); k-- > 0;) cutGrid(edit, selected[k], firstVertex[k], sides[k], pieces);

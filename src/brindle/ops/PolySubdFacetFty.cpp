@@ -138,7 +138,7 @@ int TpolySubdFacetFty::action(TmidBody* body, TmidComponent* components) {
         TpolyGeom* geom = body->polyGeom();
         TbitFieldFixedN selected;
         if (geom->flagsFromGroup(kPolyGrpFace, name, selected) < 0) return -1;
-        TpolyEditableGeom edit(geom, 7);
+        TpolyEditableGeom edit(geom, TpolyEditableGeom::kModeAll);
         const uint32_t nbUV = edit.numUVMaps(), nbColor = edit.numColorMaps();
         std::vector<uint32_t> faces;
         std::vector<T3dFltPoint> centres;

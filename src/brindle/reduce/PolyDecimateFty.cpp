@@ -133,7 +133,7 @@ void TpolyDecimateFty::initialize(TpolyGeom* geom) {
     fWorkConsidered =
         fPartial ? uint32_t(std::count(fFaceConsidered.begin(), fFaceConsidered.end(), uint8_t(1))) : fWorkFaces;
 
-    fEdit = std::make_unique<TpolyEditableGeom>(geom, 7);
+    fEdit = std::make_unique<TpolyEditableGeom>(geom, TpolyEditableGeom::kModeAll);
     const int32_t uvSet = geom->getCurrentMap();
     fUVSet = uvSet >= 0 && uint32_t(uvSet) < fEdit->numUVMaps() ? uvSet : -1;
     const int32_t colorSet = geom->getCurrentColorSet();
