@@ -6,7 +6,8 @@ Reads the positions of a 1M-vertex mesh as a numpy view (no copy: the time per r
 the chain of bench/bench_pychain.cpp (subdivide every 10th face, triangulate, smooth every 100th
 face, merge vertices closer than 0.01, extrude every 100th face) on a 1000 x 1000 quad grid from
 Python, with and without a live positions view, runs bench_pychain for the same chain in C++,
-and prints the ratios of the medians, for the chain and for each step.
+and prints the ratios of the medians, for the chain and for each step. The runs alternate
+between the languages.
 """
 import gc
 import json
@@ -57,8 +58,19 @@ def run_chain(base, keep_view):
     return sum(steps), steps, mesh.n_faces
 
 
-def medians(base, keep_view):
-    results = [run_chain(base, keep_view) for _ in range(runs)]
+def run_cpp():
+    """Seconds of one chain in C++, of each step, and the face count."""
+    out = subprocess.run(
+        [str(build / "bench" / "bench_pychain"), "--benchmark_format=json", "--benchmark_repetitions=1"],
+        check=True,
+        capture_output=True,
+        text=True,
+    ).stdout
+    b = json.loads(out)["benchmarks"][0]
+    return b["real_time"] / 1e3, [b[name + "_ms"] / 1e3 for name, _ in STEPS], b["faces"]
+
+
+def median_of(results):
     return (
         statistics.median(r[0] for r in results),
         [statistics.median(r[1][k] for r in results) for k in range(len(STEPS))],
@@ -76,21 +88,35 @@ assert view.shape == (base.n_vertices, 3) and np.shares_memory(view, base.positi
 print(f"positions view of {base.n_vertices} vertices: {elapsed * 1e6:.2f} us per read (shares memory)")
 del view
 
-out = subprocess.run(
-    [str(build / "bench" / "bench_pychain"), "--benchmark_format=json", f"--benchmark_repetitions={runs}"],
-    check=True,
-    capture_output=True,
-    text=True,
-).stdout
-cpp = next(b for b in json.loads(out)["benchmarks"] if b.get("aggregate_name") == "median")
-cpp_time = cpp["real_time"] / 1e3
-cpp_steps = [cpp[name + "_ms"] / 1e3 for name, _ in STEPS]
-python_time, python_steps, faces = medians(base, keep_view=False)
-viewed_time, _, _ = medians(base, keep_view=True)
-assert faces == cpp["faces"], (faces, cpp["faces"])
+# The runs alternate between C++ and Python so that a change in the machine's load hits both.
+cpp_runs, python_runs, viewed_runs = [], [], []
+for _ in range(runs):
+    cpp_runs.append(run_cpp())
+    python_runs.append(run_chain(base, keep_view=False))
+    viewed_runs.append(run_chain(base, keep_view=True))
+cpp_time, cpp_steps, cpp_faces = median_of(cpp_runs)
+python_time, python_steps, faces = median_of(python_runs)
+viewed_time, _, _ = median_of(viewed_runs)
+assert faces == cpp_faces, (faces, cpp_faces)
 
 print(f"chain to {faces} faces, median of {runs}: Python {python_time * 1e3:.1f} ms, C++ {cpp_time * 1e3:.1f} ms")
 print(f"  ratio Python / C++ {python_time / cpp_time:.3f}")
 print(f"  with a live positions view: {viewed_time * 1e3:.1f} ms, ratio {viewed_time / cpp_time:.3f}")
 for (name, _), p, c in zip(STEPS, python_steps, cpp_steps):
     print(f"  {name:15s} Python {p * 1e3:8.1f} ms  C++ {c * 1e3:8.1f} ms  ratio {p / c:.3f}")
+
+# An operation that keeps the vertex count updates a live view in place: the cost of pinning it.
+def move_seconds(keep_view):
+    mesh = base.copy()
+    view = mesh.positions if keep_view else None
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        mesh.op("moveVertex", None, trans=(0, 0, 0.5), scale=(1, 1, 1))
+        times.append(time.perf_counter() - start)
+    del view
+    return statistics.median(times)
+
+
+bare, pinned = move_seconds(False), move_seconds(True)
+print(f"moveVertex on {base.n_vertices} vertices: {bare * 1e3:.1f} ms, with a live view {pinned * 1e3:.1f} ms")
