@@ -1,67 +1,99 @@
 // The chain of operations that python/bench_chain.py runs through the Python module, here straight
-// through the factories with typed setters and component lists made in C++: on a 999 x 999 quad
-// grid (1M vertices) built by the vertex builder, move every vertex, extrude every 100th face,
-// triangulate every face and soften every edge. The record is copied outside the timing. The
-// script runs this program and reports the ratio of its own time to this one.
+// through the factories with typed setters and component lists made in C++: on a 1000 x 1000 quad
+// grid (1M faces) built by the vertex builder, subdivide every 10th face, triangulate every face,
+// smooth every 100th face, merge the vertices closer than 0.01 and extrude every 100th face.
+// Each step's selection is taken from the counts the record has when the step starts; the time of
+// each step is a counter. The record is copied outside the timing. The script runs this program
+// and reports the ratio of its own time to this one.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <iterator>
 #include <memory>
+#include <string>
 
 #include "MeshInputs.h"
 #include "brindle/brindle.h"
 
 namespace {
 
-constexpr uint32_t kSide = 999;
+constexpr uint32_t kSide = 1000;
 
 const TpolyGeom& grid() {
     static const std::unique_ptr<TpolyGeom> g(buildRecord(flatQuadGrid(kSide)));
     return *g;
 }
 
+// Ids 0, step, 2 step, ... below n.
 template <typename List>
-List all(uint32_t n) {
+List every(uint32_t n, uint32_t step) {
     List list;
-    if (n) list.addRange(0, n - 1);
+    if (step == 1 && n)
+        list.addRange(0, n - 1);
+    else
+        for (uint32_t id = 0; id < n; id += step) list.addElement(id);
     return list;
 }
 
-bool runChain(TmidBody& body) {
-    TpolyGeom& g = *body.polyGeom();
-    TpolyMoveVertexFty move;
-    move.setTrans(T4dFltVector(0, 0, 0.5f, 0));
-    move.setScale(T4dFltVector(1, 1, 1, 0));
-    TmidVertComponent vertices = all<TmidVertComponent>(g.nbVertex());
-    if (move.doAction(&body, &vertices) != 0) return false;
+constexpr const char* kSteps[] = {"subdivide", "triangulate", "smooth", "merge_vertices", "extrude"};
+constexpr int kNbStep = int(std::size(kSteps));
 
-    TpolyExtrudeFacetFty extrude;
-    extrude.setOffset(1.0f);
-    TmidFaceComponent some;
-    for (uint32_t f = 0; f < body.polyGeom()->nbFace(); f += 100) some.addElement(f);
-    if (extrude.doAction(&body, &some) != 0) return false;
-
-    TpolyTriangulateFty triangulate;
-    TmidFaceComponent faces = all<TmidFaceComponent>(body.polyGeom()->nbFace());
-    if (triangulate.doAction(&body, &faces) != 0) return false;
-
-    TpolySoftEdgeFty soften;
-    soften.setAngle(30.0);
-    TmidEdgeComponent edges = all<TmidEdgeComponent>(body.polyGeom()->nbEdge());
-    return soften.doAction(&body, &edges) == 0;
+// Runs the chain, adding each step's seconds (selection included) to seconds[step].
+bool runChain(TmidBody& body, double (&seconds)[kNbStep]) {
+    int step = 0;
+    const auto timed = [&](auto&& run) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = run();
+        seconds[step++] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return ok;
+    };
+    const auto faces = [&](uint32_t stride) { return every<TmidFaceComponent>(body.polyGeom()->nbFace(), stride); };
+    return timed([&] {
+               TpolySubdFacetFty subdivide;
+               subdivide.setDivisions(1);
+               TmidFaceComponent list = faces(10);
+               return subdivide.doAction(&body, &list) == 0;
+           }) &&
+           timed([&] {
+               TpolyTriangulateFty triangulate;
+               TmidFaceComponent list = faces(1);
+               return triangulate.doAction(&body, &list) == 0;
+           }) &&
+           timed([&] {
+               TpolySmoothFacetFty smooth;
+               smooth.setDivisions(1);
+               TmidFaceComponent list = faces(100);
+               return smooth.doAction(&body, &list) == 0;
+           }) &&
+           timed([&] {
+               TpolyMergeVertFty merge;
+               merge.setThreshold(0.01f);
+               TmidVertComponent list = every<TmidVertComponent>(body.polyGeom()->nbVertex(), 1);
+               return merge.doAction(&body, &list) == 0;
+           }) &&
+           timed([&] {
+               TpolyExtrudeFacetFty extrude;
+               extrude.setOffset(1.0f);
+               TmidFaceComponent list = faces(100);
+               return extrude.doAction(&body, &list) == 0;
+           });
 }
 
 void BM_Chain(benchmark::State& state) {
     const TpolyGeom& base = grid();
+    double seconds[kNbStep] = {};
     for (auto _ : state) {
         state.PauseTiming();
         auto body = std::make_unique<TmidBody>(new TpolyGeom(base));
         state.ResumeTiming();
-        if (!runChain(*body)) state.SkipWithError("an operation of the chain refused");
+        if (!runChain(*body, seconds)) state.SkipWithError("an operation of the chain refused");
         state.PauseTiming();
         state.counters["faces"] = body->polyGeom()->nbFace();
         body.reset();
         state.ResumeTiming();
     }
+    for (int k = 0; k < kNbStep; ++k)
+        state.counters[std::string(kSteps[k]) + "_ms"] = 1e3 * seconds[k] / double(state.iterations());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
@@ -85,30 +86,49 @@ std::vector<std::string> uvSetNames(TpyMesh& mesh) {
     return names;
 }
 
-py::object selectionArgument(const py::object& selection) {
-    if (selection.is_none() || py::isinstance<py::str>(selection) || py::isinstance<TpySelection>(selection))
-        return selection;
-    throw py::value_error(
-        "a selection is brindle.faces(ids), edges(ids), vertices(ids) or uv_points(ids), a kind "
-        "name for all of that kind, or None; not " +
-        py::repr(selection).cast<std::string>());
-}
-
+// Runs op on the selection argument of Mesh.op: None for every component of the kind op reads.
 py::object runOn(py::object self, const std::string& name, const py::object& selection, const py::kwargs& params) {
-    runOperation(self.cast<TpyMesh&>(), name, selectionArgument(selection), params);
+    const Toperation& op = findOperation(name);
+    TpyMesh& mesh = self.cast<TpyMesh&>();
+    if (py::isinstance<TpySelection>(selection))
+        runOperation(mesh, op, selection.cast<const TpySelection&>(), params);
+    else if (py::isinstance<py::str>(selection))
+        runOperation(mesh, op, TpySelection::make(selection.cast<std::string>(), py::none()), params);
+    else if (selection.is_none())
+        runOperation(mesh, op, TpySelection::every(op.selection), params);
+    else
+        throw py::value_error(
+            "a selection is brindle.faces(ids), edges(ids), vertices(ids) or uv_points(ids), a kind "
+            "name for all of that kind, or None; not " +
+            py::repr(selection).cast<std::string>());
     return self;
 }
 
-// A named wrapper: the operation on the given ids of its kind, every one of them when ids is None.
-void defineWrapper(py::class_<TpyMesh>& cls, const char* method, const char* operation, const char* kind,
-                   const char* doc) {
+// A named wrapper of a table operation: it runs on the given ids of the kind the operation reads,
+// on every one of them when ids is None.
+void defineWrapper(py::class_<TpyMesh>& cls, const char* method, const char* operation, const char* doc) {
+    const Toperation& op = findOperation(operation);
+    const std::string kind = ToperationTable::selectionName(op.selection);
     cls.def(
         method,
-        [operation, kind](py::object self, const py::object& ids, const py::kwargs& params) {
-            return runOn(std::move(self), operation, py::cast(TpySelection::make(kind, ids)), params);
+        [&op, kind](py::object self, const py::object& ids, const py::kwargs& params) {
+            runOperation(self.cast<TpyMesh&>(), op, TpySelection::make(kind, ids), params);
+            return self;
         },
-        py::arg("ids") = py::none(), doc);
+        py::arg("ids") = py::none(),
+        (std::string(doc) + " Runs " + op.name + " on the given " + kind + " (None: all); keywords are its parameters.")
+            .c_str());
 }
+
+// The table's parameters of op, as Python objects that refer to the entries.
+py::list parameterObjects(const Toperation& op) {
+    py::list out;
+    for (const ToperationParam& p : op.params) out.append(py::cast(p, py::return_value_policy::reference));
+    return out;
+}
+
+// None for an open end of a parameter's range.
+py::object rangeEnd(double end) { return std::isnan(end) ? py::none() : py::object(py::float_(end)); }
 
 }  // namespace
 
@@ -131,10 +151,16 @@ PYBIND11_MODULE(brindle, m) {
     py::class_<TpySelection>(m, "Selection", "Components an operation works on: a kind and ids (None: all).")
         .def(py::init(&TpySelection::make), py::arg("kind"), py::arg("ids") = py::none())
         .def_property_readonly("kind", &TpySelection::kindName)
-        .def_property_readonly("ids", [](const TpySelection& s) { return s.ids; })
+        .def_property_readonly(
+            "ids",
+            [](const TpySelection& s) {
+                return s.all ? py::object(py::none())
+                             : py::object(py::array_t<uint32_t>(py::ssize_t(s.ids.size()), s.ids.data()));
+            },
+            "The sorted unique ids (a copy), None for all.")
         .def("__repr__", [](const TpySelection& s) {
             return "brindle.Selection('" + s.kindName() + "', " +
-                   (s.ids ? std::to_string(s.ids->size()) + " ids" : "all") + ")";
+                   (s.all ? std::string("all") : std::to_string(s.ids.size()) + " ids") + ")";
         });
     for (const char* kind : {"vertices", "edges", "faces"})
         m.def(
@@ -144,9 +170,61 @@ PYBIND11_MODULE(brindle, m) {
         "uv_points", [](const py::object& ids) { return TpySelection::make("uvs", ids); }, py::arg("ids") = py::none(),
         "A selection of UV points of the current UV set (None: all of them).");
 
-    m.def("operations", &operationNames, "The names of the operations Mesh.op runs.");
-    m.def("parameters", &operationParameters, py::arg("operation"),
-          "The parameter names an operation takes, its own class's first.");
+    py::class_<ToperationParam>(m, "Parameter", "One parameter of an operation, as the operation table registers it.")
+        .def_property_readonly("name", &ToperationParam::name)
+        .def_property_readonly(
+            "type", [](const ToperationParam& p) { return TmodifierText::typeName(p.type()); },
+            "bool, int, unsigned, float, double, point, vector, rotation or matrix.")
+        .def_property_readonly("default", &defaultValue,
+                               "The value a new operation holds (None when it cannot be read back).")
+        .def_property_readonly("help", [](const ToperationParam& p) { return p.param->info.help; })
+        .def_property_readonly(
+            "range",
+            [](const ToperationParam& p) {
+                const TmodifierParamInfo& info = p.param->info;
+                return std::isnan(info.lo) && std::isnan(info.hi)
+                           ? py::object(py::none())
+                           : py::object(py::make_tuple(rangeEnd(info.lo), rangeEnd(info.hi)));
+            },
+            "(lowest, highest) value the operation accepts, None for an open end; None when unstated.")
+        .def_property_readonly(
+            "owner", [](const ToperationParam& p) { return p.owner->name(); }, "The factory class that registers it.")
+        .def("__repr__", [](const ToperationParam& p) {
+            return "brindle.Parameter(" + std::string(p.name()) + ": " + TmodifierText::typeName(p.type()) + " = " +
+                   (p.defaultText.empty() ? std::string("?") : p.defaultText) + ")";
+        });
+
+    py::class_<Toperation>(m, "Operation", "One entry of the operation table.")
+        .def_readonly("name", &Toperation::name)
+        .def_property_readonly(
+            "type", [](const Toperation& op) { return op.type->name(); }, "The factory type name.")
+        .def_property_readonly(
+            "selection",
+            [](const Toperation& op) {
+                return op.selection == kPolyGrpNone ? py::object(py::none())
+                                                    : py::object(py::str(ToperationTable::selectionName(op.selection)));
+            },
+            "The kind of components it reads (what Mesh.op selects when given no selection), or None.")
+        .def_property_readonly("parameters", &parameterObjects, "Its parameters, its own class's first.")
+        .def_property_readonly("defaults", &defaultValues, "The default of each parameter that has a readable one.")
+        .def("__repr__", [](const Toperation& op) {
+            return "brindle.Operation(" + op.name + ", " + std::to_string(op.params.size()) + " parameters)";
+        });
+
+    m.def(
+        "operations",
+        [] {
+            std::vector<std::string> names;
+            for (const Toperation& op : ToperationTable::all()) names.push_back(op.name);
+            return names;
+        },
+        "The names of the operations Mesh.op runs, sorted.");
+    m.def(
+        "operation", [](const std::string& name) { return &findOperation(name); }, py::arg("name"),
+        py::return_value_policy::reference, "The operation of that name or factory type name.");
+    m.def(
+        "parameters", [](const std::string& name) { return parameterObjects(findOperation(name)); }, py::arg("name"),
+        "The parameters of an operation, its own class's first.");
 
     py::class_<TpyMesh> mesh(m, "Mesh", R"doc(One polygonal object.
 
@@ -209,11 +287,10 @@ IndexError for an id out of range, brindle.Error when the operation refuses (the
             return "<brindle.Mesh: " + std::to_string(g.nbVertex()) + " vertices, " + std::to_string(g.nbEdge()) +
                    " edges, " + std::to_string(g.nbFace()) + " faces>";
         });
-    defineWrapper(mesh, "extrude", "TpolyExtrudeFacetFty", "faces", "Extrudes faces (None: all).");
-    defineWrapper(mesh, "subdivide", "TpolySubdFacetFty", "faces", "Subdivides faces (None: all).");
-    defineWrapper(mesh, "smooth", "TpolySmoothFacetFty", "faces", "Smooths faces (None: all).");
-    defineWrapper(mesh, "triangulate", "TpolyTriangulateFty", "faces", "Triangulates faces (None: all).");
-    defineWrapper(mesh, "reduce", "TpolyDecimateFty", "faces", "Reduces the polygon count of faces (None: all).");
-    defineWrapper(mesh, "merge_vertices", "TpolyMergeVertFty", "vertices",
-                  "Merges vertices closer than Threshold (None: all).");
+    defineWrapper(mesh, "extrude", "extrudeFacet", "Extrudes faces.");
+    defineWrapper(mesh, "subdivide", "subdFacet", "Subdivides faces.");
+    defineWrapper(mesh, "smooth", "smoothFacet", "Smooths faces.");
+    defineWrapper(mesh, "triangulate", "triangulate", "Triangulates faces.");
+    defineWrapper(mesh, "reduce", "decimate", "Reduces the polygon count.");
+    defineWrapper(mesh, "merge_vertices", "mergeVert", "Merges vertices closer than Threshold.");
 }

@@ -11,26 +11,24 @@
 #include "brindle/base/Diagnostics.h"
 #include "brindle/framework/MidComponent.h"
 #include "brindle/geom/PolyGeom.h"
-#include "brindle/ops/ModifierRegistry.h"
 
 namespace py = pybind11;
 
 namespace {
 
-struct TkindName {
+// The kinds a selection may be of, with the word messages use for one component; the plural,
+// which Python spells the kind with, is the table's selection name.
+struct TkindWord {
     TpolyGrpType kind;
-    const char* name;      // as Python spells the kind
-    const char* singular;  // in messages
+    const char* singular;
 };
-constexpr TkindName kKinds[] = {{kPolyGrpVertex, "vertices", "vertex"},
-                                {kPolyGrpEdge, "edges", "edge"},
-                                {kPolyGrpFace, "faces", "face"},
-                                {kPolyGrpUV, "uvs", "UV"}};
+constexpr TkindWord kKinds[] = {
+    {kPolyGrpVertex, "vertex"}, {kPolyGrpEdge, "edge"}, {kPolyGrpFace, "face"}, {kPolyGrpUV, "UV"}};
 
-const TkindName& kindEntry(TpolyGrpType kind) {
-    for (const TkindName& k : kKinds)
-        if (k.kind == kind) return k;
-    return kKinds[0];
+const char* singular(TpolyGrpType kind) {
+    for (const TkindWord& k : kKinds)
+        if (k.kind == kind) return k.singular;
+    return "component";
 }
 
 uint32_t componentCount(TpolyGeom& g, TpolyGrpType kind) {
@@ -61,6 +59,26 @@ std::unique_ptr<TmidComponent> newList(TpolyGrpType kind) {
     }
 }
 
+// The component list of a selection, checked against the record: its ids go in as runs of
+// consecutive ids, which the list appends in constant time each.
+std::unique_ptr<TmidComponent> listOf(TpolyGeom& g, const TpySelection& s) {
+    const uint32_t count = componentCount(g, s.kind);
+    std::unique_ptr<TmidComponent> list = newList(s.kind);
+    if (s.all) {
+        if (count > 0) list->addRange(0, count - 1);
+        return list;
+    }
+    if (!s.ids.empty() && s.ids.back() >= count)
+        throw py::index_error(std::string(singular(s.kind)) + " id " + std::to_string(s.ids.back()) +
+                              " out of range: the mesh has " + std::to_string(count) + " " + s.kindName());
+    for (size_t i = 0; i < s.ids.size(); ++i) {
+        const uint32_t first = s.ids[i];
+        while (i + 1 < s.ids.size() && s.ids[i + 1] == s.ids[i] + 1) ++i;
+        list->addRange(first, s.ids[i]);
+    }
+    return list;
+}
+
 // Lower case without underscores, so that smoothing_angle finds SmoothingAngle.
 std::string folded(std::string_view name) {
     std::string out;
@@ -69,45 +87,93 @@ std::string folded(std::string_view name) {
     return out;
 }
 
-std::string joined(const std::vector<std::string>& names) {
+std::string parameterList(const Toperation& op) {
     std::string out;
-    for (const std::string& n : names) {
+    for (const ToperationParam& p : op.params) {
         if (!out.empty()) out += ", ";
-        out += n;
+        out += p.name();
     }
     return out;
 }
 
-// The factory's own name for a Python keyword: the exact name, else the one name equal to it
-// once case and underscores are ignored.
-std::string parameterName(const std::string& op, const std::vector<std::string>& names, const std::string& key) {
-    if (std::find(names.begin(), names.end(), key) != names.end()) return key;
+// The parameter a Python keyword names: the exact name, else the one name equal to it once case
+// and underscores are ignored.
+const ToperationParam& findParameter(const Toperation& op, const std::string& key) {
+    if (const ToperationParam* p = op.findParam(key)) return *p;
     const std::string want = folded(key);
-    const std::string* found = nullptr;
-    for (const std::string& n : names)
-        if (folded(n) == want) {
+    const ToperationParam* found = nullptr;
+    for (const ToperationParam& p : op.params)
+        if (folded(p.name()) == want) {
             if (found)
-                throw py::value_error(op + ": parameter '" + key + "' is ambiguous between " + *found + " and " + n);
-            found = &n;
+                throw py::value_error(op.name + ": parameter '" + key + "' is ambiguous between " + found->name() +
+                                      " and " + p.name());
+            found = &p;
         }
-    if (!found) throw py::value_error(op + " has no parameter '" + key + "'; it has: " + joined(names));
+    if (!found) throw py::value_error(op.name + " has no parameter '" + key + "'; it has: " + parameterList(op));
     return *found;
 }
 
-// The parameter's text form: numbers as Python writes them (exactly, for floats), bools as
+// What a value of the type is, in Python's terms.
+const char* valueForm(TmodifierParamType type) {
+    switch (type) {
+        case TmodifierParamType::kBool:
+            return "a bool";
+        case TmodifierParamType::kInt:
+            return "an integer";
+        case TmodifierParamType::kUnsigned:
+            return "a non-negative integer";
+        case TmodifierParamType::kFloat:
+        case TmodifierParamType::kDouble:
+            return "a number";
+        case TmodifierParamType::kPoint:
+            return "three numbers";
+        case TmodifierParamType::kVector:
+            return "three or four numbers";
+        case TmodifierParamType::kRotation:
+            return "three angles in radians and an optional order 0-5";
+        case TmodifierParamType::kMatrix:
+            return "sixteen numbers (or a 4 x 4 array)";
+    }
+    return "a value";
+}
+
+// The text form the parameter's setter reads for a Python value, after checking the value is of
+// the parameter's type: numbers as Python writes them (exactly, for floats), bools as
 // true/false, sequences and arrays of numbers as their numbers in row order.
-std::string valueText(const std::string& op, const std::string& name, const py::handle& value) {
-    if (py::isinstance<py::str>(value)) return value.cast<std::string>();
-    if (py::isinstance<py::bool_>(value)) return value.cast<bool>() ? "true" : "false";
-    py::object array = py::module_::import("numpy").attr("asarray")(value);
-    const char kind = array.attr("dtype").attr("kind").cast<char>();
-    if (kind != 'b' && kind != 'i' && kind != 'u' && kind != 'f')
-        throw py::value_error(op + " parameter " + name + " takes a number, a bool or a sequence of numbers, not " +
-                              py::repr(value).cast<std::string>());
-    if (kind == 'b') array = array.attr("astype")("int64");
+std::string valueText(const Toperation& op, const ToperationParam& p, const py::handle& value) {
+    const TmodifierParamType type = p.type();
+    const auto refuse = [&] {
+        return py::value_error(op.name + " parameter " + p.name() + " takes " + valueForm(type) + ", not " +
+                               py::repr(value).cast<std::string>());
+    };
+    // numpy reads a text or None as a scalar of its own kind; neither is a number.
+    if (value.is_none() || py::isinstance<py::str>(value) || py::isinstance<py::bytes>(value)) throw refuse();
+    const py::array a = py::module_::import("numpy").attr("asarray")(value);
+    const char kind = a.dtype().kind();
+    const bool integral = kind == 'i' || kind == 'u', real = integral || kind == 'f';
+    switch (type) {
+        case TmodifierParamType::kBool:
+            if (a.ndim() != 0 || !(kind == 'b' || integral)) throw refuse();
+            if (kind == 'b') return a.attr("item")().cast<bool>() ? "true" : "false";
+            return py::str(a.attr("item")()).cast<std::string>();
+        case TmodifierParamType::kInt:
+        case TmodifierParamType::kUnsigned:
+            if (a.ndim() != 0 || !integral) throw refuse();
+            return py::str(a.attr("item")()).cast<std::string>();
+        case TmodifierParamType::kFloat:
+        case TmodifierParamType::kDouble:
+            if (a.ndim() != 0 || !real) throw refuse();
+            return py::repr(py::float_(a.attr("item")())).cast<std::string>();
+        default:
+            break;
+    }
+    const py::ssize_t n = a.size();
+    const bool counted = type == TmodifierParamType::kMatrix  ? n == 16
+                         : type == TmodifierParamType::kPoint ? n == 3
+                                                              : n == 3 || n == 4;
+    if (a.ndim() == 0 || !real || !counted) throw refuse();
     std::string text;
-    py::object items = array.attr("ravel")().attr("tolist")();
-    for (const py::handle item : items) {
+    for (const py::handle item : a.attr("ravel")().attr("tolist")()) {
         if (!text.empty()) text += ' ';
         text += py::repr(item).cast<std::string>();
     }
@@ -152,95 +218,96 @@ py::handle& brindleError() {
     return error;
 }
 
+TpySelection TpySelection::every(TpolyGrpType kind) {
+    TpySelection s;
+    s.kind = kind;
+    return s;
+}
+
 TpySelection TpySelection::make(const std::string& kindName, const py::object& ids) {
     TpySelection s;
-    for (const TkindName& k : kKinds)
-        if (kindName == k.name) s.kind = k.kind;
+    for (const TkindWord& k : kKinds)
+        if (kindName == ToperationTable::selectionName(k.kind)) s.kind = k.kind;
     if (s.kind == kPolyGrpNone)
         throw py::value_error("a selection is of vertices, edges, faces or uvs, not '" + kindName + "'");
     if (ids.is_none()) return s;
-    py::array array = py::module_::import("numpy").attr("asarray")(ids);
+    s.all = false;
+    const py::array array = py::module_::import("numpy").attr("asarray")(ids);
     const char kind = array.dtype().kind();
     if (array.ndim() > 1)
         throw py::value_error("selection ids must be one-dimensional, not of shape " +
                               py::str(array.attr("shape")).cast<std::string>());
-    if (array.size() > 0 && kind != 'i' && kind != 'u')
+    if (array.size() == 0) return s;
+    if (kind != 'i' && kind != 'u')
         throw py::value_error("selection ids must be integers, not " + py::str(array.dtype()).cast<std::string>());
-    std::vector<uint32_t> out;
-    out.reserve(size_t(array.size()));
-    if (array.size() > 0) {
-        py::array_t<int64_t> wide = array.attr("astype")("int64").attr("ravel")();
-        for (const int64_t id : std::span(wide.data(), size_t(wide.size()))) {
-            if (id < 0 || id > int64_t(TsingleIndexedComponent::kIdMask))
-                throw py::index_error(std::string(kindEntry(s.kind).singular) + " id " + std::to_string(id) +
-                                      " out of range");
-            out.push_back(uint32_t(id));
-        }
+    const py::array_t<int64_t, py::array::c_style | py::array::forcecast> wide(array);
+    s.ids.reserve(size_t(wide.size()));
+    for (const int64_t id : std::span(wide.data(), size_t(wide.size()))) {
+        if (id < 0 || id > int64_t(TsingleIndexedComponent::kIdMask))
+            throw py::index_error(std::string(singular(s.kind)) + " id " + std::to_string(id) + " out of range");
+        s.ids.push_back(uint32_t(id));
     }
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-    s.ids = std::move(out);
+    if (!std::is_sorted(s.ids.begin(), s.ids.end())) std::sort(s.ids.begin(), s.ids.end());
+    s.ids.erase(std::unique(s.ids.begin(), s.ids.end()), s.ids.end());
     return s;
 }
 
-std::string TpySelection::kindName() const { return kindEntry(kind).name; }
+std::string TpySelection::kindName() const { return ToperationTable::selectionName(kind); }
 
-std::vector<std::string> operationNames() {
-    return {"TpolyAutoProjFty",      "TpolyAverageVertexFty", "TpolyChipOffFty",    "TpolyCloseBorderFty",
-            "TpolyCopyUVFty",        "TpolyCreaseEdgeFty",    "TpolyCutFty",        "TpolyCylProjFty",
-            "TpolyDecimateFty",      "TpolyDelEdgeFty",       "TpolyDelFacetFty",   "TpolyDelVertexFty",
-            "TpolyExtrudeFacetFty",  "TpolyExtrudeVertexFty", "TpolyFlipEdgeFty",   "TpolyForceUVFty",
-            "TpolyLayoutUVFty",      "TpolyMapCutFty",        "TpolyMapDelFty",     "TpolyMapSewFty",
-            "TpolyMergeEdgeFty",     "TpolyMergeUVFty",       "TpolyMergeVertFty",  "TpolyMirrorFty",
-            "TpolyMoveEdgeFty",      "TpolyMoveFacetFty",     "TpolyMoveUVFty",     "TpolyMoveVertexFty",
-            "TpolyNormalFty",        "TpolyPlanProjFty",      "TpolyQuadFty",       "TpolySewEdgeFty",
-            "TpolySmoothFaceAnyFty", "TpolySmoothFacetFty",   "TpolySoftEdgeFty",   "TpolySphProjFty",
-            "TpolySplitFaceFty",     "TpolySplitFty",         "TpolySplitRingFty",  "TpolySubdEdgeFty",
-            "TpolySubdFaceAnyFty",   "TpolySubdFacetFty",     "TpolyTriangulateFty"};
+const Toperation& findOperation(const std::string& name) {
+    const Toperation* op = ToperationTable::find(name);
+    if (!op) throw py::value_error("unknown operation '" + name + "'; brindle.operations() lists them");
+    return *op;
 }
 
-namespace {
-std::unique_ptr<TmidModifierFty> createOperation(const std::string& name) {
-    std::unique_ptr<TmidModifierFty> fty(TmodifierRegistry::create(name));
-    if (!fty) throw py::value_error("unknown operation '" + name + "'; brindle.operations() lists them");
-    return fty;
+py::object defaultValue(const ToperationParam& p) {
+    const std::string& text = p.defaultText;
+    if (text.empty()) return py::none();
+    std::vector<double> numbers;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        double v = 0;
+        TmodifierText::parse(std::string_view(text).substr(at, end - at), v);
+        numbers.push_back(v);
+        at = end + 1;
+    }
+    switch (p.type()) {
+        case TmodifierParamType::kBool:
+            return py::bool_(text == "true");
+        case TmodifierParamType::kInt:
+        case TmodifierParamType::kUnsigned:
+            return py::int_(int64_t(numbers.front()));
+        case TmodifierParamType::kFloat:
+        case TmodifierParamType::kDouble:
+            return py::float_(numbers.front());
+        default:
+            break;
+    }
+    py::tuple values(numbers.size());
+    for (size_t k = 0; k < numbers.size(); ++k)
+        // A rotation's fourth number is its order, an integer.
+        values[k] = k == 3 && p.type() == TmodifierParamType::kRotation ? py::object(py::int_(int(numbers[k])))
+                                                                        : py::object(py::float_(numbers[k]));
+    return values;
 }
-}  // namespace
 
-std::vector<std::string> operationParameters(const std::string& name) {
-    return TmodifierRegistry::parameterNames(*createOperation(name));
+py::dict defaultValues(const Toperation& op) {
+    py::dict out;
+    for (const ToperationParam& p : op.params)
+        if (!p.defaultText.empty()) out[p.name()] = defaultValue(p);
+    return out;
 }
 
-void runOperation(TpyMesh& mesh, const std::string& name, const py::object& selection, const py::dict& params) {
-    std::unique_ptr<TmidModifierFty> fty = createOperation(name);
-    const std::vector<std::string> names = TmodifierRegistry::parameterNames(*fty);
+void runOperation(TpyMesh& mesh, const Toperation& op, const TpySelection& selection, const py::dict& params) {
+    std::unique_ptr<TmidModifierFty> fty = op.create();
     for (const auto& [key, value] : params) {
-        const std::string param = parameterName(name, names, key.cast<std::string>());
-        const std::string text = valueText(name, param, value);
-        if (!TmodifierRegistry::setParameter(*fty, param, text))
-            throw py::value_error(name + " parameter " + param + " does not take " +
+        const ToperationParam& p = findParameter(op, key.cast<std::string>());
+        if (!p.param->set(*fty, valueText(op, p, value)))
+            throw py::value_error(op.name + " parameter " + p.name() + " does not take " +
                                   py::repr(value).cast<std::string>());
     }
-
-    std::unique_ptr<TmidComponent> list;
-    TpolyGrpType kind = kPolyGrpNone;
-    if (!selection.is_none()) {
-        const TpySelection s = py::isinstance<py::str>(selection)
-                                   ? TpySelection::make(selection.cast<std::string>(), py::none())
-                                   : selection.cast<TpySelection>();
-        kind = s.kind;
-        const uint32_t count = componentCount(mesh.geom(), kind);
-        list = newList(kind);
-        if (!s.ids) {
-            if (count > 0) list->addRange(0, count - 1);
-        } else {
-            if (!s.ids->empty() && s.ids->back() >= count)
-                throw py::index_error(std::string(kindEntry(kind).singular) + " id " + std::to_string(s.ids->back()) +
-                                      " out of range: the mesh has " + std::to_string(count) + " " +
-                                      kindEntry(kind).name);
-            for (uint32_t id : *s.ids) list->addElement(id);
-        }
-    }
+    const TpolyGrpType kind = selection.kind;
+    const std::unique_ptr<TmidComponent> list = kind == kPolyGrpNone ? nullptr : listOf(mesh.geom(), selection);
 
     TerrorCapture errors;
     TinterruptHook interrupt;
@@ -267,6 +334,6 @@ void runOperation(TpyMesh& mesh, const std::string& name, const py::object& sele
         failure = errors.text.empty() ? "the operation refused; the mesh is unchanged" : errors.text;
     else if (!errors.text.empty())
         failure += "; " + errors.text;
-    PyErr_SetString(brindleError().ptr(), (name + ": " + failure).c_str());
+    PyErr_SetString(brindleError().ptr(), (op.name + ": " + failure).c_str());
     throw py::error_already_set();
 }

@@ -3,9 +3,11 @@
 usage: bench_chain.py <builddir> [runs]
 
 Reads the positions of a 1M-vertex mesh as a numpy view (no copy: the time per read), then runs
-the chain of bench/bench_pychain.cpp (move every vertex, extrude every 100th face, triangulate,
-soften every edge) on a 999 x 999 quad grid from Python, with and without a live positions view,
-runs bench_pychain for the same chain in C++, and prints the ratios of the medians.
+the chain of bench/bench_pychain.cpp (subdivide every 10th face, triangulate, smooth every 100th
+face, merge vertices closer than 0.01, extrude every 100th face) on a 1000 x 1000 quad grid from
+Python, with and without a live positions view, runs bench_pychain for the same chain in C++,
+and prints the ratios of the medians, for the chain and for each step. The runs alternate
+between the languages.
 """
 import gc
 import json
@@ -22,7 +24,14 @@ runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
 sys.path.insert(0, str(build / "python"))
 import brindle  # noqa: E402
 
-SIDE = 999
+SIDE = 1000
+STEPS = [
+    ("subdivide", lambda m: m.subdivide(np.arange(0, m.n_faces, 10), divisions=1)),
+    ("triangulate", lambda m: m.triangulate()),
+    ("smooth", lambda m: m.smooth(np.arange(0, m.n_faces, 100), divisions=1)),
+    ("merge_vertices", lambda m: m.merge_vertices(threshold=0.01)),
+    ("extrude", lambda m: m.extrude(np.arange(0, m.n_faces, 100), offset=1.0)),
+]
 
 
 def grid(n):
@@ -33,27 +42,40 @@ def grid(n):
     return brindle.Mesh(positions, np.full(n * n, 4, np.int32), corners)
 
 
-def chain(mesh):
-    mesh.op("TpolyMoveVertexFty", "vertices", trans=(0, 0, 0.5), scale=(1, 1, 1))
-    mesh.extrude(np.arange(0, mesh.n_faces, 100), offset=1.0)
-    mesh.triangulate()
-    mesh.op("TpolySoftEdgeFty", "edges", angle=30.0)
-    return mesh.n_faces
-
-
-def median_chain(base, keep_view):
-    times = []
-    for _ in range(runs):
-        mesh = base.copy()
-        view = mesh.positions if keep_view else None
-        gc.collect()
-        gc.disable()
+def run_chain(base, keep_view):
+    """Seconds of the whole chain and of each step (selection included), and the face count."""
+    mesh = base.copy()
+    view = mesh.positions if keep_view else None
+    gc.collect()
+    gc.disable()
+    steps = []
+    for _, step in STEPS:
         start = time.perf_counter()
-        faces = chain(mesh)
-        times.append(time.perf_counter() - start)
-        gc.enable()
-        del view, mesh
-    return statistics.median(times), faces
+        step(mesh)
+        steps.append(time.perf_counter() - start)
+    gc.enable()
+    del view
+    return sum(steps), steps, mesh.n_faces
+
+
+def run_cpp():
+    """Seconds of one chain in C++, of each step, and the face count."""
+    out = subprocess.run(
+        [str(build / "bench" / "bench_pychain"), "--benchmark_format=json", "--benchmark_repetitions=1"],
+        check=True,
+        capture_output=True,
+        text=True,
+    ).stdout
+    b = json.loads(out)["benchmarks"][0]
+    return b["real_time"] / 1e3, [b[name + "_ms"] / 1e3 for name, _ in STEPS], b["faces"]
+
+
+def median_of(results):
+    return (
+        statistics.median(r[0] for r in results),
+        [statistics.median(r[1][k] for r in results) for k in range(len(STEPS))],
+        results[0][2],
+    )
 
 
 base = grid(SIDE)
@@ -66,17 +88,35 @@ assert view.shape == (base.n_vertices, 3) and np.shares_memory(view, base.positi
 print(f"positions view of {base.n_vertices} vertices: {elapsed * 1e6:.2f} us per read (shares memory)")
 del view
 
-python_time, faces = median_chain(base, keep_view=False)
-viewed_time, _ = median_chain(base, keep_view=True)
+# The runs alternate between C++ and Python so that a change in the machine's load hits both.
+cpp_runs, python_runs, viewed_runs = [], [], []
+for _ in range(runs):
+    cpp_runs.append(run_cpp())
+    python_runs.append(run_chain(base, keep_view=False))
+    viewed_runs.append(run_chain(base, keep_view=True))
+cpp_time, cpp_steps, cpp_faces = median_of(cpp_runs)
+python_time, python_steps, faces = median_of(python_runs)
+viewed_time, _, _ = median_of(viewed_runs)
+assert faces == cpp_faces, (faces, cpp_faces)
 
-out = subprocess.run(
-    [str(build / "bench" / "bench_pychain"), "--benchmark_format=json", f"--benchmark_repetitions={runs}"],
-    check=True,
-    capture_output=True,
-    text=True,
-).stdout
-cpp = next(b for b in json.loads(out)["benchmarks"] if b.get("aggregate_name") == "median")
-cpp_time = cpp["real_time"] / 1e3  # milliseconds
 print(f"chain to {faces} faces, median of {runs}: Python {python_time * 1e3:.1f} ms, C++ {cpp_time * 1e3:.1f} ms")
 print(f"  ratio Python / C++ {python_time / cpp_time:.3f}")
 print(f"  with a live positions view: {viewed_time * 1e3:.1f} ms, ratio {viewed_time / cpp_time:.3f}")
+for (name, _), p, c in zip(STEPS, python_steps, cpp_steps):
+    print(f"  {name:15s} Python {p * 1e3:8.1f} ms  C++ {c * 1e3:8.1f} ms  ratio {p / c:.3f}")
+
+# An operation that keeps the vertex count updates a live view in place: the cost of pinning it.
+def move_seconds(keep_view):
+    mesh = base.copy()
+    view = mesh.positions if keep_view else None
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        mesh.op("moveVertex", None, trans=(0, 0, 0.5), scale=(1, 1, 1))
+        times.append(time.perf_counter() - start)
+    del view
+    return statistics.median(times)
+
+
+bare, pinned = move_seconds(False), move_seconds(True)
+print(f"moveVertex on {base.n_vertices} vertices: {bare * 1e3:.1f} ms, with a live view {pinned * 1e3:.1f} ms")

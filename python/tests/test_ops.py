@@ -14,10 +14,12 @@ def state(mesh):
 
 def test_every_operation_runs_by_name_or_refuses_leaving_the_mesh_as_it_was(suzanne):
     names = brindle.operations()
-    assert len(names) == len(set(names)) >= 40
+    assert len(names) == len(set(names)) >= 40 and names == sorted(names)
     worked = set()
     for name in names:
-        assert isinstance(brindle.parameters(name), list)
+        op = brindle.operation(name)
+        assert op.name == name and brindle.operation(op.type) is op
+        assert [p.name for p in brindle.parameters(name)] == [p.name for p in op.parameters]
         for kind in KINDS:
             mesh = suzanne.copy()
             before = state(mesh)
@@ -30,7 +32,37 @@ def test_every_operation_runs_by_name_or_refuses_leaving_the_mesh_as_it_was(suza
                     np.testing.assert_array_equal(a, b)
             assert mesh.check() == 0, (name, kind)
     # Each family is reachable: a face, an edge, a vertex and a UV operation at least.
-    assert {"TpolyExtrudeFacetFty", "TpolySubdEdgeFty", "TpolyMergeVertFty", "TpolyMergeUVFty"} <= worked
+    assert {"extrudeFacet", "subdEdge", "mergeVert", "mergeUV"} <= worked
+
+
+def test_every_operation_takes_its_own_defaults_on_its_own_selection():
+    """The table's defaults, read back as Python values, are values the operations take."""
+    for name in brindle.operations():
+        op = brindle.operation(name)
+        for p in op.parameters:
+            assert p.type in {"bool", "int", "unsigned", "float", "double", "point", "vector", "rotation", "matrix"}
+            assert (p.default is None) == (p.name not in op.defaults)
+        mesh = brindle.Mesh(*grid_arrays(3))
+        selection = brindle.Selection(op.selection) if op.selection else None
+        try:
+            mesh.op(name, selection, **op.defaults)
+        except brindle.Error as e:
+            assert str(e).startswith(name + ": ") and len(str(e)) > len(name) + 2
+        assert mesh.check() == 0, name
+
+
+def test_parameters_carry_type_default_and_range_from_the_table():
+    subdivide = brindle.operation("TpolySubdFacetFty")
+    assert subdivide.name == "subdFacet" and subdivide.selection == "faces"
+    divisions = subdivide.parameters[0]
+    assert (divisions.name, divisions.type, divisions.default, divisions.range) == ("Divisions", "int", 1, (1.0, 3.0))
+    assert divisions.help and divisions.owner == "TpolySubdFacetFty"
+    smooth = brindle.operation("smoothFacet").defaults
+    assert isinstance(smooth["KeepBorder"], bool) and isinstance(smooth["Smoothness"], float)
+    move = brindle.operation("moveVertex")
+    assert move.selection == "vertices" and move.defaults["Trans"] == (0.0, 0.0, 0.0)
+    with pytest.raises(ValueError, match="unknown operation 'nope'; brindle.operations"):
+        brindle.operation("nope")
 
 
 def test_named_wrappers_take_ids_and_keyword_parameters():
@@ -56,12 +88,20 @@ def test_named_wrappers_take_ids_and_keyword_parameters():
 def test_bad_operation_arguments_raise_clear_errors(grid):
     with pytest.raises(ValueError, match="unknown operation 'TpolyNoSuchFty'"):
         grid.op("TpolyNoSuchFty", "faces")
-    with pytest.raises(ValueError, match="TpolySmoothFacetFty has no parameter 'smoothnes'; it has: Smoothness, "):
+    with pytest.raises(ValueError, match="smoothFacet has no parameter 'smoothnes'; it has: Smoothness, "):
         grid.smooth(smoothnes=1)
-    with pytest.raises(ValueError, match="parameter Divisions does not take 'two'"):
+    with pytest.raises(ValueError, match="smoothFacet parameter Divisions takes an integer, not 'two'"):
         grid.smooth(divisions="two")
-    with pytest.raises(ValueError, match="takes a number, a bool or a sequence of numbers"):
+    with pytest.raises(ValueError, match="parameter Divisions takes an integer, not 1.5"):
+        grid.smooth(divisions=1.5)
+    with pytest.raises(ValueError, match="parameter Divisions takes an integer, not None"):
         grid.smooth(divisions=None)
+    with pytest.raises(ValueError, match="parameter KeepBorder takes a bool, not 0.5"):
+        grid.smooth(keep_border=0.5)
+    with pytest.raises(ValueError, match=r"parameter Trans takes three or four numbers, not \(1, 2\)"):
+        grid.op("moveVertex", None, trans=(1, 2))
+    with pytest.raises(ValueError, match="parameter Divisions does not take 70000"):
+        grid.smooth(divisions=70000)
     with pytest.raises(IndexError, match="face id 16 out of range: the mesh has 16 faces"):
         grid.extrude([0, 16])
     with pytest.raises(IndexError, match="vertex id -1 out of range"):
@@ -75,7 +115,7 @@ def test_bad_operation_arguments_raise_clear_errors(grid):
     with pytest.raises(ValueError, match="a selection is brindle.faces"):
         grid.op("TpolyExtrudeFacetFty", [0, 1])
     before = state(grid)
-    with pytest.raises(brindle.Error, match="TpolySmoothFacetFty: "):
+    with pytest.raises(brindle.Error, match="smoothFacet: "):
         grid.smooth(divisions=-1)
     for a, b in zip(before, state(grid)):
         np.testing.assert_array_equal(a, b)
