@@ -185,6 +185,58 @@ TEST(RayQuery, RaysAlongCellPlanesFromOutsideAndGrazing) {
     }
 }
 
+// The hierarchy screens triangles in float before the double test: where float is weakest (tiny
+// triangles far from the world's origin, rays through shared vertices and along edges, rays
+// almost in a face's plane, wide and negative tolerances) its hits must stay those of the loop,
+// to the bit. Stacked copies of one quad, whose centres coincide, exercise the build's fallback.
+TEST(RayQuery, HierarchyKeepsTheLoopsHitsWhereFloatIsWeak) {
+    TpolyGeom far;
+    buildBumpyGrid(far, 16);
+    for (uint32_t v = 0; v < far.nbVertex(); ++v) {
+        T3dFltPoint& p = far.vertex(v);
+        p = T3dFltPoint(5000 + 1e-3f * p.x, -3000 + 1e-3f * p.y, 2000 + 1e-3f * p.z);
+    }
+    far.markDirty(dirtyMoved);
+    TpolyGeom stacked;
+    for (int copy = 0; copy < 40; ++copy) {
+        const uint32_t base = stacked.nbVertex();
+        for (float y : {0.0f, 1.0f})
+            for (float x : {0.0f, 1.0f}) stacked.appendVertex(x, y, 0);
+        addRingFace(stacked, {base, base + 1, base + 3, base + 2});
+    }
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> sym(-1.0f, 1.0f);
+    for (TpolyGeom* g : {&far, &stacked}) {
+        g->update(dirtyAll);
+        const TpolySpatialSubdivision one(*g, TmeshIsectAccelParams::boundingVolumeHierarchyParams(1)),
+            four(*g, TmeshIsectAccelParams::boundingVolumeHierarchyParams(4));
+        for (int r = 0; r < 3000; ++r) {
+            // Aimed at a vertex, an edge's midpoint or a point just inside a face, from near or far.
+            const uint32_t v = uint32_t(rng()) % g->nbVertex(), w = uint32_t(rng()) % g->nbVertex();
+            const T3dFltPoint a = g->vertexConst(v), b = g->vertexConst(w);
+            const float mix = r % 3 == 0 ? 0.0f : r % 3 == 1 ? 0.5f : 0.3f;
+            const T3dFltPoint target(a.x + mix * (b.x - a.x), a.y + mix * (b.y - a.y), a.z + mix * (b.z - a.z));
+            T4dFltVector d(sym(rng), sym(rng), sym(rng));
+            // Every fifth ray runs almost in the plane of the faces.
+            if (r % 5 == 0) d.z = 1e-6f * sym(rng);
+            const float distance = r % 2 ? 1e-2f : 300.0f;
+            const T3dFltPoint o(target.x - distance * d.x, target.y - distance * d.y, target.z - distance * d.z);
+            const float tolerance = r % 4 == 0 ? 0.0f : r % 4 == 1 ? 1e-5f : r % 4 == 2 ? 0.2f : -1e-3f;
+            TpointOnPoly want, got;
+            const int rc = want.closestIntersection(*g, o, d, FLT_MAX, r % 7 == 0, tolerance);
+            for (const TpolySpatialSubdivision* accel : {&one, &four}) {
+                ASSERT_EQ(
+                    accel->closestIntersection(o, d, nullptr, nullptr, false, FLT_MAX, r % 7 == 0, got, tolerance), rc)
+                    << r;
+                if (rc != 0) continue;
+                EXPECT_EQ(got.face(), want.face()) << r;
+                EXPECT_EQ(got.triangle(), want.triangle()) << r;
+                EXPECT_EQ(got.rayParam(), want.rayParam()) << r;
+            }
+        }
+    }
+}
+
 TEST(RayQuery, AutoSizeFollowsTheMeanTriangleExtent) {
     TpolyGeom cube;
     addUnitCube(cube);

@@ -157,8 +157,8 @@ void trace(const TpolySpatialSubdivision& accel, const TisectRay& r, int64_t gue
             if (hit.triangle >= 0 && hit.t <= w.curVoxelEndRayParam()) break;
         }
     } else {
-        accel.hierarchy()->walkRay(r, bound, [&](uint32_t first, uint32_t count, double b) {
-            for (uint32_t i = first; i < first + count; ++i) test(i, b);
+        accel.hierarchy()->castRay(r, 0, bound, [&](uint32_t i, double b) {
+            test(i, b);
             return b;
         });
     }

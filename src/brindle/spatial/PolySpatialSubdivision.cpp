@@ -98,15 +98,14 @@ int TpolySpatialSubdivision::gridSize(int axis) const { return fGrid ? fGrid->si
 void TpolySpatialSubdivision::closestAlong(const TisectRay& ray, double bound, const TisectFilter& filter,
                                            double tolerance, bool anyHit, TisectBest& best) const {
     if (filter.passesNone()) return;
-    uint64_t tested = 0;
     // Tests triangle i against hits up to limit; true when the search may stop.
     auto test = [&](uint32_t i, double limit) {
         if (!filter.passesAll() && !filter.pass(fTriangles.face(i), fTriangles.triangle(i))) return false;
-        ++tested;
         TisectTriangleHit h;
         if (intersectTriangle(fTriangles.corners(i), ray, tolerance, limit, h)) best.offer(h, fTriangles.key(i));
         return anyHit && best.found;
     };
+    uint64_t tested = 0;
     if (fGrid) {
         // Voxels nearest first; the first voxel holding a hit inside itself holds the nearest, since
         // a nearer hit point would lie in an earlier voxel, where its triangle is filed too.
@@ -115,13 +114,12 @@ void TpolySpatialSubdivision::closestAlong(const TisectRay& ray, double bound, c
             const uint32_t* entries = fGrid->getVoxelContents(w.voxel(), count);
             const double limit = std::min(w.curVoxelEndRayParam(), bound);
             bool stop = false;
-            for (uint32_t k = 0; k < count && !stop; ++k) stop = test(entries[k], limit);
+            for (uint32_t k = 0; k < count && !stop; ++k, ++tested) stop = test(entries[k], limit);
             if (best.found) break;
         }
     } else if (fBvh) {
-        fBvh->walkRay(ray, bound, [&](uint32_t first, uint32_t count, double b) {
-            for (uint32_t i = first; i < first + count; ++i)
-                if (test(i, b)) return -1.0;
+        tested = fBvh->castRay(ray, tolerance, bound, [&](uint32_t i, double b) {
+            if (test(i, b)) return -1.0;
             return best.found ? best.t : b;
         });
     }
@@ -159,26 +157,25 @@ int TpolySpatialSubdivision::anyIntersection(const T3dFltPoint& origin, const T4
 
 void TpolySpatialSubdivision::allAlong(const TisectRay& ray, double bound, const TisectFilter& filter, double tolerance,
                                        bool reversed, TpointOnPolyArray& hits) const {
-    uint64_t tested = 0;
+    if (filter.passesNone()) return;
     auto test = [&](uint32_t i) {
         if (!filter.passesAll() && !filter.pass(fTriangles.face(i), fTriangles.triangle(i))) return;
-        ++tested;
         TisectTriangleHit h;
         // A hit at the origin itself belongs to the forward search only.
         if (intersectTriangle(fTriangles.corners(i), ray, tolerance, bound, h) && (!reversed || h.t > 0))
             hits.addLast(TpointOnPoly(fTriangles.face(i), fTriangles.triangle(i), float(reversed ? -h.t : h.t),
                                       float(h.b0), float(h.b1)));
     };
-    if (filter.passesNone()) return;
+    uint64_t tested = 0;
     if (fGrid) {
         for (TpolyVoxelWalker w(*fGrid, ray); !w.isDone() && w.curVoxelStartRayParam() <= bound; w.next()) {
             uint32_t count = 0;
             const uint32_t* entries = fGrid->getVoxelContents(w.voxel(), count);
-            for (uint32_t k = 0; k < count; ++k) test(entries[k]);
+            for (uint32_t k = 0; k < count; ++k, ++tested) test(entries[k]);
         }
     } else if (fBvh) {
-        fBvh->walkRay(ray, bound, [&](uint32_t first, uint32_t count, double b) {
-            for (uint32_t i = first; i < first + count; ++i) test(i);
+        tested = fBvh->castRay(ray, tolerance, bound, [&](uint32_t i, double b) {
+            test(i);
             return b;
         });
     }
