@@ -22,49 +22,53 @@ constexpr uint32_t kNoId = TpolyBits::kNoId;
 }  // namespace
 
 void TpolyMergeVertFty::planEdges() {
-    const TpolyEdgeArray& edges = fGeom->edgeArray();
-    const uint32_t nv = fGeom->nbVertex(), ne = edges.size();
+    const TpolyEdge* edges = fGeom->edgeArray().data();
+    const uint32_t nv = fGeom->nbVertex(), ne = fGeom->nbEdge();
     const uint32_t* root = fRoot.data();
-    auto rootAt = [&](uint32_t word) { return root[word & TpolyBits::kVertexMask]; };
+    // Edges that do not shrink to a point are bucketed by the smaller root of their ends (a
+    // counting sort, so each bucket runs in increasing edge order). An entry is the edge with
+    // two flags, whether an end moved and whether its start is the bucket's root, then the
+    // other root.
+    constexpr uint32_t kMoved = 0x80000000u, kStartsHere = 0x40000000u, kId = 0x3FFFFFFFu;
     fEdgeInto.changeLogicalSizeTo(ne);
-    for (uint32_t e = 0; e < ne; ++e) fEdgeInto[e] = e;
-    // Only edges at a welded group can meet another; they are bucketed by the smaller root of
-    // their ends (a counting sort, so each bucket runs in increasing edge order).
     fMark.changeLogicalSizeTo(nv);
     std::fill(fMark.begin(), fMark.end(), kEmpty);
-    for (uint32_t v = 0; v < nv; ++v)
-        if (root[v] != v) fMark[v] = fMark[root[v]] = 0;
     fBucketStart.changeLogicalSizeTo(nv + 1);
     std::fill(fBucketStart.begin(), fBucketStart.end(), 0u);
-    auto bucketOf = [&](const TpolyEdge& edge) {
-        const uint32_t a = rootAt(edge.v[0]), b = rootAt(edge.v[1]);
-        return a == b || (fMark[edge.start()] == kEmpty && fMark[edge.end()] == kEmpty) ? kEmpty : std::min(a, b);
-    };
-    for (const TpolyEdge& edge : edges)
-        if (const uint32_t k = bucketOf(edge); k != kEmpty) ++fBucketStart[k + 1];
+    for (uint32_t e = 0; e < ne; ++e) {
+        const uint32_t a = root[edges[e].start()], b = root[edges[e].end()];
+        fEdgeInto[e] = a == b ? kEmpty : std::min(a, b);
+        if (a != b) ++fBucketStart[std::min(a, b) + 1];
+    }
     for (uint32_t v = 0; v < nv; ++v) fBucketStart[v + 1] += fBucketStart[v];
-    fBucket.changeLogicalSizeTo(fBucketStart[nv]);
-    for (uint32_t e = 0; e < ne; ++e)
-        if (const uint32_t k = bucketOf(edges[e]); k != kEmpty) fBucket[fBucketStart[k]++] = e;
-    std::fill(fMark.begin(), fMark.end(), kEmpty);
-
-    auto moved = [&](const TpolyEdge& edge) { return root[edge.start()] != edge.start() || root[edge.end()] != edge.end(); };
+    fBucket.changeLogicalSizeTo(2 * fBucketStart[nv]);
+    for (uint32_t e = 0; e < ne; ++e) {
+        const uint32_t k = fEdgeInto[e];
+        fEdgeInto[e] = e;
+        if (k == kEmpty) continue;
+        const TpolyEdge& edge = edges[e];
+        const uint32_t a = root[edge.start()], b = root[edge.end()];
+        const bool moved = a != edge.start() || b != edge.end();
+        uint32_t* entry = fBucket.data() + 2 * size_t(fBucketStart[k]++);
+        entry[0] = e | (moved ? kMoved : 0) | (a == k ? kStartsHere : 0);
+        entry[1] = a ^ b ^ k;
+    }
+    // Per bucket, the survivor for each other root is the first edge whose ends stayed put,
+    // else the first edge; every edge that moved fuses into it. fMark is kEmpty between buckets.
+    const uint32_t* bucket = fBucket.data();
     for (uint32_t k = 0, first = 0; k < nv; first = fBucketStart[k++]) {
         const uint32_t last = fBucketStart[k];
-        if (first == last) continue;
-        auto otherEnd = [&](uint32_t e) { return rootAt(edges[e].v[0]) ^ rootAt(edges[e].v[1]) ^ k; };
-        // The survivor of each pair of roots: the first edge that stayed put, else the first.
+        if (last - first < 2) continue;
         for (uint32_t i = first; i < last; ++i) {
-            const uint32_t e = fBucket[i];
-            uint32_t& s = fMark[otherEnd(e)];
-            if (s == kEmpty || (moved(edges[s]) && !moved(edges[e]))) s = e;
+            uint32_t& s = fMark[bucket[2 * i + 1]];
+            if (s == kEmpty || ((bucket[2 * s] & kMoved) && !(bucket[2 * i] & kMoved))) s = i;
         }
         for (uint32_t i = first; i < last; ++i) {
-            const uint32_t e = fBucket[i], w = otherEnd(e), s = fMark[w];
-            if (s != e && moved(edges[e]))
-                fEdgeInto[e] = s | (rootAt(edges[e].v[0]) == rootAt(edges[s].v[0]) ? 0 : kFlip);
+            const uint32_t word = bucket[2 * i], s = fMark[bucket[2 * i + 1]], survivor = bucket[2 * s];
+            if (s != i && (word & kMoved))
+                fEdgeInto[word & kId] = (survivor & kId) | ((word ^ survivor) & kStartsHere ? kFlip : 0);
         }
-        for (uint32_t i = first; i < last; ++i) fMark[otherEnd(fBucket[i])] = kEmpty;
+        for (uint32_t i = first; i < last; ++i) fMark[bucket[2 * i + 1]] = kEmpty;
     }
 }
 
@@ -118,15 +122,17 @@ uint32_t TpolyMergeVertFty::planFaces() {
             if (hi - lo < 3) {
                 faceKept = !outer;
             } else {
-                for (uint32_t j = lo; j < hi; ++j) fEntryMap[fLoop[j]] = kEmpty;
                 // A dropped corner folds into the next kept corner of its loop when both stand
                 // at the same vertex.
-                uint32_t nextKept = fLoop[lo];
-                for (uint32_t i = last + 1; i-- > o;) {
-                    if (fEntryMap[i] == kEmpty)
-                        nextKept = i;
-                    else if (startOf(i) == startOf(nextKept))
-                        fEntryMap[i] = kMerged | nextKept;
+                if (hi - lo <= last - o) {
+                    for (uint32_t j = lo; j < hi; ++j) fEntryMap[fLoop[j]] = kEmpty;
+                    uint32_t nextKept = fLoop[lo];
+                    for (uint32_t i = last + 1; i-- > o;) {
+                        if (fEntryMap[i] == kEmpty)
+                            nextKept = i;
+                        else if (startOf(i) == startOf(nextKept))
+                            fEntryMap[i] = kMerged | nextKept;
+                    }
                 }
                 for (uint32_t j = lo; j < hi; ++j) {
                     fEntryMap[fLoop[j]] = write;
@@ -295,34 +301,30 @@ void TpolyMergeVertFty::apply(uint32_t faces) {
 }
 
 void TpolyMergeVertFty::handleUnusedEdges(TpolyGeom* geom) {
-    TuInt32Array map(256);
-    TpolyCompact::removeUnusedEdges(*geom, &map);
-    TuInt32Array* out = edgeMap();
-    if (!out) return;
-    if (geom == fGeom && fEdgeInto.size() == map.size())
-        for (uint32_t e = 0; e < map.size(); ++e)
-            if (const uint32_t s = fEdgeInto[e] & ~kFlip; s != e) map[e] = map[s];
-    out->copy(map);
+    TuInt32Array* map = edgeMap();
+    TpolyCompact::removeUnusedEdges(*geom, map);
+    if (map && geom == fGeom && fEdgeInto.size() == map->size())
+        for (uint32_t e = 0; e < map->size(); ++e)
+            if (const uint32_t s = fEdgeInto[e] & ~kFlip; s != e) (*map)[e] = (*map)[s];
 }
 
 void TpolyMergeVertFty::handleUnusedVertices(TpolyGeom* geom) {
-    TuInt32Array map(256);
-    TpolyCompact::removeUnusedVertices(*geom, &map);
-    TuInt32Array* out = vertexMap();
-    if (!out) return;
-    if (geom == fGeom && fRoot.size() == map.size())
-        for (uint32_t v = 0; v < map.size(); ++v) map[v] = map[fRoot[v]];
-    out->copy(map);
+    TuInt32Array* map = vertexMap();
+    TpolyCompact::removeUnusedVertices(*geom, map);
+    if (map && geom == fGeom && fRoot.size() == map->size())
+        for (uint32_t v = 0; v < map->size(); ++v) (*map)[v] = (*map)[fRoot[v]];
 }
 
 int TpolyMergeVertFty::action(TmidBody* body, TmidComponent* components) {
     int name = -1;
     if (!getActiveGrpName(body, components, kPolyGrpVertex, name)) return -1;
+    
     TpolyGeom* geom = body->polyGeom();
     const uint32_t nv = geom->nbVertex();
     const int32_t grp = geom->findGrp(name, kPolyGrpVertex);
     if (nv == 0 || grp < 0 || geom->grpIsEmpty(uint32_t(grp))) return -1;
     TuInt32Array selected(256);
+    selected.buffer(geom->group(uint32_t(grp)).singleItems()->elementCount());
     for (uint32_t v : *geom->group(uint32_t(grp)).singleItems())
         if (v < nv) selected.addLast(v);
     if (selected.empty()) return -1;
