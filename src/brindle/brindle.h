@@ -107,6 +107,7 @@
 #include "brindle/ops/PolyTriangulateFty.h"
 #include "brindle/ops/PolyUniteFty.h"
 #include "brindle/ops/PolyWedgeFaceFty.h"
+#include "brindle/ops/PolyWeldSearch.h"
 #include "brindle/subdiv/CCEvaluator.h"
 #include "brindle/subdiv/CCExtractor.h"
 #include "brindle/subdiv/CCRules.h"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "ops/OpsTestSupport.h"
 #include "ops/SeamSupport.h"
 
@@ -14,6 +16,96 @@ int weld(TmidBody& body, float threshold, TmidComponent* list, TpolyIdMapper* ma
     fty.setThreshold(threshold);
     fty.setIdMapper(mapper);
     return fty.doAction(&body, list);
+}
+
+// Triangles with three vertices of their own: the two halves of each square of an n x n grid,
+// every corner moved by up to jitter on each axis, except one in seven that sits exactly on its
+// grid point (at -0 on the grid's first column, which must weld with +0). Decorated with every
+// kind of attached data.
+std::unique_ptr<TpolyGeom> jitteredSoup(uint32_t n, float jitter) {
+    auto g = std::make_unique<TpolyGeom>();
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> shake(-jitter, jitter);
+    auto corner = [&](uint32_t i, uint32_t j) {
+        const uint32_t v = g->nbVertex();
+        T3dFltPoint p(float(i), float(j), 0);
+        if (v % 7)
+            p = T3dFltPoint(p.x + shake(rng), p.y + shake(rng), shake(rng));
+        else if (i == 0)
+            p.x = -0.0f;
+        g->appendVertex(p);
+        return v;
+    };
+    for (uint32_t j = 0; j < n; ++j)
+        for (uint32_t i = 0; i < n; ++i) {
+            addRingFace(*g, {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)});
+            addRingFace(*g, {corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)});
+        }
+    attributed::decorate(*g);
+    return g;
+}
+
+// Three tight clusters of corners at the tips of a triangle of side 10, each soup triangle with
+// one corner in each cluster: a threshold of 8 is above half the object's diagonal, yet the
+// clusters stay apart.
+std::unique_ptr<TpolyGeom> clusteredSoup(uint32_t faces) {
+    auto g = std::make_unique<TpolyGeom>();
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> shake(-0.5f, 0.5f);
+    const T3dFltPoint tips[3] = {T3dFltPoint(0, 0, 0), T3dFltPoint(10, 0, 0), T3dFltPoint(5, 8.66f, 0)};
+    for (uint32_t f = 0; f < faces; ++f) {
+        for (const T3dFltPoint& t : tips) g->appendVertex(T3dFltPoint(t.x + shake(rng), t.y + shake(rng), shake(rng)));
+        addRingFace(*g, {3 * f, 3 * f + 1, 3 * f + 2});
+    }
+    attributed::decorate(*g);
+    return g;
+}
+
+// The record after welding every vertex of a copy of source, with the action's result and maps.
+struct Welded {
+    int result = 0;
+    uint32_t vertices = 0;
+    std::string state;
+    TuInt32Array vertexMap, edgeMap, faceMap;
+};
+
+Welded weldAll(const TpolyGeom& source, float threshold, TpolyWeldSearch::Strategy search) {
+    auto body = bodyOf(std::make_unique<TpolyGeom>(source));
+    auto all = allOf<TmidVertComponent>(source.nbVertex());
+    TpolyIdMapper mapper(true, true, true);
+    TpolyMergeVertFty fty;
+    fty.setThreshold(threshold);
+    fty.setIdMapper(&mapper);
+    fty.setSearch(search);
+    Welded w;
+    w.result = fty.doAction(body.get(), &all);
+    const TpolyGeom& g = *body->polyGeom();
+    w.vertices = g.nbVertex();
+    w.state = recordState(g);
+    w.vertexMap.copy(*mapper.vertexMap());
+    w.edgeMap.copy(*mapper.edgeMap());
+    w.faceMap.copy(*mapper.faceMap());
+    EXPECT_EQ(g.checkObject(kCheckAll), 0u);
+    return w;
+}
+
+void expectSameWeld(const Welded& a, const Welded& b) {
+    EXPECT_EQ(a.result, b.result);
+    EXPECT_EQ(a.vertices, b.vertices);
+    EXPECT_TRUE(a.state == b.state);
+    EXPECT_TRUE(a.vertexMap == b.vertexMap);
+    EXPECT_TRUE(a.edgeMap == b.edgeMap);
+    EXPECT_TRUE(a.faceMap == b.faceMap);
+}
+
+// The stored bytes and the text dump of a record.
+std::string dumpOf(TpolyGeom& g) {
+    g.update(dirtyAll);
+    std::string text;
+    TdebugOutput::sCout.redirectToString(&text);
+    g.debug(TdebugOutput::sCout, ~0u);
+    TdebugOutput::sCout.restore();
+    return recordState(g) + text;
 }
 }  // namespace
 
@@ -135,5 +227,46 @@ TEST(MergeVert, SampleMeshCutAlongASeamWeldsBackToTheOriginal) {
         EXPECT_EQ(g.checkObject(kCheckAll), 0u);
         const TuInt32Array& vm = *mapper.vertexMap();
         for (uint32_t v = 0; v < meshes.whole->nbVertex(); ++v) ASSERT_EQ(vm[v], v);
+    }
+}
+
+TEST(MergeVert, EverySearchWeldsAlike) {
+    using Search = TpolyWeldSearch::Strategy;
+    // Copies of a grid point lie up to 0.035 apart: some chains join at 0.012, more at 0.02.
+    const auto soup = jitteredSoup(24, 0.01f);
+    for (float t : {0.012f, 0.02f}) {
+        const Welded pairs = weldAll(*soup, t, Search::pairs);
+        ASSERT_EQ(pairs.result, 0);
+        EXPECT_GT(pairs.vertices, 25u * 25u);
+        EXPECT_LT(pairs.vertices, soup->nbVertex());
+        for (Search s : {Search::automatic, Search::octree, Search::cells}) expectSameWeld(weldAll(*soup, t, s), pairs);
+    }
+    // Above half the object with more corners than the pair test takes: each cluster becomes one
+    // vertex, every triangle the same three, carried alike.
+    const auto clusters = clusteredSoup(400);
+    const Welded pairs = weldAll(*clusters, 8, Search::pairs);
+    ASSERT_EQ(pairs.result, 0);
+    EXPECT_EQ(pairs.vertices, 3u);
+    for (Search s : {Search::automatic, Search::octree}) expectSameWeld(weldAll(*clusters, 8, s), pairs);
+}
+
+TEST(MergeVert, RefusedWeldLeavesTheRecordByteIdentical) {
+    // Everything within reach of everything: every face would go, by every search.
+    for (auto s : {TpolyWeldSearch::Strategy::automatic, TpolyWeldSearch::Strategy::octree}) {
+        auto body = bodyOf(jitteredSoup(12, 0.01f));
+        TpolyGeom& g = *body->polyGeom();
+        g.vertex(5).x = -0.0f;
+        // The selection becomes the record's current vertex group before the dump.
+        auto all = allOf<TmidVertComponent>(g.nbVertex());
+        int name;
+        ASSERT_TRUE(TmidModifierFty::getActiveGrpName(body.get(), &all, kPolyGrpVertex, name));
+        const std::string before = dumpOf(g);
+        TpolyIdMapper mapper(true, true, true);
+        TpolyMergeVertFty fty;
+        fty.setThreshold(10);
+        fty.setIdMapper(&mapper);
+        fty.setSearch(s);
+        EXPECT_EQ(fty.doAction(body.get(), nullptr), -1);
+        EXPECT_TRUE(dumpOf(g) == before);
     }
 }

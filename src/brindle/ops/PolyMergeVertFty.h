@@ -6,19 +6,22 @@
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
 #include "brindle/framework/RemoverFty.h"
+#include "brindle/geom/PolyTypes.h"
+#include "brindle/ops/PolyWeldSearch.h"
 
 class TpolyGeom;
 class TpolyBdVertexFaceBase;
 
 // Welds the selected vertices that lie closer together than Threshold (strictly; measured in the
 // frame of Matrix). Each group of welded vertices becomes one vertex under the smallest id of the
-// group, at the mean of the group's positions. Afterwards no edge joins a vertex to itself, no
-// two edges created by the weld join the same two vertices (the later one is fused into the
-// earlier, its face uses moved over), no loop runs out along an edge and straight back, and every
+// group, at the mean of the group's positions. Afterwards no edge joins a vertex to itself, the
+// edges the weld brings onto the same two vertices are fused into one (an edge whose ends stayed
+// put survives before one that moved, the smaller id before the larger; the face uses move over),
+// no loop runs out along an edge and straight back, and every
 // loop keeps at least three corners (a face whose outer loop falls below that goes). Corners that
 // fold into one inside a loop unify their UVs and colours at the mean. Groups, creases and blind
 // data follow their components; the id maps send a welded vertex (a fused edge) to the new id of
-// the one it joined. When no face would be left the record is restored and the action refuses.
+// the one it joined. When no face would be left the record stays as it was and the action refuses.
 class BRINDLE_API TpolyMergeVertFty : public TpolyRemoverFty {
     BRINDLE_MODIFIER_CLASS()
 
@@ -40,54 +43,53 @@ public:
     // The same for edges, a fused edge mapped to the edge it was fused into.
     void handleUnusedEdges(TpolyGeom* geom) override;
 
+    // The search the weld runs (automatic unless a caller wants a particular one); every
+    // strategy welds the same groups.
+    TpolyWeldSearch::Strategy search() const { return fSearch.strategy(); }
+    void setSearch(TpolyWeldSearch::Strategy s) { fSearch.setStrategy(s); }
+
 protected:
     int action(TmidBody* body, TmidComponent* components) override;
 
 private:
     static constexpr uint32_t kEmpty = 0x7FFFFFFFu;
     static constexpr uint32_t kMerged = 0x80000000u;
+    static constexpr uint32_t kFlip = TpolyBits::kReversedUse;
 
-    bool isVertMerged(uint32_t v) const { return (fVertState[v] & kMerged) != 0; }
-    uint32_t mergedWith(uint32_t v) const { return fVertState[v] & ~kMerged; }
-    uint32_t rootVertex(uint32_t v) const {
-        while (isVertMerged(v)) v = mergedWith(v);
-        return v;
-    }
-    uint32_t rootEdge(uint32_t e) const {
-        while (fEdgeState[e] & kMerged) e = fEdgeState[e] & ~kMerged;
-        return e;
-    }
-    // An edge fused into another or shrunk to a point has no place in any vertex's list.
-    bool isEdgeDead(uint32_t e) const;
-
-    void startMergeVert();
-    bool mergeTwoVert(uint32_t a, uint32_t b);
-    void replaceEdge(uint32_t e, uint32_t f, bool flip);
-    void endMergeVert();
-    // Rewrites the description without the dropped entries and loops; fills fEntryMap, fFaceMap.
-    void compactFaces();
+    // The weld is planned on the factory's arrays alone and applied only once a face is sure
+    // to remain, so that a refused weld leaves the record untouched.
+    void planEdges();
+    // Writes the welded description into fNewDesc and fills fEntryMap, fFaceMap, fNewToOld;
+    // answers the number of faces that remain.
+    uint32_t planFaces();
+    void apply(uint32_t faces);
+    void averagePositions();
     void updateSet(TpolyBdVertexFaceBase& set, uint32_t oldEntryCount);
     void updateUVs(uint32_t oldEntryCount);
     void updateColors(uint32_t oldEntryCount);
     void updateGroups(uint32_t oldFaceCount);
     void updateBlindData();
     void updateUserNormals();
-    void search(const TuInt32Array& selected);
 
     float fThreshold = 0;
     bool fSewMap = true;
     T4dFltMatrix fMatrix;
+    TpolyWeldSearch fSearch;
 
-    // Working state between startMergeVert and endMergeVert.
+    // Working state of one action.
     TpolyGeom* fGeom = nullptr;
-    TuInt32Array fVertState{256};  // alive: head of the edge-end list; welded: kMerged | target
-    TuInt32Array fEndLink{256};    // per edge end (2e start, 2e + 1 end): next end at the vertex
-    TuInt32Array fEdgeState{256};  // alive: head of the entry list; fused: kMerged | target
-    TuInt32Array fEntryLink{256};  // per entry: next entry of the same edge
-    TuInt32Array fMark{256};       // per vertex, kEmpty outside mergeTwoVert
-    TuInt32Array fEntryMap{256};   // kept: new entry; folded: kMerged | old entry; dropped: all ones
+    T3dFltPointArray fFramed{256};  // positions in the frame of Matrix when it is not the identity
+    TuInt32Array fRoot{256};        // per vertex: the smallest id of its welded group
+    TuInt32Array fEdgeInto{256};    // per edge: itself, or kFlip (when opposite) | the edge it fuses into
+    TuInt32Array fMark{256};        // per vertex, kEmpty between uses
+    TuInt32Array fBucket{256};      // edges of welded groups by the smaller root of their ends
+    TuInt32Array fBucketStart{256};
+    TuInt32Array fLoop{256};        // the kept entries of one loop
+    TuInt32Array fNewDesc{256};
+    TuInt32Array fEntryMap{256};  // kept: new entry; folded: kMerged | old entry; dropped: all ones
     TuInt32Array fNewToOld{256};
     TuInt32Array fFaceMap{256};
+    Tarray<double> fSums{256};
     TuInt32Array fSavedNormalIds{256};
     TbitFieldFixedN fValidUserNormal;
     T4dFltVectorArray fSavedUserNormals{16};
