@@ -5,6 +5,7 @@
 #include <string>
 
 #include "brindle/brindle.h"
+#include "support/AttributedGrid.h"
 
 namespace {
 
@@ -118,8 +119,30 @@ TEST(OperationTable, TypesSelectionsAndInheritance) {
     EXPECT_TRUE(decimate->findParam("GeomWeight")->defaultText.empty());
 
     EXPECT_EQ(ToperationTable::find("delFacet")->selection, kPolyGrpFace);
+    // Operations that read faces say so, whatever their parent reads.
+    for (const char* name : {"chipOff", "poke", "wedgeFace"})
+        EXPECT_EQ(ToperationTable::find(name)->selection, kPolyGrpFace) << name;
+    const Toperation* mirror = ToperationTable::find("mirror");
+    ASSERT_NE(mirror, nullptr);
+    EXPECT_EQ(mirror->findParam("pivot")->type(), TmodifierParamType::kPoint);
+    EXPECT_EQ(mirror->findParam("matrix")->type(), TmodifierParamType::kMatrix);
+    EXPECT_EQ(mirror->findParam("mergeTolerance")->type(), TmodifierParamType::kDouble);
+    EXPECT_EQ(mirror->findParam("mirrorDir")->defaultText, "0");
     EXPECT_EQ(ToperationTable::operationName("TpolySubdFaceAnyFty"), "subdFaceAny");
     EXPECT_EQ(ToperationTable::operationName("Tpoly"), "Tpoly");
+}
+
+// A refusal leaves the group table as it was, though the action made the list its current group
+// before it refused.
+TEST(OperationTable, RefusalRestoresTheCurrentGroups) {
+    TmidBody body(attributed::cube().release());
+    TpolyGeom& geom = *body.polyGeom();
+    const uint32_t groups = geom.nbGroup();
+    TmidFaceComponent faces;  // empty: refused once it is the current group
+    TpolySubdFacetFty subdivide;
+    EXPECT_NE(subdivide.doAction(&body, &faces), 0);
+    EXPECT_EQ(geom.nbGroup(), groups);
+    EXPECT_LT(geom.findGrp(-1, kPolyGrpFace), 0);
 }
 
 TEST(OperationTable, TextFormsReadBack) {

@@ -1,8 +1,25 @@
 #include "brindle/framework/ModifierFty.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "brindle/framework/MidBody.h"
 #include "brindle/framework/MidComponent.h"
 #include "brindle/geom/PolyGeom.h"
+
+namespace {
+using TkeptGroups = std::vector<std::pair<uint32_t, TpolyGrpDesc>>;
+
+// Replaces the record's current groups (name -1) by the kept ones, each at its old index.
+void restoreCurrentGroups(TpolyGeom& geom, const TkeptGroups& kept) {
+    TobjArray<TpolyGrpDesc>& groups = geom.grp()->fGroups;
+    for (uint32_t i = groups.size(); i-- > 0;)
+        if (groups[i].fName == -1) groups.removeAt(i, 1);
+    // Ascending indices: each reinsertion puts the group back where it stood.
+    for (const auto& [index, desc] : kept) groups.insert(std::min(index, groups.size()), desc);
+}
+}  // namespace
 
 const Tmetaclass TmidModifierFty::sMetaclass("TmidModifierFty", sizeof(TmidModifierFty), nullptr, 0, nullptr);
 
@@ -13,8 +30,20 @@ void TmidModifierFty::prepareForAction(const TmidBody* body) {
 
 int TmidModifierFty::doAction(TmidBody* body, TmidComponent* components) {
     prepareForAction(body);
+    // An action names its selection by making it the current group of its kind, often before it
+    // knows whether it can run; the current groups are kept so that a refusal leaves the group
+    // table as it found it.
+    TpolyGeom* geom = body ? body->polyGeom() : nullptr;
+    TkeptGroups current;
+    if (geom)
+        for (uint32_t i = 0; i < geom->nbGroup(); ++i)
+            if (geom->groupConst(i).fName == -1) current.emplace_back(i, geom->groupConst(i));
     int result = action(body, components);
-    if (result != 0 || !shouldClearCurrGroups()) return result;
+    if (result != 0) {
+        if (geom && body->polyGeom() == geom) restoreCurrentGroups(*geom, current);
+        return result;
+    }
+    if (!shouldClearCurrGroups()) return result;
     if (body && body->polyGeom()) removeCurrentGroups(body->polyGeom());
     return result;
 }

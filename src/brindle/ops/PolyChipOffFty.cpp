@@ -14,7 +14,7 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyChipOffFty, TpolyMoveFacetFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyChipOffFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, ChipOffMode),
+const TmodifierParamTable sParams(TpolyChipOffFty::sMetaclass, kPolyGrpFace, {BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, ChipOffMode),
                                                                 BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, Duplicate),
                                                                 BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, UseCache)});
 

@@ -33,11 +33,31 @@ bool setPlain(TmidModifierFty& fty, std::string_view text) {
 
 const TmodifierParamTable sParams(
     TpolyMirrorFty::sMetaclass,
-    {TmodifierParam{"mirrorDir", &setEnum<TpolyMirrorFty::TmirrorDir, &TpolyMirrorFty::setMirrorDir>},
-     TmodifierParam{"mergeMode", &setEnum<TpolyMirrorFty::TmergeMode, &TpolyMirrorFty::setMergeMode>},
-     TmodifierParam{"mergeTolerance", &setPlain<&TpolyMirrorFty::setMergeTolerance>},
-     TmodifierParam{"pivot", &setPivotText}, TmodifierParam{"matrix", &setPlain<&TpolyMirrorFty::setMatrix>},
-     TmodifierParam{"worldMatrix", &setPlain<&TpolyMirrorFty::setWorldMatrix>}});
+    {TmodifierParam{"mirrorDir",
+                    &setEnum<TpolyMirrorFty::TmirrorDir, &TpolyMirrorFty::setMirrorDir>,
+                    TmodifierParamType::kInt,
+                    [](const TmidModifierFty& f) {
+                        return TmodifierText::format(int(static_cast<const TpolyMirrorFty&>(f).mirrorDir()));
+                    },
+                    {"mirror direction: 0 +x, 1 -x, 2 +y, 3 -y, 4 +z, 5 -z", 0, 5}},
+     TmodifierParam{"mergeMode",
+                    &setEnum<TpolyMirrorFty::TmergeMode, &TpolyMirrorFty::setMergeMode>,
+                    TmodifierParamType::kInt,
+                    [](const TmidModifierFty& f) {
+                        return TmodifierText::format(int(static_cast<const TpolyMirrorFty&>(f).mergeMode()));
+                    },
+                    {"0 copy only; 1 weld the border on the plane; 2 extrude the border to the plane and weld", 0, 2}},
+     TmodifierParam{"mergeTolerance",
+                    &setPlain<&TpolyMirrorFty::setMergeTolerance>,
+                    TmodifierParamType::kDouble,
+                    nullptr,
+                    {"largest distance between border vertices that are welded", 0, 0.1}},
+     TmodifierParam{"pivot", &setPivotText, TmodifierParamType::kPoint, nullptr,
+                    {"point the mirror plane passes through", -1, 1}},
+     TmodifierParam{"matrix", &setPlain<&TpolyMirrorFty::setMatrix>, TmodifierParamType::kMatrix, nullptr,
+                    {"frame of the mirror plane"}},
+     TmodifierParam{"worldMatrix", &setPlain<&TpolyMirrorFty::setWorldMatrix>, TmodifierParamType::kMatrix,
+                    nullptr, {"frame the positions are read through"}}});
 }  // namespace
 
 void TpolyMirrorFty::initFactory(TpolyMoveFacetFty* factory, TmidBody* body) const {

@@ -14,7 +14,7 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyPokeFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyPokeFty::sMetaclass, {BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Translate),
+const TmodifierParamTable sParams(TpolyPokeFty::sMetaclass, kPolyGrpFace, {BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Translate),
                                                              BRINDLE_MODIFIER_PARAM(TpolyPokeFty, LocalTrans),
                                                              BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Matrix),
                                                              BRINDLE_MODIFIER_PARAM(TpolyPokeFty, Zelto70)});

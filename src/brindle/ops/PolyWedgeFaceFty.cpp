@@ -13,7 +13,7 @@
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyWedgeFaceFty, TmidModifierFty);
 
 namespace {
-const TmodifierParamTable sParams(TpolyWedgeFaceFty::sMetaclass,
+const TmodifierParamTable sParams(TpolyWedgeFaceFty::sMetaclass, kPolyGrpFace,
                                   {BRINDLE_MODIFIER_PARAM(TpolyWedgeFaceFty, Angle),
                                    BRINDLE_MODIFIER_PARAM(TpolyWedgeFaceFty, Subdivisions),
                                    BRINDLE_MODIFIER_PARAM(TpolyWedgeFaceFty, WorldMatrix),
