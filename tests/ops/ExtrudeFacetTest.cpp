@@ -194,7 +194,7 @@ TEST(ExtrudeFacet, CapPlacementByTransformFrameAndInset) {
         TpolyGeom& h = *b2->polyGeom();
         TpolyExtrudeFacetFty turn = lift(0, 2, together);
         TrotateXYZ quarter;
-        quarter.z = M_PI / 2;
+        quarter.z = kHalfPi;
         turn.setRotate(quarter);
         turn.setPivot({0.5f, 0.5f, 0});
         turn.setLTrans({0, 0, 1});

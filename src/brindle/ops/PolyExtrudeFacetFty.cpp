@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "brindle/base/Random.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/FaceTraversal.h"
 #include "brindle/geom/PolyColor.h"
@@ -27,7 +28,7 @@ const TmodifierParamTable sParams(
      BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, Divisions, "rows of side faces; below 1 counts as 1", 1, 4),
      BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, SmoothingAngle,
                             "radians: new edges whose faces meet at less than this are soft, the others hard", 0,
-                            3.14159265)});
+                            kPi)});
 
 constexpr uint32_t kNone = TpolyBits::kNoId;
 

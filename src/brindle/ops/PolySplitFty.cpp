@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/edit/PolyEditableGeom.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/EdgeRingIterator.h"
@@ -19,7 +20,7 @@ const TmodifierParamTable sSplitParams(
     TpolySplitFty::sMetaclass,
     {BRINDLE_MODIFIER_PARAM(TpolySplitFty, Subd, "kept with the parameters; the cut does not read it", 1, 4),
      BRINDLE_MODIFIER_PARAM(TpolySplitFty, SmoothingAngle,
-                            "radians: new edges between faces meeting at a smaller angle are soft", 0, 3.14159265),
+                            "radians: new edges between faces meeting at a smaller angle are soft", 0, kPi),
      BRINDLE_MODIFIER_PARAM(TpolySplitFty, Zelto70, "kept with the parameters; the cut does not read it")});
 const TmodifierParamTable sRingParams(
     TpolySplitRingFty::sMetaclass, kPolyGrpEdge,
@@ -32,7 +33,7 @@ const TmodifierParamTable sRingParams(
      BRINDLE_MODIFIER_PARAM(TpolySplitRingFty, Direction,
                             "measure from the side of the root edge's start (true) or its end"),
      BRINDLE_MODIFIER_PARAM(TpolySplitRingFty, SmoothAngle,
-                            "radians: new edges between faces meeting at a smaller angle are soft", 0, 3.14159265)});
+                            "radians: new edges between faces meeting at a smaller angle are soft", 0, kPi)});
 
 constexpr uint32_t kEdgePoint = 0x80000000u, kFaceFlag = 0x40000000u, kIdMask = 0x3fffffffu;
 constexpr float kAtVertex = 1e-5f;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "brindle/base/Random.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
@@ -27,8 +28,7 @@ const TmodifierParamTable sMoveParams(
      BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, YLen, "kept with the parameters", 0, 1),
      BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, Random, "amount of random variation per UV; 0 switches it off", 0, 1),
      BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, RandomSeed, "seed of the random variation", 0, 1000),
-     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, RotationAngle, "rotation about the pivot, radians", -3.14159265,
-                            3.14159265)});
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, RotationAngle, "rotation about the pivot, radians", -kPi, kPi)});
 const TmodifierParamTable sForceParams(
     TpolyForceUVFty::sMetaclass, kPolyGrpFace,
     {BRINDLE_MODIFIER_PARAM(TpolyForceUVFty, MapSet, "UV set to work on; -1 for the current set", -1, 0),
