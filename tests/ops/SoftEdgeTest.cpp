@@ -92,7 +92,7 @@ TEST(SoftEdge, RefusalsLeaveTheRecordAlone) {
 TEST(SoftEdge, UserNormalsSurviveOnTheBunny) {
     auto g = opstest::bunny();
     ASSERT_TRUE(g);
-    g->update(0x1FF);
+    g->update(dirtyAll);
     g->setUserNormal(g->getNormalId(0), T4dFltVector(0, 1, 0));
     auto body = bodyOf(std::move(g));
     TpolyGeom& r = *body->polyGeom();
@@ -100,7 +100,7 @@ TEST(SoftEdge, UserNormalsSurviveOnTheBunny) {
     ASSERT_EQ(runSoft(*body, 0.7, &edges), 0);
     EXPECT_EQ(r.checkObject(kCheckAll), 0u);
     EXPECT_EQ(attributed::cornerErrors(r), 0);
-    r.update(0x1FF);
+    r.update(dirtyAll);
     const T4dFltVector* n = r.getValidUserNormal(r.getNormalId(0));
     ASSERT_NE(n, nullptr);
     EXPECT_EQ(n->y, 1.0f);

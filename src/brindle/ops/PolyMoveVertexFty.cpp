@@ -81,7 +81,7 @@ void TpolyMoveVertexFty::getBasis(const T4dFltVector& normal, const T4dFltVector
 void TpolyMoveVertexFty::vertexMatrix(const TpolyGeom* geom, int vertex, const T4dFltVector& xDirection,
                                       T4dDblMatrix& m) {
     TpolyGeom* g = const_cast<TpolyGeom*>(geom);
-    g->update(0x16);
+    g->update(dirtyVertexToEdge | dirtyEdgeToFace | dirtyFaceNormalize);
     T4dFltVector n;
     g->computeGeomVertexNormal(uint32_t(vertex), n);
     if (m.determinant3() < 0) n = T4dFltVector(-n.x, -n.y, -n.z);

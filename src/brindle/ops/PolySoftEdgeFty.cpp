@@ -57,7 +57,7 @@ void TpolySoftEdgeFty::smoothGroup(TpolyGeom* geom, int edgeGroup, float angle) 
         geom->setSmoothing(e, hard);
     }
     geom->update(dirtyVertexToEdge);
-    geom->markDirty(0x3F8);
+    geom->markDirty(dirtyMoved | dirtyHardness);
     geom->endChangeSmoothing(saved);
 }
 

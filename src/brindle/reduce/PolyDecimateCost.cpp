@@ -66,7 +66,7 @@ const TfaceNode* TpolyDecimateFty::cornerOnEdge(uint32_t edge, uint32_t v, uint3
         if (faces.empty()) continue;
         const TfaceNode& f = fEdit->face(faces[0]);
         corner = fEdit->findVertexInFace(f, v);
-        if (corner != ~0u) return &f;
+        if (corner != TpolyBits::kNoId) return &f;
     }
     return nullptr;
 }
@@ -128,7 +128,7 @@ bool TpolyDecimateFty::isUVBorder(uint32_t edge, int32_t set) {
     if (!mapped0) return false;
     for (uint32_t v : {a, b}) {
         const uint32_t k0 = fEdit->findVertexInFace(*faces[0], v), k1 = fEdit->findVertexInFace(*faces[1], v);
-        if (k0 == ~0u || k1 == ~0u) return true;
+        if (k0 == TpolyBits::kNoId || k1 == TpolyBits::kNoId) return true;
         if (fEdit->getUVId(k0, uint32_t(set), *faces[0]) != fEdit->getUVId(k1, uint32_t(set), *faces[1])) return true;
     }
     return false;
@@ -273,7 +273,7 @@ bool TpolyDecimateFty::edgeUVsShared(uint32_t edge) {
     if (!faces[0] || !faces[1]) return true;
     for (uint32_t v : {fEdit->getStartVertex(edge), fEdit->getEndVertex(edge)}) {
         const uint32_t k0 = fEdit->findVertexInFace(*faces[0], v), k1 = fEdit->findVertexInFace(*faces[1], v);
-        if (k0 == ~0u || k1 == ~0u) return false;
+        if (k0 == TpolyBits::kNoId || k1 == TpolyBits::kNoId) return false;
         if (fUseUV &&
             fEdit->getUVId(k0, uint32_t(fUVSet), *faces[0]) != fEdit->getUVId(k1, uint32_t(fUVSet), *faces[1]))
             return false;
@@ -344,9 +344,9 @@ void TpolyDecimateFty::facesAround(uint32_t v) {
         for (uint32_t id : fSideFaces) {
             const TfaceNode& f = fEdit->face(id);
             uint32_t k = f.findEdgeInFace(e);
-            if (k == ~0u) continue;
+            if (k == TpolyBits::kNoId) continue;
             if (fEdit->getStartVertexInFace(f, k) != v) k = fEdit->findVertexInFace(f, v);
-            if (k == ~0u) continue;
+            if (k == TpolyBits::kNoId) continue;
             fAroundFaces.addLast(id);
             fAroundCorners.addLast(k);
         }
@@ -361,7 +361,7 @@ bool TpolyDecimateFty::isGoodVertexPosition(uint32_t a, uint32_t b, const T3dFlt
         // The outer loop's normal before and after the move (Newell's sum over its corners).
         uint32_t first = 0, end = 0;
         f.loopBounds(0, first, end);
-        if (end != f.fCount && fEdit->findVertexInFace(f, b) != ~0u) continue;
+        if (end != f.fCount && fEdit->findVertexInFace(f, b) != TpolyBits::kNoId) continue;
         T3dDblVector before, after;
         bool holdsB = false;
         double squares = 0;
@@ -414,7 +414,7 @@ void TpolyDecimateFty::computeUVBoundaryPosition(uint32_t edge, const TqSlimEdge
         for (uint32_t id : fSideFaces) {
             const TfaceNode& f = fEdit->face(id);
             const uint32_t ka = fEdit->findVertexInFace(f, a), kb = fEdit->findVertexInFace(f, b);
-            if (ka == ~0u || kb == ~0u) continue;
+            if (ka == TpolyBits::kNoId || kb == TpolyBits::kNoId) continue;
             const int32_t ia = fEdit->getUVId(ka, set, f), ib = fEdit->getUVId(kb, set, f);
             if (ia < 0 || ib < 0) continue;
             const T2FloatPair& ua = fEdit->getUV(uint32_t(ia), set);
@@ -435,7 +435,7 @@ void TpolyDecimateFty::getSpanVertices(uint32_t v, bool colors) {
         const uint32_t k = fAroundCorners[i];
         const int32_t attr =
             colors ? fEdit->getColorId(k, uint32_t(fColorSet), f) : fEdit->getUVId(k, uint32_t(fUVSet), f);
-        if (attr >= 0 && fSpanIds.find(uint32_t(attr)) == ~0u) fSpanIds.addLast(uint32_t(attr));
+        if (attr >= 0 && fSpanIds.find(uint32_t(attr)) == TpolyBits::kNoId) fSpanIds.addLast(uint32_t(attr));
     }
 }
 
