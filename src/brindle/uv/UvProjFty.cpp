@@ -172,7 +172,7 @@ void TpolyPlanProjFty::project(TmidBody* body, const std::vector<uint32_t>&, con
     if (fPerspective) {
         // Camera projection: homogeneous image coordinates scaled to the image sizes, then the
         // whole result fitted into the unit square with its aspect ratio kept.
-        double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+        uvwork::TuvBox box;
         std::vector<double> xy(2 * size_t(n), 0.0);
         const auto& m = fPerspectiveMatrix.m;
         for (uint32_t v = 0; v < n; ++v) {
@@ -185,18 +185,16 @@ void TpolyPlanProjFty::project(TmidBody* body, const std::vector<uint32_t>&, con
             const double y = atInfinity ? 3.4028234663852886e38 : q[1] / q[3];
             xy[2 * v] = (x + 1) * fImageB / 2;
             xy[2 * v + 1] = (y + 1) * fImageA / 2;
-            for (int k = 0; k < 2; ++k) {
-                lo[k] = std::min(lo[k], xy[2 * v + k]);
-                hi[k] = std::max(hi[k], xy[2 * v + k]);
-            }
+            box.add(xy[2 * v], xy[2 * v + 1]);
         }
-        double du = hi[0] - lo[0], dv = hi[1] - lo[1];
+        double du = box.hi[0] - box.lo[0], dv = box.hi[1] - box.lo[1];
         if (du == 0) du = 1;
         if (dv == 0) dv = 1;
         const double k = 1 / std::max(du, dv);
         for (uint32_t v = 0; v < n; ++v)
             if (vertexUV[v] >= 0)
-                uvs[uint32_t(vertexUV[v])] = {float((xy[2 * v] - lo[0]) * k), float((xy[2 * v + 1] - lo[1]) * k)};
+                uvs[uint32_t(vertexUV[v])] = {float((xy[2 * v] - box.lo[0]) * k),
+                                              float((xy[2 * v + 1] - box.lo[1]) * k)};
         return;
     }
     const T4dFltMatrix r = frameRotation(RotateY());
