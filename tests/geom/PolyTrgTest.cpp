@@ -416,7 +416,7 @@ TEST(PolyTrg, IndexedEarSearchCutsAsThePlainScan) {
             points.insert(points.end(), {float(x), float(y)});
         };
         for (uint32_t i = 0; i < outer; ++i) {
-            const double a = -2 * M_PI * i / outer, r = 10 * (0.5 + 0.5 * unit(rng));
+            const double a = -kTwoPi * i / outer, r = 10 * (0.5 + 0.5 * unit(rng));
             if (round % 4 == 2 && i % 5 == 4)
                 add(points[points.size() - 2], points[points.size() - 1]);
             else
@@ -427,7 +427,7 @@ TEST(PolyTrg, IndexedEarSearchCutsAsThePlainScan) {
             markers.insert(markers.end(), {float(points.size() / 2), 0});
             const uint32_t n = 3 + rng() % 10;
             for (uint32_t i = 0; i < n; ++i) {
-                const double a = 2 * M_PI * i / n, r = 0.4 * (0.5 + 0.5 * unit(rng));
+                const double a = kTwoPi * i / n, r = 0.4 * (0.5 + 0.5 * unit(rng));
                 add(-2.5 + 1.2 * h + r * std::cos(a), unit(rng) - 0.5 + r * std::sin(a));
             }
         }

@@ -109,7 +109,7 @@ std::string stateWithoutSelection(TpolyGeom& g) {
 // Corners whose normal id holds a user normal. An edit may share a user normal with more
 // corners (softened edges merge normal ids) but never drop one.
 uint32_t cornersWithUserNormal(TpolyGeom& g) {
-    g.update(0x1FF);
+    g.update(dirtyAll);
     uint32_t n = 0;
     for (uint32_t o = 0; o < g.faceDescLength(); ++o) n += g.getValidUserNormal(g.getNormalId(o)) != nullptr;
     return n;
@@ -117,7 +117,7 @@ uint32_t cornersWithUserNormal(TpolyGeom& g) {
 
 // A decorated record with one user normal set, on the first corner of face 0.
 std::unique_ptr<TpolyGeom> withUserNormal(std::unique_ptr<TpolyGeom> g) {
-    g->update(0x1FF);
+    g->update(dirtyAll);
     g->setUserNormal(g->getNormalId(0), T4dFltVector(0, 0, 1));
     return g;
 }

@@ -358,7 +358,7 @@ TEST(CutOpsRandom, NonManifoldInputGivesAValidRecordOrNoChange) {
     for (uint32_t e : {3u, 1u, 5u}) rungs.addElement(e);
     expectSafe(ring, &rungs, kPolyGrpEdge, "split ring");
     TpolyCutFty cut;
-    cut.setRotate({0, M_PI / 2, 0});
+    cut.setRotate({0, kHalfPi, 0});
     cut.setCenterXYZ({1.5, 0, 0});
     for (int then : {0, 1, 2}) {
         cut.setDelete(then == 1);

@@ -11,7 +11,7 @@ using opstest::bodyOf;
 namespace {
 // A plane x = c with normal (-1, 0, 0): the positive side is x < c.
 void planeX(TpolyCutFty& fty, double c) {
-    fty.setRotate({0, M_PI / 2, 0});
+    fty.setRotate({0, kHalfPi, 0});
     fty.setCenterXYZ({c, 0, 0});
 }
 }  // namespace

@@ -194,7 +194,7 @@ TEST(ExtrudeFacet, CapPlacementByTransformFrameAndInset) {
         TpolyGeom& h = *b2->polyGeom();
         TpolyExtrudeFacetFty turn = lift(0, 2, together);
         TrotateXYZ quarter;
-        quarter.z = M_PI / 2;
+        quarter.z = kHalfPi;
         turn.setRotate(quarter);
         turn.setPivot({0.5f, 0.5f, 0});
         turn.setLTrans({0, 0, 1});
@@ -410,13 +410,13 @@ TEST(ExtrudeFacet, UserNormalsStayOnTheirCornersAndReachTheBottoms) {
     // Face 0 of the grid carries a tilted user normal on every corner; the cap keeps it.
     auto body = bodyOf(attributed::grid(2));
     TpolyGeom& g = *body->polyGeom();
-    g.update(0x1FF);
+    g.update(dirtyAll);
     const T4dFltVector tilted(0, 0.6f, 0.8f);
     for (uint32_t o = g.faceOffset(0); o < g.faceOffset(1); ++o) g.setUserNormal(g.getNormalId(o), tilted);
     auto one = facesOf({0});
     TpolyExtrudeFacetFty fty = lift(1, 2, false);
     ASSERT_EQ(fty.doAction(body.get(), &one), 0);
-    g.update(0x1FF);
+    g.update(dirtyAll);
     for (uint32_t o = g.faceOffset(0); o < g.faceOffset(1); ++o) {
         const T4dFltVector* n = g.getValidUserNormal(g.getNormalId(o));
         ASSERT_NE(n, nullptr) << o;
@@ -426,12 +426,12 @@ TEST(ExtrudeFacet, UserNormalsStayOnTheirCornersAndReachTheBottoms) {
     // Every face of the cube: the reversed copy of face 0 (face 6) takes face 0's user normals.
     auto cube = bodyOf(attributed::cube());
     TpolyGeom& c = *cube->polyGeom();
-    c.update(0x1FF);
+    c.update(dirtyAll);
     for (uint32_t o = c.faceOffset(0); o < c.faceOffset(1); ++o) c.setUserNormal(c.getNormalId(o), tilted);
     auto all = allOf<TmidFaceComponent>(6);
     TpolyExtrudeFacetFty grow = lift(0, 1, true);
     ASSERT_EQ(grow.doAction(cube.get(), &all), 0);
-    c.update(0x1FF);
+    c.update(dirtyAll);
     EXPECT_EQ(c.checkObject(kCheckAll), 0u);
     for (uint32_t o = c.faceOffset(6); o < c.faceOffset(7); ++o) {
         const T4dFltVector* m = c.getValidUserNormal(c.getNormalId(o));

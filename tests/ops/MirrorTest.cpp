@@ -142,14 +142,14 @@ TEST(ChipOff, ExtractRemovesTheOriginalsAndRefusalsChangeNothing) {
 TEST(ChipOff, MirroringMoveTurnsTheCopysUserNormals) {
     auto body = bodyOf(attributed::grid(1));
     TpolyGeom& g = *body->polyGeom();
-    g.update(0x1FF);
+    g.update(dirtyAll);
     const T4dFltVector tilted(0.6f, 0, 0.8f);
     for (uint32_t o = 0; o < 4; ++o) g.setUserNormal(g.getNormalId(o), tilted);
     TpolyChipOffFty fty;
     fty.setScale(T4dFltVector(-1, 1, 1));
     TmidFaceComponent all = facesOf({0});
     ASSERT_EQ(fty.doAction(body.get(), &all), 0);
-    g.update(0x1FF);
+    g.update(dirtyAll);
     // The copy still winds as its source, so its normal is the reflected one reversed; the face
     // reversal that a mirror runs next makes it the reflection (-0.6, 0, 0.8).
     for (uint32_t o = 4; o < 8; ++o) {

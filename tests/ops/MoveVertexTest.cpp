@@ -39,7 +39,7 @@ TEST(MoveVertex, GlobalTransformationAboutThePivot) {
     // A quarter turn about z around the pivot, then the translation.
     g.copy(before, kCompVertices);
     TrotateXYZ quarter;
-    quarter.z = M_PI / 2;
+    quarter.z = kHalfPi;
     fty.setRotate(quarter);
     fty.setTrans({0, 0, 0});
     TmidVertComponent one;

@@ -64,14 +64,14 @@ TEST(Normal, ReverseKeepsCornersAndHardensNewBorders) {
 TEST(Normal, ReversingTwiceRestoresEverything) {
     auto body = bodyOf(opstest::bunny());
     TpolyGeom& g = *body->polyGeom();
-    g.update(0x1FF);
+    g.update(dirtyAll);
     g.setUserNormal(g.getNormalId(5), T4dFltVector(0, 0, 1));
     const std::string before = opstest::recordState(g);
     auto all = allOf<TmidFaceComponent>(g.nbFace());
     ASSERT_EQ(runNormal(*body, 0, all), 0);
     EXPECT_EQ(g.checkObject(kCheckAll), 0u);
     EXPECT_EQ(attributed::cornerErrors(g), 0);
-    g.update(0x1FF);
+    g.update(dirtyAll);
     // Corner 5 now stands elsewhere in its face; whichever normal id it has, its user normal is
     // the negated one.
     uint32_t found = 0;

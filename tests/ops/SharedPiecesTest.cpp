@@ -26,12 +26,12 @@ void expectNear(const T3dFltPoint& a, const T3dFltPoint& b, float tol = 1e-5f) {
 TEST(Transform, QuaternionOrdersAndInverse) {
     // A quarter turn about z carries x onto y (row vectors).
     TrotateXYZ r;
-    r.z = M_PI / 2;
+    r.z = kHalfPi;
     T4dDblMatrix m;
     Tquaternion(r).toMatrix(m);
     expectNear(m.transformPoint({1, 0, 0}), {0, 1, 0});
     // x first, then z: (0, 1, 0) -> x turn -> (0, 0, 1) -> z turn stays.
-    r.x = M_PI / 2;
+    r.x = kHalfPi;
     Tquaternion(r).toMatrix(m);
     expectNear(m.transformPoint({0, 1, 0}), {0, 0, 1});
     // zyx order: z first: (0, 1, 0) -> (-1, 0, 0) -> x turn leaves it.

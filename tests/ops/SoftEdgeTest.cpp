@@ -36,7 +36,7 @@ TEST(SoftEdge, AngleDecidesAgainstTheFaceNormals) {
     for (double angle : {0.01, 1.0, 30.0}) {  // 30 is above pi and acts as pi
         ASSERT_EQ(runSoft(*grid, angle, &all), 0);
         g.update(dirtyEdgeToFace);
-        for (uint32_t e = 0; e < g.nbEdge(); ++e) EXPECT_EQ(g.isHard(e), g.isBorder(e) && angle < M_PI / 2) << e;
+        for (uint32_t e = 0; e < g.nbEdge(); ++e) EXPECT_EQ(g.isHard(e), g.isBorder(e) && angle < kHalfPi) << e;
     }
     ASSERT_EQ(runSoft(*grid, 0.001, &all), 0);  // the 1e-5 margin makes even flat edges hard
     EXPECT_EQ(hardCount(g), g.nbEdge());
@@ -57,7 +57,7 @@ TEST(SoftEdge, OppositeOrientationIsHardAndParametersReadBack) {
     TpolySoftEdgeFty fty;
     ASSERT_EQ(fty.doAction(body.get(), &shared), 0);
     EXPECT_TRUE(body->polyGeom()->isHard(1));
-    EXPECT_EQ(fty.Angle(), M_PI);  // clamped and stored back
+    EXPECT_EQ(fty.Angle(), kPi);  // clamped and stored back
 
     // A non-identity frame is held inverted after the action.
     T4dDblMatrix scale;
@@ -92,7 +92,7 @@ TEST(SoftEdge, RefusalsLeaveTheRecordAlone) {
 TEST(SoftEdge, UserNormalsSurviveOnTheBunny) {
     auto g = opstest::bunny();
     ASSERT_TRUE(g);
-    g->update(0x1FF);
+    g->update(dirtyAll);
     g->setUserNormal(g->getNormalId(0), T4dFltVector(0, 1, 0));
     auto body = bodyOf(std::move(g));
     TpolyGeom& r = *body->polyGeom();
@@ -100,7 +100,7 @@ TEST(SoftEdge, UserNormalsSurviveOnTheBunny) {
     ASSERT_EQ(runSoft(*body, 0.7, &edges), 0);
     EXPECT_EQ(r.checkObject(kCheckAll), 0u);
     EXPECT_EQ(attributed::cornerErrors(r), 0);
-    r.update(0x1FF);
+    r.update(dirtyAll);
     const T4dFltVector* n = r.getValidUserNormal(r.getNormalId(0));
     ASSERT_NE(n, nullptr);
     EXPECT_EQ(n->y, 1.0f);

@@ -87,7 +87,7 @@ TEST(Unite, SetsGroupsCreasesBlindDataAndUserNormalsAreUnited) {
     bg.setMapName(0, other, false);
     Tstring paint("paint");
     bg.setColorName(0, paint, false);
-    bg.update(0x1FF);
+    bg.update(dirtyAll);
     const T4dFltVector tilted(0.6f, 0, 0.8f);
     bg.setUserNormal(bg.getNormalId(0), tilted);
     TmidBody target;
@@ -132,7 +132,7 @@ TEST(Unite, SetsGroupsCreasesBlindDataAndUserNormalsAreUnited) {
 
     // The grid's corner 0 stands at result corner split under the mirroring matrix (the first
     // corner of each loop stays first); its normal is the reflected one.
-    g.update(0x1FF);
+    g.update(dirtyAll);
     const T4dFltVector* n = g.getValidUserNormal(g.getNormalId(split));
     ASSERT_NE(n, nullptr);
     EXPECT_NEAR(n->x, -0.6f, 1e-6);

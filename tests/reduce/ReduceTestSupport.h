@@ -38,7 +38,7 @@ inline std::unique_ptr<TpolyGeom> quadTorus(uint32_t nu, uint32_t nv) {
     auto g = std::make_unique<TpolyGeom>();
     for (uint32_t j = 0; j < nv; ++j)
         for (uint32_t i = 0; i < nu; ++i) {
-            const double u = 2 * M_PI * i / nu, v = 2 * M_PI * j / nv;
+            const double u = kTwoPi * i / nu, v = kTwoPi * j / nv;
             g->appendVertex(float((2 + std::cos(v)) * std::cos(u)), float((2 + std::cos(v)) * std::sin(u)),
                             float(std::sin(v)));
         }

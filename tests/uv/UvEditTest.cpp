@@ -87,7 +87,7 @@ TEST(UvMove, PivotRotationScaleAndRepeatableRandom) {
     auto body = gridBody(2);
     TpolyGeom& g = *body->polyGeom();
     TpolyMoveUVFty move;
-    move.setRotationAngle(float(M_PI / 2));
+    move.setRotationAngle(float(kHalfPi));
     move.setPivotU(0.5f);
     move.setPivotV(0.5f);
     TmidMapComponent one;

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
 #include "support/ObjLoad.h"
 #include "uv/UvTestSupport.h"
 
 namespace {
-
-constexpr double kPi = std::numbers::pi;
 
 // A body holding a record made by fill, with one UV set whose corners are all unmapped.
 template <typename Fill>

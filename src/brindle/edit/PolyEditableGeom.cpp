@@ -386,7 +386,7 @@ TpolyGeom* TpolyEditableGeom::convert(bool inheritBlindData, bool updateNormals,
     if (updateNormals) {
         out->markDirty(dirtyAll);
         if (hasUserNormals()) {
-            out->update(193);
+            out->update(dirtyFaceOffsets | dirtyNormalTopo | dirtyVertexNormals);
             out->setUserNormalMode(src.userNormalMode());
             for (uint32_t c = 0; c < nCorner; ++c) {
                 const uint32_t n = normalIds[c];
@@ -395,7 +395,7 @@ TpolyGeom* TpolyEditableGeom::convert(bool inheritBlindData, bool updateNormals,
             }
             out->markDirty(dirtyLocalSplit);
         } else {
-            out->update(129);
+            out->update(dirtyFaceOffsets | dirtyVertexNormals);
         }
     }
     carryBlindData(*out, map, inheritBlindData);

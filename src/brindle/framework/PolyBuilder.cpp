@@ -371,7 +371,7 @@ bool TpolyVertexBuilder::acceptFace(uint32_t count, const int32_t* vertexIds) {
     for (uint32_t i = 0; i + 1 < count; ++i) {
         const uint32_t vi = uint32_t(vertexIds[i]), vn = uint32_t(vertexIds[i + 1]);
         const uint32_t p = fPairs.find(vi);
-        if (p != ~0u && ((p + 1 < fPairs.size() && fPairs[p + 1] == vn) || (p > 0 && fPairs[p - 1] == vn)))
+        if (p != TpolyBits::kNoId && ((p + 1 < fPairs.size() && fPairs[p + 1] == vn) || (p > 0 && fPairs[p - 1] == vn)))
             return false;
         fPairs.addLast(vi);
         fPairs.addLast(vn);

@@ -18,7 +18,7 @@ const TmodifierParamTable sParams(TpolyChipOffFty::sMetaclass, kPolyGrpFace, {BR
                                                                 BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, Duplicate),
                                                                 BRINDLE_MODIFIER_PARAM(TpolyChipOffFty, UseCache)});
 
-constexpr uint32_t kNone = ~0u;
+constexpr uint32_t kNone = TpolyBits::kNoId;
 
 // The current group of one kind as it stood, to be put back: a list handed to an action, or the
 // move's own selection, replaces it only for as long as it is needed.

@@ -110,10 +110,7 @@ int TpolyCutFty::action(TmidBody* body, TmidComponent* components) {
         } else if (t >= 1 - kAtEnd) {
             mark(edge.end());
         } else {
-            if (!editable)
-                editable = std::make_unique<TpolyEditableGeom>(geom, TpolyEditableGeom::kModeBasic |
-                                                                         TpolyEditableGeom::kModeVertexInfo |
-                                                                         TpolyEditableGeom::kModeWings);
+            if (!editable) editable = std::make_unique<TpolyEditableGeom>(geom, TpolyEditableGeom::kModeAll);
             uint32_t newEdge, newVertex;
             if (editable->splitEdge(e, float(t), newEdge, newVertex)) mark(newVertex);
         }
@@ -149,7 +146,7 @@ int TpolyCutFty::action(TmidBody* body, TmidComponent* components) {
     if (fDelete || fExtract) treatPositiveSide(body, n, d);
     changeIdMapperArraySizes(counts[0], counts[1], counts[2]);
     TpolyGeom* result = body->polyGeom();
-    result->markDirty(0x3B8);
+    result->markDirty(dirtyMoved);
     if (framed) result->toReference(fMatrix, false, true);
     return 0;
 }

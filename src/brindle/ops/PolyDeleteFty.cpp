@@ -51,8 +51,7 @@ int TpolyDelComponentFty::action(TmidBody* body, TmidComponent* components) {
     if (geom->flagsFromGroup(kind, name, selected) < 0) return -1;
     const uint32_t counts[3] = {geom->nbVertex(), geom->nbEdge(), geom->nbFace()};
 
-    TpolyEditableGeom edit(
-        geom, TpolyEditableGeom::kModeBasic | TpolyEditableGeom::kModeVertexInfo | TpolyEditableGeom::kModeWings);
+    TpolyEditableGeom edit(geom, TpolyEditableGeom::kModeAll);
     const bool remains = removeSelected(edit, selected);
     TuInt32Array localFaces(256);
     TpolyGeom* out = remains ? edit.convert(true, true, faceMap() ? faceMap() : &localFaces) : nullptr;

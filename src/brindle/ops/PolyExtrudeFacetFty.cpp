@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "brindle/base/Random.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/FaceTraversal.h"
 #include "brindle/geom/PolyColor.h"
@@ -27,24 +28,12 @@ const TmodifierParamTable sParams(
      BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, Divisions, "rows of side faces; below 1 counts as 1", 1, 4),
      BRINDLE_MODIFIER_PARAM(TpolyExtrudeFacetFty, SmoothingAngle,
                             "radians: new edges whose faces meet at less than this are soft, the others hard", 0,
-                            3.14159265)});
+                            kPi)});
 
 constexpr uint32_t kNone = TpolyBits::kNoId;
 
 // One draw of the random weight (2 r - 1) * amount + 1, r uniform in [0, 1).
 float randomWeight(float amount) { return float((2 * drand48() - 1) * amount + 1); }
-
-T3dFltPoint newellNormalOf(const T3dFltPoint* p, uint32_t n) {
-    T3dFltPoint s(0, 0, 0);
-    for (uint32_t i = 0; i < n; ++i) {
-        const T3dFltPoint& a = p[i];
-        const T3dFltPoint& b = p[i + 1 == n ? 0 : i + 1];
-        s.x += (a.y - b.y) * (a.z + b.z);
-        s.y += (a.z - b.z) * (a.x + b.x);
-        s.z += (a.x - b.x) * (a.y + b.y);
-    }
-    return s;
-}
 
 // A displacement turned by the linear part of a row-vector matrix.
 T3dFltPoint turned(const T4dDblMatrix& m, const T3dFltPoint& v) {
@@ -408,8 +397,7 @@ void TextrudeRun::insetPlain(uint32_t f) {
                 if (fG.endOfLoop(k) || k + 1 == end) break;
             }
             loop = k + 1;
-            const T3dFltPoint nn = newellNormalOf(fLoop.data(), uint32_t(fLoop.size()));
-            T4dFltVector n(nn.x, nn.y, nn.z);
+            T4dFltVector n = newellNormal(fLoop.data(), uint32_t(fLoop.size())).vector();
             if (!n.normalize(1e-12f)) n = faceNormal;
             if (!fInset.inset(fLoop.data(), uint32_t(fLoop.size()), n, float(i + 1) * q, fMove)) continue;
             for (size_t c = 0; c < fLoopVertex.size(); ++c)

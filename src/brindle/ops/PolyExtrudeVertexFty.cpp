@@ -57,7 +57,7 @@ void TpolyExtrudeVertexFty::cutAround(TpolyEditableGeom& edit, const TbitFieldFi
             for (uint32_t level = levels; level > 0; --level) {
                 const TfaceNode& node = edit.face(f);
                 const uint32_t at = edit.findVertexInFace(node, v);
-                if (at == ~0u) break;
+                if (at == TpolyBits::kNoId) break;
                 uint32_t before = at, after = at;
                 for (uint32_t k = 0; k < level; ++k) before = node.prevInLoop(before), after = node.nextInLoop(after);
                 edit.splitAFace(edit.getStartVertexInFace(node, before), -1, edit.getStartVertexInFace(node, after), -1,
@@ -85,9 +85,8 @@ int TpolyExtrudeVertexFty::action(TmidBody* body, TmidComponent* components) {
 
     T4dFltVectorArray offsets(256);
     collectVertexNormals(*geom, selected, offsets);
-    geom->update(0x51);
-    TpolyEditableGeom edit(
-        geom, TpolyEditableGeom::kModeBasic | TpolyEditableGeom::kModeVertexInfo | TpolyEditableGeom::kModeWings);
+    geom->update(dirtyFaceOffsets | dirtyFaceNormalize | dirtyNormalTopo);
+    TpolyEditableGeom edit(geom, TpolyEditableGeom::kModeAll);
     const uint32_t nEdge = edit.edgeCount();
     const bool split = fWidth > 0 && fWidth < 1;
     T3dFltPoint at[2];
@@ -117,7 +116,7 @@ int TpolyExtrudeVertexFty::action(TmidBody* body, TmidComponent* components) {
         }
     TpolyGeom* out = edit.convert(true, true, nullptr);
     body->setMidBody(out);
-    out->markDirty(0x3B8);
+    out->markDirty(dirtyMoved);
     if (framed) {
         out->toReference(inverse, false, true);
         fMatrix = inverse.toFlt();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
@@ -67,15 +68,9 @@ bool planar(const TflipQuad& quad) {
 // Convex when every turn has the same strict sense about the quadrilateral's Newell normal.
 bool convex(const TflipQuad& quad) {
     const T3dFltPoint* q = quad.q;
-    T3dFltPoint normal;
-    for (int i = 0; i < 4; ++i) {
-        const T3dFltPoint &p = q[i], &r = q[(i + 1) % 4];
-        normal.x += (p.y - r.y) * (p.z + r.z);
-        normal.y += (p.z - r.z) * (p.x + r.x);
-        normal.z += (p.x - r.x) * (p.y + r.y);
-    }
+    const T3dDblVector normal = newellNormal(q, 4);
     for (int i = 0; i < 4; ++i)
-        if (!(dotOf(crossOf(q[(i + 1) % 4] - q[i], q[(i + 2) % 4] - q[(i + 1) % 4]), normal) > 0)) return false;
+        if (!(dot(crossOf(q[(i + 1) % 4] - q[i], q[(i + 2) % 4] - q[(i + 1) % 4]), normal) > 0)) return false;
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "brindle/ops/PolyMoveFacetFty.h"
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/ops/ModifierRegistry.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMoveEdgeFty, TpolyMoveVertexFty);
@@ -8,8 +9,7 @@ BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMoveFacetFty, TpolyMoveEdgeFty);
 namespace {
 const TmodifierParamTable sEdgeParams(
     TpolyMoveEdgeFty::sMetaclass,
-    {BRINDLE_MODIFIER_PARAM(TpolyMoveEdgeFty, LRotate, "rotation in each component's own frame, radians", -3.14159265,
-                            3.14159265),
+    {BRINDLE_MODIFIER_PARAM(TpolyMoveEdgeFty, LRotate, "rotation in each component's own frame, radians", -kPi, kPi),
      BRINDLE_MODIFIER_PARAM(TpolyMoveEdgeFty, LScale,
                             "scale in each component's own frame; 1 1 1 is neutral, 0 0 0 after construction", 0, 2),
      BRINDLE_MODIFIER_PARAM(TpolyMoveEdgeFty, LocalCen, "centre of each component's own frame", 0, 2)});

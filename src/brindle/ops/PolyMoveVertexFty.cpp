@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "brindle/base/Random.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
@@ -15,7 +16,7 @@ const TmodifierParamTable sParams(
     TpolyMoveVertexFty::sMetaclass, kPolyGrpVertex,
     {BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Trans, "translation", -1, 1),
      BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Rotate, "rotation about Pivot, radians, then an optional order 0-5",
-                            -3.14159265, 3.14159265),
+                            -kPi, kPi),
      BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Pivot, "centre of the rotation and scale", -1, 1),
      BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, Scale, "scale about Pivot; 1 1 1 is neutral, 0 0 0 after construction",
                             0, 2),
@@ -30,7 +31,7 @@ const TmodifierParamTable sParams(
                             "reference frame; after an action with a non-identity matrix it holds the inverse"),
      BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, NbComponents, "length of the per-vertex gain array made by createGain",
                             0, 0),
-     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, twist, "twist angle, radians", -3.14159265, 3.14159265)});
+     BRINDLE_MODIFIER_PARAM(TpolyMoveVertexFty, twist, "twist angle, radians", -kPi, kPi)});
 
 T4dFltVector cross(const T4dFltVector& a, const T4dFltVector& b) {
     T4dFltVector c;
@@ -80,7 +81,7 @@ void TpolyMoveVertexFty::getBasis(const T4dFltVector& normal, const T4dFltVector
 void TpolyMoveVertexFty::vertexMatrix(const TpolyGeom* geom, int vertex, const T4dFltVector& xDirection,
                                       T4dDblMatrix& m) {
     TpolyGeom* g = const_cast<TpolyGeom*>(geom);
-    g->update(0x16);
+    g->update(dirtyVertexToEdge | dirtyEdgeToFace | dirtyFaceNormalize);
     T4dFltVector n;
     g->computeGeomVertexNormal(uint32_t(vertex), n);
     if (m.determinant3() < 0) n = T4dFltVector(-n.x, -n.y, -n.z);

@@ -108,7 +108,7 @@ void TpolyNormalFty::reverseNormal(TpolyGeom* geom, int groupName) {
     geom->markDirty(dirtyReversed);
 
     if (userNormals) {
-        geom->update(0xC6);
+        geom->update(dirtyVertexToEdge | dirtyEdgeToFace | dirtyNormalTopo | dirtyVertexNormals);
         auto put = [&](uint32_t newCorner, uint32_t oldCorner, float sign) {
             const T4dFltVector& n = savedNormals[savedIds[oldCorner]];
             geom->setUserNormal(geom->getNormalId(newCorner), T4dFltVector(sign * n.x, sign * n.y, sign * n.z));

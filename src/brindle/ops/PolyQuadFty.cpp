@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <numbers>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
@@ -19,7 +19,7 @@ namespace {
 const TmodifierParamTable sParams(
     TpolyQuadFty::sMetaclass, kPolyGrpFace,
     {BRINDLE_MODIFIER_PARAM(TpolyQuadFty, Angle, "largest allowed bend of a quad, radians; above pi counts as pi", 0,
-                            3.14159265),
+                            kPi),
      BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepGrp, "keep edges between faces of different named face groups"),
      BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepMap, "keep the UV seams of the current UV set"),
      BRINDLE_MODIFIER_PARAM(TpolyQuadFty, KeepHard, "keep hard edges"),
@@ -273,7 +273,7 @@ int TpolyQuadFty::action(TmidBody* body, TmidComponent* components) {
     if (!getActiveGrpName(body, components, kPolyGrpFace, name)) return -1;
     TpolyGeom* geom = body->polyGeom();
     if (geom->nbElem(name, kPolyGrpFace) == 0) return -1;
-    if (fAngle > std::numbers::pi) fAngle = std::numbers::pi;
+    if (fAngle > kPi) fAngle = kPi;
     TpolyReferenceFrame frame;
     if (!frame.enter(geom, fMatrix, true)) return -1;
     const int keep[3] = {fKeepGrp ? 1 : 0, fKeepMap ? 2 : 0, fKeepHard ? 4 : 0};

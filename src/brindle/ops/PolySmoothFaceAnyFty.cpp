@@ -187,7 +187,7 @@ int TpolySmoothFaceAnyFty::action(TmidBody* body, TmidComponent* components) {
             return -1;
         }
         g = body->polyGeom();
-        g->update(7);
+        g->update(dirtyFaceOffsets | dirtyVertexToEdge | dirtyEdgeToFace);
         const bool any = g->flagsFromGroup(kPolyGrpFace, name, selected) > 0;
         if (any) {
             TsubdivFaceSubset subset;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
@@ -13,8 +14,7 @@ namespace {
 const TmodifierParamTable sParams(
     TpolySoftEdgeFty::sMetaclass, kPolyGrpEdge,
     {BRINDLE_MODIFIER_PARAM(TpolySoftEdgeFty, Angle,
-                            "radians: edges whose faces meet at less than this become soft, the others hard", 0,
-                            3.14159265),
+                            "radians: edges whose faces meet at less than this become soft, the others hard", 0, kPi),
      BRINDLE_MODIFIER_PARAM(TpolySoftEdgeFty, Matrix,
                             "reference frame; after an action with a non-identity matrix it holds the inverse")});
 
@@ -57,14 +57,14 @@ void TpolySoftEdgeFty::smoothGroup(TpolyGeom* geom, int edgeGroup, float angle) 
         geom->setSmoothing(e, hard);
     }
     geom->update(dirtyVertexToEdge);
-    geom->markDirty(0x3F8);
+    geom->markDirty(dirtyMoved | dirtyHardness);
     geom->endChangeSmoothing(saved);
 }
 
 int TpolySoftEdgeFty::action(TmidBody* body, TmidComponent* components) {
     int name = -1;
     if (!getActiveGrpName(body, components, kPolyGrpEdge, name)) return -1;
-    if (fAngle > M_PI) fAngle = M_PI;
+    if (fAngle > kPi) fAngle = kPi;
     TpolyGeom* geom = body->polyGeom();
     TpolyReferenceFrame frame;
     if (!frame.enter(geom, fMatrix, true)) return -1;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/edit/PolyEditableGeom.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/EdgeRingIterator.h"
@@ -19,7 +20,7 @@ const TmodifierParamTable sSplitParams(
     TpolySplitFty::sMetaclass,
     {BRINDLE_MODIFIER_PARAM(TpolySplitFty, Subd, "kept with the parameters; the cut does not read it", 1, 4),
      BRINDLE_MODIFIER_PARAM(TpolySplitFty, SmoothingAngle,
-                            "radians: new edges between faces meeting at a smaller angle are soft", 0, 3.14159265),
+                            "radians: new edges between faces meeting at a smaller angle are soft", 0, kPi),
      BRINDLE_MODIFIER_PARAM(TpolySplitFty, Zelto70, "kept with the parameters; the cut does not read it")});
 const TmodifierParamTable sRingParams(
     TpolySplitRingFty::sMetaclass, kPolyGrpEdge,
@@ -32,12 +33,10 @@ const TmodifierParamTable sRingParams(
      BRINDLE_MODIFIER_PARAM(TpolySplitRingFty, Direction,
                             "measure from the side of the root edge's start (true) or its end"),
      BRINDLE_MODIFIER_PARAM(TpolySplitRingFty, SmoothAngle,
-                            "radians: new edges between faces meeting at a smaller angle are soft", 0, 3.14159265)});
+                            "radians: new edges between faces meeting at a smaller angle are soft", 0, kPi)});
 
 constexpr uint32_t kEdgePoint = 0x80000000u, kFaceFlag = 0x40000000u, kIdMask = 0x3fffffffu;
 constexpr float kAtVertex = 1e-5f;
-constexpr uint32_t kEditMode =
-    TpolyEditableGeom::kModeBasic | TpolyEditableGeom::kModeVertexInfo | TpolyEditableGeom::kModeWings;
 
 bool strictlyInside(float t) { return t > kAtVertex && t < 1 - kAtVertex; }
 
@@ -98,24 +97,24 @@ int TpolySplitFty::action(TmidBody* body, TmidComponent*) {
     }
     if (int64_t(n) != int64_t(fNbPoints) + edgePoints) return -1;
 
-    geom->update(69);
-    TpolyEditableGeom edit(geom, kEditMode);
+    geom->update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyNormalTopo);
+    TpolyEditableGeom edit(geom, TpolyEditableGeom::kModeAll);
     Tint32Array faces(n), descriptors(n);
     TfloatArray fractions(n);
     T3dFltPointArray points(uint32_t(fNbPoints) + 1);
     points.append(fPoints, uint32_t(fNbPoints));
-    uint32_t prevEdge = ~0u;
+    uint32_t prevEdge = TpolyBits::kNoId;
     float prevT = -1;
     for (uint32_t k = 0; k < n; ++k) {
         const uint32_t d = uint32_t(fDesc[k]);
         int32_t face = -1;
         if (!(d & kEdgePoint)) {
             face = int32_t(fPercents[k]);
-            prevEdge = ~0u, prevT = -1;
+            prevEdge = TpolyBits::kNoId, prevT = -1;
         } else {
             const uint32_t edge = d & kIdMask;
             const float t = fPercents[k];
-            if (k > 0 && prevEdge == ~0u) {
+            if (k > 0 && prevEdge == TpolyBits::kNoId) {
                 face = faces.last();
             } else if (k > 0) {
                 face = segmentFace(edit, prevEdge, prevT, edge, t, faces.last());
@@ -147,8 +146,8 @@ int TpolySplitFaceFty::action(TmidBody* body, TmidComponent*) {
     if (!geom || fBoundary.empty()) return -1;
     for (const TboundaryPoint& p : fBoundary)
         if (p.edge >= geom->nbEdge() || !(p.t >= 0 && p.t <= 1)) return -1;
-    geom->update(69);
-    TpolyEditableGeom edit(geom, kEditMode);
+    geom->update(dirtyFaceOffsets | dirtyEdgeToFace | dirtyNormalTopo);
+    TpolyEditableGeom edit(geom, TpolyEditableGeom::kModeAll);
     const uint32_t firstNew = edit.vertexCount();
     const TboundaryPoint& first = fBoundary[0];
     // Where the first cut starts: its edge's end when the point stands on one, else the vertex
@@ -157,7 +156,7 @@ int TpolySplitFaceFty::action(TmidBody* body, TmidComponent*) {
     const T3dFltPointArray noPoints;
     const double cosAngle = std::cos(fSmoothAngle);
     std::vector<uint32_t> cuts;
-    uint32_t from = first.edge, at = ~0u;
+    uint32_t from = first.edge, at = TpolyBits::kNoId;
     float fromT = first.t;
     for (size_t i = 1; i < fBoundary.size(); ++i) {
         const bool closes = fBoundary[i].edge == first.edge;

@@ -19,7 +19,7 @@ const TmodifierParamTable sParams(
 // (u, v) for a quad, (b, c) of the barycentric (n - b - c, b, c) for a triangle.
 class Tgrid {
 public:
-    explicit Tgrid(uint32_t n) : fN(n), fIds((n + 1) * (n + 1), ~0u) {}
+    explicit Tgrid(uint32_t n) : fN(n), fIds((n + 1) * (n + 1), TpolyBits::kNoId) {}
     uint32_t& at(uint32_t i, uint32_t j) { return fIds[i * (fN + 1) + j]; }
 
 private:
@@ -43,7 +43,7 @@ void cutGrid(TpolyEditableGeom& edit, uint32_t face, uint32_t v0, uint32_t sides
     TfaceNode& f = edit.face(face);
     if (f.faceOrder() != 1 || f.fCount != sides * n) return;
     const uint32_t r = edit.findVertexInFace(f, v0);
-    if (r == ~0u) return;
+    if (r == TpolyBits::kNoId) return;
     std::vector<uint32_t> ring(f.fCount);
     for (uint32_t k = 0; k < f.fCount; ++k) ring[k] = edit.getStartVertexInFace(f, (r + k) % f.fCount);
     const uint32_t inner = n - 1;

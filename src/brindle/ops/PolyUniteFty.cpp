@@ -194,7 +194,7 @@ void carryUserNormals(TpolyGeom& result, const std::vector<Tsource>& sources) {
             if (t.normalize()) result.setUserNormal(result.getNormalId(src.cornerBase + k), t);
         }
     }
-    result.markDirty(0x3E0);
+    result.markDirty(dirtyHardness);
 }
 }  // namespace
 

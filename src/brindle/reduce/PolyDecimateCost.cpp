@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "brindle/base/VectorMath.h"
 #include "brindle/edit/PolyEditableGeom.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/reduce/PolyDecimateFty.h"
@@ -14,13 +15,7 @@ constexpr double kPenalty = 10.0;
 // 4 sqrt(3): an equilateral triangle has compactness 1.
 constexpr double kCompactnessScale = 6.928203;
 
-struct Tvec3 {
-    double x = 0, y = 0, z = 0;
-};
-Tvec3 sub(const T3dFltPoint& a, const T3dFltPoint& b) {
-    return {double(a.x) - b.x, double(a.y) - b.y, double(a.z) - b.z};
-}
-double dot(const Tvec3& a, const Tvec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+T3dDblVector sub(const T3dFltPoint& a, const T3dFltPoint& b) { return T3dDblVector(a) - T3dDblVector(b); }
 }  // namespace
 
 // --- N-vectors ---------------------------------------------------------------------------------------
@@ -71,7 +66,7 @@ const TfaceNode* TpolyDecimateFty::cornerOnEdge(uint32_t edge, uint32_t v, uint3
         if (faces.empty()) continue;
         const TfaceNode& f = fEdit->face(faces[0]);
         corner = fEdit->findVertexInFace(f, v);
-        if (corner != ~0u) return &f;
+        if (corner != TpolyBits::kNoId) return &f;
     }
     return nullptr;
 }
@@ -133,7 +128,7 @@ bool TpolyDecimateFty::isUVBorder(uint32_t edge, int32_t set) {
     if (!mapped0) return false;
     for (uint32_t v : {a, b}) {
         const uint32_t k0 = fEdit->findVertexInFace(*faces[0], v), k1 = fEdit->findVertexInFace(*faces[1], v);
-        if (k0 == ~0u || k1 == ~0u) return true;
+        if (k0 == TpolyBits::kNoId || k1 == TpolyBits::kNoId) return true;
         if (fEdit->getUVId(k0, uint32_t(set), *faces[0]) != fEdit->getUVId(k1, uint32_t(set), *faces[1])) return true;
     }
     return false;
@@ -158,7 +153,7 @@ void TpolyDecimateFty::constrainEdges() {
                           (fPartial && nConsidered < nFaces) || (keepMapBorder() && isUVBorder(e, fUVSet));
         if (!held) continue;
         const uint32_t a = fEdit->getStartVertex(e), b = fEdit->getEndVertex(e);
-        const Tvec3 ab = sub(fEdit->vertex(b), fEdit->vertex(a));
+        const T3dDblVector ab = sub(fEdit->vertex(b), fEdit->vertex(a));
         const double len = std::sqrt(dot(ab, ab));
         if (!(len > 0) || !std::isfinite(len)) continue;
         for (int side = 0; side < 2; ++side) {
@@ -221,7 +216,7 @@ void TpolyDecimateFty::solveQuadric(uint32_t edge, TqSlimEdge& record) {
         const T3dFltPoint& pb = fEdit->vertex(b);
         const T3dFltPoint mid((pa.x + pb.x) / 2, (pa.y + pb.y) / 2, (pa.z + pb.z) / 2);
         const T3dFltPoint at(record.position[0], record.position[1], record.position[2]);
-        const Tvec3 ab = sub(pb, pa), d = sub(at, mid);
+        const T3dDblVector ab = sub(pb, pa), d = sub(at, mid);
         ok = dot(d, d) <= 4.0 * dot(ab, ab);
     }
     if (ok && keepMapBorder() && fUVSet >= 0 && ((fVertexFlags[a] | fVertexFlags[b]) & kOnUVBorder)) {
@@ -278,7 +273,7 @@ bool TpolyDecimateFty::edgeUVsShared(uint32_t edge) {
     if (!faces[0] || !faces[1]) return true;
     for (uint32_t v : {fEdit->getStartVertex(edge), fEdit->getEndVertex(edge)}) {
         const uint32_t k0 = fEdit->findVertexInFace(*faces[0], v), k1 = fEdit->findVertexInFace(*faces[1], v);
-        if (k0 == ~0u || k1 == ~0u) return false;
+        if (k0 == TpolyBits::kNoId || k1 == TpolyBits::kNoId) return false;
         if (fUseUV &&
             fEdit->getUVId(k0, uint32_t(fUVSet), *faces[0]) != fEdit->getUVId(k1, uint32_t(fUVSet), *faces[1]))
             return false;
@@ -349,9 +344,9 @@ void TpolyDecimateFty::facesAround(uint32_t v) {
         for (uint32_t id : fSideFaces) {
             const TfaceNode& f = fEdit->face(id);
             uint32_t k = f.findEdgeInFace(e);
-            if (k == ~0u) continue;
+            if (k == TpolyBits::kNoId) continue;
             if (fEdit->getStartVertexInFace(f, k) != v) k = fEdit->findVertexInFace(f, v);
-            if (k == ~0u) continue;
+            if (k == TpolyBits::kNoId) continue;
             fAroundFaces.addLast(id);
             fAroundCorners.addLast(k);
         }
@@ -366,8 +361,8 @@ bool TpolyDecimateFty::isGoodVertexPosition(uint32_t a, uint32_t b, const T3dFlt
         // The outer loop's normal before and after the move (Newell's sum over its corners).
         uint32_t first = 0, end = 0;
         f.loopBounds(0, first, end);
-        if (end != f.fCount && fEdit->findVertexInFace(f, b) != ~0u) continue;
-        Tvec3 before, after;
+        if (end != f.fCount && fEdit->findVertexInFace(f, b) != TpolyBits::kNoId) continue;
+        T3dDblVector before, after;
         bool holdsB = false;
         double squares = 0;
         for (uint32_t k = first; k < end && !holdsB; ++k) {
@@ -377,13 +372,9 @@ bool TpolyDecimateFty::isGoodVertexPosition(uint32_t a, uint32_t b, const T3dFlt
             const T3dFltPoint& p1 = fEdit->vertex(v1);
             const T3dFltPoint& q0 = v0 == a ? position : p0;
             const T3dFltPoint& q1 = v1 == a ? position : p1;
-            before.x += (double(p0.y) - p1.y) * (double(p0.z) + p1.z);
-            before.y += (double(p0.z) - p1.z) * (double(p0.x) + p1.x);
-            before.z += (double(p0.x) - p1.x) * (double(p0.y) + p1.y);
-            after.x += (double(q0.y) - q1.y) * (double(q0.z) + q1.z);
-            after.y += (double(q0.z) - q1.z) * (double(q0.x) + q1.x);
-            after.z += (double(q0.x) - q1.x) * (double(q0.y) + q1.y);
-            const Tvec3 d = sub(q1, q0);
+            addNewellSide(before, p0, p1);
+            addNewellSide(after, q0, q1);
+            const T3dDblVector d = sub(q1, q0);
             squares += dot(d, d);
         }
         if (holdsB) continue;
@@ -411,8 +402,9 @@ void TpolyDecimateFty::validateVertexPosition(uint32_t edge, TqSlimEdge& record)
 void TpolyDecimateFty::computeUVBoundaryPosition(uint32_t edge, const TqSlimEdge& record) {
     fUVTargets.clear();
     const uint32_t a = fEdit->getStartVertex(edge), b = fEdit->getEndVertex(edge);
-    const Tvec3 ab = sub(fEdit->vertex(b), fEdit->vertex(a));
-    const Tvec3 ap = sub(T3dFltPoint(record.position[0], record.position[1], record.position[2]), fEdit->vertex(a));
+    const T3dDblVector ab = sub(fEdit->vertex(b), fEdit->vertex(a));
+    const T3dDblVector ap =
+        sub(T3dFltPoint(record.position[0], record.position[1], record.position[2]), fEdit->vertex(a));
     const double len2 = dot(ab, ab);
     double t = len2 > 0 ? dot(ap, ab) / len2 : 0.5;
     t = std::isfinite(t) ? std::clamp(t, 0.0, 1.0) : 0.5;
@@ -422,7 +414,7 @@ void TpolyDecimateFty::computeUVBoundaryPosition(uint32_t edge, const TqSlimEdge
         for (uint32_t id : fSideFaces) {
             const TfaceNode& f = fEdit->face(id);
             const uint32_t ka = fEdit->findVertexInFace(f, a), kb = fEdit->findVertexInFace(f, b);
-            if (ka == ~0u || kb == ~0u) continue;
+            if (ka == TpolyBits::kNoId || kb == TpolyBits::kNoId) continue;
             const int32_t ia = fEdit->getUVId(ka, set, f), ib = fEdit->getUVId(kb, set, f);
             if (ia < 0 || ib < 0) continue;
             const T2FloatPair& ua = fEdit->getUV(uint32_t(ia), set);
@@ -443,7 +435,7 @@ void TpolyDecimateFty::getSpanVertices(uint32_t v, bool colors) {
         const uint32_t k = fAroundCorners[i];
         const int32_t attr =
             colors ? fEdit->getColorId(k, uint32_t(fColorSet), f) : fEdit->getUVId(k, uint32_t(fUVSet), f);
-        if (attr >= 0 && fSpanIds.find(uint32_t(attr)) == ~0u) fSpanIds.addLast(uint32_t(attr));
+        if (attr >= 0 && fSpanIds.find(uint32_t(attr)) == TpolyBits::kNoId) fSpanIds.addLast(uint32_t(attr));
     }
 }
 

@@ -336,7 +336,7 @@ void TpolyDecimateFty::finishRun(TmidBody* body) {
     // Collapses leave the merged-away UVs and colours behind.
     for (uint32_t s = 0; s < out->nbMapSet(); ++s) (*out->maps())[s].removeUnusedData();
     for (uint32_t s = 0; s < out->nbColorSet(); ++s) (*out->colors())[s].removeUnusedData();
-    out->markDirty(~0u);
+    out->markDirty(dirtyAll);
     release();
     body->setMidBody(out);
 }
@@ -346,8 +346,8 @@ void TpolyDecimateFty::mapThroughTriangulation(TpolyIdMapper& mapper) const {
         TuInt32Array old;
         old.changeLogicalSizeTo(fStartFaces);
         for (uint32_t f = 0; f < fStartFaces; ++f) {
-            old[f] = ~0u;
-            for (uint32_t p = fPieceStart[f]; p < fPieceStart[f + 1] && old[f] == ~0u; ++p)
+            old[f] = TpolyBits::kNoId;
+            for (uint32_t p = fPieceStart[f]; p < fPieceStart[f + 1] && old[f] == TpolyBits::kNoId; ++p)
                 if (p < faces->size()) old[f] = (*faces)[p];
         }
         faces->swap(old);

@@ -4,6 +4,7 @@
 
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/subdiv/CatmullClarkHierarchy.h"
+#include "brindle/subdiv/LevelIds.h"
 #include "brindle/subdiv/CCSubdivider.h"
 
 bool TpolyCCExtractor::extractHierarchy(uint32_t level, TpolyGeom& out) const {
@@ -101,19 +102,7 @@ void TpolyCCExtractor::copyGroupsTo(uint32_t level, TpolyGeom& out) const {
         const TsingleIndexedComponent* list = desc.singleItems();
         if (!list || (desc.fName == kGrpNameCrease && desc.fType == kPolyGrpEdge)) continue;
         uint32_t lo = 0, count = 0;
-        switch (desc.fType) {
-            case kPolyGrpVertex:
-                lo = h.vertexStart(level), count = h.nbVertexAt(level);
-                break;
-            case kPolyGrpEdge:
-                lo = h.edgeStart(level), count = h.nbEdgeAt(level);
-                break;
-            case kPolyGrpFace:
-                lo = h.faceStart(level), count = h.nbFaceAt(level);
-                break;
-            default:
-                continue;
-        }
+        if (!levelIds(h, desc.fType, level, lo, count)) continue;
         const uint32_t target = out.appendGrp(desc.fName, desc.fType);
         TpolyGrpDesc& dst = out.group(target);
         for (uint32_t id : *list) {

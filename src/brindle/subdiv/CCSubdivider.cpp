@@ -4,6 +4,7 @@
 
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/subdiv/CatmullClarkHierarchy.h"
+#include "brindle/subdiv/LevelIds.h"
 
 namespace {
 
@@ -428,19 +429,7 @@ void TpolyCCSubdivider::createSubGroups(uint32_t level) {
         const TsingleIndexedComponent* list = desc.singleItems();
         if (!list || (desc.fName == kGrpNameCrease && desc.fType == kPolyGrpEdge)) continue;
         uint32_t lo = 0, count = 0;
-        switch (desc.fType) {
-            case kPolyGrpVertex:
-                lo = h.vertexStart(level), count = h.nbVertexAt(level);
-                break;
-            case kPolyGrpEdge:
-                lo = h.edgeStart(level), count = h.nbEdgeAt(level);
-                break;
-            case kPolyGrpFace:
-                lo = h.faceStart(level), count = h.nbFaceAt(level);
-                break;
-            default:
-                continue;
-        }
+        if (!levelIds(h, desc.fType, level, lo, count)) continue;
         blocks.clear();
         for (uint32_t id : *list) {
             if (id < lo) continue;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "brindle/base/RotateXYZ.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/FaceTraversal.h"
 #include "brindle/geom/PolyGeom.h"
@@ -21,8 +22,7 @@ const TmodifierParamTable sParams(
     TpolyAutoProjFty::sMetaclass, kPolyGrpFace,
     {BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Trans, "translation of the projection frame", -1, 1),
      BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Rotate,
-                            "rotation of the projection frame, radians, then an optional order 0-5", -3.14159265,
-                            3.14159265),
+                            "rotation of the projection frame, radians, then an optional order 0-5", -kPi, kPi),
      BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Pivot, "pivot of the projection frame", -1, 1),
      BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, Scale, "scale of the projection frame", 0.1, 2),
      BRINDLE_MODIFIER_PARAM(TpolyAutoProjFty, TestSelfIntersect,

@@ -23,14 +23,7 @@ const TmodifierParamTable sParams(
      BRINDLE_MODIFIER_PARAM(TpolyLayoutUVFty, ExtraGap, "extra gap between shells", 0, 0.1),
      BRINDLE_MODIFIER_PARAM(TpolyLayoutUVFty, MapSet, "UV set to lay out; -1 for the current set", -1, 0)});
 
-struct Tbox2 {
-    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
-    void add(const T2FloatPair& p) {
-        lo[0] = std::min(lo[0], double(p.u)), hi[0] = std::max(hi[0], double(p.u));
-        lo[1] = std::min(lo[1], double(p.v)), hi[1] = std::max(hi[1], double(p.v));
-    }
-    bool empty() const { return lo[0] > hi[0]; }
-};
+using uvwork::TuvBox;
 
 // Calls fn(uvA, uvB) for every UV edge of the face, loop by loop (every corner mapped).
 template <typename Fn>
@@ -80,7 +73,7 @@ double TpolyLayoutUVFty::propagate(TpolyGeom* geom, uint32_t face, TfaceTraversa
     fAssigned.setBit(face);
     bool cutShell = false;
     if (fCutMode) {
-        Tbox2 box;
+        TuvBox box;
         for (uint32_t c = g.faceOffset(face); c < g.faceOffset(face + 1); ++c)
             box.add(map.uvArray()[uint32_t(map.getIndex(c))]);
         fEdges.reset(std::max(box.hi[0] - box.lo[0], box.hi[1] - box.lo[1]));
@@ -135,7 +128,7 @@ double TpolyLayoutUVFty::propagate(TpolyGeom* geom, uint32_t face, TfaceTraversa
     fShellStart.push_back(uint32_t(shellStart));
     if (fMoveMode == 0) return -1;
 
-    Tbox2 box;
+    TuvBox box;
     for (size_t k = shellStart; k < fShellUVs.size(); ++k) box.add(map.uvArray()[fShellUVs[k]]);
     const double w = box.hi[0] - box.lo[0], h = box.hi[1] - box.lo[1];
     const bool mirror = fFlipReversed && fSignedArea < 0;
@@ -188,7 +181,7 @@ void TpolyLayoutUVFty::pack(TpolyGeom& g, double area) {
     double x = 0;
     fShellStart.push_back(uint32_t(fShellUVs.size()));
     for (size_t s = 0; s + 1 < fShellStart.size(); ++s) {
-        Tbox2 box;
+        TuvBox box;
         for (uint32_t k = fShellStart[s]; k < fShellStart[s + 1]; ++k) box.add(uvs[fShellUVs[k]]);
         if (box.empty()) continue;
         const double w = box.hi[0] + gap - box.lo[0], h = box.hi[1] + gap - box.lo[1];
@@ -211,7 +204,7 @@ void TpolyLayoutUVFty::scale(TpolyGeom& g, const std::vector<uint32_t>& faces) {
     TpolyMap& map = (*g.maps())[fSet];
     ++fStampNow;
     std::vector<uint32_t> used;
-    Tbox2 box;
+    TuvBox box;
     for (uint32_t f : faces)
         for (uint32_t c = g.faceOffset(f); c < g.faceOffset(f + 1); ++c) {
             const int32_t id = map.getIndex(c);

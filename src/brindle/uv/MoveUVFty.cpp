@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "brindle/base/Random.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
@@ -27,8 +28,7 @@ const TmodifierParamTable sMoveParams(
      BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, YLen, "kept with the parameters", 0, 1),
      BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, Random, "amount of random variation per UV; 0 switches it off", 0, 1),
      BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, RandomSeed, "seed of the random variation", 0, 1000),
-     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, RotationAngle, "rotation about the pivot, radians", -3.14159265,
-                            3.14159265)});
+     BRINDLE_MODIFIER_PARAM(TpolyMoveUVFty, RotationAngle, "rotation about the pivot, radians", -kPi, kPi)});
 const TmodifierParamTable sForceParams(
     TpolyForceUVFty::sMetaclass, kPolyGrpFace,
     {BRINDLE_MODIFIER_PARAM(TpolyForceUVFty, MapSet, "UV set to work on; -1 for the current set", -1, 0),
@@ -70,20 +70,11 @@ int TpolyMoveUVFty::action(TmidBody* body, TmidComponent* components) {
 
 namespace {
 
-struct Tbox {
-    double min[2] = {1e300, 1e300}, max[2] = {-1e300, -1e300};
-    void add(const T2FloatPair& p) {
-        min[0] = std::min(min[0], double(p.u));
-        min[1] = std::min(min[1], double(p.v));
-        max[0] = std::max(max[0], double(p.u));
-        max[1] = std::max(max[1], double(p.v));
-    }
-    bool empty() const { return min[0] > max[0]; }
-};
+using uvwork::TuvBox;
 
 // The distinct UVs used by a run of faces and their box.
 void collectUVs(const TpolyGeom& g, const Tint32Array& ids, const T2FloatArray& uvs, const uint32_t* faces, size_t n,
-                std::vector<uint32_t>& used, std::vector<bool>& seen, Tbox& box) {
+                std::vector<uint32_t>& used, std::vector<bool>& seen, TuvBox& box) {
     used.clear();
     for (size_t k = 0; k < n; ++k)
         for (uint32_t c = g.faceOffset(faces[k]), end = g.faceOffset(faces[k] + 1); c < end; ++c) {
@@ -118,12 +109,12 @@ int TpolyForceUVFty::action(TmidBody* body, TmidComponent* components) {
     const size_t runs = collective() ? (faces.empty() ? 0 : 1) : faces.size();
     for (size_t r = 0; r < runs; ++r) {
         const size_t n = collective() ? faces.size() : 1;
-        Tbox box;
+        TuvBox box;
         collectUVs(g, map.indexArray(), uvs, faces.data() + r, n, used, seen, box);
         if (box.empty()) continue;
-        const double cu = (box.min[0] + box.max[0]) / 2, cv = (box.min[1] + box.max[1]) / 2;
+        const double cu = (box.lo[0] + box.hi[0]) / 2, cv = (box.lo[1] + box.hi[1]) / 2;
         if (performNormalize()) {
-            const double du = box.max[0] - box.min[0], dv = box.max[1] - box.min[1];
+            const double du = box.hi[0] - box.lo[0], dv = box.hi[1] - box.lo[1];
             double su = 1 / (du > 0 ? du : 1), sv = 1 / (dv > 0 ? dv : 1);
             if (preserveAspectRatio()) su = sv = std::min(su, sv);
             for (uint32_t id : used) uvs[id] = {float((uvs[id].u - cu) * su + 0.5), float((uvs[id].v - cv) * sv + 0.5)};

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "brindle/base/RotateXYZ.h"
+#include "brindle/base/VectorMath.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
@@ -29,26 +29,20 @@ const TmodifierParamTable sProjParams(
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, CenZ, "z of the projection centre", -1, 1),
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Cen2DX, "u offset of the result", -1, 1),
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Cen2DY, "v offset of the result", -1, 1),
-     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateX, "rotation of the projection frame about x, radians", -3.14159265,
-                            3.14159265),
-     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateY, "rotation of the projection frame about y, radians", -3.14159265,
-                            3.14159265),
-     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateZ, "rotation of the projection frame about z, radians", -3.14159265,
-                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateX, "rotation of the projection frame about x, radians", -kPi, kPi),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateY, "rotation of the projection frame about y, radians", -kPi, kPi),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, RotateZ, "rotation of the projection frame about z, radians", -kPi, kPi),
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, U, "width of the projection in space", 0.1, 10),
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, V, "height of the projection in space", 0.1, 10),
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, U2D, "u scale of the result", 0.1, 2),
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, V2D, "v scale of the result", 0.1, 2),
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Radius, "radius of a wrapping projection", 0.1, 10),
-     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Angle, "rotation of the result in UV space, radians", -3.14159265,
-                            3.14159265),
+     BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Angle, "rotation of the result in UV space, radians", -kPi, kPi),
      BRINDLE_MODIFIER_PARAM(TpolyUvProjFty, Matrix, "frame the positions are read through when it is not the identity"),
      BRINDLE_MODIFIER_PARAM_GETTER(TpolyUvProjFty, CreateNewMap, createNewMap, "kept with the parameters")});
 const TmodifierParamTable sWrapParams(TpolyWrapProjFty::sMetaclass, kPolyGrpNone,
                                       {BRINDLE_MODIFIER_PARAM(TpolyWrapProjFty, SeamCorrect,
                                                               "correct the longitude seam so that no face spans it")});
-
-constexpr double kDegree = std::numbers::pi / 180.0;
 
 double dot3(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
@@ -178,7 +172,7 @@ void TpolyPlanProjFty::project(TmidBody* body, const std::vector<uint32_t>&, con
     if (fPerspective) {
         // Camera projection: homogeneous image coordinates scaled to the image sizes, then the
         // whole result fitted into the unit square with its aspect ratio kept.
-        double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+        uvwork::TuvBox box;
         std::vector<double> xy(2 * size_t(n), 0.0);
         const auto& m = fPerspectiveMatrix.m;
         for (uint32_t v = 0; v < n; ++v) {
@@ -191,18 +185,16 @@ void TpolyPlanProjFty::project(TmidBody* body, const std::vector<uint32_t>&, con
             const double y = atInfinity ? 3.4028234663852886e38 : q[1] / q[3];
             xy[2 * v] = (x + 1) * fImageB / 2;
             xy[2 * v + 1] = (y + 1) * fImageA / 2;
-            for (int k = 0; k < 2; ++k) {
-                lo[k] = std::min(lo[k], xy[2 * v + k]);
-                hi[k] = std::max(hi[k], xy[2 * v + k]);
-            }
+            box.add(xy[2 * v], xy[2 * v + 1]);
         }
-        double du = hi[0] - lo[0], dv = hi[1] - lo[1];
+        double du = box.hi[0] - box.lo[0], dv = box.hi[1] - box.lo[1];
         if (du == 0) du = 1;
         if (dv == 0) dv = 1;
         const double k = 1 / std::max(du, dv);
         for (uint32_t v = 0; v < n; ++v)
             if (vertexUV[v] >= 0)
-                uvs[uint32_t(vertexUV[v])] = {float((xy[2 * v] - lo[0]) * k), float((xy[2 * v + 1] - lo[1]) * k)};
+                uvs[uint32_t(vertexUV[v])] = {float((xy[2 * v] - box.lo[0]) * k),
+                                              float((xy[2 * v + 1] - box.lo[1]) * k)};
         return;
     }
     const T4dFltMatrix r = frameRotation(RotateY());
@@ -290,9 +282,8 @@ void wrapAxes(const T4dFltMatrix& r, TwrapFrame& frame) {
 }
 
 float oneTurn(float angle) {
-    constexpr float kTurn = 6.2831855f;
-    if (angle > kTurn) return angle - kTurn;
-    if (angle < -kTurn) return angle + kTurn;
+    if (angle > kTwoPiF) return angle - kTwoPiF;
+    if (angle < -kTwoPiF) return angle + kTwoPiF;
     return angle;
 }
 
@@ -302,8 +293,8 @@ TwrapFrame TpolySphProjFty::frame() const {
     TwrapFrame wrap;
     wrap.centre[0] = CenX(), wrap.centre[1] = CenY(), wrap.centre[2] = CenZ();
     wrapAxes(frameRotation(oneTurn(RotateY())), wrap);
-    wrap.sweep = std::max(std::fabs(double(U())), 1e-5) * kDegree;
-    wrap.extent = std::max(std::fabs(double(V())), 1e-5) * kDegree;
+    wrap.sweep = std::max(std::fabs(double(U())), 1e-5) * kRadiansPerDegree;
+    wrap.extent = std::max(std::fabs(double(V())), 1e-5) * kRadiansPerDegree;
     return wrap;
 }
 
@@ -314,7 +305,7 @@ TwrapFrame TpolyCylProjFty::frame() const {
     const T4dFltMatrix r = frameRotation(oneTurn(RotateY()));
     wrapAxes(r, wrap);
     const double sweep = std::fabs(double(U()));
-    wrap.sweep = (sweep == 0 ? 0.01 : std::max(sweep, 1e-5)) * kDegree;
+    wrap.sweep = (sweep == 0 ? 0.01 : std::max(sweep, 1e-5)) * kRadiansPerDegree;
     // The axis (0, height, 0) carried by the rotation; its unit vector is the pole axis.
     const double height = std::fabs(double(V())) == 0 ? 0.01 : std::fabs(double(V()));
     double axis[3];

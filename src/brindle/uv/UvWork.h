@@ -1,11 +1,13 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
 
 #include "brindle/base/Array.h"
 #include "brindle/base/BitField.h"
+#include "brindle/base/Math.h"
 #include "brindle/geom/PolyTypes.h"
 
 class TmidBody;
@@ -16,6 +18,17 @@ class TpolyGeom;
 namespace uvwork {
 
 inline constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+// The bounding box of UVs, kept in double; empty (lo above hi) until the first point is added.
+struct TuvBox {
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    void add(double u, double v) {
+        lo[0] = std::min(lo[0], u), hi[0] = std::max(hi[0], u);
+        lo[1] = std::min(lo[1], v), hi[1] = std::max(hi[1], v);
+    }
+    void add(const T2FloatPair& p) { add(double(p.u), double(p.v)); }
+    bool empty() const { return lo[0] > hi[0]; }
+};
 
 // The set an operation works on: index itself when it names a set, the current set for all ones,
 // kNone otherwise (also when all ones meets a record without a current set).
