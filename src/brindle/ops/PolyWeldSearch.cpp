@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "brindle/base/PointOctree.h"
+#include "brindle/uv/UvWork.h"
 
 namespace {
 // Below this many candidates the pair test is cheaper than building any structure.
@@ -20,25 +21,6 @@ constexpr double kMaxCell = double(1u << 31);
 bool finite(const T3dFltPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 }  // namespace
 
-uint32_t TpolyWeldSearch::find(uint32_t v) {
-    uint32_t* parent = fParent->data();
-    while (parent[v] != v) {
-        parent[v] = parent[parent[v]];
-        v = parent[v];
-    }
-    return v;
-}
-
-void TpolyWeldSearch::join(uint32_t a, uint32_t b) {
-    a = find(a);
-    b = find(b);
-    // The smaller root stays, so that every group is named by its smallest id.
-    if (a < b)
-        (*fParent)[b] = a;
-    else if (b < a)
-        (*fParent)[a] = b;
-}
-
 bool TpolyWeldSearch::close(uint32_t a, uint32_t b) const {
     const T3dFltPoint &p = fPoints[a], &q = fPoints[b];
     const float dx = q.x - p.x, dy = q.y - p.y, dz = q.z - p.z;
@@ -48,7 +30,7 @@ bool TpolyWeldSearch::close(uint32_t a, uint32_t b) const {
 void TpolyWeldSearch::byPairs(const TuInt32Array& candidates) {
     for (uint32_t i = 1; i < candidates.size(); ++i)
         for (uint32_t j = 0; j < i; ++j)
-            if (close(candidates[i], candidates[j])) join(candidates[i], candidates[j]);
+            if (close(candidates[i], candidates[j])) fGroups.join(candidates[i], candidates[j]);
 }
 
 void TpolyWeldSearch::byOctree(const T3dFltPoint& lo, const T3dFltPoint& hi, const uint32_t* ids, uint32_t n) {
@@ -60,7 +42,7 @@ void TpolyWeldSearch::byOctree(const T3dFltPoint& lo, const T3dFltPoint& hi, con
         TpointOctreeWalker walker(tree, fPoints[a], fThreshold);
         tree.addEntry(fPoints[a], a);
         for (uint32_t b = walker.next(); b != TpointOctree::kEnd; b = walker.next())
-            if (b != a) join(a, b);
+            if (b != a) fGroups.join(a, b);
     }
 }
 
@@ -99,7 +81,7 @@ void TpolyWeldSearch::collapseExact(const TuInt32Array& candidates) {
             }
             const T3dFltPoint& q = fPoints[u];
             if (q.x == p.x && q.y == p.y && q.z == p.z) {
-                join(u, v);
+                fGroups.join(u, v);
                 break;
             }
         }
@@ -144,7 +126,7 @@ bool TpolyWeldSearch::bySweep() {
     // Every cell is one group before any two cells meet.
     for (uint32_t a = 0, b; a < n; a = b) {
         b = cellEnd(a);
-        for (uint32_t i = a + 1; i < b; ++i) join(placed[a].id, placed[i].id);
+        for (uint32_t i = a + 1; i < b; ++i) fGroups.join(placed[a].id, placed[i].id);
     }
     uint32_t cursor[kRows] = {};
     for (uint32_t a = 0; a < n;) {
@@ -160,11 +142,11 @@ bool TpolyWeldSearch::bySweep() {
             for (uint32_t j = k; j < n && placed[j].zy == zy && placed[j].x <= xHi;) {
                 const uint32_t end = cellEnd(j);
                 // Both cells are whole groups: one close pair joins them.
-                bool joined = find(placed[a].id) == find(placed[j].id);
+                bool joined = fGroups.find(placed[a].id) == fGroups.find(placed[j].id);
                 for (uint32_t p = a; p < b && !joined; ++p)
                     for (uint32_t q = j; q < end && !joined; ++q)
                         if (close(placed[p].id, placed[q].id)) {
-                            join(placed[p].id, placed[q].id);
+                            fGroups.join(placed[p].id, placed[q].id);
                             joined = true;
                         }
                 j = end;
@@ -182,7 +164,7 @@ void TpolyWeldSearch::run(const T3dFltPoint* points, uint32_t nbPoints, const Tu
     const uint32_t n = candidates.size();
     if (n == 0) return;
     fPoints = points;
-    fParent = &roots;
+    fGroups.reset(nbPoints);
     fThreshold = threshold;
     fThreshold2 = threshold * threshold;
     T3dFltPoint lo = points[0], hi = points[0];
@@ -191,7 +173,7 @@ void TpolyWeldSearch::run(const T3dFltPoint* points, uint32_t nbPoints, const Tu
     const float dx = hi.x - lo.x, dy = hi.y - lo.y, dz = hi.z - lo.z;
     const float diagonal = std::sqrt(dx * dx + dy * dy + dz * dz);
     if (diagonal < threshold) {
-        for (uint32_t i = 1; i < n; ++i) join(candidates[i], candidates[0]);
+        for (uint32_t i = 1; i < n; ++i) fGroups.join(candidates[i], candidates[0]);
     } else if (threshold > 0 && fThreshold2 > 0) {
         Strategy s = fStrategy;
         if (s == Strategy::automatic) s = 0.5f * diagonal < threshold && n <= kPairLimit ? Strategy::pairs : Strategy::cells;
@@ -206,7 +188,6 @@ void TpolyWeldSearch::run(const T3dFltPoint* points, uint32_t nbPoints, const Tu
             if (!bySweep()) byOctree(lo, hi, fDistinct.data(), fDistinct.size());
         }
     }
-    for (uint32_t v = 0; v < nbPoints; ++v) roots[v] = find(v);
-    fParent = nullptr;
+    for (uint32_t v = 0; v < nbPoints; ++v) roots[v] = fGroups.find(v);
     fPoints = nullptr;
 }

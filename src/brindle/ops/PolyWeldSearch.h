@@ -5,6 +5,7 @@
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
+#include "brindle/uv/UvWork.h"
 
 // Finds the groups a weld makes. Two candidate points join when they are strictly closer than
 // the threshold, measured as the point octree measures (the float sum of the squared coordinate
@@ -39,8 +40,6 @@ private:
         uint32_t id;
     };
 
-    uint32_t find(uint32_t v);
-    void join(uint32_t a, uint32_t b);
     bool close(uint32_t a, uint32_t b) const;
     void byPairs(const TuInt32Array& candidates);
     void byOctree(const T3dFltPoint& lo, const T3dFltPoint& hi, const uint32_t* ids, uint32_t n);
@@ -52,7 +51,7 @@ private:
     Strategy fStrategy = Strategy::automatic;
     const T3dFltPoint* fPoints = nullptr;
     float fThreshold = 0, fThreshold2 = 0;
-    TuInt32Array* fParent = nullptr;
+    uvwork::TunionFind fGroups;  // the smaller root stays, so a group is named by its smallest id
     TuInt32Array fSlots{256};
     TuInt32Array fDistinct{256};
     Tarray<Placed> fPlaced{256};
