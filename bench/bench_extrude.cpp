@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "HeapPeak.h"
+#include "TimingLoops.h"
 #include "brindle/brindle.h"
 #include "support/GridBuilder.h"
 
@@ -94,20 +95,7 @@ void BM_ExtrudeFaces(benchmark::State& state) {
     const TmidFaceComponent list = selection(w);
     TpolyExtrudeFacetFty fty = extrusion(w);
     size_t peak = 0;
-    double out = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto body = std::make_unique<TmidBody>(new TpolyGeom(src));
-        TmidFaceComponent faces(list);
-        const heappeak::Mark mark;
-        state.ResumeTiming();
-        benchmark::DoNotOptimize(fty.doAction(body.get(), &faces));
-        state.PauseTiming();
-        peak = std::max(peak, mark.added());
-        out = body->polyGeom()->nbFace();
-        body.reset();
-        state.ResumeTiming();
-    }
+    const double out = timeAction(state, src, list, fty, peak).f;
     report(state, out - src.nbFace(), double(list.elementCount()), peak, out);
 }
 

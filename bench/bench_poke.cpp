@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "HeapPeak.h"
+#include "TimingLoops.h"
 #include "brindle/brindle.h"
 #include "support/GridBuilder.h"
 
@@ -35,11 +36,6 @@ const TpolyGeom& grid(uint32_t side) {
     return *g;
 }
 
-// Counts of poking every face of the grid, as the peer must reach them too.
-struct Tcounts {
-    double v = 0, f = 0;
-};
-
 void report(benchmark::State& state, double faces, size_t peak, const Tcounts& out) {
     state.counters["ns_per_face"] = benchmark::Counter(double(state.iterations()) * faces,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -48,30 +44,10 @@ void report(benchmark::State& state, double faces, size_t peak, const Tcounts& o
     state.counters["out_faces"] = out.f;
 }
 
+// Counts of poking every face of the grid, as the peer must reach them too.
 Tcounts expected(uint32_t side) {
     const double n = double(side) * side;
     return {double(side + 1) * (side + 1) + n, 4 * n};
-}
-
-// Runs the factory on a fresh copy of src per iteration, timing the action alone; answers the
-// counts of the last result, with the largest heap peak the action added in peak.
-Tcounts timeAction(benchmark::State& state, const TpolyGeom& src, const TmidFaceComponent& list, TmidModifierFty& fty,
-                   size_t& peak) {
-    Tcounts out;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto body = std::make_unique<TmidBody>(new TpolyGeom(src));
-        TmidFaceComponent faces(list);
-        const heappeak::Mark mark;
-        state.ResumeTiming();
-        if (fty.doAction(body.get(), &faces) != 0) state.SkipWithError("the action refused");
-        state.PauseTiming();
-        peak = std::max(peak, mark.added());
-        out = {double(body->polyGeom()->nbVertex()), double(body->polyGeom()->nbFace())};
-        body.reset();
-        state.ResumeTiming();
-    }
-    return out;
 }
 
 void BM_PokeGrid(benchmark::State& state) {

@@ -9,6 +9,7 @@
 
 using opstest::allOf;
 using opstest::bodyOf;
+using opstest::facesOf;
 
 namespace {
 
@@ -17,12 +18,6 @@ std::unique_ptr<TpolyGeom> square() {
     auto g = std::make_unique<TpolyGeom>();
     buildQuadGrid(*g, 1);
     return g;
-}
-
-TmidFaceComponent facesOf(std::initializer_list<uint32_t> ids) {
-    TmidFaceComponent list;
-    for (uint32_t f : ids) list.addElement(f);
-    return list;
 }
 
 // An extrusion straight up by height, full strength at the top row.

@@ -7,6 +7,7 @@
 
 using opstest::allOf;
 using opstest::bodyOf;
+using opstest::facesOf;
 using opstest::recordState;
 
 namespace {
@@ -39,12 +40,6 @@ int runChipOff(TmidBody& body, TmidFaceComponent list, bool together, bool dupli
     fty.setScale(T4dFltVector(1, 1, 1));
     fty.setTrans(trans);
     return fty.doAction(&body, &list);
-}
-
-TmidFaceComponent facesOf(std::initializer_list<uint32_t> ids) {
-    TmidFaceComponent list;
-    for (uint32_t f : ids) list.addElement(f);
-    return list;
 }
 
 // The values of the UV sets and colour sets at a corner, in one comparable row.

@@ -7,18 +7,13 @@
 
 using opstest::allOf;
 using opstest::bodyOf;
+using opstest::facesOf;
 
 namespace {
 int runNormal(TmidBody& body, short mode, TmidFaceComponent list) {
     TpolyNormalFty fty;
     fty.setNormalMode(mode);
     return fty.doAction(&body, &list);
-}
-
-TmidFaceComponent facesOf(std::initializer_list<uint32_t> ids) {
-    TmidFaceComponent list;
-    for (uint32_t f : ids) list.addElement(f);
-    return list;
 }
 
 // Flips about a third of the faces at random (seeded), through mode 0 on that subset.

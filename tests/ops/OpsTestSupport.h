@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,13 @@ template <typename List>
 List allOf(uint32_t n) {
     List list;
     if (n) list.addRange(0, n - 1);
+    return list;
+}
+
+// A face list of the given ids.
+inline TmidFaceComponent facesOf(std::initializer_list<uint32_t> ids) {
+    TmidFaceComponent list;
+    for (uint32_t f : ids) list.addElement(f);
     return list;
 }
 
