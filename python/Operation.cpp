@@ -46,24 +46,11 @@ uint32_t componentCount(TpolyGeom& g, TpolyGrpType kind) {
     }
 }
 
-std::unique_ptr<TmidComponent> newList(TpolyGrpType kind) {
-    switch (kind) {
-        case kPolyGrpVertex:
-            return std::make_unique<TmidVertComponent>();
-        case kPolyGrpEdge:
-            return std::make_unique<TmidEdgeComponent>();
-        case kPolyGrpFace:
-            return std::make_unique<TmidFaceComponent>();
-        default:
-            return std::make_unique<TmidMapComponent>();
-    }
-}
-
 // The component list of a selection, checked against the record: its ids go in as runs of
 // consecutive ids, which the list appends in constant time each.
 std::unique_ptr<TmidComponent> listOf(TpolyGeom& g, const TpySelection& s) {
     const uint32_t count = componentCount(g, s.kind);
-    std::unique_ptr<TmidComponent> list = newList(s.kind);
+    std::unique_ptr<TmidComponent> list = ToperationTable::newList(s.kind);
     if (s.all) {
         if (count > 0) list->addRange(0, count - 1);
         return list;

@@ -108,19 +108,6 @@ std::string contractFaults(TpolyGeom& g) {
     return why.str();
 }
 
-std::unique_ptr<TmidComponent> listOf(TpolyGrpType kind) {
-    switch (kind) {
-        case kPolyGrpVertex:
-            return std::make_unique<TmidVertComponent>();
-        case kPolyGrpEdge:
-            return std::make_unique<TmidEdgeComponent>();
-        case kPolyGrpFace:
-            return std::make_unique<TmidFaceComponent>();
-        default:
-            return std::make_unique<TmidMapComponent>();
-    }
-}
-
 uint32_t countOf(const TpolyGeom& g, TpolyGrpType kind) {
     return kind == kPolyGrpUV ? (g.nbMapSet() ? g.getMaxVal(kPolyGrpUV) : 0) : g.getMaxVal(kind);
 }
@@ -277,7 +264,7 @@ private:
         if (op.selection != kPolyGrpNone) {
             const uint32_t n = countOf(g, op.selection);
             if (n == 0) return true;  // nothing of that kind to select: no step
-            list = listOf(op.selection);
+            list = ToperationTable::newList(op.selection);
             randomSelection(*list, n);
             what << " --" << ToperationTable::selectionName(op.selection) << ' ' << idsText(*list);
         }

@@ -282,22 +282,9 @@ bool convertKind(const TpolyGeom& g, TpolyGrpType from, const TbitFieldFixedN& i
     return true;
 }
 
-std::unique_ptr<TmidComponent> listOf(TpolyGrpType kind) {
-    switch (kind) {
-        case kPolyGrpVertex:
-            return std::make_unique<TmidVertComponent>();
-        case kPolyGrpEdge:
-            return std::make_unique<TmidEdgeComponent>();
-        case kPolyGrpFace:
-            return std::make_unique<TmidFaceComponent>();
-        default:
-            return std::make_unique<TmidMapComponent>();
-    }
-}
-
 // The component list a step's operation reads, or null with the reason in error.
 std::unique_ptr<TmidComponent> selectionOf(const TpolyGeom& g, const Tstep& step, std::string& error) {
-    std::unique_ptr<TmidComponent> list = listOf(step.op->selection);
+    std::unique_ptr<TmidComponent> list = ToperationTable::newList(step.op->selection);
     if (step.kind == kPolyGrpNone) {
         if (const uint32_t n = countOf(g, step.op->selection)) list->addRange(0, n - 1);
     } else {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "brindle/framework/MidComponent.h"
+
 std::unique_ptr<TmidModifierFty> Toperation::create() const {
     return std::unique_ptr<TmidModifierFty>(static_cast<TmidModifierFty*>(type->construct()));
 }
@@ -59,6 +61,19 @@ std::string operationName(std::string_view typeName) {
     std::string name(s);
     name[0] = char(std::tolower(static_cast<unsigned char>(name[0])));
     return name;
+}
+
+std::unique_ptr<TmidComponent> newList(TpolyGrpType kind) {
+    switch (kind) {
+        case kPolyGrpVertex:
+            return std::make_unique<TmidVertComponent>();
+        case kPolyGrpEdge:
+            return std::make_unique<TmidEdgeComponent>();
+        case kPolyGrpFace:
+            return std::make_unique<TmidFaceComponent>();
+        default:
+            return std::make_unique<TmidMapComponent>();
+    }
 }
 
 const char* selectionName(TpolyGrpType kind) {

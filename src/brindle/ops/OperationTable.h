@@ -8,6 +8,8 @@
 #include "brindle/base/Export.h"
 #include "brindle/ops/ModifierRegistry.h"
 
+class TmidComponent;
+
 // One parameter of an operation: its registration (name, type, setter, help, range), the class
 // that registered it and the value a new factory holds, as text (empty when the class has no
 // getter for it).
@@ -45,4 +47,6 @@ BRINDLE_API const Toperation* find(std::string_view name);
 BRINDLE_API std::string operationName(std::string_view typeName);
 // "vertices", "edges", "faces", "uvs", or "none".
 BRINDLE_API const char* selectionName(TpolyGrpType kind);
+// An empty component list of the kind an operation selects (UV points for kinds without a list).
+BRINDLE_API std::unique_ptr<TmidComponent> newList(TpolyGrpType kind);
 }  // namespace ToperationTable
