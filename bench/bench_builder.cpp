@@ -40,7 +40,7 @@ FaceList fan(uint32_t rim) {
     FaceList l;
     l.positions.assign(3, 0.0f);
     for (uint32_t i = 0; i < rim; ++i) {
-        const float a = 6.2831853f * float(i) / float(rim);
+        const float a = kTwoPiF * float(i) / float(rim);
         l.positions.insert(l.positions.end(), {std::cos(a), std::sin(a), 0.0f});
     }
     for (uint32_t i = 1; i < rim; ++i) {

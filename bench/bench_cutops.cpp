@@ -29,7 +29,6 @@
 namespace {
 
 constexpr uint32_t kSide = 1000;
-constexpr double kPi = 3.14159265358979323846;
 
 // The grid with a UV per vertex at its (x, y) and the even faces in face group 3.
 const TpolyGeom& grid() {

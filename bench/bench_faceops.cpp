@@ -92,7 +92,7 @@ const TpolyGeom& polygonField() {
             for (uint32_t i = 0; i < kSide; ++i) {
                 const uint32_t base = r->nbVertex();
                 for (uint32_t k = 0; k < kSides; ++k) {
-                    const float a = 6.2831853f * float(k) / kSides;
+                    const float a = kTwoPiF * float(k) / kSides;
                     r->appendVertex(3.0f * i + std::cos(a), 3.0f * j + std::sin(a), 0.05f * std::cos(2 * a));
                     r->appendEdge(base + k, base + (k + 1) % kSides);
                 }

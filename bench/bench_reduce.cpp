@@ -55,7 +55,7 @@ std::unique_ptr<TpolyGeom> bumpyTorus(uint32_t nu, uint32_t nv) {
     std::vector<float> positions;
     for (uint32_t j = 0; j < nv; ++j)
         for (uint32_t i = 0; i < nu; ++i) {
-            const double u = 2 * M_PI * i / nu, v = 2 * M_PI * j / nv;
+            const double u = kTwoPi * i / nu, v = kTwoPi * j / nv;
             const double r = 0.35 + 0.04 * std::sin(7 * u) * std::sin(5 * v);
             positions.insert(positions.end(), {float((1 + r * std::cos(v)) * std::cos(u)),
                                                float((1 + r * std::cos(v)) * std::sin(u)), float(r * std::sin(v))});

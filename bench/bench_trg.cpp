@@ -24,7 +24,7 @@ using Loop = std::vector<std::array<float, 2>>;
 std::vector<Loop> facePolygon(uint32_t corners, uint32_t holes) {
     std::vector<Loop> loops(1);
     for (uint32_t i = 0; i < corners; ++i) {
-        const double a = 2.0 * M_PI * i / corners;
+        const double a = kTwoPi * i / corners;
         loops[0].push_back({float(10 * std::cos(a)), float(10 * std::sin(a))});
     }
     for (uint32_t h = 0; h < holes; ++h) {

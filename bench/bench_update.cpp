@@ -32,11 +32,10 @@ namespace {
 // Latitude-longitude sphere of triangles: two pole fans and two triangles per quad between them,
 // 2 * columns * (rows - 1) triangles; edges shared between neighbouring triangles.
 void buildTriangleSphere(TpolyGeom& g, uint32_t rows, uint32_t columns) {
-    const double pi = 3.14159265358979323846;
     g.appendVertex(0, 0, 1);
     for (uint32_t r = 1; r < rows; ++r)
         for (uint32_t c = 0; c < columns; ++c) {
-            const double t = pi * r / rows, p = 2 * pi * c / columns;
+            const double t = kPi * r / rows, p = kTwoPi * c / columns;
             g.appendVertex(float(std::sin(t) * std::cos(p)), float(std::sin(t) * std::sin(p)), float(std::cos(t)));
         }
     const uint32_t south = g.appendVertex(0, 0, -1);

@@ -131,7 +131,7 @@ void wrapped(benchmark::State& state) {
     Fty wrap;
     wrap.setUVSetIndex(0);
     wrap.setCenX(n / 2), wrap.setCenY(n / 2), wrap.setCenZ(-n);
-    wrap.setRotateX(float(M_PI / 2));
+    wrap.setRotateX(float(kHalfPi));
     wrap.setU(360), wrap.setV(std::is_same_v<Fty, TpolySphProjFty> ? 180 : n);
     wrap.setU2D(1), wrap.setV2D(1);
     wrap.setSeamCorrect(true);

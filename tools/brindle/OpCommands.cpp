@@ -5,7 +5,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <numbers>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -205,7 +204,7 @@ bool resolveSpec(const TpolyGeom& g, TpolyGrpType kind, std::string_view spec, T
         return false;
     }
     T4dFltVector dir;
-    double cosLimit = std::cos(std::numbers::pi / 4);
+    double cosLimit = std::cos(kPi / 4);
     if (facing) {
         double v[4] = {0, 0, 0, 45};
         int used = 0;
@@ -217,7 +216,7 @@ bool resolveSpec(const TpolyGeom& g, TpolyGrpType kind, std::string_view spec, T
             return false;
         }
         dir = T4dFltVector(float(v[0] / len), float(v[1] / len), float(v[2] / len));
-        cosLimit = std::cos(v[3] * std::numbers::pi / 180);
+        cosLimit = std::cos(v[3] * kRadiansPerDegree);
     }
     for (uint32_t f = 0; f < g.nbFace(); ++f) {
         bool take = false;

@@ -50,7 +50,7 @@ public:
         const double radius = (V3{hi[0], hi[1], hi[2]} - V3{lo[0], lo[1], lo[2]}).length() * 0.5;
         const double aspect = double(width) / height;
         // Half-angle tangents of a 30-degree vertical field, shrunk so the picture keeps a margin.
-        const double tanV = std::tan(15.0 * M_PI / 180.0), tanH = tanV * aspect, margin = 0.92;
+        const double tanV = std::tan(15.0 * kRadiansPerDegree), tanH = tanV * aspect, margin = 0.92;
         double needW = 0, needH = 0, distance = 0;
         for (uint32_t i = 0; i < tris.size(); ++i)
             for (int k = 0; k < 3; ++k) {
@@ -112,7 +112,7 @@ private:
                 break;
             case TrenderView::kPersp: {
                 // 35 degrees round from the front towards the right, 25 degrees above.
-                const double az = 35.0 * M_PI / 180.0, el = 25.0 * M_PI / 180.0;
+                const double az = 35.0 * kRadiansPerDegree, el = 25.0 * kRadiansPerDegree;
                 fForward = V3{std::sin(az) * std::cos(el), std::sin(el), std::cos(az) * std::cos(el)} * -1.0;
                 break;
             }

@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+// What Tarray::find answers when no element matches.
+inline constexpr uint32_t kNotFound = ~0u;
+
 // Growable contiguous array with a logical size (the elements in use) and a physical size (the
 // elements allocated). Growth is at least the size increment and at least half the current
 // capacity, so a run of appends stays linear however small the increment is; `pack` gives the
@@ -55,10 +58,10 @@ public:
     }
     void remove(uint32_t index, uint32_t count = 1) { removeAt(index, count); }
     void removeLast(uint32_t count = 1) { fData.resize(size() - std::min(count, size())); }
-    // Index of the first element equal to v, or all ones.
+    // Index of the first element equal to v, or kNotFound.
     uint32_t find(const T& v) const {
         auto it = std::find(fData.begin(), fData.end(), v);
-        return it == fData.end() ? ~0u : static_cast<uint32_t>(it - fData.begin());
+        return it == fData.end() ? kNotFound : static_cast<uint32_t>(it - fData.begin());
     }
     void catenate(const Tarray& other) { append(other.data(), other.size()); }
     void copy(const Tarray& other) { fData = other.fData; }

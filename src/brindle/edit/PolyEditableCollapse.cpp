@@ -10,9 +10,9 @@ namespace {
 constexpr uint32_t kEndFlags = TpolyBits::kEndOfLoop | TpolyBits::kEndOfFace;
 
 void addUnique(TuInt32Array& list, uint32_t v) {
-    if (list.find(v) == TpolyBits::kNoId) list.addLast(v);
+    if (list.find(v) == kNotFound) list.addLast(v);
 }
-bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != TpolyBits::kNoId; }
+bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != kNotFound; }
 Tside sideOf(uint32_t ref) { return (ref & TpolyBits::kReversedUse) ? kRight : kLeft; }
 
 template <typename T>

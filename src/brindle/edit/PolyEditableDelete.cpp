@@ -9,7 +9,7 @@
 #include "brindle/edit/PolyEditableGeom.h"
 
 namespace {
-bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != TpolyBits::kNoId; }
+bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != kNotFound; }
 void addUnique(TuInt32Array& list, uint32_t v) {
     if (!contains(list, v)) list.addLast(v);
 }

@@ -5,7 +5,7 @@
 #include "brindle/geom/PolyGeom.h"
 
 namespace {
-bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != TpolyBits::kNoId; }
+bool contains(const TuInt32Array& list, uint32_t v) { return list.find(v) != kNotFound; }
 }  // namespace
 
 // --- Face nodes ------------------------------------------------------------------------------------

@@ -570,7 +570,7 @@ bool TpolyEditableGeom::splitManyFaces(const Tint32Array& faces, const TfloatArr
         const int32_t face = faces[k] >= 0 ? faces[k] : firstFaceHolding(from, to, nullptr);
         const TfaceNode* f = face >= 0 ? fFaces.find(uint32_t(face)) : nullptr;
         const uint32_t nInner = facePoints ? facePoints : (subdivisions > 1 ? subdivisions - 1 : 0);
-        if (!f || used.find(uint32_t(face)) != TpolyBits::kNoId || !cutAllowed(*f, from, to, nInner)) return false;
+        if (!f || used.find(uint32_t(face)) != kNotFound || !cutAllowed(*f, from, to, nInner)) return false;
         used.addLast(uint32_t(face));
         facePoints = 0;
         from = to;

@@ -37,7 +37,7 @@ const TuInt32Array* ThostObjectTable::kindList(uint32_t code) {
 bool ThostObjectTable::isKindOf(uint32_t code, uint32_t kind) {
     const Entry* e = find(code);
     if (!e) return false;
-    return code == kind || e->kinds.find(kind) != ~0u;
+    return code == kind || e->kinds.find(kind) != kNotFound;
 }
 
 uint32_t ThostObjectTable::codeOf(const char* typeString) {

@@ -148,7 +148,7 @@ void TmeshVertex::cornerIds(TuInt32Array& ids, uint32_t dirtyMask, Id&& id) cons
     for (uint32_t o = 0; o < g->faceDescLength(); ++o) {
         if (g->getStartVertex(o) != getCurrent()) continue;
         const int32_t value = id(*g, o);
-        if (value >= 0 && ids.find(uint32_t(value)) == TpolyBits::kNoId) ids.addLast(uint32_t(value));
+        if (value >= 0 && ids.find(uint32_t(value)) == kNotFound) ids.addLast(uint32_t(value));
     }
 }
 

@@ -435,7 +435,7 @@ void TpolyDecimateFty::getSpanVertices(uint32_t v, bool colors) {
         const uint32_t k = fAroundCorners[i];
         const int32_t attr =
             colors ? fEdit->getColorId(k, uint32_t(fColorSet), f) : fEdit->getUVId(k, uint32_t(fUVSet), f);
-        if (attr >= 0 && fSpanIds.find(uint32_t(attr)) == TpolyBits::kNoId) fSpanIds.addLast(uint32_t(attr));
+        if (attr >= 0 && fSpanIds.find(uint32_t(attr)) == kNotFound) fSpanIds.addLast(uint32_t(attr));
     }
 }
 
