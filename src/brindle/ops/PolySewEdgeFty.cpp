@@ -327,7 +327,23 @@ int TpolySewEdgeFty::action(TmidBody* body, TmidComponent* components) {
 
 int TpolyMergeEdgeFty::action(TmidBody* body, TmidComponent*) {
     TpolyGeom* geom = body ? body->polyGeom() : nullptr;
-    if (!geom || !isOkForAction(geom, uint32_t(fFirst), uint32_t(fSecond), true)) return -1;
+    if (!geom) return -1;
+    // The checks need the vertex-edge table, and building it marks every border edge hard in the
+    // edge array itself: a refusal takes those marks back so that the record is as it was.
+    TbitFieldFixedN soft;
+    if (geom->isDirty(dirtyVertexToEdge)) {
+        soft.resizeArray(geom->nbEdge());
+        for (uint32_t e = 0; e < geom->nbEdge(); ++e)
+            if (!geom->edgeConst(e).isHard()) soft.setBit(e);
+    }
+    if (!isOkForAction(geom, uint32_t(fFirst), uint32_t(fSecond), true)) {
+        if (soft.size()) {
+            for (uint32_t e = 0; e < geom->nbEdge(); ++e)
+                if (soft.testBit(e)) geom->edge(e).v[0] &= ~TpolyBits::kHardFlag;
+            geom->markDirty(dirtyVertexToEdge);
+        }
+        return -1;
+    }
     TbitFieldFixedN pair(geom->nbEdge());
     pair.setBit(uint32_t(fFirst));
     pair.setBit(uint32_t(fSecond));
