@@ -96,6 +96,23 @@ TEST(CloseBorder, InnerEdgesWireEdgesAndNonManifoldLoopsMakeNoFace) {
     auto all = allOf<TmidEdgeComponent>(7);
     ASSERT_EQ(close(*tie, &all), 0);
     EXPECT_EQ(tie->polyGeom()->nbFace(), 2u);
+
+    // A cube slit along one edge (its second face uses a twin edge on the same two vertices): the
+    // hole has two edges and no polygon fills it.
+    auto c = std::make_unique<TpolyGeom>();
+    addUnitCube(*c);
+    c->update(dirtyFaceOffsets);
+    uint32_t second = 0;
+    for (uint32_t o = 0; o < c->faceDescLength(); ++o)
+        if (c->getEdge(o) == 0) second = o;
+    const uint32_t twin = c->appendEdge(c->startVertex(0), c->endVertex(0));
+    c->setEdge(second, twin, c->getDirection(second));
+    c->markDirty(dirtyAll);
+    auto slit = bodyOf(std::move(c));
+    auto edges = allOf<TmidEdgeComponent>(twin + 1);
+    ASSERT_EQ(close(*slit, &edges), 0);
+    EXPECT_EQ(slit->polyGeom()->nbFace(), 6u);
+    EXPECT_EQ(slit->polyGeom()->checkObject(kCheckAll), 0u);
 }
 
 TEST(CloseBorder, EveryHoleOfOpenSampleMeshesCloses) {

@@ -73,7 +73,8 @@ int TpolyCloseBorderFty::action(TmidBody* body, TmidComponent* components) {
         // The face beside e uses it forwards when it lies on the left: the new face runs against it.
         const bool reversed = w.side[kLeft] != TpolyBits::kNoFace;
         const std::vector<std::pair<uint32_t, bool>> loop = borderLoop(g, e, visited, inLoop);
-        if (loop.empty()) continue;
+        // Two border edges between the same two vertices (a slit) bound no polygon.
+        if (loop.size() < 3) continue;
         g.bgnFace(uint32_t(loop.size()));
         for (size_t k = 0; k < loop.size(); ++k) {
             const auto& [edge, backwards] = loop[reversed ? loop.size() - 1 - k : k];

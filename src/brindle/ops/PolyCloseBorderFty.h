@@ -8,7 +8,8 @@ class TpolyGeom;
 // Fills holes: every selected border edge leads round its border loop, and each loop that can be
 // followed back to its first edge through 2-manifold edges and vertices gets one new face,
 // appended after the existing ones and oriented so that each of its edges is used the other way
-// round by the face already there. Afterwards the edge selection holds exactly the edges that
+// round by the face already there; a slit (a loop of two edges between the same two vertices)
+// bounds no polygon and stays open. Afterwards the edge selection holds exactly the edges that
 // were closed. The new faces take UVs from their neighbours (closeUV); their colours are unset.
 class BRINDLE_API TpolyCloseBorderFty : public TmidModifierFty {
     BRINDLE_MODIFIER_CLASS()
