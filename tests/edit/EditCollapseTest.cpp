@@ -106,6 +106,24 @@ TEST(EditCollapse, DeleteEdgeOnAHoleRemovesTheFillingFace) {
     EXPECT_EQ(filled->faceVertexCount(0), 12u);
 }
 
+TEST(EditCollapse, DeleteEdgeJoinsAHoleTheOtherFaceMeetsToo) {
+    // A ring round the sides of a unit cube (the top square its outer loop, the bottom one its
+    // hole) and a flap over its front side sharing the ring's front top and bottom edges. Joining
+    // at the top edge meets the bottom edge a second time, in the hole: the hole joins the merged
+    // loop there rather than leaving the bottom edge used twice.
+    auto src = build({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+                     {{{4, 7, 6, 5}, {0, 1, 2, 3}}, {{0, 4, 5, 1}}});
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
+    const uint32_t bottom = between(edit, 0, 1);
+    ASSERT_TRUE(edit.deleteEdge(between(edit, 4, 5), false));
+    EXPECT_TRUE(edit.isEdgeDeleted(bottom));
+    TpolyIdMapper mapper(true, true, true);
+    auto out = packed(edit, mapper, 1);
+    ASSERT_EQ(out->nbFace(), 1u);
+    EXPECT_EQ(out->faceOrder(0), 1u);
+    EXPECT_EQ(out->faceVertexCount(0), 8u);
+}
+
 TEST(EditCollapse, DeleteVertexMergesItsTwoEdges) {
     // Two quads sharing the path 0-1-2; vertex 1 lies between exactly two edges.
     auto src = build({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, -1, 0}, {1, 1, 0}}, {{{0, 3, 2, 1}}, {{0, 1, 2, 4}}});

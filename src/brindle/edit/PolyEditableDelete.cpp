@@ -17,25 +17,41 @@ uint32_t edgeOf(uint32_t ref) { return ref & TpolyBits::kEdgeMask; }
 
 using Tloop = std::vector<uint32_t>;  // corner indices into a pool list
 
-// Cuts every loop at each edge it uses twice: [X e Y e'] becomes [X] and [Y]. Empty pieces go;
-// the cut edges are appended to cut.
-void splitAtRepeatedEdges(const TuInt32Array& refs, std::vector<Tloop>& loops, TuInt32Array& cut) {
-    for (size_t li = 0; li < loops.size();) {
-        const Tloop lp = loops[li];
-        size_t i = 0, j = 0;
-        for (i = 0; i < lp.size() && !j; ++i)
-            for (size_t k = i + 1; k < lp.size() && !j; ++k)
-                if (edgeOf(refs[lp[i]]) == edgeOf(refs[lp[k]])) j = k;
-        if (!j) {
-            ++li;
-            continue;
+// Rejoins the loops of a face being merged wherever two of its corners use the same edge: both
+// uses go, and the corner before each use is followed by the corner after the other. Within one
+// loop this cuts it in two ([X e Y e'] gives [X] and [Y]), across two loops it joins them into
+// one; either way every loop stays a closed walk, and no edge is left used twice. `next` links
+// each pool corner to the one after it in its loop. The loops come out as the walks of the kept
+// corners, each from its lowest corner; the spliced-out edges are appended to cut.
+void rejoinAtRepeatedEdges(const TuInt32Array& refs, const std::vector<uint32_t>& next, std::vector<Tloop>& loops,
+                           TuInt32Array& cut) {
+    const uint32_t n = refs.size();
+    std::vector<uint64_t> byEdge(n);
+    for (uint32_t c = 0; c < n; ++c) byEdge[c] = (uint64_t(edgeOf(refs[c])) << 32) | c;
+    std::sort(byEdge.begin(), byEdge.end());
+    constexpr uint32_t kKept = TpolyBits::kNoId;
+    std::vector<uint32_t> partner(n, kKept);
+    for (uint32_t i = 0; i + 1 < n; ++i)
+        if ((byEdge[i] >> 32) == (byEdge[i + 1] >> 32)) {
+            const uint32_t a = uint32_t(byEdge[i]), b = uint32_t(byEdge[i + 1]);
+            partner[a] = b, partner[b] = a;
+            addUnique(cut, edgeOf(refs[a]));
+            ++i;
         }
-        --i;
-        addUnique(cut, edgeOf(refs[lp[i]]));
-        Tloop rest(lp.begin() + long(j) + 1, lp.end());
-        rest.insert(rest.end(), lp.begin(), lp.begin() + long(i));
-        loops[li].assign(lp.begin() + long(i) + 1, lp.begin() + long(j));
-        loops.push_back(std::move(rest));
+    // Stepping from a corner to the one after it, and from a spliced-out use on to the corner
+    // after its partner, is a permutation of the pool; the walk from a kept corner therefore
+    // comes back to it.
+    std::vector<bool> seen(n, false);
+    loops.clear();
+    for (uint32_t c = 0; c < n; ++c) {
+        if (seen[c] || partner[c] != kKept) continue;
+        loops.emplace_back();
+        for (uint32_t x = c; !seen[x];) {
+            seen[x] = true;
+            loops.back().push_back(x);
+            x = next[x];
+            while (partner[x] != kKept) x = next[partner[x]];
+        }
     }
 }
 }  // namespace
@@ -85,18 +101,25 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
     const TfaceNode& fl = fFaces.fNodes[left];
     const TfaceNode& fr = fFaces.fNodes[right];
 
-    // The pool holds every corner of both faces; loops index into it.
+    // The pool holds every corner of both faces, loop by loop; next links each corner to the
+    // following one of its loop.
     TcornerList pool;
-    std::vector<Tloop> loops;
-    auto addLoops = [&](const TfaceNode& f, uint32_t skipFirst) {
+    std::vector<uint32_t> next;
+    auto addLoop = [&](const TfaceNode& f, uint32_t from) {
+        const uint32_t base = pool.refs.size();
+        uint32_t k = from;
+        do {
+            appendCorner(pool, f, k);
+            next.push_back(pool.refs.size());
+            k = f.nextInLoop(k);
+        } while (k != from);
+        next.back() = base;
+    };
+    // Every loop of the face but the outer one when skipOuter.
+    auto addLoops = [&](const TfaceNode& f, bool skipOuter) {
         for (uint32_t first = 0, end = 0; first < f.fCount; first = end) {
             f.loopBounds(first, first, end);
-            if (first == skipFirst) continue;
-            loops.emplace_back();
-            for (uint32_t k = first; k < end; ++k) {
-                loops.back().push_back(pool.refs.size());
-                appendCorner(pool, f, k);
-            }
+            if (first > 0 || !skipOuter) addLoop(f, first);
         }
     };
     if (left == right) {
@@ -109,28 +132,24 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
         fl.loopBounds(k1, first1, end1);
         fl.loopBounds(k2 == TpolyBits::kNoId ? k1 : k2, first2, end2);
         if (k2 == TpolyBits::kNoId || first1 != first2) return false;
-        addLoops(fl, TpolyBits::kNoId);
+        addLoops(fl, false);
     } else {
-        // Joined at the edge: the left face's outer loop from after the edge round to it, then
-        // the right face's likewise.
+        // Each face's outer loop from after the edge round to it, then the face's holes; the
+        // two uses of the edge join the outer loops, the left face's part first.
         const uint32_t kl = fl.findEdgeInFace(edge), kr = fr.findEdgeInFace(edge);
         uint32_t first, end;
         fl.loopBounds(kl, first, end);
         if (first) return false;
         fr.loopBounds(kr, first, end);
         if (first) return false;
-        loops.emplace_back();
-        for (const auto& [f, k0] : {std::pair{&fl, kl}, std::pair{&fr, kr}})
-            for (uint32_t k = f->nextInLoop(k0); k != k0; k = f->nextInLoop(k)) {
-                loops.back().push_back(pool.refs.size());
-                appendCorner(pool, *f, k);
-            }
-        addLoops(fl, 0);
-        addLoops(fr, 0);
+        for (const auto& [f, k0] : {std::pair{&fl, kl}, std::pair{&fr, kr}}) {
+            addLoop(*f, f->nextInLoop(k0));
+            addLoops(*f, true);
+        }
     }
     TuInt32Array gone(8);
-    gone.addLast(edge);
-    splitAtRepeatedEdges(pool.refs, loops, gone);
+    std::vector<Tloop> loops;
+    rejoinAtRepeatedEdges(pool.refs, next, loops, gone);
     for (size_t i = loops.size(); i-- > 0;)
         if (loops[i].size() < 3) {
             for (uint32_t c : loops[i]) addUnique(gone, edgeOf(pool.refs[c]));
