@@ -122,6 +122,16 @@ TEST(EditCollapse, DeleteEdgeJoinsAHoleTheOtherFaceMeetsToo) {
     ASSERT_EQ(out->nbFace(), 1u);
     EXPECT_EQ(out->faceOrder(0), 1u);
     EXPECT_EQ(out->faceVertexCount(0), 8u);
+
+    // Two faces that share 1-4 the usual way but run 3-0 the same way: no join keeps the loops
+    // connected, so the deletion is refused.
+    auto twisted = build({{0, 0, 0}, {1, 0, 0}, {1, 1, 1}, {0, 1, 0}, {1, 1, 0}},
+                         {{{0, 1, 4, 3}}, {{4, 1, 2, 3, 0}}});
+    TpolyEditableGeom refused(twisted.get(), TpolyEditableGeom::kModeAll);
+    EXPECT_FALSE(refused.deleteEdge(between(refused, 1, 4), false));
+    std::unique_ptr<TpolyGeom> same(refused.convert(true, true, nullptr));
+    EXPECT_EQ(same->nbFace(), 2u);
+    EXPECT_EQ(same->faceVertexCount(0) + same->faceVertexCount(1), 9u);
 }
 
 TEST(EditCollapse, DeleteVertexMergesItsTwoEdges) {

@@ -22,8 +22,10 @@ using Tloop = std::vector<uint32_t>;  // corner indices into a pool list
 // loop this cuts it in two ([X e Y e'] gives [X] and [Y]), across two loops it joins them into
 // one; either way every loop stays a closed walk, and no edge is left used twice. `next` links
 // each pool corner to the one after it in its loop. The loops come out as the walks of the kept
-// corners, each from its lowest corner; the spliced-out edges are appended to cut.
-void rejoinAtRepeatedEdges(const TuInt32Array& refs, const std::vector<uint32_t>& next, std::vector<Tloop>& loops,
+// corners, each from its lowest corner; the spliced-out edges are appended to cut. Two uses that
+// run the same way cannot be spliced into connected loops (the faces disagree in orientation):
+// false then, with loops and cut left unusable.
+bool rejoinAtRepeatedEdges(const TuInt32Array& refs, const std::vector<uint32_t>& next, std::vector<Tloop>& loops,
                            TuInt32Array& cut) {
     const uint32_t n = refs.size();
     std::vector<uint64_t> byEdge(n);
@@ -34,6 +36,7 @@ void rejoinAtRepeatedEdges(const TuInt32Array& refs, const std::vector<uint32_t>
     for (uint32_t i = 0; i + 1 < n; ++i)
         if ((byEdge[i] >> 32) == (byEdge[i + 1] >> 32)) {
             const uint32_t a = uint32_t(byEdge[i]), b = uint32_t(byEdge[i + 1]);
+            if (!((refs[a] ^ refs[b]) & TpolyBits::kReversedUse)) return false;
             partner[a] = b, partner[b] = a;
             addUnique(cut, edgeOf(refs[a]));
             ++i;
@@ -53,6 +56,7 @@ void rejoinAtRepeatedEdges(const TuInt32Array& refs, const std::vector<uint32_t>
             while (partner[x] != kKept) x = next[partner[x]];
         }
     }
+    return true;
 }
 }  // namespace
 
@@ -149,7 +153,7 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
     }
     TuInt32Array gone(8);
     std::vector<Tloop> loops;
-    rejoinAtRepeatedEdges(pool.refs, next, loops, gone);
+    if (!rejoinAtRepeatedEdges(pool.refs, next, loops, gone)) return false;
     for (size_t i = loops.size(); i-- > 0;)
         if (loops[i].size() < 3) {
             for (uint32_t c : loops[i]) addUnique(gone, edgeOf(pool.refs[c]));
