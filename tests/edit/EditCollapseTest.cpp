@@ -132,6 +132,20 @@ TEST(EditCollapse, DeleteEdgeJoinsAHoleTheOtherFaceMeetsToo) {
     std::unique_ptr<TpolyGeom> same(refused.convert(true, true, nullptr));
     EXPECT_EQ(same->nbFace(), 2u);
     EXPECT_EQ(same->faceVertexCount(0) + same->faceVertexCount(1), 9u);
+
+    // Nested squares: the outer face holds the outer ring and the inner square, the filling face
+    // the middle ring, its hole running along the inner square. Removing the filling face joins
+    // that hole with the inner square's loop, which leaves no loop at all.
+    auto nested = build({{0, 0, 0}, {6, 0, 0}, {6, 6, 0}, {0, 6, 0}, {1, 1, 0}, {5, 1, 0}, {5, 5, 0}, {1, 5, 0},
+                         {2, 2, 0}, {4, 2, 0}, {4, 4, 0}, {2, 4, 0}},
+                        {{{0, 1, 2, 3}, {7, 6, 5, 4}, {8, 9, 10, 11}}, {{4, 5, 6, 7}, {11, 10, 9, 8}}});
+    TpolyEditableGeom filled(nested.get(), TpolyEditableGeom::kModeAll);
+    ASSERT_TRUE(filled.deleteEdge(between(filled, 4, 5), false));
+    TpolyIdMapper m2(true, true, true);
+    auto square = packed(filled, m2, 1);
+    ASSERT_EQ(square->nbFace(), 1u);
+    EXPECT_EQ(square->faceOrder(0), 1u);
+    EXPECT_EQ(square->faceVertexCount(0), 4u);
 }
 
 TEST(EditCollapse, DeleteVertexMergesItsTwoEdges) {

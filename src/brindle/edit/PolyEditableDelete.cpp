@@ -22,7 +22,8 @@ using Tloop = std::vector<uint32_t>;  // corner indices into a pool list
 // loop this cuts it in two ([X e Y e'] gives [X] and [Y]), across two loops it joins them into
 // one; either way every loop stays a closed walk, and no edge is left used twice. `next` links
 // each pool corner to the one after it in its loop. The loops come out as the walks of the kept
-// corners, each from its lowest corner; the spliced-out edges are appended to cut. Two uses that
+// corners, each from its lowest corner; loops left with fewer than 3 corners are dropped. The
+// spliced-out edges and those of dropped loops are appended to cut. Two uses that
 // run the same way cannot be spliced into connected loops (the faces disagree in orientation):
 // false then, with loops and cut left unusable.
 bool rejoinAtRepeatedEdges(const TuInt32Array& refs, const std::vector<uint32_t>& next, std::vector<Tloop>& loops,
@@ -56,7 +57,36 @@ bool rejoinAtRepeatedEdges(const TuInt32Array& refs, const std::vector<uint32_t>
             while (partner[x] != kKept) x = next[partner[x]];
         }
     }
+    for (size_t i = loops.size(); i-- > 0;)
+        if (loops[i].size() < 3) {
+            for (uint32_t c : loops[i]) addUnique(cut, edgeOf(refs[c]));
+            loops.erase(loops.begin() + long(i));
+        }
     return true;
+}
+
+// Links each corner of a list of loops (given by their lengths) to the next of its loop.
+void linkLoops(const TuInt32Array& lengths, std::vector<uint32_t>& next) {
+    uint32_t base = 0;
+    for (uint32_t n : lengths) {
+        for (uint32_t i = 0; i < n; ++i) next.push_back(base + (i + 1) % n);
+        base += n;
+    }
+}
+
+// The corners of the loops, in loop order, with their attributes, appended to out.
+template <typename List>
+void gatherLoops(const List& pool, const std::vector<Tloop>& loops, uint32_t nbUV, uint32_t nbColor, bool normals,
+                 List& out) {
+    for (const Tloop& lp : loops) {
+        for (uint32_t c : lp) {
+            out.refs.addLast(pool.refs[c]);
+            for (uint32_t s = 0; s < nbUV; ++s) out.uvIds.addLast(pool.uvIds[c * nbUV + s]);
+            for (uint32_t s = 0; s < nbColor; ++s) out.colorIds.addLast(pool.colorIds[c * nbColor + s]);
+            if (normals) out.normalIds.addLast(pool.normalIds[c]);
+        }
+        out.loops.addLast(uint32_t(lp.size()));
+    }
 }
 }  // namespace
 
@@ -153,13 +183,7 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
     }
     TuInt32Array gone(8);
     std::vector<Tloop> loops;
-    if (!rejoinAtRepeatedEdges(pool.refs, next, loops, gone)) return false;
-    for (size_t i = loops.size(); i-- > 0;)
-        if (loops[i].size() < 3) {
-            for (uint32_t c : loops[i]) addUnique(gone, edgeOf(pool.refs[c]));
-            loops.erase(loops.begin() + long(i));
-        }
-    if (loops.empty()) return false;
+    if (!rejoinAtRepeatedEdges(pool.refs, next, loops, gone) || loops.empty()) return false;
     // The largest loop is the outer one, the others are holes.
     size_t outer = 0;
     float best = -1;
@@ -171,15 +195,7 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
     std::swap(loops[0], loops[outer]);
 
     TcornerList merged;
-    for (const Tloop& lp : loops) {
-        for (uint32_t c : lp) {
-            merged.refs.addLast(pool.refs[c]);
-            for (uint32_t s = 0; s < fNbUVSets; ++s) merged.uvIds.addLast(pool.uvIds[c * fNbUVSets + s]);
-            for (uint32_t s = 0; s < fNbColorSets; ++s) merged.colorIds.addLast(pool.colorIds[c * fNbColorSets + s]);
-            if (hasUserNormals()) merged.normalIds.addLast(pool.normalIds[c]);
-        }
-        merged.loops.addLast(uint32_t(lp.size()));
-    }
+    gatherLoops(pool, loops, fNbUVSets, fNbColorSets, hasUserNormals(), merged);
 
     TuInt32Array vertices(16);
     faceVertices(fl, vertices);
@@ -218,15 +234,23 @@ bool TpolyEditableGeom::deleteEdgeOnHole(uint32_t edge, uint32_t outer, uint32_t
         const uint32_t ko = fo.findEdgeInFace(e);
         if (!filled || ko == TpolyBits::kNoId || (fo.loopBounds(ko, kf, ke), kf != holeFirst)) return false;
     }
-    TcornerList merged;
+    TcornerList kept, joined;
     for (uint32_t lf = 0, le = 0; lf < fo.fCount; lf = le) {
         fo.loopBounds(lf, lf, le);
-        if (lf != holeFirst) appendLoop(merged, fo, lf, le);
+        if (lf != holeFirst) appendLoop(kept, fo, lf, le);
     }
     for (uint32_t lf = innerEnd, le = 0; lf < fi.fCount; lf = le) {
         fi.loopBounds(lf, lf, le);
-        appendLoop(merged, fi, lf, le);
+        appendLoop(kept, fi, lf, le);
     }
+    // A hole of the inner face may run along another loop of the outer face: they join there.
+    std::vector<uint32_t> next;
+    linkLoops(kept.loops, next);
+    std::vector<Tloop> loops;
+    TuInt32Array gone(8);
+    if (!rejoinAtRepeatedEdges(kept.refs, next, loops, gone) || loops.empty()) return false;
+    if (!gone.empty()) gatherLoops(kept, loops, fNbUVSets, fNbColorSets, hasUserNormals(), joined);
+    TcornerList& merged = gone.empty() ? kept : joined;
     // A set that maps only one of the two faces maps neither part of the merged face.
     for (uint32_t s = 0; s < fNbUVSets; ++s)
         if (isMapped(fo, s) != isMapped(fi, s))
@@ -241,6 +265,10 @@ bool TpolyEditableGeom::deleteEdgeOnHole(uint32_t edge, uint32_t outer, uint32_t
         for (uint32_t k = 0; k < innerEnd; ++k) markEdgeDeleted(fi.getEdge(k));
     dropFace(inner);
     rebuildFromList(outer, merged);
+    for (uint32_t e : gone) {
+        const TpolyWingEdge& we = fWings[e];
+        if (we.side[0] == TpolyBits::kNoFace && we.side[1] == TpolyBits::kNoFace) markEdgeDeleted(e);
+    }
     refreshVertices(vertices, lists);
     return true;
 }
