@@ -106,6 +106,48 @@ TEST(EditCollapse, DeleteEdgeOnAHoleRemovesTheFillingFace) {
     EXPECT_EQ(filled->faceVertexCount(0), 12u);
 }
 
+TEST(EditCollapse, DeleteEdgeJoinsAHoleTheOtherFaceMeetsToo) {
+    // A ring round the sides of a unit cube (the top square its outer loop, the bottom one its
+    // hole) and a flap over its front side sharing the ring's front top and bottom edges. Joining
+    // at the top edge meets the bottom edge a second time, in the hole: the hole joins the merged
+    // loop there rather than leaving the bottom edge used twice.
+    auto src = build({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+                     {{{4, 7, 6, 5}, {0, 1, 2, 3}}, {{0, 4, 5, 1}}});
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
+    const uint32_t bottom = between(edit, 0, 1);
+    ASSERT_TRUE(edit.deleteEdge(between(edit, 4, 5), false));
+    EXPECT_TRUE(edit.isEdgeDeleted(bottom));
+    TpolyIdMapper mapper(true, true, true);
+    auto out = packed(edit, mapper, 1);
+    ASSERT_EQ(out->nbFace(), 1u);
+    EXPECT_EQ(out->faceOrder(0), 1u);
+    EXPECT_EQ(out->faceVertexCount(0), 8u);
+
+    // Two faces that share 1-4 the usual way but run 3-0 the same way: no join keeps the loops
+    // connected, so the deletion is refused.
+    auto twisted = build({{0, 0, 0}, {1, 0, 0}, {1, 1, 1}, {0, 1, 0}, {1, 1, 0}},
+                         {{{0, 1, 4, 3}}, {{4, 1, 2, 3, 0}}});
+    TpolyEditableGeom refused(twisted.get(), TpolyEditableGeom::kModeAll);
+    EXPECT_FALSE(refused.deleteEdge(between(refused, 1, 4), false));
+    std::unique_ptr<TpolyGeom> same(refused.convert(true, true, nullptr));
+    EXPECT_EQ(same->nbFace(), 2u);
+    EXPECT_EQ(same->faceVertexCount(0) + same->faceVertexCount(1), 9u);
+
+    // Nested squares: the outer face holds the outer ring and the inner square, the filling face
+    // the middle ring, its hole running along the inner square. Removing the filling face joins
+    // that hole with the inner square's loop, which leaves no loop at all.
+    auto nested = build({{0, 0, 0}, {6, 0, 0}, {6, 6, 0}, {0, 6, 0}, {1, 1, 0}, {5, 1, 0}, {5, 5, 0}, {1, 5, 0},
+                         {2, 2, 0}, {4, 2, 0}, {4, 4, 0}, {2, 4, 0}},
+                        {{{0, 1, 2, 3}, {7, 6, 5, 4}, {8, 9, 10, 11}}, {{4, 5, 6, 7}, {11, 10, 9, 8}}});
+    TpolyEditableGeom filled(nested.get(), TpolyEditableGeom::kModeAll);
+    ASSERT_TRUE(filled.deleteEdge(between(filled, 4, 5), false));
+    TpolyIdMapper m2(true, true, true);
+    auto square = packed(filled, m2, 1);
+    ASSERT_EQ(square->nbFace(), 1u);
+    EXPECT_EQ(square->faceOrder(0), 1u);
+    EXPECT_EQ(square->faceVertexCount(0), 4u);
+}
+
 TEST(EditCollapse, DeleteVertexMergesItsTwoEdges) {
     // Two quads sharing the path 0-1-2; vertex 1 lies between exactly two edges.
     auto src = build({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, -1, 0}, {1, 1, 0}}, {{{0, 3, 2, 1}}, {{0, 1, 2, 4}}});

@@ -383,6 +383,27 @@ TEST(ExtrudeFacet, BadInputRefusesOrDegradesWithoutHarm) {
     EXPECT_EQ(b3->polyGeom()->checkObject(kCheckAll), 0u);
     // The whole record is selected: reversed copies below, walls on the six border edges.
     EXPECT_EQ(b3->polyGeom()->nbFace(), 3u + 3u + 6u * 2u);
+
+    // A triangle with an edge from vertex 1 to itself among its entries: that entry gets no wall
+    // (it would use one vertical edge twice), the three others do.
+    for (bool together : {true, false}) {
+        auto pinched = std::make_unique<TpolyGeom>();
+        for (const T3dFltPoint& p : {T3dFltPoint(0, 0, 0), T3dFltPoint(1, 0, 0), T3dFltPoint(0, 1, 0)})
+            pinched->appendVertex(p);
+        pinched->bgnFace(4);
+        for (const auto& e : {std::pair{0u, 1u}, std::pair{1u, 1u}, std::pair{1u, 2u}, std::pair{2u, 0u}})
+            pinched->refEdge(pinched->appendEdge(e.first, e.second), kForward);
+        pinched->endLoop();
+        pinched->endFace();
+        auto b4 = bodyOf(std::move(pinched));
+        auto only = facesOf({0});
+        TpolyExtrudeFacetFty raise = lift(1, 2, together);
+        ASSERT_EQ(raise.doAction(b4.get(), &only), 0);
+        TpolyGeom& r = *b4->polyGeom();
+        EXPECT_EQ(r.checkObject(kCheckAll), 0u) << together;
+        EXPECT_EQ(r.nbFace(), 1u + 1u + 3u * 2u) << together;
+        EXPECT_EQ(r.faceVertexCount(0), 4u) << together;
+    }
 }
 
 TEST(ExtrudeFacet, RandomVariationRepeatsWithItsSeed) {

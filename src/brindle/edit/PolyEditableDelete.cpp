@@ -17,25 +17,75 @@ uint32_t edgeOf(uint32_t ref) { return ref & TpolyBits::kEdgeMask; }
 
 using Tloop = std::vector<uint32_t>;  // corner indices into a pool list
 
-// Cuts every loop at each edge it uses twice: [X e Y e'] becomes [X] and [Y]. Empty pieces go;
-// the cut edges are appended to cut.
-void splitAtRepeatedEdges(const TuInt32Array& refs, std::vector<Tloop>& loops, TuInt32Array& cut) {
-    for (size_t li = 0; li < loops.size();) {
-        const Tloop lp = loops[li];
-        size_t i = 0, j = 0;
-        for (i = 0; i < lp.size() && !j; ++i)
-            for (size_t k = i + 1; k < lp.size() && !j; ++k)
-                if (edgeOf(refs[lp[i]]) == edgeOf(refs[lp[k]])) j = k;
-        if (!j) {
-            ++li;
-            continue;
+// Rejoins the loops of a face being merged wherever two of its corners use the same edge: both
+// uses go, and the corner before each use is followed by the corner after the other. Within one
+// loop this cuts it in two ([X e Y e'] gives [X] and [Y]), across two loops it joins them into
+// one; either way every loop stays a closed walk, and no edge is left used twice. `next` links
+// each pool corner to the one after it in its loop. The loops come out as the walks of the kept
+// corners, each from its lowest corner; loops left with fewer than 3 corners are dropped. The
+// spliced-out edges and those of dropped loops are appended to cut. Two uses that
+// run the same way cannot be spliced into connected loops (the faces disagree in orientation):
+// false then, with loops and cut left unusable.
+bool rejoinAtRepeatedEdges(const TuInt32Array& refs, const std::vector<uint32_t>& next, std::vector<Tloop>& loops,
+                           TuInt32Array& cut) {
+    const uint32_t n = refs.size();
+    std::vector<uint64_t> byEdge(n);
+    for (uint32_t c = 0; c < n; ++c) byEdge[c] = (uint64_t(edgeOf(refs[c])) << 32) | c;
+    std::sort(byEdge.begin(), byEdge.end());
+    constexpr uint32_t kKept = TpolyBits::kNoId;
+    std::vector<uint32_t> partner(n, kKept);
+    for (uint32_t i = 0; i + 1 < n; ++i)
+        if ((byEdge[i] >> 32) == (byEdge[i + 1] >> 32)) {
+            const uint32_t a = uint32_t(byEdge[i]), b = uint32_t(byEdge[i + 1]);
+            if (!((refs[a] ^ refs[b]) & TpolyBits::kReversedUse)) return false;
+            partner[a] = b, partner[b] = a;
+            addUnique(cut, edgeOf(refs[a]));
+            ++i;
         }
-        --i;
-        addUnique(cut, edgeOf(refs[lp[i]]));
-        Tloop rest(lp.begin() + long(j) + 1, lp.end());
-        rest.insert(rest.end(), lp.begin(), lp.begin() + long(i));
-        loops[li].assign(lp.begin() + long(i) + 1, lp.begin() + long(j));
-        loops.push_back(std::move(rest));
+    // Stepping from a corner to the one after it, and from a spliced-out use on to the corner
+    // after its partner, is a permutation of the pool; the walk from a kept corner therefore
+    // comes back to it.
+    std::vector<bool> seen(n, false);
+    loops.clear();
+    for (uint32_t c = 0; c < n; ++c) {
+        if (seen[c] || partner[c] != kKept) continue;
+        loops.emplace_back();
+        for (uint32_t x = c; !seen[x];) {
+            seen[x] = true;
+            loops.back().push_back(x);
+            x = next[x];
+            while (partner[x] != kKept) x = next[partner[x]];
+        }
+    }
+    for (size_t i = loops.size(); i-- > 0;)
+        if (loops[i].size() < 3) {
+            for (uint32_t c : loops[i]) addUnique(cut, edgeOf(refs[c]));
+            loops.erase(loops.begin() + long(i));
+        }
+    return true;
+}
+
+// Links each corner of a list of loops (given by their lengths) to the next of its loop.
+void linkLoops(const TuInt32Array& lengths, std::vector<uint32_t>& next) {
+    uint32_t base = 0;
+    for (uint32_t n : lengths) {
+        for (uint32_t i = 0; i < n; ++i) next.push_back(base + (i + 1) % n);
+        base += n;
+    }
+}
+
+// The corners of the loops, in loop order, with their attributes, appended to out.
+template <typename List>
+void gatherLoops(const List& pool, const std::vector<Tloop>& loops, uint32_t nbUV, uint32_t nbColor, bool normals,
+                 List& out) {
+    for (const Tloop& lp : loops) {
+        for (uint32_t c : lp) {
+            out.refs.addLast(pool.refs[c]);
+            for (uint32_t s = 0; s < nbUV; ++s) out.uvIds.addLast(pool.uvIds[c * nbUV + s]);
+            for (uint32_t s = 0; s < nbColor; ++s) out.colorIds.addLast(pool.colorIds[c * nbColor + s]);
+            if (normals) out.normalIds.addLast(pool.normalIds[c]);
+        }
+        out.loops.addLast(uint32_t(lp.size()));
     }
 }
 }  // namespace
@@ -85,18 +135,25 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
     const TfaceNode& fl = fFaces.fNodes[left];
     const TfaceNode& fr = fFaces.fNodes[right];
 
-    // The pool holds every corner of both faces; loops index into it.
+    // The pool holds every corner of both faces, loop by loop; next links each corner to the
+    // following one of its loop.
     TcornerList pool;
-    std::vector<Tloop> loops;
-    auto addLoops = [&](const TfaceNode& f, uint32_t skipFirst) {
+    std::vector<uint32_t> next;
+    auto addLoop = [&](const TfaceNode& f, uint32_t from) {
+        const uint32_t base = pool.refs.size();
+        uint32_t k = from;
+        do {
+            appendCorner(pool, f, k);
+            next.push_back(pool.refs.size());
+            k = f.nextInLoop(k);
+        } while (k != from);
+        next.back() = base;
+    };
+    // Every loop of the face but the outer one when skipOuter.
+    auto addLoops = [&](const TfaceNode& f, bool skipOuter) {
         for (uint32_t first = 0, end = 0; first < f.fCount; first = end) {
             f.loopBounds(first, first, end);
-            if (first == skipFirst) continue;
-            loops.emplace_back();
-            for (uint32_t k = first; k < end; ++k) {
-                loops.back().push_back(pool.refs.size());
-                appendCorner(pool, f, k);
-            }
+            if (first > 0 || !skipOuter) addLoop(f, first);
         }
     };
     if (left == right) {
@@ -109,34 +166,24 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
         fl.loopBounds(k1, first1, end1);
         fl.loopBounds(k2 == TpolyBits::kNoId ? k1 : k2, first2, end2);
         if (k2 == TpolyBits::kNoId || first1 != first2) return false;
-        addLoops(fl, TpolyBits::kNoId);
+        addLoops(fl, false);
     } else {
-        // Joined at the edge: the left face's outer loop from after the edge round to it, then
-        // the right face's likewise.
+        // Each face's outer loop from after the edge round to it, then the face's holes; the
+        // two uses of the edge join the outer loops, the left face's part first.
         const uint32_t kl = fl.findEdgeInFace(edge), kr = fr.findEdgeInFace(edge);
         uint32_t first, end;
         fl.loopBounds(kl, first, end);
         if (first) return false;
         fr.loopBounds(kr, first, end);
         if (first) return false;
-        loops.emplace_back();
-        for (const auto& [f, k0] : {std::pair{&fl, kl}, std::pair{&fr, kr}})
-            for (uint32_t k = f->nextInLoop(k0); k != k0; k = f->nextInLoop(k)) {
-                loops.back().push_back(pool.refs.size());
-                appendCorner(pool, *f, k);
-            }
-        addLoops(fl, 0);
-        addLoops(fr, 0);
+        for (const auto& [f, k0] : {std::pair{&fl, kl}, std::pair{&fr, kr}}) {
+            addLoop(*f, f->nextInLoop(k0));
+            addLoops(*f, true);
+        }
     }
     TuInt32Array gone(8);
-    gone.addLast(edge);
-    splitAtRepeatedEdges(pool.refs, loops, gone);
-    for (size_t i = loops.size(); i-- > 0;)
-        if (loops[i].size() < 3) {
-            for (uint32_t c : loops[i]) addUnique(gone, edgeOf(pool.refs[c]));
-            loops.erase(loops.begin() + long(i));
-        }
-    if (loops.empty()) return false;
+    std::vector<Tloop> loops;
+    if (!rejoinAtRepeatedEdges(pool.refs, next, loops, gone) || loops.empty()) return false;
     // The largest loop is the outer one, the others are holes.
     size_t outer = 0;
     float best = -1;
@@ -148,15 +195,7 @@ bool TpolyEditableGeom::deleteEdgeNotOnHole(uint32_t edge, bool cleanVertices) {
     std::swap(loops[0], loops[outer]);
 
     TcornerList merged;
-    for (const Tloop& lp : loops) {
-        for (uint32_t c : lp) {
-            merged.refs.addLast(pool.refs[c]);
-            for (uint32_t s = 0; s < fNbUVSets; ++s) merged.uvIds.addLast(pool.uvIds[c * fNbUVSets + s]);
-            for (uint32_t s = 0; s < fNbColorSets; ++s) merged.colorIds.addLast(pool.colorIds[c * fNbColorSets + s]);
-            if (hasUserNormals()) merged.normalIds.addLast(pool.normalIds[c]);
-        }
-        merged.loops.addLast(uint32_t(lp.size()));
-    }
+    gatherLoops(pool, loops, fNbUVSets, fNbColorSets, hasUserNormals(), merged);
 
     TuInt32Array vertices(16);
     faceVertices(fl, vertices);
@@ -195,15 +234,23 @@ bool TpolyEditableGeom::deleteEdgeOnHole(uint32_t edge, uint32_t outer, uint32_t
         const uint32_t ko = fo.findEdgeInFace(e);
         if (!filled || ko == TpolyBits::kNoId || (fo.loopBounds(ko, kf, ke), kf != holeFirst)) return false;
     }
-    TcornerList merged;
+    TcornerList kept, joined;
     for (uint32_t lf = 0, le = 0; lf < fo.fCount; lf = le) {
         fo.loopBounds(lf, lf, le);
-        if (lf != holeFirst) appendLoop(merged, fo, lf, le);
+        if (lf != holeFirst) appendLoop(kept, fo, lf, le);
     }
     for (uint32_t lf = innerEnd, le = 0; lf < fi.fCount; lf = le) {
         fi.loopBounds(lf, lf, le);
-        appendLoop(merged, fi, lf, le);
+        appendLoop(kept, fi, lf, le);
     }
+    // A hole of the inner face may run along another loop of the outer face: they join there.
+    std::vector<uint32_t> next;
+    linkLoops(kept.loops, next);
+    std::vector<Tloop> loops;
+    TuInt32Array gone(8);
+    if (!rejoinAtRepeatedEdges(kept.refs, next, loops, gone) || loops.empty()) return false;
+    if (!gone.empty()) gatherLoops(kept, loops, fNbUVSets, fNbColorSets, hasUserNormals(), joined);
+    TcornerList& merged = gone.empty() ? kept : joined;
     // A set that maps only one of the two faces maps neither part of the merged face.
     for (uint32_t s = 0; s < fNbUVSets; ++s)
         if (isMapped(fo, s) != isMapped(fi, s))
@@ -218,6 +265,10 @@ bool TpolyEditableGeom::deleteEdgeOnHole(uint32_t edge, uint32_t outer, uint32_t
         for (uint32_t k = 0; k < innerEnd; ++k) markEdgeDeleted(fi.getEdge(k));
     dropFace(inner);
     rebuildFromList(outer, merged);
+    for (uint32_t e : gone) {
+        const TpolyWingEdge& we = fWings[e];
+        if (we.side[0] == TpolyBits::kNoFace && we.side[1] == TpolyBits::kNoFace) markEdgeDeleted(e);
+    }
     refreshVertices(vertices, lists);
     return true;
 }

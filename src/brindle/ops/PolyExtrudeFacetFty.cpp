@@ -60,6 +60,11 @@ private:
     void makeRowMatrices();
     void reserve(uint64_t walled);
     bool isolated(uint32_t f) const;
+    // An entry whose edge runs from a vertex to itself encloses nothing, so it gets no wall.
+    bool degenerate(uint32_t k) const {
+        const uint32_t e = fG.getEdge(k);
+        return fG.startVertex(e) == fG.endVertex(e);
+    }
     void markBorderEntries();
     void splitIntoPieces(std::vector<uint32_t>& faces, std::vector<uint32_t>& pieceEnds);
 
@@ -315,6 +320,14 @@ void TextrudeRun::wall(uint32_t k, float shareA, float shareB) {
     const uint32_t word = fG.getFaceEdge(k), e = word & TpolyBits::kEdgeMask;
     const bool reversed = (word & TpolyBits::kReversedUse) != 0;
     const uint32_t a = fG.startVertex(e), b = fG.endVertex(e);
+    if (degenerate(k)) {
+        // Its wall would use the vertical edge of a twice; the cap's entry takes a like edge at
+        // the top instead, and the source edge and the new one are left open on the wall side.
+        const uint32_t top = fG.appendEdge(fTopVertex[a], fTopVertex[a], fG.isHard(e));
+        copyCrease(e, top);
+        fG.setEdge(k, top);
+        return;
+    }
     const uint32_t a0 = fTopVertex[a] - (fD - 1), b0 = fTopVertex[b] - (fD - 1);
     const uint32_t ea0 = fTopEdge[a] - (fD - 1), eb0 = fTopEdge[b] - (fD - 1);
     TuInt32Array& desc = fG.faceDescArray();
@@ -490,7 +503,7 @@ void TextrudeRun::extrudeTogether() {
         counted.clear();
         for (uint32_t p = first; p < pieceEnd; ++p)
             for (uint32_t k = fG.faceOffset(faces[p]); k < fG.faceOffset(faces[p] + 1); ++k) {
-                if (!fBorder.testBit(k)) continue;
+                if (!fBorder.testBit(k) || degenerate(k)) continue;
                 const uint32_t e = fG.getEdge(k);
                 for (uint32_t v : {fG.startVertex(e), fG.endVertex(e)}) {
                     if (fBorderCount[v]++ == 0) counted.push_back(v);
@@ -580,7 +593,7 @@ void TextrudeRun::carryRows(Set& set) {
             uint32_t last = loop;
             while (last + 1 < end && !fG.endOfLoop(last)) ++last;
             for (uint32_t k = loop; k <= last; ++k) {
-                if (fTogether && !fBorder.testBit(k)) continue;
+                if ((fTogether && !fBorder.testBit(k)) || degenerate(k)) continue;
                 const int32_t a = valid(ids[k]) ? ids[k] : -1;
                 const int32_t b = valid(ids[k == last ? loop : k + 1]) ? ids[k == last ? loop : k + 1] : -1;
                 const int32_t ra = rowOf(a), rb = rowOf(b);
