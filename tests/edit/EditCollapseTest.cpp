@@ -259,3 +259,19 @@ TEST(EditCollapse, CleanupDeletesOnlyDegenerateFaces) {
     EXPECT_EQ(edit.faceIfExists(id), nullptr);
     EXPECT_NE(edit.faceIfExists(0), nullptr);
 }
+
+TEST(EditCollapse, CollapseRefusesToTurnALoopBackOnItself) {
+    // The loop x, c, b, a, c, y passes c twice around the edge a-b, and the triangle (b, a, c)
+    // lies on that edge: collapsing a-b would merge the triangle's edges c-a and c-b into one
+    // that the long loop then walks out and straight back.
+    auto src = build({{0, 0, 0}, {1, 0, 0}, {0.5f, 1, 0}, {-1, 2, 0}, {2, 2, 0}},
+                     {{{3, 2, 1, 0, 2, 4}}, {{1, 0, 2}}});
+    ASSERT_EQ(structuralErrors(*src), 0);
+    TpolyEditableGeom edit(src.get(), TpolyEditableGeom::kModeAll);
+    const uint32_t ab = between(edit, 0, 1);
+    EXPECT_FALSE(edit.collapseEdge(ab));
+    EXPECT_FALSE(edit.changed());
+    std::unique_ptr<TpolyGeom> out(edit.convert(true, true, nullptr));
+    EXPECT_EQ(structuralErrors(*out), 0);
+    EXPECT_EQ(out->nbFace(), 2u);
+}

@@ -330,4 +330,30 @@ TEST(OperationContract, RandomChainsKeepTheContract) {
     }
 }
 
+// Chains that once ended in a broken record, replayed whole with the steps and operations that
+// reached the fault.
+TEST(OperationContract, ChainsThatOnceBrokeTheRecordStayWhole) {
+    struct Treplay {
+        uint32_t seed, steps;
+        std::vector<std::string> ops;
+    };
+    const std::vector<std::string> deletions = {"extrudeFacet", "delEdge", "delFacet", "delVertex"};
+    // A collapse turning a loop back on itself (27, 34, 50); a smoothed face with holes that
+    // the triangulation could not split (251).
+    const Treplay replays[] = {{27, 14, deletions}, {34, 16, deletions}, {50, 4, deletions}, {251, 31, {}}};
+    for (const Treplay& r : replays) {
+        Tsettings s;
+        s.seeded = true;
+        s.seed = r.seed;
+        s.steps = r.steps;
+        s.ops = r.ops;
+        std::vector<const Toperation*> ops;
+        for (const std::string& name : r.ops) ops.push_back(ToperationTable::find(name));
+        if (ops.empty())
+            for (const Toperation& op : ToperationTable::all()) ops.push_back(&op);
+        Tchain chain(s, r.seed, ops);
+        chain.run();
+    }
+}
+
 }  // namespace

@@ -251,13 +251,19 @@ bool TpolyEditableGeom::canCollapseEdge(uint32_t edge, TcollapsePlan& plan) cons
         for (uint32_t first = 0, end = 0; first < f.fCount; first = end) {
             f.loopBounds(first, first, end);
             uint32_t removed = 0, third = TpolyBits::kNoId;
+            bool spike = false;
             for (uint32_t k = first; k < end; ++k)
                 if (contains(parallel, f.getEdge(k))) {
                     ++removed;
                     third = getEndVertexInFace(f, f.nextInLoop(k));
+                    spike |= getStartVertexInFace(f, f.prevInLoop(k)) == third;
                 }
             const uint32_t left = end - first - removed;
             if (removed && (left < 2 || (left == 2 && first > 0))) return false;
+            // A loop that runs c, a, b, c and keeps more corners would turn at the merged vertex
+            // straight back along an edge to c: once the triangle on the edge (if any) merges its
+            // two edges into one, the loop would use that edge twice in a row.
+            if (spike && left > 2) return false;
             if (removed && left == 2) {
                 ++vanishing;
                 addUnique(thirds, third);

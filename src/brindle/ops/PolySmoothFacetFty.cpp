@@ -226,30 +226,34 @@ void TsmoothSplit::carryEdges() {
 }  // namespace
 
 void TpolySmoothFacetFty::prepareSelection(TpolyGeom& g, int name, TbitFieldFixedN& selected) const {
-    g.update(dirtyFaceOffsets);
-    TbitFieldFixedN odd(g.nbFace());
-    uint32_t count = 0;
-    for (uint32_t f = 0; f < g.nbFace() && f < selected.size(); ++f) {
-        if (!selected.testBit(f)) continue;
-        // A triangle is always star-shaped about its centre.
-        const bool unfit =
-            fKeepTesselation ? g.faceOrder(f) > 1 : g.faceVertexCount(f) != 3 && !g.checkProperty(f, kPolyPropStarFace);
-        if (unfit) {
-            odd.setBit(f);
-            ++count;
-        }
+    // The split divides a face around its centre, which only works for a single loop that the
+    // centre sees whole; a triangle always qualifies.
+    const auto unfit = [&](uint32_t f) {
+        return fKeepTesselation ? g.faceOrder(f) > 1
+                                : g.faceVertexCount(f) != 3 && !g.checkProperty(f, kPolyPropStarFace);
+    };
+    const auto odd = [&](TbitFieldFixedN& faces) {
+        g.update(dirtyFaceOffsets);
+        faces.resizeArray(g.nbFace());
+        uint32_t count = 0;
+        for (uint32_t f = 0; f < g.nbFace() && f < selected.size(); ++f)
+            if (selected.testBit(f) && unfit(f)) faces.setBit(f), ++count;
+        return count;
+    };
+    TbitFieldFixedN unfitFaces;
+    if (!odd(unfitFaces)) return;
+    if (!fKeepTesselation) {
+        const int32_t tmp = g.getFreeTmpGrpName();
+        g.flagsToGroup(kPolyGrpFace, tmp, unfitFaces);
+        TpolyTriangulateFty::triangulateTopo(&g, tmp, nullptr, false);
+        g.removeGroup(tmp, kPolyGrpFace);
+        // Faces the triangulation leaves as they were (no usable triangles) stay unsmoothed.
+        g.flagsFromGroup(kPolyGrpFace, name, selected);
+        if (!odd(unfitFaces)) return;
     }
-    if (!count) return;
-    if (fKeepTesselation) {
-        for (uint32_t f = 0; f < odd.size(); ++f)
-            if (odd.testBit(f)) selected.resetBit(f);
-        g.flagsToGroup(kPolyGrpFace, name, selected);
-        return;
-    }
-    const int32_t tmp = g.getFreeTmpGrpName();
-    g.flagsToGroup(kPolyGrpFace, tmp, odd);
-    TpolyTriangulateFty::triangulateTopo(&g, tmp, nullptr, false);
-    g.removeGroup(tmp, kPolyGrpFace);
+    for (uint32_t f = 0; f < unfitFaces.size(); ++f)
+        if (unfitFaces.testBit(f)) selected.resetBit(f);
+    g.flagsToGroup(kPolyGrpFace, name, selected);
 }
 
 void TpolySmoothFacetFty::smoothStep(TpolyGeom& g, const TbitFieldFixedN& selected) const {
