@@ -7,21 +7,25 @@
 
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
+#include "brindle/spatial/Float4.h"
 #include "brindle/spatial/IsectTriangles.h"
 
 // A bounding-volume hierarchy over the grown boxes of a triangle list, built top-down by the
-// surface-area heuristic over binned centres. Nodes are a flat array of 32-byte records; an inner
-// node's children are the consecutive nodes at `first`, a leaf holds `count` consecutive triangles
-// from `first` (the build reorders the triangle list so that this holds). Every node's box holds
-// its children's. Beside the nodes it keeps, in the same order as the triangle list, each
-// triangle's third corner and two edges in float, which the coarse test of castRay reads.
+// surface-area heuristic over binned centres as a binary tree and then collapsed into nodes of up
+// to four children, whose boxes one vector test meets together. A child is an inner node or a leaf
+// of `count` consecutive triangles from `first` (the build reorders the triangle list so that this
+// holds); every child's box holds everything below it. Beside the nodes it keeps, in the same
+// order as the triangle list, each triangle's third corner and two edges in float, which the
+// coarse test of castRay reads.
 class BRINDLE_API TpolyBvh {
 public:
-    struct Node {
-        float lo[3];
-        uint32_t first;
-        float hi[3];
-        uint32_t count;  // 0 for an inner node
+    static constexpr uint32_t kNoChild = 0xFFFFFFFFu;
+    // Children's boxes axis by axis (lane k is child k); an unused slot has first kNoChild and an
+    // empty box (minimum +infinity, maximum -infinity), which no ray enters.
+    struct alignas(64) Node {
+        float lo[3][4], hi[3][4];
+        uint32_t first[4];  // inner: the node's index; leaf: its first triangle
+        uint32_t count[4];  // 0 for an inner node
     };
     // Corner p0 (the third), edges e1 = c0 - p0 and e2 = c1 - p0 rounded to float, and the largest
     // magnitude of their coordinates, which scales the coarse test's error bound.
@@ -73,27 +77,46 @@ private:
 };
 
 namespace brindleBvh {
-// Parameter where the ray enters a box, or infinity on a miss within [0, bound]. The rounding of
-// the slab parameters (a few units in the last place each) is allowed for by the final
-// comparison's margin of 16 units.
-inline float enter(const TpolyBvh::Node& n, const TpolyBvh::Ray& r, float bound) {
-    const float* planes[2] = {n.lo, n.hi};
-    float t0 = 0, t1 = bound;
+// Parameters where the ray enters the four children's boxes, infinity for those it misses within
+// [0, bound]. The rounding of the slab parameters (a few units in the last place each) is allowed
+// for by the final comparison's margin of 16 units. A slab parameter that comes out NaN (a
+// direction so small that its reciprocal overflows, on a plane through the origin) leaves the
+// range as it was: max and min keep their second operand then.
+inline void enter(const TpolyBvh::Node& n, const TpolyBvh::Ray& r, float bound, float t[4]) {
+    Tfloat4 t0(0.0f), t1(bound);
     for (int a = 0; a < 3; ++a) {
-        const float tn = (planes[r.nearSide[a]][a] - r.oNear[a]) * r.inv[a];
-        const float tf = (planes[1 - r.nearSide[a]][a] - r.oFar[a]) * r.inv[a];
-        t0 = tn > t0 ? tn : t0;
-        t1 = tf < t1 ? tf : t1;
+        const Tfloat4 inv(r.inv[a]);
+        const Tfloat4 nearPlane = Tfloat4::load(r.nearSide[a] ? n.hi[a] : n.lo[a]);
+        const Tfloat4 farPlane = Tfloat4::load(r.nearSide[a] ? n.lo[a] : n.hi[a]);
+        t0 = max((nearPlane - Tfloat4(r.oNear[a])) * inv, t0);
+        t1 = min((farPlane - Tfloat4(r.oFar[a])) * inv, t1);
     }
-    return t0 <= t1 + std::fabs(t1) * 0x1p-20f ? t0 : INFINITY;
+    const int hit = lessEqualMask(t0, t1 + abs(t1) * Tfloat4(0x1p-20f));
+    t0.store(t);
+    for (int k = 0; k < 4; ++k)
+        if (!(hit >> k & 1)) t[k] = INFINITY;
 }
-inline double distance2(const TpolyBvh::Node& n, const double p[3]) {
+inline double distance2(const TpolyBvh::Node& n, int k, const double p[3]) {
     double d2 = 0;
     for (int a = 0; a < 3; ++a) {
-        const double d = p[a] < n.lo[a] ? n.lo[a] - p[a] : p[a] > n.hi[a] ? p[a] - n.hi[a] : 0.0;
+        const double lo = n.lo[a][k], hi = n.hi[a][k];
+        const double d = p[a] < lo ? lo - p[a] : p[a] > hi ? p[a] - hi : 0.0;
         d2 += d * d;
     }
     return d2;
+}
+// The used slots of a node sorted by key(slot), nearest first; answers how many.
+template <typename Key>
+int sortedChildren(const TpolyBvh::Node& n, Key&& key, int slots[4], double keys[4]) {
+    int m = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (n.first[k] == TpolyBvh::kNoChild) continue;
+        const double v = key(k);
+        int j = m++;
+        for (; j > 0 && keys[j - 1] > v; --j) slots[j] = slots[j - 1], keys[j] = keys[j - 1];
+        slots[j] = k, keys[j] = v;
+    }
+    return m;
 }
 }  // namespace brindleBvh
 
@@ -135,23 +158,24 @@ uint64_t TpolyBvh::castRay(const TisectRay& ray, double tolerance, double bound,
     if (fNodes.empty()) return 0;
     const Ray r(ray, tolerance);
     uint64_t tested = 0;
+    // A child still to visit, with the parameter where the ray enters its box.
     struct Entry {
-        uint32_t node;
+        uint32_t first, count;
         float t;
     };
-    Entry stack[128];
+    // Each node stacks at most three children, and the build bounds the depth by 80.
+    Entry stack[256];
     int top = 0;
     // The float bound, widened so that rounding the boxes' parameters to float loses no hit.
     const auto widen = [](double b) { return float(b) * 1.0001f + 1e-30f; };
     float fbound = widen(bound);
-    if (brindleBvh::enter(fNodes[0], r, fbound) == INFINITY) return 0;
-    uint32_t node = 0;
-    // Descends to the nearer child at once and stacks the farther one with its entry parameter,
-    // which is looked at again when it comes off the stack, against the bound found meanwhile.
+    Entry cur{0, 0, 0};
+    // Goes on at once with the nearest child met and stacks the others, farthest lowest, each
+    // with its entry parameter, which is looked at again when it comes off the stack, against the
+    // bound found meanwhile.
     for (;;) {
-        const Node& n = fNodes[node];
-        if (n.count) {
-            for (uint32_t i = n.first; i < n.first + n.count; ++i) {
+        if (cur.count) {
+            for (uint32_t i = cur.first; i < cur.first + cur.count; ++i) {
                 ++tested;
                 if (!mayHit(r, i, bound)) continue;
                 bound = test(i, bound);
@@ -159,13 +183,16 @@ uint64_t TpolyBvh::castRay(const TisectRay& ray, double tolerance, double bound,
             }
             fbound = widen(bound);
         } else {
-            float ta = brindleBvh::enter(fNodes[n.first], r, fbound),
-                  tb = brindleBvh::enter(fNodes[n.first + 1], r, fbound);
-            uint32_t na = n.first, nb = n.first + 1;
-            if (tb < ta) std::swap(ta, tb), std::swap(na, nb);
-            if (ta != INFINITY) {
-                if (tb != INFINITY) stack[top++] = {nb, tb};
-                node = na;
+            const Node& n = fNodes[cur.first];
+            float t[4];
+            brindleBvh::enter(n, r, fbound, t);
+            int slots[4];
+            double keys[4];
+            int m = brindleBvh::sortedChildren(n, [&](int k) { return double(t[k]); }, slots, keys);
+            while (m > 0 && keys[m - 1] == INFINITY) --m;
+            if (m > 0) {
+                for (int j = m - 1; j > 0; --j) stack[top++] = {n.first[slots[j]], n.count[slots[j]], t[slots[j]]};
+                cur = {n.first[slots[0]], n.count[slots[0]], t[slots[0]]};
                 continue;
             }
         }
@@ -173,7 +200,7 @@ uint64_t TpolyBvh::castRay(const TisectRay& ray, double tolerance, double bound,
             if (top == 0) return tested;
             --top;
         } while (stack[top].t > fbound);
-        node = stack[top].node;
+        cur = stack[top];
     }
 }
 
@@ -181,24 +208,25 @@ template <typename Visit>
 void TpolyBvh::walkPoint(const double p[3], double bound2, Visit&& visit) const {
     if (fNodes.empty()) return;
     struct Entry {
-        uint32_t node;
+        uint32_t first, count;
         double d2;
     };
-    Entry stack[128];
+    Entry stack[256];
     int top = 0;
-    stack[top++] = {0, brindleBvh::distance2(fNodes[0], p)};
+    stack[top++] = {0, 0, 0.0};
     while (top > 0) {
         const Entry e = stack[--top];
         if (e.d2 > bound2) continue;
-        const Node& n = fNodes[e.node];
-        if (n.count) {
-            bound2 = visit(n.first, n.count, bound2);
+        if (e.count) {
+            bound2 = visit(e.first, e.count, bound2);
             continue;
         }
-        double da = brindleBvh::distance2(fNodes[n.first], p), db = brindleBvh::distance2(fNodes[n.first + 1], p);
-        uint32_t na = n.first, nb = n.first + 1;
-        if (db < da) std::swap(da, db), std::swap(na, nb);
-        if (db <= bound2) stack[top++] = {nb, db};
-        if (da <= bound2) stack[top++] = {na, da};
+        const Node& n = fNodes[e.first];
+        int slots[4];
+        double keys[4];
+        const int m = brindleBvh::sortedChildren(
+            n, [&](int k) { return brindleBvh::distance2(n, k, p); }, slots, keys);
+        for (int j = m - 1; j >= 0; --j)
+            if (keys[j] <= bound2) stack[top++] = {n.first[slots[j]], n.count[slots[j]], keys[j]};
     }
 }
