@@ -66,10 +66,11 @@ struct Binning {
     }
 };
 
-// One slice of the binning: the box of the references it holds, and their count.
+// One slice of the binning: the box of the references it holds, and their count. Left
+// uninitialised, so that a node pays only for the slices it uses.
 struct Bin {
-    Box box;
-    uint32_t count = 0;
+    Tfloat4 lo, hi;
+    uint32_t count;
 };
 
 // A node of the binary tree the build makes before collapsing it: a leaf when count > 0.
@@ -142,35 +143,52 @@ struct Builder {
     // sides (axis -1 when the centres span nothing), binning all three axes in one pass.
     void chooseSplit(uint32_t begin, uint32_t end, const Binning& binning, int& axis, int& split, double& best) const {
         const int nb = binning.count;
-        Bin bin[3][kBins];
-        for (uint32_t i = begin; i < end; ++i) {
-            const Ref& r = refs[i];
+        // Two sets of slices, taking the references in turn: neighbours mostly fall in the same
+        // slice, and one set would make each update wait for the previous one.
+        Bin bin[2][3][kBins];
+        for (int set = 0; set < 2; ++set)
+            for (int a = 0; a < 3; ++a)
+                for (int b = 0; b < nb; ++b) bin[set][a][b] = {Tfloat4(INFINITY), Tfloat4(-INFINITY), 0};
+        const auto add = [&](Bin (&bins)[3][kBins], const Ref& r) {
             int32_t b[4];
             binning.bins(r, b);
             const Tfloat4 lo = r.low(), hi = r.high();
             for (int a = 0; a < 3; ++a) {
-                bin[a][b[a]].box.grow(lo, hi);
-                ++bin[a][b[a]].count;
+                Bin& x = bins[a][b[a]];
+                x.lo = min(lo, x.lo), x.hi = max(hi, x.hi);
+                ++x.count;
             }
-        }
+        };
+        uint32_t i = begin;
+        for (; i + 1 < end; i += 2) add(bin[0], refs[i]), add(bin[1], refs[i + 1]);
+        if (i < end) add(bin[0], refs[i]);
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < nb; ++b) {
+                Bin& x = bin[0][a][b];
+                x.lo = min(bin[1][a][b].lo, x.lo), x.hi = max(bin[1][a][b].hi, x.hi);
+                x.count += bin[1][a][b].count;
+            }
         for (int a = 0; a < 3; ++a) {
             if (binning.flat[a]) continue;
             // Right-side sweep first, then the left side meets it plane by plane.
+            const Bin* slices = bin[0][a];
             double rightArea[kBins];
             uint32_t rightCount[kBins];
-            Bin acc;
+            Box acc;
+            uint32_t n = 0;
             for (int b = nb - 1; b > 0; --b) {
-                acc.box.grow(bin[a][b].box);
-                acc.count += bin[a][b].count;
-                rightArea[b] = acc.box.halfArea();
-                rightCount[b] = acc.count;
+                acc.grow(slices[b].lo, slices[b].hi);
+                n += slices[b].count;
+                rightArea[b] = acc.halfArea();
+                rightCount[b] = n;
             }
-            Bin left;
+            Box left;
+            uint32_t nLeft = 0;
             for (int b = 1; b < nb; ++b) {
-                left.box.grow(bin[a][b - 1].box);
-                left.count += bin[a][b - 1].count;
-                if (left.count == 0 || rightCount[b] == 0) continue;
-                const double cost = double(left.count) * left.box.halfArea() + double(rightCount[b]) * rightArea[b];
+                left.grow(slices[b - 1].lo, slices[b - 1].hi);
+                nLeft += slices[b - 1].count;
+                if (nLeft == 0 || rightCount[b] == 0) continue;
+                const double cost = double(nLeft) * left.halfArea() + double(rightCount[b]) * rightArea[b];
                 if (cost < best) best = cost, axis = a, split = b;
             }
         }
@@ -259,7 +277,7 @@ TpolyBvh::Ray::Ray(const TisectRay& ray, double tol) : tolerance(tol) {
     }
 }
 
-TpolyBvh::TpolyBvh(TpolyVoxelTriangleArray& triangles, int leafSize) {
+TpolyBvh::TpolyBvh(TpolyVoxelTriangleArray& triangles, int leafSize) : fTriangles(triangles) {
     const uint32_t n = triangles.size();
     if (n == 0) return;
     Builder b{{}, {}, uint32_t(std::clamp(leafSize, 1, 64))};
@@ -285,16 +303,4 @@ TpolyBvh::TpolyBvh(TpolyVoxelTriangleArray& triangles, int leafSize) {
     for (uint32_t i = 0; i < n; ++i) order[i] = b.refs[i].id();
     b.refs = Tarray<Ref>();
     triangles.permute(order);
-    fTriangles.changeLogicalSizeTo(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        const float* c = triangles.corners(i);
-        Triangle& t = fTriangles[i];
-        t.scale = 0;
-        for (int a = 0; a < 3; ++a) {
-            t.p0[a] = c[6 + a];
-            t.e1[a] = c[a] - c[6 + a];
-            t.e2[a] = c[3 + a] - c[6 + a];
-            t.scale = std::max({t.scale, std::fabs(t.e1[a]), std::fabs(t.e2[a])});
-        }
-    }
 }

@@ -14,9 +14,9 @@
 // surface-area heuristic over binned centres as a binary tree and then collapsed into nodes of up
 // to four children, whose boxes one vector test meets together. A child is an inner node or a leaf
 // of `count` consecutive triangles from `first` (the build reorders the triangle list so that this
-// holds); every child's box holds everything below it. Beside the nodes it keeps, in the same
-// order as the triangle list, each triangle's third corner and two edges in float, which the
-// coarse test of castRay reads.
+// holds); every child's box holds everything below it. The coarse test of castRay reads the
+// corners of the triangle list itself, the same memory the caller's exact test then reads: the
+// list must outlive the hierarchy and stay as the build left it.
 class BRINDLE_API TpolyBvh {
 public:
     static constexpr uint32_t kNoChild = 0xFFFFFFFFu;
@@ -27,12 +27,6 @@ public:
         uint32_t first[4];  // inner: the node's index; leaf: its first triangle
         uint32_t count[4];  // 0 for an inner node
     };
-    // Corner p0 (the third), edges e1 = c0 - p0 and e2 = c1 - p0 rounded to float, and the largest
-    // magnitude of their coordinates, which scales the coarse test's error bound.
-    struct Triangle {
-        float p0[3], e1[3], e2[3], scale;
-    };
-
     // The ray as the box tests and the coarse triangle test read it: float copies, the reciprocal
     // direction and, per axis, which of a box's planes (0 its minimum, 1 its maximum) the ray meets
     // first. The direction is divided by its largest coordinate magnitude, which leaves every
@@ -53,7 +47,7 @@ public:
 
     uint32_t nodeCount() const { return fNodes.size(); }
     uint32_t leafCount() const { return fLeaves; }
-    size_t getMemoryFootprint() const { return fNodes.bytesAllocated() + fTriangles.bytesAllocated(); }
+    size_t getMemoryFootprint() const { return fNodes.bytesAllocated(); }
 
     // Offers test(i, bound), nearest box first, every triangle i whose box the ray meets within
     // [0, bound] and that the coarse test cannot rule out of hitting within bound with the weights'
@@ -71,9 +65,9 @@ public:
     void walkPoint(const double p[3], double bound2, Visit&& visit) const;
 
 private:
+    const TpolyVoxelTriangleArray& fTriangles;
     uint32_t fLeaves = 0;
     Tarray<Node> fNodes;
-    Tarray<Triangle> fTriangles;
 };
 
 namespace brindleBvh {
@@ -120,14 +114,24 @@ int sortedChildren(const TpolyBvh::Node& n, Key&& key, int slots[4], double keys
 }
 }  // namespace brindleBvh
 
-// Error bound of the coarse test. Each of the four triple products it forms (u = w.(d x e2),
+// Error bound of the coarse test, on the corner p0 (the third) and the edges e1 = c0 - p0 and
+// e2 = c1 - p0 rounded to float, scaled by the largest magnitude of the edges' coordinates. Each of the four triple products it forms (u = w.(d x e2),
 // v = d.(w x e1), t = e2.(w x e1), det = e1.(d x e2), with w = o - p0) sums six products of three
 // rounded inputs: its float value lies within 48 units in the last place of (largest |w| plus
 // largest |o|, for the rounding of the origin) times largest |d| times largest |e|, per factor, of
 // the exact value. 64 units cover that and the double test's own rounding; the floor keeps the bound
 // above the absolute error of results that fall among the subnormal floats.
 inline bool TpolyBvh::mayHit(const Ray& r, uint32_t i, double bound) const {
-    const Triangle& tr = fTriangles[i];
+    struct {
+        float p0[3], e1[3], e2[3], scale = 0;
+    } tr;
+    const float* c = fTriangles.corners(i);
+    for (int a = 0; a < 3; ++a) {
+        tr.p0[a] = c[6 + a];
+        tr.e1[a] = c[a] - c[6 + a];
+        tr.e2[a] = c[3 + a] - c[6 + a];
+        tr.scale = std::fmax(tr.scale, std::fmax(std::fabs(tr.e1[a]), std::fabs(tr.e2[a])));
+    }
     const float w[3] = {r.o[0] - tr.p0[0], r.o[1] - tr.p0[1], r.o[2] - tr.p0[2]};
     const float p[3] = {r.d[1] * tr.e2[2] - r.d[2] * tr.e2[1], r.d[2] * tr.e2[0] - r.d[0] * tr.e2[2],
                         r.d[0] * tr.e2[1] - r.d[1] * tr.e2[0]};
