@@ -71,12 +71,12 @@ private:
 };
 
 namespace brindleBvh {
-// Parameters where the ray enters the four children's boxes, infinity for those it misses within
-// [0, bound]. The rounding of the slab parameters (a few units in the last place each) is allowed
+// Which of the four children's boxes the ray meets within [0, bound] (bit k for child k), and in
+// t the parameters where it enters them. An unused slot's empty box is never met. The rounding of the slab parameters (a few units in the last place each) is allowed
 // for by the final comparison's margin of 16 units. A slab parameter that comes out NaN (a
 // direction so small that its reciprocal overflows, on a plane through the origin) leaves the
 // range as it was: max and min keep their second operand then.
-inline void enter(const TpolyBvh::Node& n, const TpolyBvh::Ray& r, float bound, float t[4]) {
+inline int enter(const TpolyBvh::Node& n, const TpolyBvh::Ray& r, float bound, float t[4]) {
     Tfloat4 t0(0.0f), t1(bound);
     for (int a = 0; a < 3; ++a) {
         const Tfloat4 inv(r.inv[a]);
@@ -85,10 +85,8 @@ inline void enter(const TpolyBvh::Node& n, const TpolyBvh::Ray& r, float bound, 
         t0 = max((nearPlane - Tfloat4(r.oNear[a])) * inv, t0);
         t1 = min((farPlane - Tfloat4(r.oFar[a])) * inv, t1);
     }
-    const int hit = lessEqualMask(t0, t1 + abs(t1) * Tfloat4(0x1p-20f));
     t0.store(t);
-    for (int k = 0; k < 4; ++k)
-        if (!(hit >> k & 1)) t[k] = INFINITY;
+    return lessEqualMask(t0, t1 + abs(t1) * Tfloat4(0x1p-20f));
 }
 inline double distance2(const TpolyBvh::Node& n, int k, const double p[3]) {
     double d2 = 0;
@@ -188,13 +186,17 @@ uint64_t TpolyBvh::castRay(const TisectRay& ray, double tolerance, double bound,
             fbound = widen(bound);
         } else {
             const Node& n = fNodes[cur.first];
-            float t[4];
-            brindleBvh::enter(n, r, fbound, t);
-            int slots[4];
-            double keys[4];
-            int m = brindleBvh::sortedChildren(n, [&](int k) { return double(t[k]); }, slots, keys);
-            while (m > 0 && keys[m - 1] == INFINITY) --m;
-            if (m > 0) {
+            alignas(16) float t[4];
+            const int hit = brindleBvh::enter(n, r, fbound, t);
+            if (hit) {
+                // The children met, nearest first.
+                int slots[4], m = 0;
+                for (int k = 0; k < 4; ++k) {
+                    if (!(hit >> k & 1)) continue;
+                    int j = m++;
+                    for (; j > 0 && t[slots[j - 1]] > t[k]; --j) slots[j] = slots[j - 1];
+                    slots[j] = k;
+                }
                 for (int j = m - 1; j > 0; --j) stack[top++] = {n.first[slots[j]], n.count[slots[j]], t[slots[j]]};
                 cur = {n.first[slots[0]], n.count[slots[0]], t[slots[0]]};
                 continue;
