@@ -6,6 +6,8 @@
 namespace {
 
 constexpr int kBins = 16;
+// Ranges of more references than this are binned from a sample.
+constexpr uint32_t kSampled = 4096;
 // Below this depth splits follow the heuristic; deeper ranges are halved, which bounds the depth
 // (and the walks' stacks) whatever the triangles look like.
 constexpr int kHeuristicDepth = 48;
@@ -159,8 +161,12 @@ struct Builder {
                 ++x.count;
             }
         };
+        // A large range is binned from an even sample of some thousands of its references: the
+        // costs keep their proportions, and the levels whose references do not fit the caches read
+        // a fraction of them.
+        const uint32_t step = end - begin > kSampled ? (end - begin) / (kSampled / 2) : 1;
         uint32_t i = begin;
-        for (; i + 1 < end; i += 2) add(bin[0], refs[i]), add(bin[1], refs[i + 1]);
+        for (; i + step < end; i += 2 * step) add(bin[0], refs[i]), add(bin[1], refs[i + step]);
         if (i < end) add(bin[0], refs[i]);
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b < nb; ++b) {
