@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -189,16 +190,22 @@ uint64_t TpolyBvh::castRay(const TisectRay& ray, double tolerance, double bound,
             alignas(16) float t[4];
             const int hit = brindleBvh::enter(n, r, fbound, t);
             if (hit) {
-                // The children met, nearest first.
-                int slots[4], m = 0;
-                for (int k = 0; k < 4; ++k) {
-                    if (!(hit >> k & 1)) continue;
+                // The children met, nearest first; the nodes among those stacked are fetched
+                // into the cache meanwhile.
+                Entry met[4];
+                int m = 0;
+                for (unsigned bits = unsigned(hit); bits; bits &= bits - 1) {
+                    const int k = std::countr_zero(bits);
+                    const Entry e{n.first[k], n.count[k], t[k]};
                     int j = m++;
-                    for (; j > 0 && t[slots[j - 1]] > t[k]; --j) slots[j] = slots[j - 1];
-                    slots[j] = k;
+                    for (; j > 0 && met[j - 1].t > e.t; --j) met[j] = met[j - 1];
+                    met[j] = e;
                 }
-                for (int j = m - 1; j > 0; --j) stack[top++] = {n.first[slots[j]], n.count[slots[j]], t[slots[j]]};
-                cur = {n.first[slots[0]], n.count[slots[0]], t[slots[0]]};
+                for (int j = m - 1; j > 0; --j) {
+                    if (!met[j].count) prefetch(&fNodes[met[j].first]);
+                    stack[top++] = met[j];
+                }
+                cur = met[0];
                 continue;
             }
         }
