@@ -72,6 +72,8 @@ private:
 };
 
 namespace brindleBvh {
+// The larger of a and b, b when a is NaN: one instruction, where std::fmax is a library call.
+inline float larger(float a, float b) { return a > b ? a : b; }
 // Which of the four children's boxes the ray meets within [0, bound] (bit k for child k), and in
 // t the parameters where it enters them. An unused slot's empty box is never met. The rounding of the slab parameters (a few units in the last place each) is allowed
 // for by the final comparison's margin of 16 units. A slab parameter that comes out NaN (a
@@ -129,7 +131,7 @@ inline bool TpolyBvh::mayHit(const Ray& r, uint32_t i, double bound) const {
         tr.p0[a] = c[6 + a];
         tr.e1[a] = c[a] - c[6 + a];
         tr.e2[a] = c[3 + a] - c[6 + a];
-        tr.scale = std::fmax(tr.scale, std::fmax(std::fabs(tr.e1[a]), std::fabs(tr.e2[a])));
+        tr.scale = brindleBvh::larger(std::fabs(tr.e1[a]), brindleBvh::larger(std::fabs(tr.e2[a]), tr.scale));
     }
     const float w[3] = {r.o[0] - tr.p0[0], r.o[1] - tr.p0[1], r.o[2] - tr.p0[2]};
     const float p[3] = {r.d[1] * tr.e2[2] - r.d[2] * tr.e2[1], r.d[2] * tr.e2[0] - r.d[0] * tr.e2[2],
@@ -141,7 +143,8 @@ inline bool TpolyBvh::mayHit(const Ray& r, uint32_t i, double bound) const {
     const float v = r.d[0] * q[0] + r.d[1] * q[1] + r.d[2] * q[2];
     const float t = tr.e2[0] * q[0] + tr.e2[1] * q[1] + tr.e2[2] * q[2];
     constexpr float kUnits = 64.0f * 0x1p-24f, kFloor = 1e-30f;
-    const float wMag = std::fmax(std::fabs(w[0]), std::fmax(std::fabs(w[1]), std::fabs(w[2]))) + r.oMag;
+    const float wMag =
+        brindleBvh::larger(std::fabs(w[0]), brindleBvh::larger(std::fabs(w[1]), std::fabs(w[2]))) + r.oMag;
     const double eD = kUnits * tr.scale * tr.scale + kFloor;
     const double eU = kUnits * wMag * tr.scale + kFloor;
     const double eT = eU * tr.scale + kFloor;
