@@ -237,6 +237,65 @@ TEST(RayQuery, HierarchyKeepsTheLoopsHitsWhereFloatIsWeak) {
     }
 }
 
+TEST(RayQuery, FourChildNodesKeepTheLoopsHitsOnMessyRecords) {
+    // Enough faces for several levels of nodes: slivers and faces of no area, a patch of tiny faces
+    // far from the origin, a huge face, and duplicated faces that tie.
+    TpolyGeom g;
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f), sym(-1.0f, 1.0f);
+    const auto triangle = [&](T3dFltPoint a, T3dFltPoint b, T3dFltPoint c) {
+        const uint32_t base = g.nbVertex();
+        for (const T3dFltPoint& p : {a, b, c}) g.appendVertex(p.x, p.y, p.z);
+        addRingFace(g, {base, base + 1, base + 2});
+    };
+    for (int i = 0; i < 300; ++i) {
+        const float x = 4 * unit(rng), y = 4 * unit(rng), z = unit(rng);
+        triangle({x, y, z}, {x + 0.3f, y + 1e-7f, z}, {x, y + 0.2f, z + 0.1f * sym(rng)});
+        if (i % 10 == 0) triangle({x, y, z}, {x + 1, y, z}, {x + 2, y, z});  // on a line
+        if (i % 15 == 0) triangle({x, y, 2}, {x + 1e-30f, y, 2}, {x, y + 1e-30f, 2});
+        for (int copy = 0; copy < (i % 20 == 0 ? 2 : 0); ++copy)
+            triangle({x, y, 0.5f}, {x + 0.5f, y, 0.5f}, {x, y + 0.5f, 0.5f});
+        // A few dozen units in the last place wide.
+        const float fx = 3e4f + unit(rng), fy = -3e4f + unit(rng);
+        triangle({fx, fy, 3}, {fx + 0.1f, fy, 3}, {fx, fy + 0.1f, 3.01f});
+    }
+    triangle({-1e7f, -1e7f, -1}, {1e7f, -1e7f, -1}, {0, 1e7f, -1});
+    g.update(dirtyAll);
+    const TpolySpatialSubdivision one(g, TmeshIsectAccelParams::boundingVolumeHierarchyParams(1)),
+        four(g, TmeshIsectAccelParams::boundingVolumeHierarchyParams(4)),
+        all(g, TmeshIsectAccelParams::uniformGridParams(1, 1, 1));
+    for (int r = 0; r < 4000; ++r) {
+        // From a vertex (so starting on faces), or from above the near field or the far patch.
+        T3dFltPoint o = g.vertexConst(uint32_t(rng()) % g.nbVertex());
+        if (r % 3 == 1) o = T3dFltPoint(4 * unit(rng), 4 * unit(rng), 5);
+        if (r % 3 == 2) o = T3dFltPoint(3e4f + unit(rng), -3e4f + unit(rng), 4);
+        T4dFltVector d(sym(rng), sym(rng), -unit(rng));
+        // Along the axes and in the axis planes every so often.
+        if (r % 4 == 0) d = T4dFltVector(0, 0, -1);
+        if (r % 4 == 1) d.x = 0;
+        if (r % 8 == 3) d = T4dFltVector(r % 16 == 3 ? 1.0f : -1.0f, 0, 0);
+        const bool both = r % 5 == 0;
+        TpointOnPoly want, got;
+        const int rc = want.closestIntersection(g, o, d, FLT_MAX, both, 0.0f);
+        for (const TpolySpatialSubdivision* accel : {&one, &four}) {
+            ASSERT_EQ(accel->closestIntersection(o, d, nullptr, nullptr, false, FLT_MAX, both, got, 0.0f), rc) << r;
+            if (rc == 0) {
+                EXPECT_EQ(got.face(), want.face()) << r;
+                EXPECT_EQ(got.triangle(), want.triangle()) << r;
+                EXPECT_EQ(got.rayParam(), want.rayParam()) << r;
+            }
+            // The record's own loop also offers faces of no area as closest points, which the
+            // accelerators leave out: a grid of one voxel, a loop over their triangles, is the
+            // reference here.
+            if (r % 10) continue;
+            TpointOnPoly near;
+            ASSERT_EQ(got.closestPoint(*accel, o), near.closestPoint(all, o));
+            EXPECT_EQ(got.face(), near.face()) << r;
+            EXPECT_EQ(got.rayParam(), near.rayParam()) << r;
+        }
+    }
+}
+
 TEST(RayQuery, AutoSizeFollowsTheMeanTriangleExtent) {
     TpolyGeom cube;
     addUnitCube(cube);
@@ -351,7 +410,8 @@ TEST(RayQuery, DescriptionsAndStatistics) {
     EXPECT_NE(stats.find("total build time = 0.00s, peak memory = 0.00KB"), std::string::npos) << stats;
     EXPECT_GT(grid.getMemoryFootprint(), 0.0f);
     TpolySpatialSubdivision bvh(g, TmeshIsectAccelParams::boundingVolumeHierarchyParams(1));
-    EXPECT_EQ(bvh.getDescription(false), "Bounding Volume Hierarchy of 15 nodes, 8 leaves");
+    // Eight leaves of one triangle under a root of four children, each of two.
+    EXPECT_EQ(bvh.getDescription(false), "Bounding Volume Hierarchy of 5 nodes, 8 leaves");
     EXPECT_EQ(TpolySpatialSubdivision::createdCount(), 1);
     TpointOnPoly::clearIntersectCounter();
     TpointOnPoly hit;
