@@ -56,71 +56,40 @@ constexpr const char* kPhases[] = {"read",         "subdFacet", "triangulate", "
                                    "extrudeFacet", "mergeVert", "write"};
 constexpr int kNbPhase = int(std::size(kPhases));
 
-// Times each phase into seconds[phase]; false at the first that fails.
-class TchainRun {
-public:
-    explicit TchainRun(double (&seconds)[kNbPhase]) : fSeconds(seconds) {}
-
-    template <typename Run>
-    bool phase(Run&& run) {
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = run();
-        fSeconds[fPhase++] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        return ok;
-    }
-
-private:
-    double (&fSeconds)[kNbPhase];
-    int fPhase = 0;
-};
-
-// Answers the face count of the result, or -1 when a phase failed.
+// Runs the phases in order, adding each one's seconds to seconds[phase]; answers the face count
+// of the result, or -1 when a phase failed.
 double runChain(double (&seconds)[kNbPhase]) {
-    TchainRun run(seconds);
+    using Tclock = std::chrono::steady_clock;
+    Tclock::time_point ends[kNbPhase + 1] = {Tclock::now()};
+    int done = 0;
+    const auto ended = [&](bool ok) {
+        ends[++done] = Tclock::now();
+        return ok;
+    };
     TobjImportReport report;
     std::unique_ptr<TmidBody> body;
     const auto geom = [&] { return body->polyGeom(); };
-    const bool ok =
-        run.phase([&] {
-            TpolyGeom* g = TobjImport::read(gInput.c_str(), report);
-            if (g) body = std::make_unique<TmidBody>(g);
-            return g != nullptr;
-        }) &&
-        run.phase([&] {
-            TpolySubdFacetFty subdivide;
-            subdivide.setDivisions(1);
-            TmidFaceComponent list = idsBelow<TmidFaceComponent>(100000);
-            return subdivide.doAction(body.get(), &list) == 0;
-        }) &&
-        run.phase([&] {
-            TpolyTriangulateFty triangulate;
-            TmidFaceComponent list = idsBelow<TmidFaceComponent>(geom()->nbFace());
-            return triangulate.doAction(body.get(), &list) == 0;
-        }) &&
-        run.phase([&] {
-            TpolySoftEdgeFty soften;
-            soften.setAngle(0.5);
-            TmidEdgeComponent list = idsBelow<TmidEdgeComponent>(geom()->nbEdge());
-            return soften.doAction(body.get(), &list) == 0;
-        }) &&
-        run.phase([&] {
-            TpolyExtrudeFacetFty extrude;
-            extrude.setTrans({0, 0, 0.5f});
-            extrude.setScale({1, 1, 1});
-            extrude.setLScale({1, 1, 1});
-            TmidFaceComponent list = idsBelow<TmidFaceComponent>(200000);
-            return extrude.doAction(body.get(), &list) == 0;
-        }) &&
-        run.phase([&] {
-            TpolyMergeVertFty merge;
-            merge.setThreshold(0.01f);
-            TmidVertComponent list = idsBelow<TmidVertComponent>(geom()->nbVertex());
-            return merge.doAction(body.get(), &list) == 0;
-        }) &&
-        run.phase([&] {
-            TobjWriteReport written;
-            return TobjWriter::write(*geom(), gOutput.c_str(), report.groupNames, written);
-        });
+    const auto act = [&](TmidModifierFty& fty, auto list) { return ended(fty.doAction(body.get(), &list) == 0); };
+    TpolySubdFacetFty subdivide;
+    subdivide.setDivisions(1);
+    TpolyTriangulateFty triangulate;
+    TpolySoftEdgeFty soften;
+    soften.setAngle(0.5);
+    TpolyExtrudeFacetFty extrude;
+    extrude.setTrans({0, 0, 0.5f});
+    extrude.setScale({1, 1, 1});
+    extrude.setLScale({1, 1, 1});
+    TpolyMergeVertFty merge;
+    merge.setThreshold(0.01f);
+    TobjWriteReport written;
+    if (TpolyGeom* g = TobjImport::read(gInput.c_str(), report)) body = std::make_unique<TmidBody>(g);
+    const bool ok = ended(body != nullptr) && act(subdivide, idsBelow<TmidFaceComponent>(100000)) &&
+                    act(triangulate, idsBelow<TmidFaceComponent>(geom()->nbFace())) &&
+                    act(soften, idsBelow<TmidEdgeComponent>(geom()->nbEdge())) &&
+                    act(extrude, idsBelow<TmidFaceComponent>(200000)) &&
+                    act(merge, idsBelow<TmidVertComponent>(geom()->nbVertex())) &&
+                    ended(TobjWriter::write(*geom(), gOutput.c_str(), report.groupNames, written));
+    for (int k = 0; k < done; ++k) seconds[k] += std::chrono::duration<double>(ends[k + 1] - ends[k]).count();
     return ok ? double(geom()->nbFace()) : -1;
 }
 
