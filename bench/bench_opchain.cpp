@@ -9,8 +9,7 @@
 // The input defaults to a file in the temporary folder; a missing input is first made as
 // `brindle primitive plane --width 100 --height 100 --xSubdivide 1000 --ySubdivide 1000` makes
 // it (1M quads, UVs and normals), outside the timing. One chain per process (one iteration, one
-// repetition), as the tool runs one per process; the time is processor time of every thread,
-// as the script measures the tool's.
+// repetition), as the tool runs one per process; the time is processor time of every thread.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
