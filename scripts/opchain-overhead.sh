@@ -25,20 +25,23 @@ chain=(subdFacet --faces 0-99999 then triangulate then softEdge --Angle 0.5
     then extrudeFacet --faces 0-199999 --Trans 0,0,0.5 --Scale 1,1,1 --LScale 1,1,1 then mergeVert --Threshold 0.01)
 
 # Both sides are timed the same way, as whole processes: user and system seconds of the process
-# and its threads, as bash's time reports them.
+# and its threads, as bash's time reports them, until the result is on disk. The tool flushes its
+# output before renaming it, and the kernel charges that writing to the tool; the benchmark's
+# output would be written later by the kernel's own threads, so a sync after each program, timed
+# with it, puts both results on disk at their own cost.
 TIMEFORMAT='%3U %3S'
 timed() {  # timed <log> <program> <arguments...>: prints "user system" of the run
     local log=$1
     shift
-    if ! { time "$@" >"$log" 2>&1; } 2>"$work/time.txt"; then
+    if ! { time { "$@" >"$log" 2>&1 && sync; }; } 2>"$work/time.txt"; then
         cat "$log" >&2
         exit 1
     fi
     cat "$work/time.txt"
 }
 
-# Each run starts with nothing left to write back (sync, untimed), so that no run pays for the
-# dirty pages the one before it left; the tool's own flush of its output stays on its account.
+# Each run also starts with nothing left to write back (sync, untimed), so that no run pays for
+# the dirty pages the one before it left.
 run_tool() { sync && timed "$work/tool.txt" "$tool" op "$work/grid.obj" "$work/tool.obj" "${chain[@]}" >"$work/tool.time"; }
 run_bench() { sync && timed "$work/bench.txt" "$bench" --input="$work/grid.obj" --output="$work/bench.obj" >"$work/bench.time"; }
 sum() { awk -v u="$1" -v s="$2" 'BEGIN { print u + s }'; }
