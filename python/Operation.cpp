@@ -31,33 +31,15 @@ const char* singular(TpolyGrpType kind) {
     return "component";
 }
 
-uint32_t componentCount(TpolyGeom& g, TpolyGrpType kind) {
-    switch (kind) {
-        case kPolyGrpVertex:
-            return g.nbVertex();
-        case kPolyGrpEdge:
-            return g.nbEdge();
-        case kPolyGrpFace:
-            return g.nbFace();
-        default: {
-            const int32_t s = g.getCurrentMap();
-            return s < 0 ? 0 : g.nbUV(uint32_t(s));
-        }
-    }
-}
-
 // The component list of a selection, checked against the record: its ids go in as runs of
 // consecutive ids, which the list appends in constant time each.
 std::unique_ptr<TmidComponent> listOf(TpolyGeom& g, const TpySelection& s) {
-    const uint32_t count = componentCount(g, s.kind);
-    std::unique_ptr<TmidComponent> list = ToperationTable::newList(s.kind);
-    if (s.all) {
-        if (count > 0) list->addRange(0, count - 1);
-        return list;
-    }
+    if (s.all) return ToperationTable::everyComponent(g, s.kind);
+    const uint32_t count = ToperationTable::componentCount(g, s.kind);
     if (!s.ids.empty() && s.ids.back() >= count)
         throw py::index_error(std::string(singular(s.kind)) + " id " + std::to_string(s.ids.back()) +
                               " out of range: the mesh has " + std::to_string(count) + " " + s.kindName());
+    std::unique_ptr<TmidComponent> list = ToperationTable::newList(s.kind);
     for (size_t i = 0; i < s.ids.size(); ++i) {
         const uint32_t first = s.ids[i];
         while (i + 1 < s.ids.size() && s.ids[i + 1] == s.ids[i] + 1) ++i;

@@ -145,6 +145,34 @@ TEST(OperationTable, RefusalRestoresTheCurrentGroups) {
     EXPECT_LT(geom.findGrp(-1, kPolyGrpFace), 0);
 }
 
+// The counts a selection is checked against, and the list "every component" is, follow the
+// current UV set and answer nothing for a record without one or for a kind no selection has.
+TEST(OperationTable, ComponentCountsAndEveryComponent) {
+    const std::unique_ptr<TpolyGeom> cube = attributed::cube();
+    TpolyGeom bare;
+    addUnitCube(bare);
+    const uint32_t map1 = cube->nbUV(0), map2 = cube->nbUV(1);
+    ASSERT_NE(map1, map2);
+    ASSERT_TRUE(cube->setCurrentMap(1));
+    const std::pair<TpolyGrpType, uint32_t> expected[] = {
+        {kPolyGrpVertex, 8}, {kPolyGrpEdge, 12}, {kPolyGrpFace, 6}, {kPolyGrpUV, map2}, {kPolyGrpNone, 0}};
+    for (const auto& [kind, n] : expected) {
+        SCOPED_TRACE(ToperationTable::selectionName(kind));
+        EXPECT_EQ(ToperationTable::componentCount(*cube, kind), n);
+        const std::unique_ptr<TmidComponent> all = ToperationTable::everyComponent(*cube, kind);
+        EXPECT_EQ(all->typeof(), ToperationTable::newList(kind)->typeof());
+        ASSERT_EQ(all->elementCount(), n);
+        if (n) {
+            EXPECT_EQ(all->element(n - 1), n - 1);
+        }
+    }
+    ASSERT_TRUE(cube->setCurrentMap(0));
+    EXPECT_EQ(ToperationTable::componentCount(*cube, kPolyGrpUV), map1);
+    EXPECT_EQ(ToperationTable::componentCount(bare, kPolyGrpUV), 0u);
+    EXPECT_EQ(ToperationTable::everyComponent(bare, kPolyGrpUV)->elementCount(), 0u);
+    EXPECT_EQ(ToperationTable::componentCount(bare, kPolyGrpFace), 6u);
+}
+
 TEST(OperationTable, TextFormsReadBack) {
     EXPECT_EQ(TmodifierText::format(0.1f), "0.1");
     EXPECT_EQ(TmodifierText::format(0.1), "0.1");

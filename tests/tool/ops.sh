@@ -18,6 +18,12 @@ grep -q "step 1 extrudeFacet on 1 faces" out.txt || fail "facing selection: $(ca
 "$tool" op box.obj b.obj moveVertex --faces 0-1 --Trans=0,1,0 | grep -q "on 6 vertices" || fail "face ids to vertices"
 "$tool" op box.obj b.obj delFacet --faces 0,2 >/dev/null && [ "$(faces b.obj)" = 4 ] || fail "id list"
 "$tool" op b.obj c.obj closeBorder --edges border >/dev/null && [ "$(faces c.obj)" = 6 ] || fail "border edges"
+# A selection read after earlier steps changed the faces sees them as they are now: with two
+# neighbouring faces deleted one by one, the rim of the rest is one loop of 6 vertices.
+"$tool" op box.obj d.obj delFacet --faces 1 then delFacet --faces 0 then moveVertex --edges border --Trans 0,1,0 \
+    >out.txt || fail "border after edits"
+grep -q "step 3 moveVertex on 6 vertices" out.txt || fail "border after edits: $(cat out.txt)"
+"$tool" check d.obj >/dev/null || fail "border after edits: result inconsistent"
 
 # Bad requests: usage errors exit 2 before anything is read, run-time errors exit 1; none writes.
 cp box.obj keep.obj

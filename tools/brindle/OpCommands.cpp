@@ -138,10 +138,6 @@ bool parseSteps(const char* command, int argc, char** argv, int first, std::vect
     return true;
 }
 
-uint32_t countOf(const TpolyGeom& g, TpolyGrpType kind) {
-    return kind == kPolyGrpUV ? (g.nbMapSet() ? g.getMaxVal(kPolyGrpUV) : 0) : g.getMaxVal(kind);
-}
-
 // Newell's normal of a face (all its loops), not normalised.
 T4dFltVector faceNormal(const TpolyGeom& g, uint32_t f) {
     double n[3] = {0, 0, 0};
@@ -188,10 +184,11 @@ bool readIds(std::string_view spec, TpolyGrpType kind, TbitFieldFixedN& bits, st
 
 // Components of kind named by spec: "all", ids and ranges, "border" (border edges, their
 // vertices, the faces along them) or "facing:x,y,z[,degrees]" (faces whose normal lies within
-// the angle, 45 degrees unless given, of the direction, and their vertices or edges).
-bool resolveSpec(const TpolyGeom& g, TpolyGrpType kind, std::string_view spec, TbitFieldFixedN& bits,
+// the angle, 45 degrees unless given, of the direction, and their vertices or edges). Only the
+// last two read the faces, and only they bring the face offsets and edge sides up to date.
+bool resolveSpec(TpolyGeom& g, TpolyGrpType kind, std::string_view spec, TbitFieldFixedN& bits,
                  std::string& error) {
-    bits.resizeArray(countOf(g, kind));
+    bits.resizeArray(ToperationTable::componentCount(g, kind));
     bits.resetAll();
     if (spec == "all") {
         for (uint32_t i = 0; i < bits.size(); ++i) bits.setBit(i);
@@ -218,6 +215,7 @@ bool resolveSpec(const TpolyGeom& g, TpolyGrpType kind, std::string_view spec, T
         dir = T4dFltVector(float(v[0] / len), float(v[1] / len), float(v[2] / len));
         cosLimit = std::cos(v[3] * kRadiansPerDegree);
     }
+    g.update(dirtyFaceOffsets | dirtyEdgeToFace);
     for (uint32_t f = 0; f < g.nbFace(); ++f) {
         bool take = false;
         if (facing) {
@@ -245,13 +243,13 @@ bool resolveSpec(const TpolyGeom& g, TpolyGrpType kind, std::string_view spec, T
 
 // Bits of kind `from` as bits of kind `to`: faces give their vertices and edges, edges their
 // ends; going the other way a component is taken when all its vertices (edges) are.
-bool convertKind(const TpolyGeom& g, TpolyGrpType from, const TbitFieldFixedN& in, TpolyGrpType to,
+bool convertKind(TpolyGeom& g, TpolyGrpType from, const TbitFieldFixedN& in, TpolyGrpType to,
                  TbitFieldFixedN& out, std::string& error) {
     if (from == kPolyGrpUV || to == kPolyGrpUV) {
         error = std::string("a ") + kindWord(from) + " selection cannot stand for " + kindWord(to) + "s";
         return false;
     }
-    out.resizeArray(countOf(g, to));
+    out.resizeArray(ToperationTable::componentCount(g, to));
     out.resetAll();
     if (from == kPolyGrpEdge && to == kPolyGrpVertex) {
         for (uint32_t e = 0; e < g.nbEdge(); ++e)
@@ -266,6 +264,7 @@ bool convertKind(const TpolyGeom& g, TpolyGrpType from, const TbitFieldFixedN& i
             if (in.testBit(g.startVertex(e)) && in.testBit(g.endVertex(e))) out.setBit(e);
         return true;
     }
+    g.update(dirtyFaceOffsets);
     for (uint32_t f = 0; f < g.nbFace(); ++f) {
         const uint32_t begin = g.faceOffset(f), end = g.faceOffset(f + 1);
         if (from == kPolyGrpFace) {
@@ -282,11 +281,12 @@ bool convertKind(const TpolyGeom& g, TpolyGrpType from, const TbitFieldFixedN& i
 }
 
 // The component list a step's operation reads, or null with the reason in error.
-std::unique_ptr<TmidComponent> selectionOf(const TpolyGeom& g, const Tstep& step, std::string& error) {
-    std::unique_ptr<TmidComponent> list = ToperationTable::newList(step.op->selection);
+std::unique_ptr<TmidComponent> selectionOf(TpolyGeom& g, const Tstep& step, std::string& error) {
+    std::unique_ptr<TmidComponent> list;
     if (step.kind == kPolyGrpNone) {
-        if (const uint32_t n = countOf(g, step.op->selection)) list->addRange(0, n - 1);
+        list = ToperationTable::everyComponent(g, step.op->selection);
     } else {
+        list = ToperationTable::newList(step.op->selection);
         TbitFieldFixedN bits, converted;
         if (!resolveSpec(g, step.kind, step.spec, bits, error)) return nullptr;
         if (step.kind != step.op->selection && !convertKind(g, step.kind, bits, step.op->selection, converted, error))
@@ -301,11 +301,12 @@ std::unique_ptr<TmidComponent> selectionOf(const TpolyGeom& g, const Tstep& step
 }
 
 // Runs the steps in order on body; false, with the reason printed, at the first that fails.
+// Each operation brings up to date what it reads, so between steps the record is left as the
+// last one left it: only a selection that reads the faces updates what it reads.
 bool runSteps(const char* command, TmidBody& body, const std::vector<Tstep>& steps) {
     for (std::size_t k = 0; k < steps.size(); ++k) {
         const Tstep& step = steps[k];
         TpolyGeom& g = *body.polyGeom();
-        g.update(dirtyFaceOffsets | dirtyVertexToEdge | dirtyEdgeToFace);
         std::string error;
         std::unique_ptr<TmidComponent> list;
         if (step.op->selection != kPolyGrpNone && !(list = selectionOf(g, step, error))) {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "brindle/framework/MidComponent.h"
+#include "brindle/geom/PolyGeom.h"
 
 std::unique_ptr<TmidModifierFty> Toperation::create() const {
     return std::unique_ptr<TmidModifierFty>(static_cast<TmidModifierFty*>(type->construct()));
@@ -74,6 +75,24 @@ std::unique_ptr<TmidComponent> newList(TpolyGrpType kind) {
         default:
             return std::make_unique<TmidMapComponent>();
     }
+}
+
+uint32_t componentCount(const TpolyGeom& g, TpolyGrpType kind) {
+    switch (kind) {
+        case kPolyGrpVertex:
+        case kPolyGrpEdge:
+        case kPolyGrpFace:
+        case kPolyGrpUV:
+            return g.getMaxVal(kind);
+        default:
+            return 0;
+    }
+}
+
+std::unique_ptr<TmidComponent> everyComponent(const TpolyGeom& g, TpolyGrpType kind) {
+    std::unique_ptr<TmidComponent> list = newList(kind);
+    if (const uint32_t n = componentCount(g, kind)) list->addRange(0, n - 1);
+    return list;
 }
 
 const char* selectionName(TpolyGrpType kind) {

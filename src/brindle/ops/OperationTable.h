@@ -9,6 +9,7 @@
 #include "brindle/ops/ModifierRegistry.h"
 
 class TmidComponent;
+class TpolyGeom;
 
 // One parameter of an operation: its registration (name, type, setter, help, range), the class
 // that registered it and the value a new factory holds, as text (empty when the class has no
@@ -49,4 +50,9 @@ BRINDLE_API std::string operationName(std::string_view typeName);
 BRINDLE_API const char* selectionName(TpolyGrpType kind);
 // An empty component list of the kind an operation selects (UV points for kinds without a list).
 BRINDLE_API std::unique_ptr<TmidComponent> newList(TpolyGrpType kind);
+// How many components of the kind a selection of g can name: its vertices, edges or faces, or
+// the points of its current UV set (0 without one); 0 for any other kind.
+BRINDLE_API uint32_t componentCount(const TpolyGeom& g, TpolyGrpType kind);
+// The list of kind newList(kind) makes, holding every component componentCount counts.
+BRINDLE_API std::unique_ptr<TmidComponent> everyComponent(const TpolyGeom& g, TpolyGrpType kind);
 }  // namespace ToperationTable
