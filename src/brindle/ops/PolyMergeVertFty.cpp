@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "brindle/base/UnionFind.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyCompact.h"
 #include "brindle/ops/PolyReferenceFrame.h"
-#include "brindle/uv/UvWork.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMergeVertFty, TpolyRemoverFty);
 
@@ -164,7 +164,7 @@ void TpolyMergeVertFty::updateSet(TpolyBdVertexFaceBase& set, uint32_t oldEntryC
         std::fill(ids.begin() + had, ids.end(), -1);
     }
     const uint32_t nbValues = set.nbData();
-    uvwork::TunionFind joined;
+    TunionFind joined;
     bool anyJoined = false;
     for (uint32_t o = 0; o < oldEntryCount; ++o) {
         const uint32_t m = fEntryMap[o];
