@@ -270,3 +270,37 @@ TEST(MergeVert, RefusedWeldLeavesTheRecordByteIdentical) {
         EXPECT_TRUE(dumpOf(g) == before);
     }
 }
+
+TEST(MergeVert, WeldThatWouldPinchALoopOntoItselfIsRefused) {
+    // One eight-corner loop whose corners 0 and 5, 1 and 4 lie within reach: welded, edge 4-5
+    // would come back as edge 0-1 run the other way, three corners later in the same loop.
+    auto g = std::make_unique<TpolyGeom>();
+    for (const T3dFltPoint& p : {T3dFltPoint(0, 0, 0), T3dFltPoint(0, 1, 0), T3dFltPoint(-1, 1.5f, 0),
+                                 T3dFltPoint(-1, -0.5f, 0), T3dFltPoint(0.01f, 1, 0), T3dFltPoint(0.01f, 0, 0),
+                                 T3dFltPoint(1, -0.5f, 0), T3dFltPoint(1, 1.5f, 0)})
+        g->appendVertex(p);
+    addRingFace(*g, {0, 1, 2, 3, 4, 5, 6, 7});
+    attributed::decorate(*g);
+    auto body = bodyOf(std::move(g));
+    TpolyGeom& geom = *body->polyGeom();
+    auto all = allOf<TmidVertComponent>(geom.nbVertex());
+    int name;
+    ASSERT_TRUE(TmidModifierFty::getActiveGrpName(body.get(), &all, kPolyGrpVertex, name));
+    const std::string before = dumpOf(geom);
+    TpolyIdMapper mapper(true, true, true);
+    for (auto s : {TpolyWeldSearch::Strategy::pairs, TpolyWeldSearch::Strategy::cells}) {
+        TpolyMergeVertFty fty;
+        fty.setThreshold(0.1f);
+        fty.setIdMapper(&mapper);
+        fty.setSearch(s);
+        EXPECT_EQ(fty.doAction(body.get(), nullptr), -1);
+        EXPECT_TRUE(dumpOf(geom) == before);
+    }
+    // Only one pair within reach: the loop touches itself at a corner but uses no edge twice.
+    TmidVertComponent pair;
+    pair.addElement(0);
+    pair.addElement(5);
+    EXPECT_EQ(weld(*body, 0.1f, &pair), 0);
+    EXPECT_EQ(geom.nbVertex(), 7u);
+    EXPECT_EQ(geom.checkObject(kCheckAll), 0u);
+}

@@ -83,6 +83,7 @@ uint32_t TpolyMergeVertFty::planFaces() {
     fNewDesc.changeLogicalSizeTo(nd);
     fEdgeNew.changeLogicalSizeTo(g.nbEdge());
     std::fill(fEdgeNew.begin(), fEdgeNew.end(), 0u);
+    fPinched = false;
     const uint32_t* desc = g.faceDescArray().data();
     const TpolyEdge* edges = g.edgeArray().data();
     const uint32_t* root = fRoot.data();
@@ -141,7 +142,11 @@ uint32_t TpolyMergeVertFty::planFaces() {
                     fEntryMap[fLoop[j]] = write;
                     fNewToOld[write] = fLoop[j];
                     fNewDesc[write++] = word;
-                    fEdgeNew[word & TpolyBits::kEdgeMask] = 1;
+                    // The mark is the face's number plus one: meeting it again means the
+                    // face would use one edge twice, not in a row (a pinched loop).
+                    uint32_t& mark = fEdgeNew[word & TpolyBits::kEdgeMask];
+                    if (mark == f + 1) fPinched = true;
+                    mark = f + 1;
                 }
                 fNewDesc[write - 1] |= TpolyBits::kEndOfLoop;
             }
@@ -279,7 +284,7 @@ void TpolyMergeVertFty::moveVertices() {
 }
 
 void TpolyMergeVertFty::numberSurvivors() {
-    // fEdgeNew holds a mark for every edge the new description uses (planFaces set it); the
+    // fEdgeNew is non-zero for every edge the new description uses (planFaces set it); the
     // vertices such edges reach after the weld stay. Both are numbered in increasing old id
     // order, as compacting the unused ones away would number them.
     const TpolyEdge* edges = fGeom->edgeArray().data();
@@ -397,7 +402,7 @@ int TpolyMergeVertFty::action(TmidBody* body, TmidComponent* components) {
     planEdges();
     const uint32_t faces = planFaces();
     TpolyReferenceFrame frame;
-    const bool kept = faces > 0 && frame.enter(geom, frameMatrix, false);
+    const bool kept = faces > 0 && !fPinched && frame.enter(geom, frameMatrix, false);
     if (kept) apply(faces);
     fGeom = nullptr;
     return kept ? 0 : -1;
