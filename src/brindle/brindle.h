@@ -26,6 +26,7 @@
 #include "brindle/base/Transform.h"
 #include "brindle/base/VectorMath.h"
 #include "brindle/base/TranslatorGlobals.h"
+#include "brindle/base/UnionFind.h"
 #include "brindle/base/VertexFaceData.h"
 #include "brindle/edit/ArrayBlock.h"
 #include "brindle/edit/PolyEditableGeom.h"

@@ -90,3 +90,23 @@ TEST(Base, VectorHelpersAndNewellNormal) {
     EXPECT_GT(double(kTwoPiF / 12), kHardStepAngle);
     EXPECT_LT(double(kTwoPiF / 13), kHardStepAngle);
 }
+
+TEST(Base, UnionFindNamesEachClassByItsLowestMember) {
+    TunionFind u;
+    u.reset(8);
+    // Joined high to low and through roots that are not the lowest, in a chain long enough that
+    // path halving rewrites parents while the answers stay the same.
+    u.join(7, 5);
+    u.join(6, 7);
+    u.join(5, 3);
+    u.join(4, 6);
+    for (uint32_t x : {3u, 4u, 5u, 6u, 7u}) EXPECT_EQ(u.find(x), 3u);
+    u.join(2, 1);
+    u.join(6, 1);
+    for (uint32_t x : {1u, 2u, 3u, 7u}) EXPECT_EQ(u.find(x), 1u);
+    EXPECT_EQ(u.find(0), 0u);
+    u.join(0, 0);
+    EXPECT_EQ(u.find(0), 0u);
+    u.reset(3);
+    EXPECT_EQ(u.find(2), 2u);
+}

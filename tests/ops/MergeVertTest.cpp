@@ -107,6 +107,25 @@ std::string dumpOf(TpolyGeom& g) {
     TdebugOutput::sCout.restore();
     return recordState(g) + text;
 }
+
+// Welds every vertex of the body by each search, expecting each to refuse and leave the record
+// byte-identical (the selection becomes the record's current vertex group before the dump).
+void expectRefused(TmidBody& body, float threshold, std::initializer_list<TpolyWeldSearch::Strategy> searches) {
+    TpolyGeom& g = *body.polyGeom();
+    auto all = allOf<TmidVertComponent>(g.nbVertex());
+    int name;
+    ASSERT_TRUE(TmidModifierFty::getActiveGrpName(&body, &all, kPolyGrpVertex, name));
+    const std::string before = dumpOf(g);
+    TpolyIdMapper mapper(true, true, true);
+    for (auto s : searches) {
+        TpolyMergeVertFty fty;
+        fty.setThreshold(threshold);
+        fty.setIdMapper(&mapper);
+        fty.setSearch(s);
+        EXPECT_EQ(fty.doAction(&body, nullptr), -1);
+        EXPECT_TRUE(dumpOf(g) == before);
+    }
+}
 }  // namespace
 
 TEST(MergeVert, CoincidentBorderBecomesOneSharedEdge) {
@@ -252,21 +271,29 @@ TEST(MergeVert, EverySearchWeldsAlike) {
 
 TEST(MergeVert, RefusedWeldLeavesTheRecordByteIdentical) {
     // Everything within reach of everything: every face would go, by every search.
-    for (auto s : {TpolyWeldSearch::Strategy::automatic, TpolyWeldSearch::Strategy::octree}) {
-        auto body = bodyOf(jitteredSoup(12, 0.01f));
-        TpolyGeom& g = *body->polyGeom();
-        g.vertex(5).x = -0.0f;
-        // The selection becomes the record's current vertex group before the dump.
-        auto all = allOf<TmidVertComponent>(g.nbVertex());
-        int name;
-        ASSERT_TRUE(TmidModifierFty::getActiveGrpName(body.get(), &all, kPolyGrpVertex, name));
-        const std::string before = dumpOf(g);
-        TpolyIdMapper mapper(true, true, true);
-        TpolyMergeVertFty fty;
-        fty.setThreshold(10);
-        fty.setIdMapper(&mapper);
-        fty.setSearch(s);
-        EXPECT_EQ(fty.doAction(body.get(), nullptr), -1);
-        EXPECT_TRUE(dumpOf(g) == before);
-    }
+    auto body = bodyOf(jitteredSoup(12, 0.01f));
+    body->polyGeom()->vertex(5).x = -0.0f;
+    expectRefused(*body, 10, {TpolyWeldSearch::Strategy::automatic, TpolyWeldSearch::Strategy::octree});
+}
+
+TEST(MergeVert, WeldThatWouldPinchALoopOntoItselfIsRefused) {
+    // One eight-corner loop whose corners 0 and 5, 1 and 4 lie within reach: welded, edge 4-5
+    // would come back as edge 0-1 run the other way, three corners later in the same loop.
+    auto g = std::make_unique<TpolyGeom>();
+    for (const T3dFltPoint& p : {T3dFltPoint(0, 0, 0), T3dFltPoint(0, 1, 0), T3dFltPoint(-1, 1.5f, 0),
+                                 T3dFltPoint(-1, -0.5f, 0), T3dFltPoint(0.01f, 1, 0), T3dFltPoint(0.01f, 0, 0),
+                                 T3dFltPoint(1, -0.5f, 0), T3dFltPoint(1, 1.5f, 0)})
+        g->appendVertex(p);
+    addRingFace(*g, {0, 1, 2, 3, 4, 5, 6, 7});
+    attributed::decorate(*g);
+    auto body = bodyOf(std::move(g));
+    expectRefused(*body, 0.1f, {TpolyWeldSearch::Strategy::pairs, TpolyWeldSearch::Strategy::cells});
+    TpolyGeom& geom = *body->polyGeom();
+    // Only one pair within reach: the loop touches itself at a corner but uses no edge twice.
+    TmidVertComponent pair;
+    pair.addElement(0);
+    pair.addElement(5);
+    EXPECT_EQ(weld(*body, 0.1f, &pair), 0);
+    EXPECT_EQ(geom.nbVertex(), 7u);
+    EXPECT_EQ(geom.checkObject(kCheckAll), 0u);
 }

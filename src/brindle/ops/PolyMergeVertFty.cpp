@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "brindle/base/UnionFind.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
 #include "brindle/ops/PolyCompact.h"
 #include "brindle/ops/PolyReferenceFrame.h"
-#include "brindle/uv/UvWork.h"
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMergeVertFty, TpolyRemoverFty);
 
@@ -81,6 +81,9 @@ uint32_t TpolyMergeVertFty::planFaces() {
     std::fill(fFaceMap.begin(), fFaceMap.end(), kNoId);
     fNewToOld.changeLogicalSizeTo(nd);
     fNewDesc.changeLogicalSizeTo(nd);
+    fEdgeNew.changeLogicalSizeTo(g.nbEdge());
+    std::fill(fEdgeNew.begin(), fEdgeNew.end(), 0u);
+    fPinched = false;
     const uint32_t* desc = g.faceDescArray().data();
     const TpolyEdge* edges = g.edgeArray().data();
     const uint32_t* root = fRoot.data();
@@ -135,9 +138,15 @@ uint32_t TpolyMergeVertFty::planFaces() {
                     }
                 }
                 for (uint32_t j = lo; j < hi; ++j) {
+                    const uint32_t word = welded(fLoop[j]);
                     fEntryMap[fLoop[j]] = write;
                     fNewToOld[write] = fLoop[j];
-                    fNewDesc[write++] = welded(fLoop[j]);
+                    fNewDesc[write++] = word;
+                    // The mark is the face's number plus one: meeting it again means the
+                    // face would use one edge twice, not in a row (a pinched loop).
+                    uint32_t& mark = fEdgeNew[word & TpolyBits::kEdgeMask];
+                    if (mark == f + 1) fPinched = true;
+                    mark = f + 1;
                 }
                 fNewDesc[write - 1] |= TpolyBits::kEndOfLoop;
             }
@@ -164,7 +173,7 @@ void TpolyMergeVertFty::updateSet(TpolyBdVertexFaceBase& set, uint32_t oldEntryC
         std::fill(ids.begin() + had, ids.end(), -1);
     }
     const uint32_t nbValues = set.nbData();
-    uvwork::TunionFind joined;
+    TunionFind joined;
     bool anyJoined = false;
     for (uint32_t o = 0; o < oldEntryCount; ++o) {
         const uint32_t m = fEntryMap[o];
@@ -208,15 +217,15 @@ void TpolyMergeVertFty::updateColors(uint32_t oldEntryCount) {
     for (uint32_t s = 0; s < fGeom->nbColorSet(); ++s) updateSet((*fGeom->colors())[s], oldEntryCount);
 }
 
-void TpolyMergeVertFty::updateGroups(uint32_t oldFaceCount) {
+void TpolyMergeVertFty::updateGroups(uint32_t oldFaceCount, const TuInt32Array& vertexTo) {
     TpolyGeom& g = *fGeom;
     // Face groups change only when faces went (the face map is otherwise the identity).
     if (g.nbFace() < oldFaceCount) g.renumGrp(kPolyGrpFace, oldFaceCount, fFaceMap.data());
     bool pairs = false;
     for (uint32_t k = 0; k < g.nbGroup() && !pairs; ++k) pairs = g.groupConst(k).fType == kPolyGrpVertexFace;
     if (!pairs) return;
-    // A pair at a welded vertex moves to the vertex it joined, before the vertex removal renumbers.
-    TpolyCompact::renumberVertexFaceGroups(g, fRoot, false);
+    // A pair at a welded vertex moves to the new id of the vertex it joined.
+    TpolyCompact::renumberVertexFaceGroups(g, vertexTo, false);
     TpolyCompact::renumberVertexFaceGroups(g, fFaceMap, true);
 }
 
@@ -238,10 +247,12 @@ void TpolyMergeVertFty::updateUserNormals() {
     }
 }
 
-void TpolyMergeVertFty::averagePositions() {
+void TpolyMergeVertFty::moveVertices() {
     // The mean of every group, summed in double in increasing id order so that coincident points
-    // stay put; fMark holds each group's slot in fSums.
-    T3dFltPoint* P = fGeom->vertexArray().data();
+    // stay put; fMark holds each group's slot in fSums. Every vertex an edge still uses then moves
+    // down to its new id in the same pass (new ids never exceed old ones).
+    T3dFltPointArray& points = fGeom->vertexArray();
+    T3dFltPoint* P = points.data();
     const uint32_t nv = fGeom->nbVertex();
     const uint32_t* root = fRoot.data();
     fSums.clear();
@@ -259,11 +270,63 @@ void TpolyMergeVertFty::averagePositions() {
         sum[3] += 1;
     }
     for (uint32_t v = 0; v < nv; ++v) {
-        if (root[v] != v || fMark[v] == kEmpty) continue;
-        const double* sum = fSums.data() + 4 * size_t(fMark[v]);
-        for (int a = 0; a < 3; ++a) P[v][a] = float(sum[a] / sum[3]);
+        const uint32_t slot = fMark[v], to = fVertexNew[v];
         fMark[v] = kEmpty;
+        if (to == kNoId) continue;
+        if (slot == kEmpty) {
+            P[to] = P[v];
+            continue;
+        }
+        const double* sum = fSums.data() + 4 * size_t(slot);
+        for (int a = 0; a < 3; ++a) P[to][a] = float(sum[a] / sum[3]);
     }
+    points.changeLogicalSizeTo(fKeptVertices);
+}
+
+void TpolyMergeVertFty::numberSurvivors() {
+    // fEdgeNew is non-zero for every edge the new description uses (planFaces set it); the
+    // vertices such edges reach after the weld stay. Both are numbered in increasing old id
+    // order, as compacting the unused ones away would number them.
+    const TpolyEdge* edges = fGeom->edgeArray().data();
+    const uint32_t ne = fGeom->nbEdge(), nv = fGeom->nbVertex();
+    const uint32_t* root = fRoot.data();
+    fVertexNew.changeLogicalSizeTo(nv);
+    std::fill(fVertexNew.begin(), fVertexNew.end(), 0u);
+    fKeptEdges = 0;
+    for (uint32_t e = 0; e < ne; ++e) {
+        if (!fEdgeNew[e]) {
+            fEdgeNew[e] = kNoId;
+            continue;
+        }
+        fEdgeNew[e] = fKeptEdges++;
+        fVertexNew[root[edges[e].start()]] = fVertexNew[root[edges[e].end()]] = 1;
+    }
+    fKeptVertices = 0;
+    for (uint32_t& to : fVertexNew) to = to ? fKeptVertices++ : kNoId;
+}
+
+void TpolyMergeVertFty::moveEdges() {
+    // Each kept edge moves down to its new id with its ends at their welded vertices' new ids.
+    // The hard flag stays; once vertices went no other bit of the ends survives, as after any
+    // vertex compaction.
+    TpolyGeom& g = *fGeom;
+    TpolyEdgeArray& array = g.edgeArray();
+    TpolyEdge* edges = array.data();
+    const uint32_t ne = g.nbEdge();
+    const uint32_t endBits = fKeptVertices < fVertexNew.size() ? 0 : TpolyBits::kHardFlag;
+    const uint32_t *root = fRoot.data(), *vertexNew = fVertexNew.data(), *edgeNew = fEdgeNew.data();
+    for (uint32_t e = 0; e < ne; ++e) {
+        const uint32_t to = edgeNew[e];
+        if (to == kNoId) continue;
+        const TpolyEdge old = edges[e];
+        edges[to].v[0] = (old.v[0] & TpolyBits::kHardFlag) | vertexNew[root[old.start()]];
+        edges[to].v[1] = (old.v[1] & endBits) | vertexNew[root[old.end()]];
+    }
+    array.changeLogicalSizeTo(fKeptEdges);
+    if (fKeptEdges == ne) return;
+    for (uint32_t& word : g.faceDescArray()) word = (word & ~TpolyBits::kEdgeMask) | edgeNew[word & TpolyBits::kEdgeMask];
+    g.renumGrp(kPolyGrpEdge, ne, edgeNew);
+    TpolyCompact::renumberBlindData(*g.edgeBlindData(), fEdgeNew);
 }
 
 void TpolyMergeVertFty::apply(uint32_t faces) {
@@ -280,39 +343,34 @@ void TpolyMergeVertFty::apply(uint32_t faces) {
             fValidUserNormal.setBit(o, id < fSavedUserNormals.size() && fSavedUserNormals[id].x < 1e19f);
         }
     }
-    averagePositions();
-    const uint32_t* root = fRoot.data();
-    for (TpolyEdge& e : g.edgeArray())
-        for (uint32_t k = 0; k < 2; ++k) e.v[k] = (e.v[k] & ~TpolyBits::kVertexMask) | root[e.v[k] & TpolyBits::kVertexMask];
+    // The maps send a welded vertex (a fused edge) to the new id of the one it joined.
+    const uint32_t nv = g.nbVertex(), ne = g.nbEdge();
+    numberSurvivors();
+    TuInt32Array& vertexTo = vertexMap() ? *vertexMap() : fVertexTo;
+    vertexTo.changeLogicalSizeTo(nv);
+    for (uint32_t v = 0; v < nv; ++v) vertexTo[v] = fVertexNew[fRoot[v]];
+    if (TuInt32Array* edgeTo = edgeMap()) {
+        edgeTo->changeLogicalSizeTo(ne);
+        for (uint32_t e = 0; e < ne; ++e) (*edgeTo)[e] = fEdgeNew[fEdgeInto[e] & ~kFlip];
+    }
+    moveVertices();
     g.faceDescArray().swap(fNewDesc);
     g.setNbFace(faces);
+    moveEdges();
+    if (fKeptVertices < nv) {
+        g.renumGrp(kPolyGrpVertex, nv, fVertexNew.data());
+        TpolyCompact::renumberBlindData(*g.vertexBlindData(), fVertexNew);
+    }
     updateUVs(nd);
     updateColors(nd);
-    updateGroups(nf);
+    updateGroups(nf, vertexTo);
     updateBlindData();
-    g.markDirty(dirtyAll);
-    handleUnusedEdges(&g);
-    handleUnusedVertices(&g);
     if (hasMap(kPolyGrpFace)) faceMap()->copy(fFaceMap);
+    g.markDirty(dirtyAll);
     if (userNormals) updateUserNormals();
     TpolyCompact::removeUnusedUVs(g);
     TpolyCompact::removeUnusedColors(g);
     g.markDirty(dirtyAll);
-}
-
-void TpolyMergeVertFty::handleUnusedEdges(TpolyGeom* geom) {
-    TuInt32Array* map = edgeMap();
-    TpolyCompact::removeUnusedEdges(*geom, map);
-    if (map && geom == fGeom && fEdgeInto.size() == map->size())
-        for (uint32_t e = 0; e < map->size(); ++e)
-            if (const uint32_t s = fEdgeInto[e] & ~kFlip; s != e) (*map)[e] = (*map)[s];
-}
-
-void TpolyMergeVertFty::handleUnusedVertices(TpolyGeom* geom) {
-    TuInt32Array* map = vertexMap();
-    TpolyCompact::removeUnusedVertices(*geom, map);
-    if (map && geom == fGeom && fRoot.size() == map->size())
-        for (uint32_t v = 0; v < map->size(); ++v) (*map)[v] = (*map)[fRoot[v]];
 }
 
 int TpolyMergeVertFty::action(TmidBody* body, TmidComponent* components) {
@@ -344,7 +402,7 @@ int TpolyMergeVertFty::action(TmidBody* body, TmidComponent* components) {
     planEdges();
     const uint32_t faces = planFaces();
     TpolyReferenceFrame frame;
-    const bool kept = faces > 0 && frame.enter(geom, frameMatrix, false);
+    const bool kept = faces > 0 && !fPinched && frame.enter(geom, frameMatrix, false);
     if (kept) apply(faces);
     fGeom = nullptr;
     return kept ? 0 : -1;

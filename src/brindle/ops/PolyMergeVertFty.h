@@ -21,7 +21,9 @@ class TpolyBdVertexFaceBase;
 // loop keeps at least three corners (a face whose outer loop falls below that goes). Corners that
 // fold into one inside a loop unify their UVs and colours at the mean. Groups, creases and blind
 // data follow their components; the id maps send a welded vertex (a fused edge) to the new id of
-// the one it joined. When no face would be left the record stays as it was and the action refuses.
+// the one it joined. When no face would be left, or some face would come to use one edge twice
+// (its loop pinched onto itself: two uses that are not in a row, or uses in two of its loops), the
+// record stays as it was and the action refuses.
 class BRINDLE_API TpolyMergeVertFty : public TpolyRemoverFty {
     BRINDLE_MODIFIER_CLASS()
 
@@ -37,11 +39,6 @@ public:
     void setSewMap(bool v) { fSewMap = v; }
     const T4dFltMatrix& Matrix() const { return fMatrix; }
     void setMatrix(const T4dFltMatrix& m) { fMatrix = m; }
-
-    // The base removal and map, then every welded vertex mapped to the new id of its root.
-    void handleUnusedVertices(TpolyGeom* geom) override;
-    // The same for edges, a fused edge mapped to the edge it was fused into.
-    void handleUnusedEdges(TpolyGeom* geom) override;
 
     // The search the weld runs (automatic unless a caller wants a particular one); every
     // strategy welds the same groups.
@@ -63,11 +60,16 @@ private:
     // answers the number of faces that remain.
     uint32_t planFaces();
     void apply(uint32_t faces);
-    void averagePositions();
+    // The components left unused go in the same passes that weld the rest: fEdgeNew and
+    // fVertexNew get old id -> new id (all ones for one that goes), then the vertices and edges
+    // move down to their new ids.
+    void numberSurvivors();
+    void moveVertices();
+    void moveEdges();
     void updateSet(TpolyBdVertexFaceBase& set, uint32_t oldEntryCount);
     void updateUVs(uint32_t oldEntryCount);
     void updateColors(uint32_t oldEntryCount);
-    void updateGroups(uint32_t oldFaceCount);
+    void updateGroups(uint32_t oldFaceCount, const TuInt32Array& vertexTo);
     void updateBlindData();
     void updateUserNormals();
 
@@ -89,6 +91,11 @@ private:
     TuInt32Array fEntryMap{256};  // kept: new entry; folded: kMerged | old entry; dropped: all ones
     TuInt32Array fNewToOld{256};
     TuInt32Array fFaceMap{256};
+    TuInt32Array fEdgeNew{256};    // per edge: the last face using it plus one, then its new id
+    TuInt32Array fVertexNew{256};  // per vertex: its new id
+    TuInt32Array fVertexTo{256};   // per vertex: the new id of its root, without a vertex map
+    uint32_t fKeptEdges = 0, fKeptVertices = 0;
+    bool fPinched = false;  // some kept face would use one edge twice
     Tarray<double> fSums{256};
     TuInt32Array fSavedNormalIds{256};
     TbitFieldFixedN fValidUserNormal;

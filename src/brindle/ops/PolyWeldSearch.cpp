@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "brindle/base/PointOctree.h"
-#include "brindle/uv/UvWork.h"
 
 namespace {
 // Below this many candidates the pair test is cheaper than building any structure.

@@ -5,7 +5,7 @@
 #include "brindle/base/Array.h"
 #include "brindle/base/Export.h"
 #include "brindle/base/Math.h"
-#include "brindle/uv/UvWork.h"
+#include "brindle/base/UnionFind.h"
 
 // Finds the groups a weld makes. Two candidate points join when they are strictly closer than
 // the threshold, measured as the point octree measures (the float sum of the squared coordinate
@@ -51,7 +51,7 @@ private:
     Strategy fStrategy = Strategy::automatic;
     const T3dFltPoint* fPoints = nullptr;
     float fThreshold = 0, fThreshold2 = 0;
-    uvwork::TunionFind fGroups;  // the smaller root stays, so a group is named by its smallest id
+    TunionFind fGroups;  // the smaller root stays, so a group is named by its smallest id
     TuInt32Array fSlots{256};
     TuInt32Array fDistinct{256};
     Tarray<Placed> fPlaced{256};

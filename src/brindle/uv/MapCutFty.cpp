@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "brindle/base/UnionFind.h"
 #include "brindle/framework/MidBody.h"
 #include "brindle/geom/PolyGeom.h"
 #include "brindle/ops/ModifierRegistry.h"
@@ -11,7 +12,6 @@
 #include "brindle/uv/UvWork.h"
 
 using uvwork::TcornerIndex;
-using uvwork::TunionFind;
 
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMapCutFty, TpolyUvSetFty);
 BRINDLE_DEFINE_MODIFIER_CLASS(TpolyMapSewFty, TpolyUvSetFty);

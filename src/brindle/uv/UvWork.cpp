@@ -108,29 +108,6 @@ uint32_t TcornerIndex::previousInLoop(const TpolyGeom& geom, uint32_t faceStart,
     return c == first ? last : c - 1;
 }
 
-void TunionFind::reset(uint32_t n) {
-    fParent.resize(n);
-    for (uint32_t i = 0; i < n; ++i) fParent[i] = i;
-}
-
-uint32_t TunionFind::find(uint32_t x) {
-    while (fParent[x] != x) {
-        fParent[x] = fParent[fParent[x]];
-        x = fParent[x];
-    }
-    return x;
-}
-
-void TunionFind::join(uint32_t a, uint32_t b) {
-    a = find(a);
-    b = find(b);
-    if (a == b) return;
-    if (a < b)
-        fParent[b] = a;
-    else
-        fParent[a] = b;
-}
-
 TuvAffine::TuvAffine(double angle, double scaleU, double scaleV, double offsetU, double offsetV)
     : c(std::cos(angle)), s(std::sin(angle)), sx(scaleU), sy(scaleV), ox(offsetU), oy(offsetV) {}
 

@@ -66,18 +66,6 @@ struct TcornerIndex {
 // up to date; loops end at end-of-loop bits).
 void loopBounds(const TpolyGeom& geom, uint32_t faceStart, uint32_t c, uint32_t& first, uint32_t& last);
 
-// Disjoint-set forest over dense ids, with path halving.
-class TunionFind {
-public:
-    void reset(uint32_t n);
-    uint32_t find(uint32_t x);
-    // The smaller root stays the root, so that a class is named by its lowest member.
-    void join(uint32_t a, uint32_t b);
-
-private:
-    std::vector<uint32_t> fParent;
-};
-
 // 2-D rotation and scale about the origin followed by an offset: the transform every UV result
 // of the projections and moves goes through.
 struct TuvAffine {
