@@ -108,10 +108,6 @@ std::string contractFaults(TpolyGeom& g) {
     return why.str();
 }
 
-uint32_t countOf(const TpolyGeom& g, TpolyGrpType kind) {
-    return kind == kPolyGrpUV ? (g.nbMapSet() ? g.getMaxVal(kPolyGrpUV) : 0) : g.getMaxVal(kind);
-}
-
 // One chain: a copy of a sample and the random source every choice is drawn from.
 class Tchain {
 public:
@@ -262,7 +258,7 @@ private:
         }
         std::unique_ptr<TmidComponent> list;
         if (op.selection != kPolyGrpNone) {
-            const uint32_t n = countOf(g, op.selection);
+            const uint32_t n = ToperationTable::componentCount(g, op.selection);
             if (n == 0) return true;  // nothing of that kind to select: no step
             list = ToperationTable::newList(op.selection);
             randomSelection(*list, n);
