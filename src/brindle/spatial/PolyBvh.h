@@ -136,12 +136,8 @@ inline bool TpolyBvh::mayHit(const Ray& r, uint32_t i, double bound) const {
     const float w[3] = {r.o[0] - tr.p0[0], r.o[1] - tr.p0[1], r.o[2] - tr.p0[2]};
     const float p[3] = {r.d[1] * tr.e2[2] - r.d[2] * tr.e2[1], r.d[2] * tr.e2[0] - r.d[0] * tr.e2[2],
                         r.d[0] * tr.e2[1] - r.d[1] * tr.e2[0]};
-    const float q[3] = {w[1] * tr.e1[2] - w[2] * tr.e1[1], w[2] * tr.e1[0] - w[0] * tr.e1[2],
-                        w[0] * tr.e1[1] - w[1] * tr.e1[0]};
     const float det = tr.e1[0] * p[0] + tr.e1[1] * p[1] + tr.e1[2] * p[2];
     const float u = w[0] * p[0] + w[1] * p[1] + w[2] * p[2];
-    const float v = r.d[0] * q[0] + r.d[1] * q[1] + r.d[2] * q[2];
-    const float t = tr.e2[0] * q[0] + tr.e2[1] * q[1] + tr.e2[2] * q[2];
     constexpr float kUnits = 64.0f * 0x1p-24f, kFloor = 1e-30f;
     const float wMag =
         brindleBvh::larger(std::fabs(w[0]), brindleBvh::larger(std::fabs(w[1]), std::fabs(w[2]))) + r.oMag;
@@ -151,10 +147,17 @@ inline bool TpolyBvh::mayHit(const Ray& r, uint32_t i, double bound) const {
     const double ad = std::fabs(det);
     // Too near the triangle's plane for float to tell the side: left to the double test.
     if (!(ad > eD)) return true;
-    const double s = det < 0 ? -1.0 : 1.0, us = s * u, vs = s * v, ts = s * t;
-    // The exact determinant lies in [ad - eD, ad + eD]; each limit is taken at its loosest.
+    const double s = det < 0 ? -1.0 : 1.0, us = s * u;
+    // The exact determinant lies in [ad - eD, ad + eD]; each limit is taken at its loosest. Most
+    // triangles fail on the first weight, before the second cross product is formed.
     const double tol = r.tolerance, low = -tol * ad - std::fabs(tol) * eD;
-    if (us + eU < low || vs + eU < low) return false;
+    if (us + eU < low) return false;
+    const float q[3] = {w[1] * tr.e1[2] - w[2] * tr.e1[1], w[2] * tr.e1[0] - w[0] * tr.e1[2],
+                        w[0] * tr.e1[1] - w[1] * tr.e1[0]};
+    const float v = r.d[0] * q[0] + r.d[1] * q[1] + r.d[2] * q[2];
+    const float t = tr.e2[0] * q[0] + tr.e2[1] * q[1] + tr.e2[2] * q[2];
+    const double vs = s * v, ts = s * t;
+    if (vs + eU < low) return false;
     if (us + vs - 2 * eU > (1 + tol) * ad + std::fabs(1 + tol) * eD) return false;
     return !(ts + eT < 0 || ts - eT > bound * r.dScale * (ad + eD));
 }
