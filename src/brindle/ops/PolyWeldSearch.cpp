@@ -47,12 +47,13 @@ void TpolyWeldSearch::byOctree(const T3dFltPoint& lo, const T3dFltPoint& hi, con
 
 void TpolyWeldSearch::collapseExact(const TuInt32Array& candidates) {
     const uint32_t n = candidates.size();
-    const uint32_t size = std::bit_ceil(2 * n), mask = size - 1;
-    const int shift = 64 - std::countr_zero(size);
-    fSlots.changeLogicalSizeTo(size);
-    std::fill(fSlots.begin(), fSlots.end(), TpointOctree::kEnd);
     fDistinct.clear();
-    uint32_t* slots = fSlots.data();
+    // Open addressing on the id of the first candidate at each position, at most half full. The
+    // table starts small, as welds mostly find far fewer positions than candidates, and grows
+    // fourfold, re-placing the positions found so far, when it would pass half.
+    uint32_t* slots = nullptr;
+    uint32_t mask = 0;
+    int shift = 0;
     // Adding zero turns -0 into +0: the two are at distance 0 and must hash alike. The
     // multiplications spread coordinates whose low bits are all zero (whole numbers); the slot
     // comes from the top bits.
@@ -62,6 +63,19 @@ void TpolyWeldSearch::collapseExact(const TuInt32Array& candidates) {
                              std::bit_cast<uint32_t>(p.z + 0.0f);
         return uint32_t((key * 0xC2B2AE3D27D4EB4Full) >> shift);
     };
+    auto resize = [&](uint32_t size) {
+        fSlots.changeLogicalSizeTo(size);
+        std::fill(fSlots.begin(), fSlots.end(), TpointOctree::kEnd);
+        slots = fSlots.data();
+        mask = size - 1;
+        shift = 64 - std::countr_zero(size);
+        for (uint32_t u : fDistinct) {
+            uint32_t s = slotOf(fPoints[u]);
+            while (slots[s] != TpointOctree::kEnd) s = (s + 1) & mask;
+            slots[s] = u;
+        }
+    };
+    resize(std::bit_ceil(std::max(n / 2, 64u)));
     // The slots are far apart in memory: each is fetched a few points ahead of its probe.
     constexpr uint32_t kAhead = 16;
     for (uint32_t i = 0; i < n; ++i) {
@@ -70,12 +84,12 @@ void TpolyWeldSearch::collapseExact(const TuInt32Array& candidates) {
         const T3dFltPoint& p = fPoints[v];
         // A point with an infinite or undefined coordinate is never close to anything.
         if (!finite(p)) continue;
-        const uint32_t h = slotOf(p);
-        for (uint32_t s = h;; s = (s + 1) & mask) {
+        for (uint32_t s = slotOf(p);; s = (s + 1) & mask) {
             const uint32_t u = slots[s];
             if (u == TpointOctree::kEnd) {
                 slots[s] = v;
                 fDistinct.addLast(v);
+                if (2 * fDistinct.size() > mask) resize(4 * (mask + 1));
                 break;
             }
             const T3dFltPoint& q = fPoints[u];
