@@ -196,9 +196,11 @@ bool TpolyWeldSearch::bySweep() {
 void TpolyWeldSearch::run(const T3dFltPoint* points, uint32_t nbPoints, const TuInt32Array& candidates,
                           float threshold, TuInt32Array& roots) {
     roots.changeLogicalSizeTo(nbPoints);
-    for (uint32_t v = 0; v < nbPoints; ++v) roots[v] = v;
     const uint32_t n = candidates.size();
-    if (n == 0) return;
+    if (n == 0) {
+        for (uint32_t v = 0; v < nbPoints; ++v) roots[v] = v;
+        return;
+    }
     fPoints = points;
     fGroups.reset(nbPoints);
     fThreshold = threshold;
