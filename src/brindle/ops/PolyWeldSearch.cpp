@@ -47,12 +47,13 @@ void TpolyWeldSearch::byOctree(const T3dFltPoint& lo, const T3dFltPoint& hi, con
 
 void TpolyWeldSearch::collapseExact(const TuInt32Array& candidates) {
     const uint32_t n = candidates.size();
-    const uint32_t size = std::bit_ceil(2 * n), mask = size - 1;
-    const int shift = 64 - std::countr_zero(size);
-    fSlots.changeLogicalSizeTo(size);
-    std::fill(fSlots.begin(), fSlots.end(), TpointOctree::kEnd);
     fDistinct.clear();
-    uint32_t* slots = fSlots.data();
+    // Open addressing on the id of the first candidate at each position, at most half full. The
+    // table starts small, as welds mostly find far fewer positions than candidates, and grows
+    // fourfold, re-placing the positions found so far, when it would pass half.
+    uint32_t* slots = nullptr;
+    uint32_t mask = 0;
+    int shift = 0;
     // Adding zero turns -0 into +0: the two are at distance 0 and must hash alike. The
     // multiplications spread coordinates whose low bits are all zero (whole numbers); the slot
     // comes from the top bits.
@@ -62,6 +63,19 @@ void TpolyWeldSearch::collapseExact(const TuInt32Array& candidates) {
                              std::bit_cast<uint32_t>(p.z + 0.0f);
         return uint32_t((key * 0xC2B2AE3D27D4EB4Full) >> shift);
     };
+    auto resize = [&](uint32_t size) {
+        fSlots.changeLogicalSizeTo(size);
+        std::fill(fSlots.begin(), fSlots.end(), TpointOctree::kEnd);
+        slots = fSlots.data();
+        mask = size - 1;
+        shift = 64 - std::countr_zero(size);
+        for (uint32_t u : fDistinct) {
+            uint32_t s = slotOf(fPoints[u]);
+            while (slots[s] != TpointOctree::kEnd) s = (s + 1) & mask;
+            slots[s] = u;
+        }
+    };
+    resize(std::bit_ceil(std::max(n / 2, 64u)));
     // The slots are far apart in memory: each is fetched a few points ahead of its probe.
     constexpr uint32_t kAhead = 16;
     for (uint32_t i = 0; i < n; ++i) {
@@ -70,12 +84,12 @@ void TpolyWeldSearch::collapseExact(const TuInt32Array& candidates) {
         const T3dFltPoint& p = fPoints[v];
         // A point with an infinite or undefined coordinate is never close to anything.
         if (!finite(p)) continue;
-        const uint32_t h = slotOf(p);
-        for (uint32_t s = h;; s = (s + 1) & mask) {
+        for (uint32_t s = slotOf(p);; s = (s + 1) & mask) {
             const uint32_t u = slots[s];
             if (u == TpointOctree::kEnd) {
                 slots[s] = v;
                 fDistinct.addLast(v);
+                if (2 * fDistinct.size() > mask) resize(4 * (mask + 1));
                 break;
             }
             const T3dFltPoint& q = fPoints[u];
@@ -104,18 +118,10 @@ bool TpolyWeldSearch::bySweep() {
         for (int a = 0; a < 3; ++a) c[a] = uint64_t(std::floor((double(p[a]) - lo[a]) / side)) + kReach;
         fPlaced[i] = {c[2] << 32 | c[1], uint32_t(c[0]), fDistinct[i]};
     }
-    auto before = [](const Placed& a, uint64_t zy, uint32_t x) { return a.zy < zy || (a.zy == zy && a.x < x); };
-    std::sort(fPlaced.begin(), fPlaced.end(),
-              [&](const Placed& a, const Placed& b) { return before(a, b.zy, b.x) || (a.zy == b.zy && a.x == b.x && a.id < b.id); });
+    std::sort(fPlaced.begin(), fPlaced.end(), [](const Placed& a, const Placed& b) {
+        return a.zy < b.zy || (a.zy == b.zy && (a.x < b.x || (a.x == b.x && a.id < b.id)));
+    });
 
-    // The rows of cells ahead of a cell in sweep order: (dz, dy) with the x offsets they reach.
-    constexpr uint32_t kRows = 13;
-    struct Row {
-        int64_t dz, dy, dxLo;
-    };
-    static constexpr Row kAhead[kRows] = {{0, 0, 1},   {0, 1, -2},  {0, 2, -2},  {1, -2, -2}, {1, -1, -2},
-                                          {1, 0, -2},  {1, 1, -2},  {1, 2, -2},  {2, -2, -2}, {2, -1, -2},
-                                          {2, 0, -2},  {2, 1, -2},  {2, 2, -2}};
     const Placed* placed = fPlaced.data();
     auto cellEnd = [&](uint32_t a) {
         uint32_t b = a + 1;
@@ -127,31 +133,62 @@ bool TpolyWeldSearch::bySweep() {
         b = cellEnd(a);
         for (uint32_t i = a + 1; i < b; ++i) fGroups.join(placed[a].id, placed[i].id);
     }
+    // Cell [a, b) meets the cells from j on in row zy up to column xHi. Both cells are whole
+    // groups: one close pair joins them.
+    auto meet = [&](uint32_t a, uint32_t b, uint32_t j, uint64_t zy, uint32_t xHi) {
+        while (j < n && placed[j].zy == zy && placed[j].x <= xHi) {
+            const uint32_t end = cellEnd(j);
+            bool joined = fGroups.find(placed[a].id) == fGroups.find(placed[j].id);
+            for (uint32_t p = a; p < b && !joined; ++p)
+                for (uint32_t q = j; q < end && !joined; ++q)
+                    if (close(placed[p].id, placed[q].id)) {
+                        fGroups.join(placed[p].id, placed[q].id);
+                        joined = true;
+                    }
+            j = end;
+        }
+    };
+    // The first position at or after k whose row is not before zy, by doubling steps then
+    // halving, so that a cursor crosses a long stretch of rows in a few probes.
+    auto rowStart = [&](uint32_t k, uint64_t zy) {
+        if (k >= n || placed[k].zy >= zy) return k;
+        uint32_t lo = k, step = 1;
+        while (lo + step < n && placed[lo + step].zy < zy) lo += step, step *= 2;
+        const uint32_t hi = std::min(n, lo + step);
+        return uint32_t(std::partition_point(placed + lo + 1, placed + hi, [&](const Placed& p) { return p.zy < zy; }) -
+                        placed);
+    };
+    // The sweep goes row by row (one z and y). Each current cell meets the cells after it in its
+    // own row and, in the twelve rows ahead (dz, dy), those within two columns. A row ahead that
+    // holds no cell is skipped for the whole current row; in the others a cursor only moves
+    // forward: the first cell within reach grows with the current cell, and the rows ahead with
+    // the current row.
+    constexpr uint32_t kRows = 12;
+    static constexpr int64_t kAhead[kRows][2] = {{0, 1},  {0, 2},  {1, -2}, {1, -1}, {1, 0},  {1, 1},
+                                                 {1, 2},  {2, -2}, {2, -1}, {2, 0},  {2, 1},  {2, 2}};
     uint32_t cursor[kRows] = {};
-    for (uint32_t a = 0; a < n;) {
-        const uint32_t b = cellEnd(a);
-        const int64_t z = int64_t(placed[a].zy >> 32), y = int64_t(placed[a].zy & 0xFFFFFFFFu), x = placed[a].x;
+    for (uint32_t first = 0, last; first < n; first = last) {
+        const uint64_t zy = placed[first].zy;
+        const int64_t z = int64_t(zy >> 32), y = int64_t(zy & 0xFFFFFFFFu);
+        for (last = first + 1; last < n && placed[last].zy == zy;) ++last;
+        uint64_t target[kRows];
+        uint32_t live[kRows], nbLive = 0;
         for (uint32_t r = 0; r < kRows; ++r) {
-            // Cursors only move forward: the first cell of each row at or after the reach of the
-            // current cell grows with the current cell.
-            const uint64_t zy = uint64_t(z + kAhead[r].dz) << 32 | uint64_t(y + kAhead[r].dy);
-            const uint32_t xLo = uint32_t(x + kAhead[r].dxLo), xHi = uint32_t(x + kReach);
-            uint32_t& k = cursor[r];
-            while (k < n && before(placed[k], zy, xLo)) ++k;
-            for (uint32_t j = k; j < n && placed[j].zy == zy && placed[j].x <= xHi;) {
-                const uint32_t end = cellEnd(j);
-                // Both cells are whole groups: one close pair joins them.
-                bool joined = fGroups.find(placed[a].id) == fGroups.find(placed[j].id);
-                for (uint32_t p = a; p < b && !joined; ++p)
-                    for (uint32_t q = j; q < end && !joined; ++q)
-                        if (close(placed[p].id, placed[q].id)) {
-                            fGroups.join(placed[p].id, placed[q].id);
-                            joined = true;
-                        }
-                j = end;
+            target[r] = uint64_t(z + kAhead[r][0]) << 32 | uint64_t(y + kAhead[r][1]);
+            cursor[r] = rowStart(cursor[r], target[r]);
+            if (cursor[r] < n && placed[cursor[r]].zy == target[r]) live[nbLive++] = r;
+        }
+        for (uint32_t a = first, b; a < last; a = b) {
+            b = cellEnd(a);
+            const uint32_t x = placed[a].x, xLo = x - uint32_t(kReach), xHi = x + uint32_t(kReach);
+            meet(a, b, b, zy, xHi);
+            for (uint32_t i = 0; i < nbLive; ++i) {
+                const uint32_t r = live[i];
+                uint32_t& k = cursor[r];
+                while (k < n && placed[k].zy == target[r] && placed[k].x < xLo) ++k;
+                meet(a, b, k, target[r], xHi);
             }
         }
-        a = b;
     }
     return true;
 }
@@ -159,9 +196,11 @@ bool TpolyWeldSearch::bySweep() {
 void TpolyWeldSearch::run(const T3dFltPoint* points, uint32_t nbPoints, const TuInt32Array& candidates,
                           float threshold, TuInt32Array& roots) {
     roots.changeLogicalSizeTo(nbPoints);
-    for (uint32_t v = 0; v < nbPoints; ++v) roots[v] = v;
     const uint32_t n = candidates.size();
-    if (n == 0) return;
+    if (n == 0) {
+        for (uint32_t v = 0; v < nbPoints; ++v) roots[v] = v;
+        return;
+    }
     fPoints = points;
     fGroups.reset(nbPoints);
     fThreshold = threshold;
